@@ -1,0 +1,137 @@
+#include "core/folders.h"
+
+#include <cstdlib>
+#include <system_error>
+
+#include "core/line_file.h"
+#include "core/text_forms.h"
+
+namespace verdin {
+
+namespace {
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::filesystem::path FolderFromEnvironment(const char* variable, const char* fallbackUnderHome) {
+  if (const char* value = std::getenv(variable); value != nullptr && *value == '/') {
+    return std::filesystem::path(value) / "verdin";
+  }
+  const char* home = std::getenv("HOME");
+  const std::filesystem::path base = (home != nullptr && *home != '\0') ? home : ".";
+  return base / fallbackUnderHome / "verdin";
+}
+
+void CreateFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    throw FileError("Не удалось создать папку «" + PathText(folder) + "»: " + error.message() + ".");
+  }
+}
+
+void SeedDataFolder(const std::filesystem::path& demoData, const std::filesystem::path& data) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(demoData, error)) return;
+  for (const auto& entry : std::filesystem::directory_iterator(demoData, error)) {
+    if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+    const auto target = data / entry.path().filename();
+    if (std::filesystem::exists(target, error)) continue;
+    std::filesystem::copy_file(entry.path(), target, error);
+    if (error) {
+      throw FileError("Не удалось скопировать демонстрационную базу в «" + PathText(target) +
+                      "»: " + error.message() + ".");
+    }
+  }
+}
+
+}  // namespace
+
+std::filesystem::path FileInFolder(const std::filesystem::path& folder, const std::string& name) {
+  if (folder.empty()) return std::filesystem::path("/") / name;
+  return folder / name;
+}
+
+void ApplySettingsLines(const std::vector<std::string>& lines, const std::filesystem::path& file,
+                        Folders& folders) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      throw SettingsError("Ошибка в файле настроек «" + PathText(file) + "», строка " +
+                          std::to_string(i + 1) +
+                          ": нет знака «=»; ожидалась строка вида «КЛЮЧ= значение» "
+                          "(ключи PROG, ISX, DATA, TEMP).");
+    }
+    const std::string key = UpperAscii(Trim(line.substr(0, equals)));
+    // The character right after "=" is skipped: the file writes a blank there.
+    const std::string value = equals + 2 <= line.size() ? Trim(line.substr(equals + 2)) : "";
+    if (key == "PROG") folders.PathProg = value;
+    else if (key == "ISX") folders.PathIsx = value;
+    else if (key == "DATA") folders.PathData = value;
+    else if (key == "TEMP") folders.PathTemp = value;
+  }
+}
+
+std::string DiskOf(const std::filesystem::path& folder) {
+  const std::string text = PathText(folder);
+  return text.substr(0, std::min<std::size_t>(2, text.size()));
+}
+
+void ChtIni(const std::filesystem::path& settingsFile, Folders& folders) {
+  std::vector<std::string> lines;
+  try {
+    lines = ReadLineFile(settingsFile);
+  } catch (const FileError& error) {
+    throw SettingsError(std::string("Не прочитан файл настроек. ") + error.what());
+  }
+  Folders read;
+  read.PathWin = settingsFile.parent_path();
+  ApplySettingsLines(lines, settingsFile, read);
+  read.DiskIsx = DiskOf(read.PathIsx);
+  folders = std::move(read);
+}
+
+SettingsLocation DefaultSettingsLocation(const std::filesystem::path& demoData) {
+  SettingsLocation location;
+  location.configFolder = FolderFromEnvironment("XDG_CONFIG_HOME", ".config");
+  location.userFolder = FolderFromEnvironment("XDG_DATA_HOME", ".local/share");
+  location.demoData = demoData;
+  return location;
+}
+
+void UseBuiltInLayout(const std::filesystem::path& userFolder, const std::filesystem::path& demoData,
+                      Folders& folders) {
+  Folders layout;
+  layout.PathWin = userFolder;
+  layout.PathProg = userFolder;
+  layout.PathData = userFolder / "data";
+  layout.PathIsx = userFolder / "Isx";
+  layout.PathTemp = userFolder / "Temp";
+  for (const auto* folder : {&layout.PathData, &layout.PathIsx, &layout.PathTemp}) {
+    CreateFolder(*folder);
+  }
+  SeedDataFolder(demoData, layout.PathData);
+  layout.DiskIsx = DiskOf(layout.PathIsx);
+  folders = std::move(layout);
+}
+
+void SetUpFolders(const SettingsLocation& location, Folders& folders) {
+  if (location.iniOverride) {
+    ChtIni(*location.iniOverride, folders);
+    return;
+  }
+  const auto settingsFile = location.configFolder / kSettingsFileName;
+  std::error_code error;
+  if (std::filesystem::exists(settingsFile, error)) {
+    ChtIni(settingsFile, folders);
+    return;
+  }
+  UseBuiltInLayout(location.userFolder, location.demoData, folders);
+}
+
+}  // namespace verdin

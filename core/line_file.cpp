@@ -1,0 +1,377 @@
+#include "core/line_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <system_error>
+#include <utility>
+
+namespace verdin {
+namespace {
+
+// Unicode code points of the Windows-1251 bytes 0x80..0xFF. The byte 0x98
+// has no character in the code page; it reads as U+FFFD, the replacement
+// character, so that the damage stays visible.
+constexpr std::array<char32_t, 128> kUpperHalf = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,  // C0
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,  // C8
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,  // D0
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,  // D8
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,  // E0
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,  // E8
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,  // F0
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8
+};
+
+constexpr std::size_t kUndefinedCp1251Index = 0x98 - 0x80;
+
+// Files larger than this are refused: no file of the program comes near
+// it, and reading a huge file whole would only exhaust the memory.
+constexpr off_t kMaxReadSize = off_t{256} * 1024 * 1024;
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// One decoded UTF-8 character: its code point (nullopt for malformed
+// bytes) and how many bytes it took.
+struct Utf8Char {
+  std::optional<char32_t> code_point;
+  std::size_t length = 1;
+};
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Decodes the character at the start of text. Overlong forms, surrogates
+// and values above U+10FFFF are malformed; a malformed sequence consumes
+// its lead byte and the continuation bytes that belong to it.
+Utf8Char DecodeUtf8(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  if (lead < 0x80) return {lead, 1};
+  std::size_t length = 0;
+  char32_t cp = 0;
+  char32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, cp = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, cp = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    return {std::nullopt, 1};
+  }
+  std::size_t taken = 1;
+  while (taken < length && taken < text.size() &&
+         IsContinuation(static_cast<unsigned char>(text[taken]))) {
+    cp = (cp << 6) | (static_cast<unsigned char>(text[taken]) & 0x3F);
+    ++taken;
+  }
+  if (taken < length || cp < minimum || cp > 0x10FFFF ||
+      (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return {std::nullopt, taken};
+  }
+  return {cp, length};
+}
+
+// The Windows-1251 byte of a code point, if the code page has it.
+std::optional<unsigned char> Cp1251Byte(char32_t cp) {
+  if (cp < 0x80) return static_cast<unsigned char>(cp);
+  for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
+    if (i != kUndefinedCp1251Index && kUpperHalf[i] == cp) {
+      return static_cast<unsigned char>(0x80 + i);
+    }
+  }
+  return std::nullopt;
+}
+
+// The reason for an errno value, in Russian where the user may meet it.
+std::string ReasonText(int error) {
+  switch (error) {
+    case ENOENT: return "файл или папка не найдены";
+    case EACCES:
+    case EPERM: return "нет доступа";
+    case EISDIR: return "это папка, а не файл";
+    case ENOTDIR: return "часть пути не является папкой";
+    case ENOSPC: return "нет места на диске";
+#ifdef EDQUOT
+    case EDQUOT: return "превышена дисковая квота";
+#endif
+    case EROFS: return "диск доступен только для чтения";
+    case ENAMETOOLONG: return "слишком длинное имя файла";
+    case EMFILE:
+    case ENFILE: return "открыто слишком много файлов";
+    case ELOOP: return "слишком много символических ссылок";
+    case EIO: return "ошибка ввода-вывода";
+    case EBUSY:
+    case ETXTBSY: return "файл занят";
+    default: return std::string(std::strerror(error));
+  }
+}
+
+std::string Quoted(const std::filesystem::path& path) {
+  return "«" + PathText(path) + "»";
+}
+
+[[noreturn]] void ThrowOpenError(const std::filesystem::path& path,
+                                 const std::string& reason) {
+  throw FileError("Не удалось открыть файл " + Quoted(path) + ": " + reason +
+                  ".");
+}
+
+[[noreturn]] void ThrowReadError(const std::filesystem::path& path,
+                                 const std::string& reason) {
+  throw FileError("Не удалось прочитать файл " + Quoted(path) + ": " + reason +
+                  ".");
+}
+
+[[noreturn]] void ThrowWriteError(const std::filesystem::path& path,
+                                  const std::string& reason) {
+  throw FileError("Не удалось записать файл " + Quoted(path) + ": " + reason +
+                  ".");
+}
+
+// Owns an open file descriptor.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now and reports the error of close(), 0 when it succeeded.
+  int Close() {
+    const int fd = std::exchange(fd_, -1);
+    return (fd >= 0 && ::close(fd) != 0) ? errno : 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// A temporary file that is removed unless it has been renamed into place.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (!kept_) ::unlink(path_.c_str());
+  }
+  const std::filesystem::path& path() const { return path_; }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::filesystem::path path_;
+  bool kept_ = false;
+};
+
+// Reads everything from fd; returns errno on failure, 0 on success.
+int ReadAll(int fd, std::string& content) {
+  std::array<char, 65536> buffer{};
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got == 0) return 0;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    content.append(buffer.data(), static_cast<std::size_t>(got));
+    if (static_cast<off_t>(content.size()) > kMaxReadSize) return EFBIG;
+  }
+}
+
+// Writes all bytes to fd; returns errno on failure, 0 on success.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (put == 0) return EIO;
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return 0;
+}
+
+// The folder a file lives in, "." for a bare file name.
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+  const std::filesystem::path folder = path.parent_path();
+  return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Creates a new, uniquely named file next to the target. The mode 0666 is
+// narrowed by the user's umask, as for any newly created file.
+std::pair<std::filesystem::path, int> CreateTemporaryBeside(
+    const std::filesystem::path& target) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::filesystem::path candidate = target;
+    candidate += ".tmp-" + std::to_string(generator() % 1'000'000'000);
+    const int fd = ::open(candidate.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return {candidate, fd};
+    if (errno != EEXIST) return {candidate, -errno};
+  }
+  return {target, -EEXIST};
+}
+
+// Flushes the folder entry of a renamed file to the disk. Failure is not
+// an error: the file itself is complete either way.
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::string Cp1251ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    AppendUtf8(out, byte < 0x80 ? char32_t{byte} : kUpperHalf[byte - 0x80]);
+  }
+  return out;
+}
+
+std::string Utf8ToCp1251(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    const Utf8Char decoded = DecodeUtf8(text);
+    const std::optional<unsigned char> byte =
+        decoded.code_point ? Cp1251Byte(*decoded.code_point) : std::nullopt;
+    out.push_back(byte ? static_cast<char>(*byte) : '?');
+    text.remove_prefix(decoded.length);
+  }
+  return out;
+}
+
+bool FitsCp1251(std::string_view text) {
+  while (!text.empty()) {
+    const Utf8Char decoded = DecodeUtf8(text);
+    if (!decoded.code_point || !Cp1251Byte(*decoded.code_point)) return false;
+    text.remove_prefix(decoded.length);
+  }
+  return true;
+}
+
+std::vector<std::string> SplitLines(std::string_view content) {
+  std::vector<std::string> lines;
+  while (!content.empty()) {
+    const std::size_t lf = content.find('\n');
+    if (lf == std::string_view::npos) {
+      lines.emplace_back(content);
+      break;
+    }
+    const std::size_t end = (lf > 0 && content[lf - 1] == '\r') ? lf - 1 : lf;
+    lines.emplace_back(content.substr(0, end));
+    content.remove_prefix(lf + 1);
+  }
+  return lines;
+}
+
+std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) {
+    ThrowOpenError(path, errno == ENOENT ? "файл не найден" : ReasonText(errno));
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) ThrowReadError(path, ReasonText(errno));
+  if (S_ISDIR(info.st_mode)) ThrowOpenError(path, ReasonText(EISDIR));
+  // Devices and pipes may never end; only ordinary files are read.
+  if (!S_ISREG(info.st_mode)) ThrowOpenError(path, "это не обычный файл");
+  if (info.st_size > kMaxReadSize) ThrowReadError(path, "файл слишком велик");
+
+  std::string content;
+  content.reserve(static_cast<std::size_t>(info.st_size));
+  if (const int error = ReadAll(file.get(), content); error != 0) {
+    ThrowReadError(path,
+                   error == EFBIG ? "файл слишком велик" : ReasonText(error));
+  }
+  std::vector<std::string> lines = SplitLines(content);
+  for (std::string& line : lines) line = Cp1251ToUtf8(line);
+  return lines;
+}
+
+void WriteLineFile(const std::filesystem::path& path,
+                   const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) {
+    bytes += Utf8ToCp1251(line);
+    bytes += "\r\n";
+  }
+  WriteFileAtomically(path, bytes);
+}
+
+void WriteFileAtomically(const std::filesystem::path& path,
+                         std::string_view bytes) {
+  if (!path.has_filename()) ThrowWriteError(path, "не указано имя файла");
+  struct stat target_info {};
+  const bool target_exists = ::stat(path.c_str(), &target_info) == 0;
+  if (target_exists && S_ISDIR(target_info.st_mode)) {
+    ThrowWriteError(path, ReasonText(EISDIR));
+  }
+
+  const auto [temporary_path, fd] = CreateTemporaryBeside(path);
+  if (fd < 0) {
+    // Creating a file fails with ENOENT only when its folder is missing.
+    ThrowWriteError(path, -fd == ENOENT ? "папка не найдена" : ReasonText(-fd));
+  }
+  TemporaryFile temporary(temporary_path);
+  FileDescriptor file(fd);
+
+  // A replaced file keeps its permissions.
+  if (target_exists) {
+    static_cast<void>(::fchmod(file.get(), target_info.st_mode & 07777));
+  }
+  if (const int error = WriteAll(file.get(), bytes); error != 0) {
+    ThrowWriteError(path, ReasonText(error));
+  }
+  if (::fsync(file.get()) != 0) ThrowWriteError(path, ReasonText(errno));
+  if (const int error = file.Close(); error != 0) {
+    ThrowWriteError(path, ReasonText(error));
+  }
+  if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
+    ThrowWriteError(path, ReasonText(errno));
+  }
+  temporary.Keep();
+  SyncFolder(FolderOf(path));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace verdin

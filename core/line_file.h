@@ -1,0 +1,57 @@
+// Line files: the text files the program reads and writes.
+//
+// Every file of the program is Windows-1251 with one record per line and
+// CR LF line ends. Inside the program text is UTF-8; the conversion happens
+// here and nowhere else.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace verdin {
+
+// A file that cannot be read or written. what() is a Russian message that
+// names the file and the reason, ready to be shown to the user.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Windows-1251 bytes -> UTF-8.
+std::string Cp1251ToUtf8(std::string_view bytes);
+
+// UTF-8 -> Windows-1251 bytes. A character the code page lacks becomes "?",
+// as Windows does; malformed UTF-8 bytes become "?" too.
+std::string Utf8ToCp1251(std::string_view text);
+
+// True when every character of the UTF-8 text exists in Windows-1251.
+bool FitsCp1251(std::string_view text);
+
+// Splits raw file content into lines. CR LF and a lone LF end a line; a
+// CR that is not followed by LF stays part of the line. A last line
+// without a line end is a line; the line end after the last line does not
+// start another one.
+std::vector<std::string> SplitLines(std::string_view content);
+
+// Reads a Windows-1251 line file and returns its lines in UTF-8.
+// Throws FileError when the file is missing or unreadable.
+std::vector<std::string> ReadLineFile(const std::filesystem::path& path);
+
+// Writes the lines as Windows-1251, each followed by CR LF. The file is
+// written atomically: the content goes to a temporary file in the same
+// folder, which then replaces the target, so a failed write never leaves
+// a half-written file. Throws FileError naming the path and the reason.
+void WriteLineFile(const std::filesystem::path& path,
+                   const std::vector<std::string>& lines);
+
+// Writes raw bytes atomically (same guarantees as WriteLineFile).
+void WriteFileAtomically(const std::filesystem::path& path,
+                         std::string_view bytes);
+
+// A path as text for messages (UTF-8).
+std::string PathText(const std::filesystem::path& path);
+
+}  // namespace verdin

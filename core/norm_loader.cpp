@@ -1,0 +1,371 @@
+#include "core/norm_loader.h"
+
+#include <utility>
+#include <vector>
+
+#include "core/folders.h"
+#include "core/limits.h"
+#include "core/line_file.h"
+#include "core/text_forms.h"
+
+namespace verdin {
+
+namespace {
+
+std::string ComposeMessage(const std::filesystem::path& file, int line,
+                           const std::string& detail) {
+  std::string message = "Ошибка в файле базы норм «" + PathText(file) + "»";
+  if (line > 0) message += ", строка " + std::to_string(line);
+  return message + ": " + detail;
+}
+
+bool StartsWith(std::string_view text, char c) { return !text.empty() && text.front() == c; }
+
+std::vector<std::string> ReadNormFile(const std::filesystem::path& file) {
+  try {
+    return ReadLineFile(file);
+  } catch (const FileError& error) {
+    throw NormDataError(std::string("База норм не загружена. ") + error.what());
+  }
+}
+
+// Walks the lines of one file and turns every reading fault into a message
+// that names the file and the line.
+class LineCursor {
+ public:
+  LineCursor(std::filesystem::path file, std::vector<std::string> lines)
+      : file_(std::move(file)), lines_(std::move(lines)) {}
+
+  bool AtEnd() const { return next_ >= lines_.size(); }
+  int LineNumber() const { return static_cast<int>(next_); }  // of the line read last
+
+  // The next line as it stands; a missing line means the file ended early.
+  const std::string& NextRaw(const char* expected) {
+    if (AtEnd()) {
+      Fail(std::string("файл кончается раньше строки «\\END»; ожидалась ") + expected + ".",
+           static_cast<int>(lines_.size()));
+    }
+    return lines_[next_++];
+  }
+
+  // The next line trimmed of blanks; an empty line is malformed.
+  std::string NextTrimmed(const char* expected) {
+    std::string line = Trim(NextRaw(expected));
+    if (line.empty()) Fail(std::string("пустая строка; ожидалась ") + expected + ".");
+    return line;
+  }
+
+  // True when nothing but blank lines remains.
+  bool OnlyBlankLinesLeft() const {
+    for (std::size_t i = next_; i < lines_.size(); ++i) {
+      if (!Trim(lines_[i]).empty()) return false;
+    }
+    return true;
+  }
+  int FirstNonBlankLineNumber() const {
+    for (std::size_t i = next_; i < lines_.size(); ++i) {
+      if (!Trim(lines_[i]).empty()) return static_cast<int>(i + 1);
+    }
+    return 0;
+  }
+
+  [[noreturn]] void Fail(const std::string& detail) const { Fail(detail, LineNumber()); }
+  [[noreturn]] void Fail(const std::string& detail, int line) const {
+    throw NormDataError(file_, line, detail);
+  }
+
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  std::filesystem::path file_;
+  std::vector<std::string> lines_;
+  std::size_t next_ = 0;
+};
+
+// --- tables file -----------------------------------------------------------
+
+constexpr const char* kTableTitleExpected =
+    "строка заголовка таблицы, начинающаяся с «\\», или строка «\\END»";
+constexpr const char* kAfterTitleExpected =
+    "строка заголовка пункта, начинающаяся с «/»";
+constexpr const char* kPointExpected =
+    "строка точки вида «X; цена; единица измерения», заголовок пункта «/…», "
+    "заголовок таблицы «\\…» или комментарий «*…»";
+
+double ParsePointNumber(const LineCursor& cursor, const std::string& text, const char* what) {
+  const auto value = ParseTypedNumber(text);
+  if (!value) {
+    cursor.Fail("«" + text + "» не является числом; ожидалось " + what +
+                " (десятичная запятая, например 18552,02).");
+  }
+  return *value;
+}
+
+// A point line: X, ";", one skipped character, the price, ";", the unit.
+NormPoint ParsePoint(const LineCursor& cursor, const std::string& line) {
+  const char* twoSeparators =
+      "в строке точки должно быть два знака «;»: «X; цена; единица измерения».";
+  const std::size_t first = line.find(';');
+  if (first == std::string::npos || first + 2 > line.size()) cursor.Fail(twoSeparators);
+  const std::size_t priceStart = first + 2;  // one character after the ";" is skipped
+  const std::size_t second = line.find(';', priceStart);
+  if (second == std::string::npos) cursor.Fail(twoSeparators);
+
+  NormPoint point;
+  point.x = ParsePointNumber(cursor, Trim(line.substr(0, first)), "значение показателя X");
+  point.price = ParsePointNumber(cursor, Trim(line.substr(priceStart, second - priceStart)),
+                                 "базовая цена точки");
+  point.unit = Trim(line.substr(second + 1));
+  return point;
+}
+
+void ReadPoints(LineCursor& cursor, NormRow& row, std::string& line) {
+  while (!StartsWith(line, '/') && !StartsWith(line, '\\') && !StartsWith(line, '*')) {
+    if (static_cast<int>(row.points.size()) == kMaxPoints) {
+      cursor.Fail("в пункте больше " + std::to_string(kMaxPoints) + " точек.");
+    }
+    NormPoint point = ParsePoint(cursor, line);
+    if (!row.points.empty() && point.x <= row.points.back().x) {
+      cursor.Fail("значения X точек пункта должны возрастать: " + GeneralForm(point.x) +
+                  " не больше предыдущего " + GeneralForm(row.points.back().x) + ".");
+    }
+    row.points.push_back(std::move(point));
+    line = cursor.NextTrimmed(kPointExpected);
+  }
+}
+
+void ReadRows(LineCursor& cursor, NormTable& table, std::string& line) {
+  while (!StartsWith(line, '*') && !StartsWith(line, '\\')) {
+    if (!StartsWith(line, '/')) cursor.Fail(std::string("ожидалась ") + kAfterTitleExpected + ".");
+    if (static_cast<int>(table.rows.size()) == kMaxRows) {
+      cursor.Fail("в таблице больше " + std::to_string(kMaxRows) + " пунктов.");
+    }
+    NormRow row;
+    row.title = line.substr(1);
+    line = cursor.NextTrimmed(kPointExpected);
+    ReadPoints(cursor, row, line);
+    table.rows.push_back(std::move(row));
+  }
+}
+
+void ExpectNothingAfterEnd(const LineCursor& cursor) {
+  if (!cursor.OnlyBlankLinesLeft()) {
+    cursor.Fail("после строки «\\END» не должно быть других строк.",
+                cursor.FirstNonBlankLineNumber());
+  }
+}
+
+std::vector<NormTable> ParseTables(LineCursor& cursor) {
+  std::vector<NormTable> tables;
+  // Comment lines before the first table.
+  std::string line = cursor.NextTrimmed(kTableTitleExpected);
+  while (StartsWith(line, '*')) line = cursor.NextTrimmed(kTableTitleExpected);
+  // The line after a comment between tables is taken as it stands: its
+  // title is derived from the untrimmed text, as the database expects.
+  std::string untrimmed = line;
+  for (;;) {
+    if (line == "\\END") break;
+    if (StartsWith(line, '*')) {
+      cursor.Fail("два комментария подряд: между таблицами допускается одна строка комментария.");
+    }
+    if (!StartsWith(line, '\\')) cursor.Fail(std::string("ожидалась ") + kTableTitleExpected + ".");
+    if (static_cast<int>(tables.size()) == kMaxTables) {
+      cursor.Fail("в базе больше " + std::to_string(kMaxTables) + " таблиц.");
+    }
+    NormTable table;
+    table.title = Trim(untrimmed.substr(1));
+    line = cursor.NextTrimmed(kAfterTitleExpected);
+    ReadRows(cursor, table, line);
+    tables.push_back(std::move(table));
+    if (StartsWith(line, '*')) {
+      untrimmed = cursor.NextRaw(kTableTitleExpected);
+      line = Trim(untrimmed);
+      if (line.empty()) cursor.Fail(std::string("пустая строка; ожидалась ") + kTableTitleExpected + ".");
+    } else {
+      untrimmed = line;
+    }
+  }
+  ExpectNothingAfterEnd(cursor);
+  constexpr int kMinimumTables = kSpecialEntries + 2;
+  if (static_cast<int>(tables.size()) < kMinimumTables) {
+    cursor.Fail("в базе должно быть не менее " + std::to_string(kMinimumTables) +
+                " таблиц: три служебные записи списка и хотя бы одна таблица норм.");
+  }
+  return tables;
+}
+
+// --- industry coefficients -------------------------------------------------
+
+IndustryCoefficient ParseIndustryLine(const LineCursor& cursor, const std::string& line) {
+  const std::size_t separator = line.find(';');
+  if (separator == std::string::npos) {
+    cursor.Fail("в строке коэффициента нет знака «;»; ожидалось «наименование; значение».");
+  }
+  IndustryCoefficient coefficient;
+  coefficient.name = Trim(line.substr(0, separator));
+  // One character after the ";" is skipped: the database writes a blank there.
+  coefficient.value = separator + 2 <= line.size() ? Trim(line.substr(separator + 2)) : "";
+  if (!ParseTypedNumber(coefficient.value)) {
+    cursor.Fail("значение коэффициента «" + coefficient.value +
+                "» не является числом; ожидалось «наименование; значение», например «Энергетика; 1,1».");
+  }
+  return coefficient;
+}
+
+// --- notes -----------------------------------------------------------------
+
+// Reads the lines of one note after its opening line up to the next line
+// that begins with "\", joining them with a carriage return.
+void ReadNoteBody(LineCursor& cursor, std::string& note, std::string& line) {
+  for (;;) {
+    line = cursor.NextRaw("строка «\\END» в конце файла примечаний");
+    if (StartsWith(line, '\\')) return;
+    note += '\r';
+    note += line;
+  }
+}
+
+void AddNote(const LineCursor& cursor, std::vector<std::string>& notes, std::string note) {
+  if (static_cast<int>(notes.size()) == kMaxNotes) {
+    cursor.Fail("в файле больше " + std::to_string(kMaxNotes) + " примечаний.");
+  }
+  notes.push_back(std::move(note));
+}
+
+std::vector<std::string> ParseNotes(LineCursor& cursor) {
+  std::vector<std::string> notes;
+  std::string line = cursor.NextRaw("первая строка примечаний");
+  if (line != "\\END") {
+    // The first note always carries one extra line of a single blank.
+    std::string note = line + "\r ";
+    ReadNoteBody(cursor, note, line);
+    AddNote(cursor, notes, std::move(note));
+    while (line != "\\END") {
+      note = line;
+      ReadNoteBody(cursor, note, line);
+      AddNote(cursor, notes, std::move(note));
+    }
+  }
+  if (!cursor.OnlyBlankLinesLeft()) {
+    cursor.Fail("после строки «\\END» не должно быть других строк.", cursor.FirstNonBlankLineNumber());
+  }
+  return notes;
+}
+
+// --- percentage table ------------------------------------------------------
+
+std::vector<std::string> SplitPercentageLine(const LineCursor& cursor, std::string rest) {
+  std::vector<std::string> fields;
+  for (;;) {
+    if (static_cast<int>(fields.size()) == kMaxPercentageFields) {
+      cursor.Fail("в строке больше " + std::to_string(kMaxPercentageFields) + " полей.");
+    }
+    const std::size_t separator = rest.find(';');
+    if (separator == std::string::npos) {
+      fields.push_back(Trim(rest));
+      return fields;
+    }
+    if (separator + 1 == rest.size()) {
+      cursor.Fail("строка не должна оканчиваться знаком «;».");
+    }
+    fields.push_back(Trim(rest.substr(0, separator)));
+    rest = rest.substr(separator + 1);
+  }
+}
+
+constexpr std::size_t kPercentageFields = 6;  // bound and categories I–V
+
+PercentageLine ParsePercentageLine(const LineCursor& cursor, const std::string& line) {
+  if (Trim(line).empty()) {
+    cursor.Fail("пустая строка; ожидалась строка «стоимость СМР; % для категорий I; II; III; IV; V».");
+  }
+  PercentageLine parsed;
+  parsed.texts = SplitPercentageLine(cursor, line);
+  if (parsed.texts.size() < kPercentageFields) {
+    cursor.Fail("в строке " + std::to_string(parsed.texts.size()) +
+                " полей; ожидалось шесть: стоимость СМР и проценты для категорий сложности I–V.");
+  }
+  // The bound and the five percentages must be numbers; further fields are
+  // free text (notes) that the pricing never reads.
+  for (std::size_t f = 0; f < kPercentageFields; ++f) {
+    if (!HasLeadingNumber(parsed.texts[f])) {
+      cursor.Fail("поле " + std::to_string(f + 1) + " («" + parsed.texts[f] +
+                  "») не является числом; ожидалось число с десятичной точкой, например 4.2.");
+    }
+  }
+  return parsed;
+}
+
+std::vector<PercentageLine> ParsePercentageTable(LineCursor& cursor) {
+  std::vector<PercentageLine> table;
+  while (!cursor.AtEnd()) {
+    const std::string& line = cursor.NextRaw("строка таблицы");
+    if (static_cast<int>(table.size()) == kMaxPercentageLines) {
+      cursor.Fail("в файле больше " + std::to_string(kMaxPercentageLines) + " строк.");
+    }
+    PercentageLine parsed = ParsePercentageLine(cursor, line);
+    if (!table.empty() && LeadingNumber(parsed.texts[0]) <= LeadingNumber(table.back().texts[0])) {
+      cursor.Fail("стоимость СМР в первом поле должна возрастать от строки к строке.");
+    }
+    table.push_back(std::move(parsed));
+  }
+  if (table.size() < 2) {
+    cursor.Fail("в файле должно быть не менее двух строк, чтобы было между чем интерполировать.",
+                static_cast<int>(cursor.lines().size()));
+  }
+  // Fields are converted up to the number of fields of the last line.
+  const std::size_t converted = table.back().texts.size();
+  for (auto& parsed : table) {
+    parsed.numbers.assign(converted, 0.0F);
+    for (std::size_t f = 0; f < converted && f < parsed.texts.size(); ++f) {
+      parsed.numbers[f] = static_cast<float>(LeadingNumber(parsed.texts[f]));
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
+NormDataError::NormDataError(const std::filesystem::path& file, int line, const std::string& detail)
+    : std::runtime_error(ComposeMessage(file, line, detail)), file_(file), line_(line) {}
+
+NormDataError::NormDataError(const std::string& message) : std::runtime_error(message) {}
+
+void LoadNormTables(const std::filesystem::path& file, NormStore& store) {
+  LineCursor cursor(file, ReadNormFile(file));
+  store.tables = ParseTables(cursor);
+}
+
+void LoadIndustryCoefficients(const std::filesystem::path& file, NormStore& store) {
+  LineCursor cursor(file, ReadNormFile(file));
+  std::vector<IndustryCoefficient> coefficients;
+  while (!cursor.AtEnd()) {
+    const std::string line = cursor.NextTrimmed("строка «наименование; значение»");
+    if (static_cast<int>(coefficients.size()) == kMaxIndustryCoefficients) {
+      cursor.Fail("в файле больше " + std::to_string(kMaxIndustryCoefficients) + " коэффициентов.");
+    }
+    coefficients.push_back(ParseIndustryLine(cursor, line));
+  }
+  store.Kotr = std::move(coefficients);
+}
+
+void LoadNotes(const std::filesystem::path& file, NormStore& store) {
+  LineCursor cursor(file, ReadNormFile(file));
+  store.Prim = ParseNotes(cursor);
+}
+
+void LoadPercentageTable(const std::filesystem::path& file, NormStore& store) {
+  LineCursor cursor(file, ReadNormFile(file));
+  store.Smr = ParsePercentageTable(cursor);
+}
+
+void ZagrBaz(const std::filesystem::path& dataFolder, NormStore& store) {
+  NormStore loaded;
+  LoadNormTables(FileInFolder(dataFolder, kTablesFileName), loaded);
+  LoadIndustryCoefficients(FileInFolder(dataFolder, kIndustryFileName), loaded);
+  LoadNotes(FileInFolder(dataFolder, kNotesFileName), loaded);
+  LoadPercentageTable(FileInFolder(dataFolder, kPercentageFileName), loaded);
+  store = std::move(loaded);
+}
+
+}  // namespace verdin

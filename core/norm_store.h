@@ -1,0 +1,77 @@
+// The norm database as loaded at start-up: price tables with their rows and
+// points, the industry coefficients, the notes to the tables and the table
+// of design cost as a percentage of the construction cost.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace verdin {
+
+// One point of a norm-table row: the natural indicator X, the base price at
+// that X (thousands of roubles) and the unit text of the indicator.
+struct NormPoint {
+  double x = 0;
+  double price = 0;
+  std::string unit;
+};
+
+// A row (пункт) of a norm table; points are in strictly ascending order of X.
+struct NormRow {
+  std::string title;
+  std::vector<NormPoint> points;
+};
+
+// A norm table. Tables 1–3 of the database are the special entries of the
+// table list (user-entered table, entry without calculation, percentage of
+// the construction cost); norm tables proper start at table 4.
+struct NormTable {
+  std::string title;
+  std::vector<NormRow> rows;
+};
+
+// An industry coefficient: its name and its value as text (decimal comma),
+// as the coefficient window shows it.
+struct IndustryCoefficient {
+  std::string name;
+  std::string value;
+};
+
+// One line of the construction-cost percentage table: the fields as text
+// (trimmed) and as numbers. Field 0 is the construction cost in millions of
+// roubles at which the line starts, fields 1–5 the percentages for the
+// complexity categories I–V.
+struct PercentageLine {
+  std::vector<std::string> texts;
+  std::vector<float> numbers;
+};
+
+class NormStore {
+ public:
+  std::vector<NormTable> tables;            // tables[t-1] is table t
+  std::vector<IndustryCoefficient> Kotr;    // Kotr[n-1] is coefficient n
+  std::vector<std::string> Prim;            // Prim[k-1] is the note of table k
+  std::vector<PercentageLine> Smr;          // Smr[i-1] is line i
+
+  int TableCount() const { return static_cast<int>(tables.size()); }
+  int KolKotr() const { return static_cast<int>(Kotr.size()); }
+
+  // Table t, 1-based.
+  const NormTable& Table(int t) const { return tables.at(static_cast<std::size_t>(t - 1)); }
+  NormTable& Table(int t) { return tables.at(static_cast<std::size_t>(t - 1)); }
+
+  // Row r of table t, both 1-based.
+  const NormRow& Row(int t, int r) const {
+    return Table(t).rows.at(static_cast<std::size_t>(r - 1));
+  }
+
+  // The note shown for table t (1-based); empty when the notes file has
+  // fewer notes than there are tables.
+  std::string Note(int t) const;
+
+  // SmrD(i, f): line i (1-based), field f as a number; 0 outside the table.
+  float SmrD(int i, int f) const;
+  int SmrLineCount() const { return static_cast<int>(Smr.size()); }
+};
+
+}  // namespace verdin

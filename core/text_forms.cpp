@@ -1,0 +1,313 @@
+#include "core/text_forms.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace verdin {
+namespace {
+
+// Texts shown instead of a number that is not finite. They are plain
+// Russian words so that no reader of the program mistakes them for a
+// number (a form like "1,#INF" would be read back as 1).
+constexpr std::string_view kPositiveInfinityText = "бесконечность";
+constexpr std::string_view kNegativeInfinityText = "-бесконечность";
+constexpr std::string_view kNotANumberText = "не число";
+
+std::string NonFiniteText(double value) {
+  if (std::isnan(value)) return std::string(kNotANumberText);
+  return std::string(value < 0 ? kNegativeInfinityText : kPositiveInfinityText);
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// %G-style text of a finite value with the given number of significant
+// digits, written with "." and an upper-case "E". std::to_chars does not
+// depend on the global locale, unlike printf.
+template <typename Number>
+std::string GeneralWithPeriod(Number value, int significant_digits) {
+  if (value == 0) return "0";  // also turns -0 into "0"
+  std::array<char, 64> buffer{};
+  const auto result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                    std::chars_format::general, significant_digits);
+  std::string text(buffer.data(), result.ptr);
+  for (char& c : text) {
+    if (c == 'e') c = 'E';
+  }
+  return text;
+}
+
+std::string WithComma(std::string text) {
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+
+// Drops the zero in front of the separator: "0,15" -> ",15", "-0,5" -> "-,5".
+std::string WithoutLeadingZero(std::string text) {
+  const std::size_t digit = (!text.empty() && text[0] == '-') ? 1 : 0;
+  if (text.size() > digit + 1 && text[digit] == '0' && text[digit + 1] == ',') {
+    text.erase(digit, 1);
+  }
+  return text;
+}
+
+// The exact decimal expansion of a finite, non-negative double. Every
+// double is a multiple of 2^-1074, so 1100 fractional digits hold it
+// exactly and std::to_chars then performs no rounding at all.
+std::string ExactDecimal(double magnitude) {
+  constexpr int kFractionDigits = 1100;
+  std::string buffer(320 + kFractionDigits, '\0');
+  const auto result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                    std::chars_format::fixed, kFractionDigits);
+  buffer.resize(static_cast<std::size_t>(result.ptr - buffer.data()));
+  return buffer;
+}
+
+// Adds one unit in the last place to a string of decimal digits.
+void IncrementDigits(std::string& digits) {
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+    if (*it != '9') {
+      ++*it;
+      return;
+    }
+    *it = '0';
+  }
+  digits.insert(digits.begin(), '1');
+}
+
+// The scanned parts of a typed number, before any conversion.
+struct NumberParts {
+  bool negative = false;
+  std::string_view integer_digits;
+  std::string_view fraction_digits;
+  std::string_view exponent;  // sign and digits after "E", may be empty
+};
+
+// Scans sign, digits, one separator and an optional exponent. Returns
+// false when anything else is present or no digit is found.
+bool ScanTypedNumber(std::string_view text, NumberParts& parts) {
+  std::size_t pos = 0;
+  const auto take_digits = [&]() {
+    const std::size_t start = pos;
+    while (pos < text.size() && IsDigit(text[pos])) ++pos;
+    return text.substr(start, pos - start);
+  };
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    parts.negative = text[pos] == '-';
+    ++pos;
+  }
+  parts.integer_digits = take_digits();
+  if (pos < text.size() && (text[pos] == ',' || text[pos] == '.')) {
+    ++pos;
+    parts.fraction_digits = take_digits();
+  }
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) {
+    return false;
+  }
+  if (pos < text.size() && (text[pos] == 'E' || text[pos] == 'e')) {
+    const std::size_t start = ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+    if (take_digits().empty()) return false;
+    parts.exponent = text.substr(start, pos - start);
+  }
+  return pos == text.size();
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool AllZeros(std::string_view digits) {
+  return digits.find_first_not_of('0') == std::string_view::npos;
+}
+
+// The decimal exponent of the first significant digit of a number whose
+// digits are not all zero, e.g. 2 for 123.4 and -3 for 0.0012 (before the
+// written exponent). Exponents too long to matter are saturated.
+long long LeadingDigitExponent(const NumberParts& parts) {
+  const std::size_t first = parts.integer_digits.find_first_not_of('0');
+  long long exponent = 0;
+  if (first != std::string_view::npos) {
+    exponent = static_cast<long long>(parts.integer_digits.size() - first) - 1;
+  } else {
+    const std::size_t zeros = parts.fraction_digits.find_first_not_of('0');
+    exponent = -static_cast<long long>(zeros) - 1;
+  }
+  std::string_view written = parts.exponent;
+  const bool negative = !written.empty() && written.front() == '-';
+  if (!written.empty() && (written.front() == '-' || written.front() == '+')) {
+    written.remove_prefix(1);
+  }
+  long long magnitude = 0;
+  for (const char c : written) {
+    magnitude = std::min(magnitude * 10 + (c - '0'), 1'000'000'000LL);
+  }
+  return exponent + (negative ? -magnitude : magnitude);
+}
+
+// Converts the scanned digits with std::from_chars, which does not depend
+// on the global locale. A value too large for a double gives nullopt; a
+// value too small for one gives zero, the nearest double.
+std::optional<double> ConvertMagnitude(const NumberParts& parts) {
+  if (AllZeros(parts.integer_digits) && AllZeros(parts.fraction_digits)) {
+    return 0.0;
+  }
+  std::string plain;
+  plain.reserve(parts.integer_digits.size() + parts.fraction_digits.size() +
+                parts.exponent.size() + 3);
+  plain.append(parts.integer_digits.empty() ? "0" : parts.integer_digits);
+  if (!parts.fraction_digits.empty()) {
+    plain.push_back('.');
+    plain.append(parts.fraction_digits);
+  }
+  if (!parts.exponent.empty()) {
+    plain.push_back('e');
+    plain.append(parts.exponent);
+  }
+  double value = 0;
+  const auto result =
+      std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  if (result.ec == std::errc::result_out_of_range) {
+    if (LeadingDigitExponent(parts) < 0) return 0.0;
+    return std::nullopt;
+  }
+  if (result.ec != std::errc() ||
+      result.ptr != plain.data() + plain.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Where the leading number of a text starts and ends, per LeadingNumber.
+struct LeadingSpan {
+  bool negative = false;
+  std::string_view number;  // digits and at most one ".", no sign
+};
+
+LeadingSpan FindLeadingNumber(std::string_view text) {
+  LeadingSpan span;
+  std::size_t pos = 0;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    span.negative = text[pos] == '-';
+    ++pos;
+  }
+  const std::size_t start = pos;
+  while (pos < text.size() && IsDigit(text[pos])) ++pos;
+  const std::size_t integer_end = pos;
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    while (pos < text.size() && IsDigit(text[pos])) ++pos;
+  }
+  const bool has_digit =
+      integer_end > start || pos > integer_end + 1;  // a digit either side
+  if (has_digit) span.number = text.substr(start, pos - start);
+  return span;
+}
+
+}  // namespace
+
+std::string GeneralForm(double value) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  return WithComma(GeneralWithPeriod(value, 15));
+}
+
+std::string SingleForm(float value) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  return WithComma(GeneralWithPeriod(value, 7));
+}
+
+std::string LineFileForm(double value) {
+  if (!std::isfinite(value)) return NonFiniteText(value) + " ";
+  std::string text = WithoutLeadingZero(GeneralForm(value));
+  if (text.front() != '-') text.insert(text.begin(), ' ');
+  text.push_back(' ');
+  return text;
+}
+
+std::string StrForm(double value) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  std::string text = GeneralWithPeriod(value, 15);
+  if (text.front() != '-') text.insert(text.begin(), ' ');
+  return text;
+}
+
+std::string FixedThreeForm(double value) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  const std::string exact = ExactDecimal(std::fabs(value));
+  const std::size_t point = exact.find('.');
+  // Integer digits followed by the first three decimals, as one number of
+  // thousandths; the fourth decimal decides the rounding. A tie (exactly
+  // ...5000...) rounds away from zero as well.
+  std::string thousandths = exact.substr(0, point) + exact.substr(point + 1, 3);
+  if (exact[point + 4] >= '5') IncrementDigits(thousandths);
+  if (thousandths.size() < 4) {
+    thousandths.insert(0, 4 - thousandths.size(), '0');
+  }
+  const bool negative = value < 0 && !AllZeros(thousandths);
+  const std::size_t split = thousandths.size() - 3;
+  return (negative ? "-" : "") + thousandths.substr(0, split) + "," +
+         thousandths.substr(split);
+}
+
+double TruncateToThousandths(double value) {
+  return RoundDownToThousandths(value);
+}
+
+double RoundDownToThousandths(double value) {
+  const double scaled = value * 1000.0;
+  // A value so large that it has no thousandths left is already whole;
+  // scaling it would only overflow.
+  if (!std::isfinite(scaled)) return value;
+  return std::floor(scaled) / 1000.0;
+}
+
+std::optional<double> ParseTypedNumber(std::string_view text) {
+  NumberParts parts;
+  if (!ScanTypedNumber(TrimBlanks(text), parts)) return std::nullopt;
+  const std::optional<double> magnitude = ConvertMagnitude(parts);
+  if (!magnitude) return std::nullopt;
+  return parts.negative ? -*magnitude : *magnitude;
+}
+
+double LeadingNumber(std::string_view text) {
+  const LeadingSpan span = FindLeadingNumber(text);
+  if (span.number.empty()) return 0.0;
+  std::string plain(span.number);
+  if (plain.front() == '.') plain.insert(plain.begin(), '0');
+  double magnitude = 0;
+  const auto result =
+      std::from_chars(plain.data(), plain.data() + plain.size(), magnitude);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Without an exponent only an endless digit string goes out of range:
+    // beyond every double when it has a non-zero whole part, below the
+    // smallest one otherwise.
+    const std::string_view whole = std::string_view(plain).substr(0, plain.find('.'));
+    magnitude = AllZeros(whole) ? 0.0 : std::numeric_limits<double>::infinity();
+  }
+  return span.negative ? -magnitude : magnitude;
+}
+
+bool HasLeadingNumber(std::string_view text) {
+  return !FindLeadingNumber(text).number.empty();
+}
+
+std::string Trim(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+}  // namespace verdin

@@ -1,0 +1,67 @@
+// Number and text forms used throughout Verdin.
+//
+// The program behaves as on a system with Russian regional settings: the
+// decimal separator is the comma and digits are never grouped. Every
+// number-to-text and text-to-number conversion of the program goes through
+// the functions below, so that a value looks the same on screen, in the
+// input-data file and on the estimate sheet.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace verdin {
+
+// The general form: the shortest decimal form with at most 15 significant
+// digits, the decimal comma, no grouping; exponent form ("1E-05", "1E+15")
+// where %G would use it. 0.15 -> "0,15", 50920.634999999995 -> "50920,635",
+// -0.0 -> "0".
+std::string GeneralForm(double value);
+
+// The same form for single-precision values: at most 7 significant digits.
+std::string SingleForm(float value);
+
+// The form of a number written as a line of a line file: a blank (or the
+// minus sign) in front, the general form without the zero before the
+// separator of a number below one, and a blank after it.
+// 0.15 -> " ,15 ", 33.6 -> " 33,6 ", -1 -> "-1 ", 0 -> " 0 ".
+std::string LineFileForm(double value);
+
+// The Str form: a blank in front of a number that is not negative (the
+// minus sign in front of a negative one), the general form otherwise, but
+// with a period as the decimal separator. 1 -> " 1", 4.5 -> " 4.5".
+std::string StrForm(double value);
+
+// The fixed form "0.000": three decimals, rounded half away from zero,
+// with the decimal comma. 2.5 -> "2,500", 0.0625 -> "0,063".
+std::string FixedThreeForm(double value);
+
+// Int(v * 1000) / 1000: the largest multiple of 0.001 not above v, as the
+// screen shows amounts. 50920.634999999995 -> 50920.634.
+double TruncateToThousandths(double value);
+
+// floor(v * 1000) / 1000: the rounding down used at every step on the
+// estimate sheet.
+double RoundDownToThousandths(double value);
+
+// Converts a typed value. Accepts blanks around the number, an optional
+// sign, digits with the decimal comma (a period is accepted too) and an
+// optional exponent ("1E-05", "1,5e3"). Anything else -- an empty text,
+// letters, two separators, digit grouping -- is not a number and gives
+// std::nullopt instead of a guess.
+std::optional<double> ParseTypedNumber(std::string_view text);
+
+// The leading-number rule with the period: optional blanks and a sign,
+// then digits with "." as the only decimal point; reading stops at the
+// first other character, so "4,2" gives 4. No number gives 0.
+double LeadingNumber(std::string_view text);
+
+// True when the text starts (after blanks and a sign) with at least one
+// digit, i.e. when LeadingNumber finds a number at all.
+bool HasLeadingNumber(std::string_view text);
+
+// Removes blanks (spaces) from both ends, as the program's Trim does.
+std::string Trim(std::string_view text);
+
+}  // namespace verdin

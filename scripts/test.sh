@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test of Verdin.
+#   scripts/test.sh            normal build in build/, then a sanitizer build
+#                              (address + undefined behaviour) in build-asan/
+#   VERDIN_NO_ASAN=1 scripts/test.sh   skips the sanitizer build
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
+ctest --test-dir build --output-on-failure -j2
+
+if [[ -z "${VERDIN_NO_ASAN:-}" ]]; then
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVERDIN_SANITIZE=ON \
+        -DVERDIN_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-asan -j2
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j2
+fi

@@ -1,0 +1,310 @@
+#include "core/line_file.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace verdin {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Lines = std::vector<std::string>;
+
+// The whole Russian alphabet, upper and lower case, with Ё, ё and №.
+constexpr std::string_view kRussianUtf8 =
+    "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдеёжзийклмнопрстуфхцчшщъыьэюя№";
+
+std::string RussianCp1251() {
+  std::string bytes;
+  for (int b = 0xC0; b <= 0xC5; ++b) bytes.push_back(static_cast<char>(b));
+  bytes.push_back('\xA8');  // Ё
+  for (int b = 0xC6; b <= 0xDF; ++b) bytes.push_back(static_cast<char>(b));
+  for (int b = 0xE0; b <= 0xE5; ++b) bytes.push_back(static_cast<char>(b));
+  bytes.push_back('\xB8');  // ё
+  for (int b = 0xE6; b <= 0xFF; ++b) bytes.push_back(static_cast<char>(b));
+  bytes.push_back('\xB9');  // №
+  return bytes;
+}
+
+TEST(LineFileEncoding, RussianAlphabetRoundTrips) {
+  EXPECT_EQ(Utf8ToCp1251(kRussianUtf8), RussianCp1251());
+  EXPECT_EQ(Cp1251ToUtf8(RussianCp1251()), kRussianUtf8);
+  EXPECT_TRUE(FitsCp1251(kRussianUtf8));
+}
+
+TEST(LineFileEncoding, EveryDefinedByteRoundTrips) {
+  for (int b = 0; b <= 0xFF; ++b) {
+    if (b == 0x98) continue;
+    const std::string byte(1, static_cast<char>(b));
+    const std::string text = Cp1251ToUtf8(byte);
+    EXPECT_TRUE(FitsCp1251(text)) << b;
+    EXPECT_EQ(Utf8ToCp1251(text), byte) << b;
+  }
+}
+
+TEST(LineFileEncoding, UpperHalfMatchesTheCodePage) {
+  EXPECT_EQ(Cp1251ToUtf8("\x80\x88\x96\x97\x99"), "Ђ€–—™");
+  EXPECT_EQ(Cp1251ToUtf8("\xA0"), "\u00A0");
+  EXPECT_EQ(Cp1251ToUtf8("\xA1\xA2\xA5\xAA\xAF\xB2\xB3\xB4\xBA\xBF"),
+            "ЎўҐЄЇІіґєї");
+  EXPECT_EQ(Cp1251ToUtf8("\xAB\xBB\x84\x93\x94"), "«»„“”");
+  EXPECT_EQ(Cp1251ToUtf8("Abc 1;2"), "Abc 1;2");
+}
+
+TEST(LineFileEncoding, UndefinedByteReadsAsReplacementCharacter) {
+  EXPECT_EQ(Cp1251ToUtf8("a\x98z"), "a\uFFFDz");
+  EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8("\x98")), "?");
+  EXPECT_FALSE(FitsCp1251("\uFFFD"));
+}
+
+TEST(LineFileEncoding, MissingCharactersBecomeQuestionMarks) {
+  EXPECT_EQ(Utf8ToCp1251("a日本b"), "a??b");
+  EXPECT_EQ(Utf8ToCp1251("ä😀"), "??");
+  EXPECT_FALSE(FitsCp1251("Смета 日"));
+  EXPECT_TRUE(FitsCp1251("Смета № 5 «Жилой дом» — 10 €"));
+  EXPECT_TRUE(FitsCp1251(""));
+}
+
+TEST(LineFileEncoding, MalformedUtf8BecomesQuestionMarks) {
+  EXPECT_EQ(Utf8ToCp1251("\xFF"), "?");
+  EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?");          // cut off at the end
+  EXPECT_EQ(Utf8ToCp1251("\xD0" "A"), "?A");       // continuation missing
+  EXPECT_EQ(Utf8ToCp1251("\x80\xBF"), "??");       // stray continuations
+  EXPECT_EQ(Utf8ToCp1251("\xC0\xAF"), "?");        // overlong "/"
+  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "?");    // surrogate
+  EXPECT_EQ(Utf8ToCp1251("\xF4\x90\x80\x80"), "?");  // above U+10FFFF
+  EXPECT_FALSE(FitsCp1251("\xD0"));
+  EXPECT_FALSE(FitsCp1251("\xC0\xAF"));
+}
+
+TEST(LineFileSplit, CrLfAndLfEndLines) {
+  EXPECT_EQ(SplitLines("a\r\nb\r\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitLines("a\nb\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitLines("a\r\nb\nc\r\n"), (Lines{"a", "b", "c"}));
+  EXPECT_EQ(SplitLines("a\n\nb"), (Lines{"a", "", "b"}));
+}
+
+TEST(LineFileSplit, LastLineWithoutLineEndIsALine) {
+  EXPECT_EQ(SplitLines("a\r\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitLines("only"), (Lines{"only"}));
+}
+
+TEST(LineFileSplit, EmptyContentAndEmptyLines) {
+  EXPECT_EQ(SplitLines(""), Lines{});
+  EXPECT_EQ(SplitLines("\r\n"), (Lines{""}));
+  EXPECT_EQ(SplitLines("\r\n\r\n"), (Lines{"", ""}));
+  EXPECT_EQ(SplitLines("\n"), (Lines{""}));
+}
+
+TEST(LineFileSplit, LoneCarriageReturnStaysInTheLine) {
+  EXPECT_EQ(SplitLines("a\rb\r\n"), (Lines{"a\rb"}));
+  EXPECT_EQ(SplitLines("a\r"), (Lines{"a\r"}));
+  EXPECT_EQ(SplitLines("a\r\r\n"), (Lines{"a\r"}));
+}
+
+// A fresh folder for each test, removed afterwards.
+class LineFileOnDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    folder_ = fs::temp_directory_path() /
+              ("verdin-line-file-" + std::to_string(random()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add,
+                    ignored);
+    fs::remove_all(folder_, ignored);
+  }
+
+  static std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  static void WriteBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::vector<fs::path> FolderEntries() const {
+    std::vector<fs::path> entries;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      entries.push_back(entry.path().filename());
+    }
+    return entries;
+  }
+  static std::string MessageOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const FileError& error) {
+      return error.what();
+    }
+    ADD_FAILURE() << "no FileError thrown";
+    return {};
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(LineFileOnDisk, ReadsCp1251LinesAsUtf8) {
+  const fs::path path = folder_ / "table.txt";
+  WriteBytes(path, "\\\xD2\xE0\xE1\xEB. 1\r\n\xB9 5; \xA8\xEB\xEA\xE0\nlast");
+  EXPECT_EQ(ReadLineFile(path), (Lines{"\\Табл. 1", "№ 5; Ёлка", "last"}));
+}
+
+TEST_F(LineFileOnDisk, WritesCp1251WithCrLfAfterEveryLine) {
+  const fs::path path = folder_ / "out.isx";
+  WriteLineFile(path, {"Смета № 1", "", " ,15 "});
+  EXPECT_EQ(ReadBytes(path), "\xD1\xEC\xE5\xF2\xE0 \xB9 1\r\n\r\n ,15 \r\n");
+  WriteLineFile(path, {});
+  EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST_F(LineFileOnDisk, WriteThenReadGivesTheSameLines) {
+  const fs::path path = folder_ / u8"ВердинПИР_Коэфф.dat";
+  const Lines lines{std::string(kRussianUtf8), "  blanks kept  ", "", "4,5",
+                    "tab\there"};
+  WriteLineFile(path, lines);
+  EXPECT_EQ(ReadLineFile(path), lines);
+  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{path.filename()});
+}
+
+TEST_F(LineFileOnDisk, ReplacesAnExistingFileAndKeepsItsPermissions) {
+  const fs::path path = folder_ / "state.dat";
+  WriteBytes(path, "old content that is longer\r\n");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write |
+                            fs::perms::group_read);
+  WriteFileAtomically(path, "new");
+  EXPECT_EQ(ReadBytes(path), "new");
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write |
+                fs::perms::group_read);
+  EXPECT_EQ(FolderEntries().size(), 1u);
+}
+
+TEST_F(LineFileOnDisk, MissingFileMessageNamesThePath) {
+  const fs::path path = folder_ / u8"Вердина ПИР СМР.dat";
+  const std::string message = MessageOf([&] { ReadLineFile(path); });
+  EXPECT_NE(message.find("Не удалось открыть файл «" + PathText(path) + "»"),
+            std::string::npos)
+      << message;
+  EXPECT_NE(message.find("файл не найден"), std::string::npos) << message;
+}
+
+TEST_F(LineFileOnDisk, ReadingAFolderOrADeviceIsRefused) {
+  EXPECT_NE(MessageOf([&] { ReadLineFile(folder_); }).find("это папка"),
+            std::string::npos);
+  // A device would never end; it must be refused, not read forever.
+  EXPECT_NE(MessageOf([] { ReadLineFile("/dev/zero"); }).find("/dev/zero"),
+            std::string::npos);
+}
+
+TEST_F(LineFileOnDisk, TargetThatIsAFolderIsLeftAlone) {
+  const fs::path target = folder_ / "estimate.isx";
+  fs::create_directory(target);
+  WriteBytes(target / "inside.txt", "keep");
+  const std::string message =
+      MessageOf([&] { WriteLineFile(target, {"new"}); });
+  EXPECT_NE(message.find("Не удалось записать файл «" + PathText(target) + "»"),
+            std::string::npos)
+      << message;
+  EXPECT_TRUE(fs::is_directory(target));
+  EXPECT_EQ(ReadBytes(target / "inside.txt"), "keep");
+  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{"estimate.isx"});
+}
+
+TEST_F(LineFileOnDisk, MissingFolderIsReported) {
+  const fs::path target = folder_ / "no such folder" / "a.isx";
+  const std::string message = MessageOf([&] { WriteLineFile(target, {"x"}); });
+  EXPECT_NE(message.find(PathText(target)), std::string::npos) << message;
+  EXPECT_NE(message.find("папка не найдена"), std::string::npos) << message;
+  EXPECT_FALSE(fs::exists(target.parent_path()));
+}
+
+TEST_F(LineFileOnDisk, PathWithoutFileNameIsRefused) {
+  const std::string message =
+      MessageOf([&] { WriteFileAtomically(folder_ / "", "x"); });
+  EXPECT_NE(message.find("не указано имя файла"), std::string::npos) << message;
+}
+
+// Makes a folder refuse new files, even for the superuser (who ignores
+// permission bits) by setting the immutable attribute. Undone on leaving.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const fs::path& folder) : folder_(folder) {
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::geteuid() == 0) immutable_ = SetImmutable(true);
+  }
+  ~ReadOnlyFolder() {
+    if (immutable_) SetImmutable(false);
+    fs::permissions(folder_, fs::perms::owner_all);
+  }
+  // True when creating a file in the folder really fails.
+  bool Effective() const {
+    const fs::path probe = folder_ / "probe";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) return true;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return false;
+  }
+
+ private:
+  bool SetImmutable(bool on) const {
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+  }
+
+  fs::path folder_;
+  bool immutable_ = false;
+};
+
+TEST_F(LineFileOnDisk, UnwritableFolderLeavesTheOldFileIntact) {
+  const fs::path sub = folder_ / "locked";
+  fs::create_directory(sub);
+  const fs::path target = sub / "estimate.isx";
+  WriteBytes(target, "old\r\n");
+  std::string message;
+  {
+    const ReadOnlyFolder locked(sub);
+    if (!locked.Effective()) GTEST_SKIP() << "cannot make a folder read-only";
+    message = MessageOf([&] { WriteLineFile(target, {"new"}); });
+  }
+  EXPECT_NE(message.find("Не удалось записать файл «" + PathText(target) + "»"),
+            std::string::npos)
+      << message;
+  EXPECT_EQ(ReadBytes(target), "old\r\n");
+  std::vector<fs::path> entries;
+  for (const auto& entry : fs::directory_iterator(sub)) {
+    entries.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(entries, std::vector<fs::path>{"estimate.isx"});
+}
+
+TEST(LineFilePath, PathTextIsUtf8) {
+  EXPECT_EQ(PathText(fs::path(u8"/данные/Смета №1.isx")),
+            "/данные/Смета №1.isx");
+}
+
+}  // namespace
+}  // namespace verdin

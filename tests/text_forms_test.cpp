@@ -1,0 +1,235 @@
+#include "core/text_forms.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace verdin {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+TEST(TextFormsGeneral, ShortestFormWithDecimalComma) {
+  EXPECT_EQ(GeneralForm(0.15), "0,15");
+  EXPECT_EQ(GeneralForm(33.6), "33,6");
+  EXPECT_EQ(GeneralForm(1.0), "1");
+  EXPECT_EQ(GeneralForm(0.0), "0");
+  EXPECT_EQ(GeneralForm(-2.5), "-2,5");
+  EXPECT_EQ(GeneralForm(0.1 + 0.2), "0,3");
+  EXPECT_EQ(GeneralForm(1.0 / 3.0), "0,333333333333333");
+  EXPECT_EQ(GeneralForm(2.0 / 3.0), "0,666666666666667");
+  EXPECT_EQ(GeneralForm(50920.634999999995), "50920,635");
+  EXPECT_EQ(GeneralForm(123456.0), "123456");
+}
+
+TEST(TextFormsGeneral, NegativeZeroPrintsZero) {
+  EXPECT_EQ(GeneralForm(-0.0), "0");
+  EXPECT_EQ(SingleForm(-0.0f), "0");
+}
+
+TEST(TextFormsGeneral, ExponentFormWithSignAndTwoDigits) {
+  EXPECT_EQ(GeneralForm(1e-05), "1E-05");
+  EXPECT_EQ(GeneralForm(0.0001), "0,0001");
+  EXPECT_EQ(GeneralForm(0.00001234), "1,234E-05");
+  EXPECT_EQ(GeneralForm(1e15), "1E+15");
+  EXPECT_EQ(GeneralForm(1e14), "100000000000000");
+  EXPECT_EQ(GeneralForm(123456789012345678.0), "1,23456789012346E+17");
+  EXPECT_EQ(GeneralForm(-1.5e100), "-1,5E+100");
+  EXPECT_EQ(GeneralForm(1e-300), "1E-300");
+}
+
+TEST(TextFormsGeneral, NonFiniteValuesAreNamedInWords) {
+  EXPECT_EQ(GeneralForm(kInfinity), "бесконечность");
+  EXPECT_EQ(GeneralForm(-kInfinity), "-бесконечность");
+  EXPECT_EQ(GeneralForm(std::nan("")), "не число");
+  // Neither word may be read back as a number.
+  EXPECT_FALSE(ParseTypedNumber(GeneralForm(kInfinity)).has_value());
+  EXPECT_FALSE(HasLeadingNumber(LineFileForm(std::nan(""))));
+}
+
+TEST(TextFormsSingle, SevenSignificantDigits) {
+  EXPECT_EQ(SingleForm(0.1f), "0,1");
+  EXPECT_EQ(SingleForm(1.0f / 3.0f), "0,3333333");
+  EXPECT_EQ(SingleForm(33.6f), "33,6");
+  EXPECT_EQ(SingleForm(1234567.0f), "1234567");
+  EXPECT_EQ(SingleForm(12345678.0f), "1,234568E+07");
+  EXPECT_EQ(SingleForm(-0.000012f), "-1,2E-05");
+}
+
+TEST(TextFormsLineFile, BlankOrMinusInFrontBlankAfterNoLeadingZero) {
+  EXPECT_EQ(LineFileForm(0.15), " ,15 ");
+  EXPECT_EQ(LineFileForm(33.6), " 33,6 ");
+  EXPECT_EQ(LineFileForm(-1.0), "-1 ");
+  EXPECT_EQ(LineFileForm(0.0), " 0 ");
+  EXPECT_EQ(LineFileForm(-0.0), " 0 ");
+  EXPECT_EQ(LineFileForm(3.0), " 3 ");
+  EXPECT_EQ(LineFileForm(-0.5), "-,5 ");
+  EXPECT_EQ(LineFileForm(10.05), " 10,05 ");
+  EXPECT_EQ(LineFileForm(1e-05), " 1E-05 ");
+  EXPECT_EQ(LineFileForm(-1e15), "-1E+15 ");
+}
+
+TEST(TextFormsLineFile, EveryWrittenNumberReadsBackAsWritten) {
+  for (const double value : {0.15, 33.6, -1.0, 0.0, -0.5, 1e-05, 1e15,
+                             50920.634999999995, 4.5, 123456789012345678.0,
+                             -0.000123, 1.0 / 3.0}) {
+    const std::optional<double> back = ParseTypedNumber(LineFileForm(value));
+    ASSERT_TRUE(back.has_value()) << LineFileForm(value);
+    EXPECT_EQ(GeneralForm(*back), GeneralForm(value));
+    EXPECT_NEAR(*back, value, std::fabs(value) * 1e-14);
+  }
+}
+
+TEST(TextFormsStr, BlankOrMinusInFrontAndPeriod) {
+  EXPECT_EQ(StrForm(1.0), " 1");
+  EXPECT_EQ(StrForm(3.0), " 3");
+  EXPECT_EQ(StrForm(4.5), " 4.5");
+  EXPECT_EQ(StrForm(-2.25), "-2.25");
+  EXPECT_EQ(StrForm(0.5), " 0.5");
+  EXPECT_EQ(StrForm(0.0), " 0");
+  EXPECT_EQ(StrForm(-0.0), " 0");
+  EXPECT_EQ(StrForm(1e-05), " 1E-05");
+  EXPECT_EQ(StrForm(123456789012345678.0), " 1.23456789012346E+17");
+}
+
+TEST(TextFormsFixedThree, ThreeDecimalsWithComma) {
+  EXPECT_EQ(FixedThreeForm(2.5), "2,500");
+  EXPECT_EQ(FixedThreeForm(0.0), "0,000");
+  EXPECT_EQ(FixedThreeForm(12345.6789), "12345,679");
+  EXPECT_EQ(FixedThreeForm(-1.5), "-1,500");
+  EXPECT_EQ(FixedThreeForm(0.9995), "1,000");  // exactly 0.99950000000000005...
+  EXPECT_EQ(FixedThreeForm(999.9996), "1000,000");
+  EXPECT_EQ(FixedThreeForm(1e20), "100000000000000000000,000");
+  EXPECT_EQ(FixedThreeForm(5e-324), "0,000");
+}
+
+TEST(TextFormsFixedThree, ExactTiesRoundAwayFromZero) {
+  // 0.0625 and 2.0625 are exact binary values: true ties.
+  EXPECT_EQ(FixedThreeForm(0.0625), "0,063");
+  EXPECT_EQ(FixedThreeForm(2.0625), "2,063");
+  EXPECT_EQ(FixedThreeForm(-2.0625), "-2,063");
+  EXPECT_EQ(FixedThreeForm(0.1875), "0,188");
+  EXPECT_EQ(FixedThreeForm(0.4375), "0,438");
+}
+
+TEST(TextFormsFixedThree, RoundingJudgedOnTheExactStoredValue) {
+  // 1.0005 is stored as 1.000499999...; 2.675 as 2.67499999...
+  EXPECT_EQ(FixedThreeForm(1.0005), "1,000");
+  EXPECT_EQ(FixedThreeForm(2.675), "2,675");
+  EXPECT_EQ(FixedThreeForm(2.6745), "2,675");  // stored as 2.67450000...01
+  EXPECT_EQ(FixedThreeForm(0.0004999), "0,000");
+}
+
+TEST(TextFormsFixedThree, NegativeValueRoundingToZeroHasNoMinus) {
+  EXPECT_EQ(FixedThreeForm(-0.0004), "0,000");
+  EXPECT_EQ(FixedThreeForm(-0.0), "0,000");
+  EXPECT_EQ(FixedThreeForm(-0.0006), "-0,001");
+}
+
+TEST(TextFormsThousandths, FloorToThreeDecimals) {
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(50920.634999999995), 50920.634);
+  EXPECT_DOUBLE_EQ(RoundDownToThousandths(50920.634999999995), 50920.634);
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(2.9999), 2.999);
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(1.5), 1.5);
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(0.1 + 0.2), 0.3);
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(0.0), 0.0);
+  // Downwards, not towards zero.
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(-0.0001), -0.001);
+  EXPECT_DOUBLE_EQ(RoundDownToThousandths(-2.0625), -2.063);
+}
+
+TEST(TextFormsThousandths, HugeValuesDoNotOverflow) {
+  EXPECT_EQ(RoundDownToThousandths(1e306), 1e306);
+  EXPECT_EQ(TruncateToThousandths(-1.7e308), -1.7e308);
+}
+
+TEST(TextFormsParse, AcceptsCommaPeriodSignBlanksAndExponent) {
+  EXPECT_EQ(ParseTypedNumber("1,5"), 1.5);
+  EXPECT_EQ(ParseTypedNumber("1.5"), 1.5);
+  EXPECT_EQ(ParseTypedNumber("  -2,25\t"), -2.25);
+  EXPECT_EQ(ParseTypedNumber("+3"), 3.0);
+  EXPECT_EQ(ParseTypedNumber("1E-05"), 1e-05);
+  EXPECT_EQ(ParseTypedNumber("1,5e3"), 1500.0);
+  EXPECT_EQ(ParseTypedNumber("2e+2"), 200.0);
+  EXPECT_EQ(ParseTypedNumber(",5"), 0.5);
+  EXPECT_EQ(ParseTypedNumber("-,5"), -0.5);
+  EXPECT_EQ(ParseTypedNumber("5,"), 5.0);
+  EXPECT_EQ(ParseTypedNumber("007"), 7.0);
+  EXPECT_EQ(ParseTypedNumber("50920,634999999995"), 50920.634999999995);
+  EXPECT_EQ(ParseTypedNumber("0e999999999999999999"), 0.0);
+}
+
+TEST(TextFormsParse, NegativeZeroKeepsItsValue) {
+  const std::optional<double> zero = ParseTypedNumber("-0");
+  ASSERT_TRUE(zero.has_value());
+  EXPECT_EQ(*zero, 0.0);
+  EXPECT_EQ(GeneralForm(*zero), "0");
+}
+
+TEST(TextFormsParse, RejectsAnythingThatIsNotOneNumber) {
+  for (const char* text :
+       {"", "   ", "\t", "-", "+", ",", ".", "-,", "1,2,3", "1.2.3", "1,2.3",
+        "1 000", "12a", "abc", "a1", "inf", "-inf", "nan", "infinity",
+        "0x1A", "1e", "1e+", "e5", ",e5", "--1", "+-1", "- 1", "1e5.5",
+        "1e5e5", "1\n", "\xe2\x88\x92" "1", "1\xc2\xa0", "١"}) {
+    EXPECT_FALSE(ParseTypedNumber(text).has_value()) << '"' << text << '"';
+  }
+}
+
+TEST(TextFormsParse, OverflowIsNotANumberUnderflowIsZero) {
+  EXPECT_FALSE(ParseTypedNumber("1E400").has_value());
+  EXPECT_FALSE(ParseTypedNumber("-1e99999999999999999999").has_value());
+  EXPECT_FALSE(ParseTypedNumber(std::string(400, '9')).has_value());
+  EXPECT_EQ(ParseTypedNumber("1E-400"), 0.0);
+  EXPECT_EQ(ParseTypedNumber("0," + std::string(400, '0') + "1"), 0.0);
+  EXPECT_EQ(ParseTypedNumber("1e-99999999999999999999"), 0.0);
+  const std::optional<double> max = ParseTypedNumber("1,7976931348623157E+308");
+  ASSERT_TRUE(max.has_value());
+  EXPECT_EQ(*max, std::numeric_limits<double>::max());
+}
+
+TEST(TextFormsLeading, StopsAtTheFirstOtherCharacter) {
+  EXPECT_EQ(LeadingNumber("  -12.5abc"), -12.5);
+  EXPECT_EQ(LeadingNumber(".5"), 0.5);
+  EXPECT_EQ(LeadingNumber("-.5"), -0.5);
+  EXPECT_EQ(LeadingNumber("4,2"), 4.0);
+  EXPECT_EQ(LeadingNumber("12.34.5"), 12.34);
+  EXPECT_EQ(LeadingNumber("1e5"), 1.0);
+  EXPECT_EQ(LeadingNumber("+7"), 7.0);
+  EXPECT_EQ(LeadingNumber("5."), 5.0);
+  EXPECT_EQ(LeadingNumber("\t 3 "), 3.0);
+  EXPECT_EQ(LeadingNumber("0,35"), 0.0);
+}
+
+TEST(TextFormsLeading, NoNumberGivesZero) {
+  for (const char* text : {"", "abc", "-", "+", ".", "-.", "- 5", "x3", ",5"}) {
+    EXPECT_EQ(LeadingNumber(text), 0.0) << '"' << text << '"';
+    EXPECT_FALSE(HasLeadingNumber(text)) << '"' << text << '"';
+  }
+}
+
+TEST(TextFormsLeading, HasLeadingNumberAgreesWithLeadingNumber) {
+  for (const char* text : {"0", " -3x", ".5", "7.", "  +0.0abc", "1e5"}) {
+    EXPECT_TRUE(HasLeadingNumber(text)) << '"' << text << '"';
+  }
+}
+
+TEST(TextFormsLeading, EndlessDigitsGiveInfinityNotGarbage) {
+  EXPECT_EQ(LeadingNumber(std::string(400, '9')), kInfinity);
+  EXPECT_EQ(LeadingNumber("-" + std::string(400, '9')), -kInfinity);
+  EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1"), 0.0);
+}
+
+TEST(TextFormsTrim, RemovesOnlySpacesAtBothEnds) {
+  EXPECT_EQ(Trim("  a b  "), "a b");
+  EXPECT_EQ(Trim(""), "");
+  EXPECT_EQ(Trim("    "), "");
+  EXPECT_EQ(Trim("\ta\t"), "\ta\t");
+  EXPECT_EQ(Trim(" x\r\n "), "x\r\n");
+  EXPECT_EQ(Trim(" Смета "), "Смета");
+}
+
+}  // namespace
+}  // namespace verdin
