@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -100,6 +101,8 @@ Utf8Char DecodeUtf8(std::string_view text) {
 // The Windows-1251 byte of a code point, if the code page has it.
 std::optional<unsigned char> Cp1251Byte(char32_t cp) {
   if (cp < 0x80) return static_cast<unsigned char>(cp);
+  // А..я occupy 0xC0..0xFF in one run; everything else is looked up.
+  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<unsigned char>(0xC0 + (cp - 0x0410));
   for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
     if (i != kUndefinedCp1251Index && kUpperHalf[i] == cp) {
       return static_cast<unsigned char>(0x80 + i);
@@ -255,12 +258,34 @@ void SyncFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 2);
+  // The UTF-8 bytes of every upper-half byte, worked out once.
+  struct Encoded {
+    std::array<char, 3> bytes{};
+    std::size_t size = 0;
+  };
+  static const std::array<Encoded, 128> kEncoded = [] {
+    std::array<Encoded, 128> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      std::string utf8;
+      AppendUtf8(utf8, kUpperHalf[i]);
+      table[i].size = utf8.size();
+      std::copy(utf8.begin(), utf8.end(), table[i].bytes.begin());
+    }
+    return table;
+  }();
+
+  std::string out(bytes.size() * 3, '\0');
+  char* next = out.data();
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    AppendUtf8(out, byte < 0x80 ? char32_t{byte} : kUpperHalf[byte - 0x80]);
+    if (byte < 0x80) {
+      *next++ = c;
+    } else {
+      const Encoded& encoded = kEncoded[byte - 0x80];
+      next = std::copy_n(encoded.bytes.data(), encoded.size, next);
+    }
   }
+  out.resize(static_cast<std::size_t>(next - out.data()));
   return out;
 }
 
@@ -268,6 +293,11 @@ std::string Utf8ToCp1251(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   while (!text.empty()) {
+    if (static_cast<unsigned char>(text.front()) < 0x80) {
+      out.push_back(text.front());
+      text.remove_prefix(1);
+      continue;
+    }
     const Utf8Char decoded = DecodeUtf8(text);
     const std::optional<unsigned char> byte =
         decoded.code_point ? Cp1251Byte(*decoded.code_point) : std::nullopt;
@@ -319,9 +349,9 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
     ThrowReadError(path,
                    error == EFBIG ? "файл слишком велик" : ReasonText(error));
   }
-  std::vector<std::string> lines = SplitLines(content);
-  for (std::string& line : lines) line = Cp1251ToUtf8(line);
-  return lines;
+  // CR and LF are the same bytes in both encodings, so the whole content
+  // is converted at once and split afterwards.
+  return SplitLines(Cp1251ToUtf8(content));
 }
 
 void WriteLineFile(const std::filesystem::path& path,

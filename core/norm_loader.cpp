@@ -21,6 +21,14 @@ std::string ComposeMessage(const std::filesystem::path& file, int line,
 
 bool StartsWith(std::string_view text, char c) { return !text.empty() && text.front() == c; }
 
+// Trim without a copy: the loader looks at hundreds of thousands of lines.
+std::string_view TrimView(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
 std::vector<std::string> ReadNormFile(const std::filesystem::path& file) {
   try {
     return ReadLineFile(file);
@@ -49,8 +57,8 @@ class LineCursor {
   }
 
   // The next line trimmed of blanks; an empty line is malformed.
-  std::string NextTrimmed(const char* expected) {
-    std::string line = Trim(NextRaw(expected));
+  std::string_view NextTrimmed(const char* expected) {
+    const std::string_view line = TrimView(NextRaw(expected));
     if (line.empty()) Fail(std::string("пустая строка; ожидалась ") + expected + ".");
     return line;
   }
@@ -58,13 +66,13 @@ class LineCursor {
   // True when nothing but blank lines remains.
   bool OnlyBlankLinesLeft() const {
     for (std::size_t i = next_; i < lines_.size(); ++i) {
-      if (!Trim(lines_[i]).empty()) return false;
+      if (!TrimView(lines_[i]).empty()) return false;
     }
     return true;
   }
   int FirstNonBlankLineNumber() const {
     for (std::size_t i = next_; i < lines_.size(); ++i) {
-      if (!Trim(lines_[i]).empty()) return static_cast<int>(i + 1);
+      if (!TrimView(lines_[i]).empty()) return static_cast<int>(i + 1);
     }
     return 0;
   }
@@ -92,17 +100,17 @@ constexpr const char* kPointExpected =
     "строка точки вида «X; цена; единица измерения», заголовок пункта «/…», "
     "заголовок таблицы «\\…» или комментарий «*…»";
 
-double ParsePointNumber(const LineCursor& cursor, const std::string& text, const char* what) {
+double ParsePointNumber(const LineCursor& cursor, std::string_view text, const char* what) {
   const auto value = ParseTypedNumber(text);
   if (!value) {
-    cursor.Fail("«" + text + "» не является числом; ожидалось " + what +
+    cursor.Fail("«" + std::string(text) + "» не является числом; ожидалось " + what +
                 " (десятичная запятая, например 18552,02).");
   }
   return *value;
 }
 
 // A point line: X, ";", one skipped character, the price, ";", the unit.
-NormPoint ParsePoint(const LineCursor& cursor, const std::string& line) {
+NormPoint ParsePoint(const LineCursor& cursor, std::string_view line) {
   const char* twoSeparators =
       "в строке точки должно быть два знака «;»: «X; цена; единица измерения».";
   const std::size_t first = line.find(';');
@@ -112,14 +120,14 @@ NormPoint ParsePoint(const LineCursor& cursor, const std::string& line) {
   if (second == std::string::npos) cursor.Fail(twoSeparators);
 
   NormPoint point;
-  point.x = ParsePointNumber(cursor, Trim(line.substr(0, first)), "значение показателя X");
-  point.price = ParsePointNumber(cursor, Trim(line.substr(priceStart, second - priceStart)),
+  point.x = ParsePointNumber(cursor, TrimView(line.substr(0, first)), "значение показателя X");
+  point.price = ParsePointNumber(cursor, TrimView(line.substr(priceStart, second - priceStart)),
                                  "базовая цена точки");
-  point.unit = Trim(line.substr(second + 1));
+  point.unit = TrimView(line.substr(second + 1));
   return point;
 }
 
-void ReadPoints(LineCursor& cursor, NormRow& row, std::string& line) {
+void ReadPoints(LineCursor& cursor, NormRow& row, std::string_view& line) {
   while (!StartsWith(line, '/') && !StartsWith(line, '\\') && !StartsWith(line, '*')) {
     if (static_cast<int>(row.points.size()) == kMaxPoints) {
       cursor.Fail("в пункте больше " + std::to_string(kMaxPoints) + " точек.");
@@ -134,7 +142,7 @@ void ReadPoints(LineCursor& cursor, NormRow& row, std::string& line) {
   }
 }
 
-void ReadRows(LineCursor& cursor, NormTable& table, std::string& line) {
+void ReadRows(LineCursor& cursor, NormTable& table, std::string_view& line) {
   while (!StartsWith(line, '*') && !StartsWith(line, '\\')) {
     if (!StartsWith(line, '/')) cursor.Fail(std::string("ожидалась ") + kAfterTitleExpected + ".");
     if (static_cast<int>(table.rows.size()) == kMaxRows) {
@@ -158,11 +166,11 @@ void ExpectNothingAfterEnd(const LineCursor& cursor) {
 std::vector<NormTable> ParseTables(LineCursor& cursor) {
   std::vector<NormTable> tables;
   // Comment lines before the first table.
-  std::string line = cursor.NextTrimmed(kTableTitleExpected);
+  std::string_view line = cursor.NextTrimmed(kTableTitleExpected);
   while (StartsWith(line, '*')) line = cursor.NextTrimmed(kTableTitleExpected);
   // The line after a comment between tables is taken as it stands: its
   // title is derived from the untrimmed text, as the database expects.
-  std::string untrimmed = line;
+  std::string_view untrimmed = line;
   for (;;) {
     if (line == "\\END") break;
     if (StartsWith(line, '*')) {
@@ -173,13 +181,13 @@ std::vector<NormTable> ParseTables(LineCursor& cursor) {
       cursor.Fail("в базе больше " + std::to_string(kMaxTables) + " таблиц.");
     }
     NormTable table;
-    table.title = Trim(untrimmed.substr(1));
+    table.title = TrimView(untrimmed.substr(1));
     line = cursor.NextTrimmed(kAfterTitleExpected);
     ReadRows(cursor, table, line);
     tables.push_back(std::move(table));
     if (StartsWith(line, '*')) {
       untrimmed = cursor.NextRaw(kTableTitleExpected);
-      line = Trim(untrimmed);
+      line = TrimView(untrimmed);
       if (line.empty()) cursor.Fail(std::string("пустая строка; ожидалась ") + kTableTitleExpected + ".");
     } else {
       untrimmed = line;
@@ -196,15 +204,15 @@ std::vector<NormTable> ParseTables(LineCursor& cursor) {
 
 // --- industry coefficients -------------------------------------------------
 
-IndustryCoefficient ParseIndustryLine(const LineCursor& cursor, const std::string& line) {
+IndustryCoefficient ParseIndustryLine(const LineCursor& cursor, std::string_view line) {
   const std::size_t separator = line.find(';');
   if (separator == std::string::npos) {
     cursor.Fail("в строке коэффициента нет знака «;»; ожидалось «наименование; значение».");
   }
   IndustryCoefficient coefficient;
-  coefficient.name = Trim(line.substr(0, separator));
+  coefficient.name = TrimView(line.substr(0, separator));
   // One character after the ";" is skipped: the database writes a blank there.
-  coefficient.value = separator + 2 <= line.size() ? Trim(line.substr(separator + 2)) : "";
+  if (separator + 2 <= line.size()) coefficient.value = TrimView(line.substr(separator + 2));
   if (!ParseTypedNumber(coefficient.value)) {
     cursor.Fail("значение коэффициента «" + coefficient.value +
                 "» не является числом; ожидалось «наименование; значение», например «Энергетика; 1,1».");
@@ -340,7 +348,7 @@ void LoadIndustryCoefficients(const std::filesystem::path& file, NormStore& stor
   LineCursor cursor(file, ReadNormFile(file));
   std::vector<IndustryCoefficient> coefficients;
   while (!cursor.AtEnd()) {
-    const std::string line = cursor.NextTrimmed("строка «наименование; значение»");
+    const std::string_view line = cursor.NextTrimmed("строка «наименование; значение»");
     if (static_cast<int>(coefficients.size()) == kMaxIndustryCoefficients) {
       cursor.Fail("в файле больше " + std::to_string(kMaxIndustryCoefficients) + " коэффициентов.");
     }

@@ -293,8 +293,10 @@ double LeadingNumber(std::string_view text) {
     // Without an exponent only an endless digit string goes out of range:
     // beyond every double when it has a non-zero whole part, below the
     // smallest one otherwise.
-    const std::string_view whole = std::string_view(plain).substr(0, plain.find('.'));
-    magnitude = AllZeros(whole) ? 0.0 : std::numeric_limits<double>::infinity();
+    const std::string_view whole =
+        std::string_view(plain).substr(0, plain.find('.'));
+    magnitude =
+        AllZeros(whole) ? 0.0 : std::numeric_limits<double>::infinity();
   }
   return span.negative ? -magnitude : magnitude;
 }

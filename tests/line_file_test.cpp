@@ -55,12 +55,10 @@ TEST(LineFileEncoding, EveryDefinedByteRoundTrips) {
 }
 
 TEST(LineFileEncoding, UpperHalfMatchesTheCodePage) {
-  EXPECT_EQ(Cp1251ToUtf8("\x80\x88\x96\x97\x99"), "Ђ€–—™");
-  EXPECT_EQ(Cp1251ToUtf8("\xA0"), "\u00A0");
+  EXPECT_EQ(Cp1251ToUtf8("\x80\x88\x96\x97\x99\xA0"), "Ђ€–—™\u00A0");
   EXPECT_EQ(Cp1251ToUtf8("\xA1\xA2\xA5\xAA\xAF\xB2\xB3\xB4\xBA\xBF"),
             "ЎўҐЄЇІіґєї");
   EXPECT_EQ(Cp1251ToUtf8("\xAB\xBB\x84\x93\x94"), "«»„“”");
-  EXPECT_EQ(Cp1251ToUtf8("Abc 1;2"), "Abc 1;2");
 }
 
 TEST(LineFileEncoding, UndefinedByteReadsAsReplacementCharacter) {
@@ -299,11 +297,6 @@ TEST_F(LineFileOnDisk, UnwritableFolderLeavesTheOldFileIntact) {
     entries.push_back(entry.path().filename());
   }
   EXPECT_EQ(entries, std::vector<fs::path>{"estimate.isx"});
-}
-
-TEST(LineFilePath, PathTextIsUtf8) {
-  EXPECT_EQ(PathText(fs::path(u8"/данные/Смета №1.isx")),
-            "/данные/Смета №1.isx");
 }
 
 }  // namespace

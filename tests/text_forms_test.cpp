@@ -203,14 +203,11 @@ TEST(TextFormsLeading, StopsAtTheFirstOtherCharacter) {
   EXPECT_EQ(LeadingNumber("0,35"), 0.0);
 }
 
-TEST(TextFormsLeading, NoNumberGivesZero) {
+TEST(TextFormsLeading, NoNumberGivesZeroAndHasLeadingNumberAgrees) {
   for (const char* text : {"", "abc", "-", "+", ".", "-.", "- 5", "x3", ",5"}) {
     EXPECT_EQ(LeadingNumber(text), 0.0) << '"' << text << '"';
     EXPECT_FALSE(HasLeadingNumber(text)) << '"' << text << '"';
   }
-}
-
-TEST(TextFormsLeading, HasLeadingNumberAgreesWithLeadingNumber) {
   for (const char* text : {"0", " -3x", ".5", "7.", "  +0.0abc", "1e5"}) {
     EXPECT_TRUE(HasLeadingNumber(text)) << '"' << text << '"';
   }
