@@ -324,9 +324,9 @@ std::vector<PercentageLine> ParsePercentageTable(LineCursor& cursor) {
   // Fields are converted up to the number of fields of the last line.
   const std::size_t converted = table.back().texts.size();
   for (auto& parsed : table) {
-    parsed.numbers.assign(converted, 0.0F);
+    parsed.numbers.assign(converted, 0.0);
     for (std::size_t f = 0; f < converted && f < parsed.texts.size(); ++f) {
-      parsed.numbers[f] = static_cast<float>(LeadingNumber(parsed.texts[f]));
+      parsed.numbers[f] = LeadingNumber(parsed.texts[f]);
     }
   }
   return table;

@@ -7,7 +7,7 @@ std::string NormStore::Note(int t) const {
   return Prim[static_cast<std::size_t>(t - 1)];
 }
 
-float NormStore::SmrD(int i, int f) const {
+double NormStore::SmrD(int i, int f) const {
   if (i < 1 || i > SmrLineCount() || f < 0) return 0;
   const auto& numbers = Smr[static_cast<std::size_t>(i - 1)].numbers;
   return f < static_cast<int>(numbers.size()) ? numbers[static_cast<std::size_t>(f)] : 0;

@@ -43,7 +43,7 @@ struct IndustryCoefficient {
 // complexity categories I–V.
 struct PercentageLine {
   std::vector<std::string> texts;
-  std::vector<float> numbers;
+  std::vector<double> numbers;
 };
 
 class NormStore {
@@ -52,6 +52,9 @@ class NormStore {
   std::vector<IndustryCoefficient> Kotr;    // Kotr[n-1] is coefficient n
   std::vector<std::string> Prim;            // Prim[k-1] is the note of table k
   std::vector<PercentageLine> Smr;          // Smr[i-1] is line i
+  // The table the user types into the main window's grid (list entry 0),
+  // written anew before each calculation in that entry.
+  NormRow userTable;
 
   int TableCount() const { return static_cast<int>(tables.size()); }
   int KolKotr() const { return static_cast<int>(Kotr.size()); }
@@ -70,7 +73,7 @@ class NormStore {
   std::string Note(int t) const;
 
   // SmrD(i, f): line i (1-based), field f as a number; 0 outside the table.
-  float SmrD(int i, int f) const;
+  double SmrD(int i, int f) const;
   int SmrLineCount() const { return static_cast<int>(Smr.size()); }
 };
 

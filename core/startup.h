@@ -1,4 +1,7 @@
-// Start-up of a run, shared by the desktop program and verdin-batch.
+// The first steps of a run, shared by the desktop program and verdin-batch:
+// the folders from the settings, the result folder, the grid size and the
+// special entries of the table list. The windows' loads follow (see
+// mainwindow/program.h).
 #pragma once
 
 #include "core/app_state.h"
@@ -6,16 +9,8 @@
 
 namespace verdin {
 
-// The state-setting part of the main window's load: DiskIsx from the
-// input-data folder, the last stored column, the norm database, no item
-// under edit, the first norm table selected, an empty estimate.
-void LoadMainState(AppState& state);
-
-// Main without the windows: the folders from the settings, PathRez =
-// PathIsx, the grid size and the special entries, then LoadMainState.
-// A failure (settings or norm database) throws an exception derived from
-// std::runtime_error whose what() is the Russian message for the user;
-// the state is then not usable.
-void Main(AppState& state, const SettingsLocation& location);
+// Throws SettingsError or FileError (std::runtime_error with the Russian
+// message for the user).
+void SetUpRun(AppState& state, const SettingsLocation& location);
 
 }  // namespace verdin

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "core/line_file.h"
-#include "core/startup.h"
 #include "test_support.h"
 
 namespace verdin {
@@ -116,41 +115,6 @@ TEST(Folders, WithoutSettingsTheBuiltInLayoutIsCreatedAndSeeded) {
   // The user's own file is kept; the missing one is copied.
   EXPECT_EQ(ReadLineFile(folders.PathData / "a.txt").at(0), "свой");
   EXPECT_EQ(ReadLineFile(folders.PathData / "b.txt").at(0), "демо");
-}
-
-TEST(Startup, StateRightAfterStartOnTheDemoDatabase) {
-  TempFolder folder;
-  SettingsLocation location;
-  location.configFolder = folder / "config";
-  location.userFolder = folder / "user";
-  location.demoData = VERDIN_DEMO_DATA_DIR;
-  auto state = std::make_unique<AppState>();
-  state->KolZd = 7;
-  state->NomRed = 3;
-  Main(*state, location);
-  EXPECT_EQ(state->KolZd, 0);
-  EXPECT_EQ(state->NomRed, -1);
-  EXPECT_EQ(state->NomProc, 0);
-  EXPECT_EQ(state->NomTab, 3);
-  EXPECT_EQ(state->KolStrPol, 23);
-  EXPECT_EQ(state->KolStolb, 20);
-  EXPECT_EQ(state->folders.PathRez, state->folders.PathIsx);
-  EXPECT_GE(state->norms.TableCount(), 4);
-}
-
-TEST(Startup, BrokenDatabaseStopsTheStartWithTheLoadersMessage) {
-  TempFolder folder;
-  std::filesystem::create_directories(folder / "data");
-  WriteLines(folder / "vb_prog.ini", {"DATA= " + (folder / "data").string(), "ISX= /tmp"});
-  SettingsLocation location;
-  location.iniOverride = folder / "vb_prog.ini";
-  auto state = std::make_unique<AppState>();
-  try {
-    Main(*state, location);
-    FAIL();
-  } catch (const std::runtime_error& error) {
-    EXPECT_NE(std::string(error.what()).find("ВердинПИР_Таблицы.txt"), std::string::npos) << error.what();
-  }
 }
 
 }  // namespace

@@ -260,13 +260,13 @@ TEST_F(NormLoaderTest, PercentageTableUsesTheLeadingNumberWithAPoint) {
   ASSERT_EQ(store.SmrLineCount(), 2);
   EXPECT_EQ(store.Smr[0].texts[0], "0.5");
   EXPECT_EQ(store.Smr[0].texts[1], "4,2");
-  EXPECT_FLOAT_EQ(store.SmrD(1, 0), 0.5F);
-  EXPECT_FLOAT_EQ(store.SmrD(1, 1), 4.0F);  // the comma ends the number
-  EXPECT_FLOAT_EQ(store.SmrD(2, 5), 6.7F);
+  EXPECT_DOUBLE_EQ(store.SmrD(1, 0), 0.5);
+  EXPECT_DOUBLE_EQ(store.SmrD(1, 1), 4.0);  // the comma ends the number
+  EXPECT_DOUBLE_EQ(store.SmrD(2, 5), 6.7);
   // Only as many fields as the last line has are converted.
   EXPECT_EQ(store.Smr[0].texts.size(), 7U);
-  EXPECT_FLOAT_EQ(store.SmrD(1, 6), 0.0F);
-  EXPECT_FLOAT_EQ(store.SmrD(3, 1), 0.0F);
+  EXPECT_DOUBLE_EQ(store.SmrD(1, 6), 0.0);
+  EXPECT_DOUBLE_EQ(store.SmrD(3, 1), 0.0);
 }
 
 TEST_F(NormLoaderTest, MalformedPercentageTables) {

@@ -1,0 +1,91 @@
+// How commands talk to the user. Commands never open dialogs themselves:
+// they call this interface. The desktop program answers with message
+// boxes; tests and verdin-batch install a recorder.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace verdin {
+
+enum class MessageIcon { Exclamation, Warning, Critical, Information, Question };
+
+class Messages {
+ public:
+  virtual ~Messages() = default;
+
+  // A message with an OK button. Texts keep their carriage returns; the
+  // desktop program shows a CR as a line break.
+  virtual void Show(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  // An OK/Cancel question; true for OK.
+  virtual bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  // The system beep.
+  virtual void Beep() = 0;
+};
+
+// Keeps every message, question and beep in order and answers questions
+// from a script (OK / Yes when the script is empty).
+class RecordingMessages : public Messages {
+ public:
+  enum class Kind { Message, OkCancel, YesNo, Beep };
+  struct Entry {
+    Kind kind;
+    std::string title;
+    std::string text;
+    MessageIcon icon = MessageIcon::Exclamation;
+    bool answer = false;
+  };
+
+  void Show(const std::string& title, const std::string& text, MessageIcon icon) override {
+    entries.push_back({Kind::Message, title, text, icon, true});
+  }
+  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
+    return Ask(Kind::OkCancel, title, text, icon);
+  }
+  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override {
+    return Ask(Kind::YesNo, title, text, icon);
+  }
+  void Beep() override { entries.push_back({Kind::Beep, {}, {}, MessageIcon::Information, false}); }
+
+  // Answers for the coming questions, in order.
+  void Answer(bool answer) { answers_.push_back(answer); }
+
+  // The messages shown (not the questions or beeps).
+  std::vector<Entry> Shown() const { return Only(Kind::Message); }
+  std::vector<Entry> Questions() const {
+    std::vector<Entry> result;
+    for (const auto& entry : entries) {
+      if (entry.kind == Kind::OkCancel || entry.kind == Kind::YesNo) result.push_back(entry);
+    }
+    return result;
+  }
+  int Beeps() const { return static_cast<int>(Only(Kind::Beep).size()); }
+  void Clear() { entries.clear(); }
+
+  std::vector<Entry> entries;
+
+ private:
+  bool Ask(Kind kind, const std::string& title, const std::string& text, MessageIcon icon) {
+    bool answer = true;
+    if (!answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
+    entries.push_back({kind, title, text, icon, answer});
+    return answer;
+  }
+  std::vector<Entry> Only(Kind kind) const {
+    std::vector<Entry> result;
+    for (const auto& entry : entries) {
+      if (entry.kind == kind) result.push_back(entry);
+    }
+    return result;
+  }
+
+  std::deque<bool> answers_;
+};
+
+}  // namespace verdin

@@ -1,0 +1,89 @@
+// The coefficient window "Коэффициенты к стоимости" (frmKoeff) as a model:
+// fifteen coefficient rows, the housing / other-objects option with its two
+// indexation coefficients, the industry-coefficient list, the window's
+// state file, and the product of the ticked coefficients.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/limits.h"
+#include "core/messages.h"
+#include "core/norm_store.h"
+
+namespace verdin {
+
+inline constexpr const char* kCoefficientFileName = "ВердинПИР_Коэфф.dat";
+
+// The row that receives the indexation coefficient of the selected option.
+inline constexpr int kIndexationRow = 0;
+// The row whose value comes from the industry-coefficient list.
+inline constexpr int kIndustryRow = 4;
+
+struct CoefficientForm {
+  static constexpr int kHousing = 0;  // optGil(0) "Жилье"
+  static constexpr int kOther = 1;    // optGil(1) "Не жилье"
+
+  std::array<bool, kCoefficientRows> chkKoeff{};
+  std::array<std::string, kCoefficientRows> txtKoeffIm;  // name
+  std::array<std::string, kCoefficientRows> txtKoeffI;   // symbol, e.g. "К(т.р.)"
+  std::array<std::string, kCoefficientRows> txtKoeffK;   // value, decimal comma
+  std::array<std::string, kCoefficientRows> txtKoeffP;   // basis in the price collection
+  int optGil = kOther;                                   // selected option
+  std::array<std::string, 2> txtKi{"1,312", "1,291"};    // housing, other objects
+  std::vector<std::string> cboKotr;                      // names of the industry coefficients
+  int cboKotrIndex = -1;                                 // -1 = nothing selected
+};
+
+// The window's contents before its state file is read.
+CoefficientForm InitialCoefficientForm();
+
+// Click on optGil(option): selects it and puts the indexation coefficient
+// of that option into the indexation row's value.
+void ClickOptGil(CoefficientForm& form, int option);
+
+// A change of txtKi(box) to text. When the text differs from the box's
+// current text, the indexation row's value is updated for the selected
+// option; setting the same text changes nothing.
+void ChangeTxtKi(CoefficientForm& form, int box, const std::string& text);
+
+// Selection of entry index of cboKotr. A click always updates row 4 (value
+// Kotr(k,2), basis " табл. 2.66, п. " + k with k = index + 1); a selection
+// by program does so only when the selection changes.
+void SelectKotr(CoefficientForm& form, const NormStore& norms, int index, bool byProgram);
+
+// Loads the window: the initial contents, then the state file (77 lines;
+// a 75-line file leaves the indexation boxes as they are), then the
+// industry list filled from the store with its first entry selected.
+// A missing file keeps the initial contents silently; a malformed file
+// (ends in the middle of a row, a check-box line that is not 0 or 1) is
+// reported through messages and the initial contents are kept.
+CoefficientForm LoadCoefficientForm(const std::filesystem::path& file, const NormStore& norms,
+                                    Messages& messages);
+
+// cmdSave: writes the 77-line state file. A file that cannot be written is
+// reported through messages (with the path and the reason); returns false.
+bool SaveCoefficientForm(const CoefficientForm& form, const std::filesystem::path& file,
+                         Messages& messages);
+
+// The Russian message for the first ticked row whose value is empty or not
+// a number, naming the row; nullopt when every ticked row holds a number.
+std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form);
+
+// RaschKoeff: the base price times the values of the ticked rows, the
+// product taken from row 0 downwards (each value multiplies the product so
+// far). Callers run CheckTickedCoefficients first; a ticked value that is
+// not a number throws std::invalid_argument with that check's message.
+double RaschKoeff(const CoefficientForm& form, double Cb);
+
+// The coefficient part of ZapisZd: the ticked rows' symbols, values and
+// bases into ZdKoeffS/ZdKoeffD of the item, their number into ZdKoeffS[0][0].
+// A ticked value that is not a number throws std::invalid_argument with
+// CheckTickedCoefficients' message before anything is written.
+void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item);
+
+}  // namespace verdin

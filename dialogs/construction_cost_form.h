@@ -1,0 +1,37 @@
+// The window "Расчет по СМР" (frmSMR) as a model: design cost as a
+// percentage of the construction and installation cost, interpolated in
+// the percentage table by cost and complexity category.
+#pragma once
+
+#include <string>
+
+#include "core/messages.h"
+#include "core/norm_store.h"
+
+namespace verdin {
+
+struct MainForm;
+
+struct ConstructionCostForm {
+  std::string txt1;   // construction cost, million roubles at 01.01.2006
+  std::string txt2;   // complexity category 1..5
+  std::string txtPr;  // percentage calculation text
+  std::string lblPr;  // the same text (a label off the visible area)
+  std::string txtS;   // cost calculation text
+  std::string lblS;   // the same text
+  double StProekt = 0;  // design cost of the last calculation, thousands of roubles
+};
+
+// cmdOk "Расчет": computes the percentage and the cost and fills the texts
+// and StProekt. A cost or category that is missing or not a number, a
+// category outside 1..5 or a table of fewer than two lines is reported
+// through messages (title "Ошибка в исходных данных!!", exclamation icon,
+// beep first) and nothing changes; returns false then.
+bool ConstructionCostCmdOk(ConstructionCostForm& form, const NormStore& norms, Messages& messages);
+
+// cmdGl "Передать в главную форму": txtNp = "Объект", txtKolic = "1",
+// user-table row 1 = "1" and StProekt in the general form. Does not
+// calculate.
+void ConstructionCostCmdGl(const ConstructionCostForm& form, MainForm& main);
+
+}  // namespace verdin

@@ -1,0 +1,33 @@
+// One run of Verdin: the state and the models of the windows that live as
+// long as the program does, and the start-up that fills them.
+#pragma once
+
+#include <memory>
+
+#include "core/app_state.h"
+#include "core/folders.h"
+#include "core/messages.h"
+#include "dialogs/coefficient_form.h"
+#include "mainwindow/main_commands.h"
+#include "mainwindow/main_form.h"
+
+namespace verdin {
+
+struct Program {
+  AppState state;
+  MainForm frm1;
+  CoefficientForm frmKoeff = InitialCoefficientForm();
+
+  MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, messages}; }
+};
+
+// Main: the settings and folders, then the main window's load (which loads
+// the norm database and the coefficient window). A failure throws
+// std::runtime_error with the Russian message for the user; the program
+// cannot run then.
+void Main(Program& program, const SettingsLocation& location, Messages& messages);
+
+// A new run on the heap: the state holds large fixed tables.
+inline std::unique_ptr<Program> NewProgram() { return std::make_unique<Program>(); }
+
+}  // namespace verdin
