@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""verdin-batch price on a small database written here: the worked examples
+of the base price, the usage errors and a quantity that is not a number."""
+import os
+import subprocess
+import sys
+import tempfile
+
+BATCH = sys.argv[1]
+
+BELOW = "Цб = Цмин - ((Цмин+1 - Цмин) х (Хмин - Хоб) х 0.8 / (Хмин+1 - Хмин)) = "
+ABOVE = "Цб = Цмах + ((Цmax - Цmax-1) х (Хоб - Хmax) х 0.8 / (Хmax - Хmax-1)) = "
+BETWEEN = "Цб = Цмин + ((Цmax - Цмин) х (Хоб - Хмин) / (Хmax - Хмин)) = "
+PROPORTIONAL = "Цб = Ц х Хоб  / Х = "
+
+
+def write(path, lines):
+    with open(path, "wb") as f:
+        f.write("".join(line + "\r\n" for line in lines).encode("cp1251"))
+
+
+def run(*args):
+    return subprocess.run([BATCH, *args], capture_output=True, text=True)
+
+
+failures = []
+
+
+def expect(args, code, stdout=None, stderr_part=None):
+    result = run(*args)
+    if result.returncode != code:
+        failures.append(f"{args}: exit {result.returncode}, expected {code}; stderr: {result.stderr}")
+    if stdout is not None and result.stdout != stdout:
+        failures.append(f"{args}: stdout\n{result.stdout!r}\nexpected\n{stdout!r}")
+    if stderr_part is not None and stderr_part not in result.stderr:
+        failures.append(f"{args}: stderr {result.stderr!r} lacks {stderr_part!r}")
+
+
+with tempfile.TemporaryDirectory() as home:
+    data = os.path.join(home, "data")
+    os.makedirs(data)
+    write(os.path.join(data, "ВердинПИР_Таблицы.txt"), [
+        "\\0. Таблица пользователя", "\\1. Без расчета", "\\2. Процент от СМР",
+        "\\2.1. Жилые здания", "/3. Жилые дома",
+        "1000; 18552,02; общая площадь, м2", "5000; 83289,25; общая площадь, м2",
+        "/4. Один пункт", "100; 50; шт", "/5. Без точек", "\\END"])
+    write(os.path.join(data, "ВердинПИР_Котраслевой.txt"), ["Энергетика; 1,1"])
+    write(os.path.join(data, "ВердинПИР_Примечания.txt"), ["\\1", "\\END"])
+    write(os.path.join(data, "Вердина ПИР СМР.dat"), ["0.5;4.2;4.8;5.5;6.3;7.2", "1;3.9;4.5;5.1;5.9;6.7"])
+    os.environ["HOME"] = home
+    os.environ["XDG_CONFIG_HOME"] = os.path.join(home, "config")
+    os.environ["XDG_DATA_HOME"] = os.path.join(home, "share")
+    d = ["--data", data]
+
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "3000"], 0,
+           "base: 50920,635\nshown: 50920,634\ntext: " + BETWEEN +
+           "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = \n")
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "500"], 0,
+           "base: 12078,297\nshown: 12078,297\ntext: " + BELOW +
+           "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = \n")
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "6000"], 0,
+           "base: 96236,696\nshown: 96236,696\ntext: " + ABOVE +
+           "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = \n")
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "1000"], 0,
+           "base: 18552,02\nshown: 18552,02\ntext: " + BELOW +
+           "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 1000 ) x 0.8 / ( 5000 - 1000 )) = \n")
+    expect(d + ["price", "--table", "4", "--row", "2", "--qty", "30"], 0,
+           "base: 15\nshown: 15\ntext: " + PROPORTIONAL + "50 x  30  / 100 = \n")
+    expect(d + ["price", "--table", "4", "--row", "3", "--qty", "30"], 0, "base: 0\nshown: 0\ntext: \n")
+    expect(d + ["price", "--table", "3", "--qty", "0,2", "--category", "1"], 0)
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "3000.5"], 0)
+    # Bad data: exit 1 with the program's message.
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "abc"], 1, None, "не является числом")
+    expect(["--data", os.path.join(home, "none"), "price", "--table", "4", "--row", "1", "--qty", "1"], 1,
+           None, "ВердинПИР_Таблицы.txt")
+    # Bad usage: exit 2.
+    expect(d + ["price", "--table", "9", "--row", "1", "--qty", "1"], 2)
+    expect(d + ["price", "--table", "4", "--row", "7", "--qty", "1"], 2)
+    expect(d + ["price", "--table", "4", "--row", "1"], 2)
+    expect(d + ["price", "--table", "3", "--qty", "1", "--category", "6"], 2)
+    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "1", "--colour", "red"], 2)
+    expect(d + ["frobnicate"], 2)
+
+if failures:
+    print("\n".join(failures))
+    sys.exit(1)
+print("batch price: all cases passed")
