@@ -404,4 +404,30 @@ std::string PathText(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+std::string EncodeLineBreaks(std::string_view text) {
+  std::string stored;
+  stored.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      stored += kStoredLineBreak;
+    } else {
+      stored += text[i];
+    }
+  }
+  return stored;
+}
+
+std::string DecodeLineBreaks(std::string_view stored) {
+  std::string text;
+  text.reserve(stored.size());
+  for (std::size_t found; (found = stored.find(kStoredLineBreak)) != std::string_view::npos;) {
+    text.append(stored.substr(0, found));
+    text += "\r\n";
+    stored.remove_prefix(found + kStoredLineBreak.size());
+  }
+  text.append(stored);
+  return text;
+}
+
 }  // namespace verdin

@@ -51,6 +51,16 @@ void WriteLineFile(const std::filesystem::path& path,
 void WriteFileAtomically(const std::filesystem::path& path,
                          std::string_view bytes);
 
+// Line breaks inside a text that is stored as one line of a line file. In
+// memory a line break is CR LF, as a multi-line text box holds it; in the
+// file every CR LF, lone CR or lone LF is written as the pilcrow "¶"
+// (a character of Windows-1251 that ordinary texts do not use), and a "¶"
+// read back becomes CR LF again. Texts without line breaks are stored
+// exactly as they are.
+inline constexpr std::string_view kStoredLineBreak = "¶";
+std::string EncodeLineBreaks(std::string_view text);
+std::string DecodeLineBreaks(std::string_view stored);
+
 // A path as text for messages (UTF-8).
 std::string PathText(const std::filesystem::path& path);
 

@@ -143,10 +143,10 @@ std::variant<FileRecord, FileRefusal> ReadRecord(const std::vector<std::string>&
     }
     FileRow& target = record.rows[row];
     target.ticked = *ticked;
-    target.name = lines[first + 1];
-    target.symbol = lines[first + 2];
-    target.value = lines[first + 3];
-    target.basis = lines[first + 4];
+    target.name = DecodeLineBreaks(lines[first + 1]);
+    target.symbol = DecodeLineBreaks(lines[first + 2]);
+    target.value = DecodeLineBreaks(lines[first + 3]);
+    target.basis = DecodeLineBreaks(lines[first + 4]);
     pos += kLinesPerRow;
   }
   // The indexation lines are missing in files of the older layout; blank
@@ -155,7 +155,8 @@ std::variant<FileRecord, FileRefusal> ReadRecord(const std::vector<std::string>&
     if (pos + 1 >= lines.size()) {
       return CutOff(file, lines.size(), "коэффициент индексации для прочих объектов («Не жилье»)");
     }
-    record.indexation = std::array<std::string, kIndexationLines>{lines[pos], lines[pos + 1]};
+    record.indexation = std::array<std::string, kIndexationLines>{DecodeLineBreaks(lines[pos]),
+                                                                DecodeLineBreaks(lines[pos + 1])};
     pos += kIndexationLines;
   }
   return record;
@@ -221,35 +222,18 @@ void ReadStateFile(CoefficientForm& form, const fs::path& file, Messages& messag
 
 // ---- Writing the state file -------------------------------------------
 
-// A text as one line of the file: every line break (CR LF, CR or LF)
-// becomes one blank, so that the file keeps one value per line.
-std::string AsOneLine(const std::string& text) {
-  std::string line;
-  line.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      line.push_back(' ');
-    } else {
-      line.push_back(c);
-    }
-  }
-  return line;
-}
-
 std::vector<std::string> StateFileLines(const CoefficientForm& form) {
   std::vector<std::string> lines;
   lines.reserve(kRowLines + kIndexationLines);
   for (std::size_t i = 0; i < kCoefficientRows; ++i) {
     lines.push_back(form.chkKoeff[i] ? " 1 " : " 0 ");
-    lines.push_back(AsOneLine(form.txtKoeffIm[i]));
-    lines.push_back(AsOneLine(form.txtKoeffI[i]));
-    lines.push_back(AsOneLine(form.txtKoeffK[i]));
-    lines.push_back(AsOneLine(form.txtKoeffP[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffIm[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffI[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffK[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffP[i]));
   }
-  lines.push_back(AsOneLine(form.txtKi[0]));
-  lines.push_back(AsOneLine(form.txtKi[1]));
+  lines.push_back(EncodeLineBreaks(form.txtKi[0]));
+  lines.push_back(EncodeLineBreaks(form.txtKi[1]));
   return lines;
 }
 

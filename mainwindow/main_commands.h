@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/pricing.h"
 #include "dialogs/coefficient_form.h"
+#include "dialogs/general_data_form.h"
 #include "mainwindow/main_form.h"
 
 namespace verdin {
@@ -21,6 +22,7 @@ struct MainContext {
   AppState& state;
   MainForm& frm1;
   CoefficientForm& frmKoeff;
+  GeneralDataForm& frmObD;
   Messages& messages;
 };
 

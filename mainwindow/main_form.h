@@ -75,7 +75,7 @@ struct MainForm {
 
   // The estimate list.
   std::array<std::vector<std::string>, 2> lstZd;  // names, costs
-  int lstZdIndex = -1;                            // selected line of both lists
+  std::array<int, 2> lstZdIndex{-1, -1};          // selected line of each list
   std::string txtSym;                             // total
   bool chkAsave = false;                          // autosave
   bool chkW = false;                              // pay-out variant

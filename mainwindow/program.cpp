@@ -8,6 +8,8 @@ void Main(Program& program, const SettingsLocation& location, Messages& messages
   SetUpRun(program.state, location);
   MainContext ctx = program.Context(messages);
   LoadMainWindow(ctx);
+  program.frmObD = LoadGeneralDataForm(FileInFolder(program.state.folders.PathData, kGeneralDataFileName),
+                                       Today(), messages);
 }
 
 }  // namespace verdin

@@ -8,6 +8,7 @@
 #include "core/folders.h"
 #include "core/messages.h"
 #include "dialogs/coefficient_form.h"
+#include "dialogs/general_data_form.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_form.h"
 
@@ -17,12 +18,14 @@ struct Program {
   AppState state;
   MainForm frm1;
   CoefficientForm frmKoeff = InitialCoefficientForm();
+  GeneralDataForm frmObD = InitialGeneralDataForm(Today());
 
-  MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, messages}; }
+  MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, frmObD, messages}; }
 };
 
 // Main: the settings and folders, then the main window's load (which loads
-// the norm database and the coefficient window). A failure throws
+// the norm database and the coefficient window), then the general-data
+// window with its state file and today's date. A failure throws
 // std::runtime_error with the Russian message for the user; the program
 // cannot run then.
 void Main(Program& program, const SettingsLocation& location, Messages& messages);

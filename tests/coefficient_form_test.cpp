@@ -236,9 +236,13 @@ TEST(CoefficientFormFile, LineBreaksInsideTextsDoNotShiftTheLayout) {
   ASSERT_TRUE(SaveCoefficientForm(form, file, messages));
   const Lines written = ReadLineFile(file);
   ASSERT_EQ(written.size(), 77U);
-  EXPECT_EQ(written[11], "две строки");
-  EXPECT_EQ(written[19], "a b c");
+  EXPECT_EQ(written[11], "две¶строки");
+  EXPECT_EQ(written[19], "a¶b¶c");
   EXPECT_EQ(written[76], "1,291");
+  // Read back, every stored break is a CR LF again.
+  const CoefficientForm loaded = LoadCoefficientForm(file, NormStore{}, messages);
+  EXPECT_EQ(loaded.txtKoeffIm[2], "две\r\nстроки");
+  EXPECT_EQ(loaded.txtKoeffP[3], "a\r\nb\r\nc");
 }
 
 TEST(CoefficientFormFile, OlderFileWithoutIndexationLinesKeepsTheDefaults) {

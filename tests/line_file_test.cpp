@@ -301,3 +301,22 @@ TEST_F(LineFileOnDisk, UnwritableFolderLeavesTheOldFileIntact) {
 
 }  // namespace
 }  // namespace verdin
+
+namespace verdin {
+namespace {
+
+TEST(LineBreaksInStoredTexts, RoundTripAndSingleLineTextsUnchanged) {
+  EXPECT_EQ(EncodeLineBreaks("Строительный проект"), "Строительный проект");
+  EXPECT_EQ(EncodeLineBreaks(" с пробелами  "), " с пробелами  ");
+  EXPECT_EQ(EncodeLineBreaks("Строительный проект\r\n"), "Строительный проект¶");
+  EXPECT_EQ(EncodeLineBreaks("a\rb\nc\r\n\r\nd"), "a¶b¶c¶¶d");
+  EXPECT_EQ(DecodeLineBreaks("Строительный проект¶"), "Строительный проект\r\n");
+  EXPECT_EQ(DecodeLineBreaks("¶¶"), "\r\n\r\n");
+  const std::string text = "Здание\r\nсклада\r\n";
+  EXPECT_EQ(DecodeLineBreaks(EncodeLineBreaks(text)), text);
+  // The stored form survives the Windows-1251 round trip.
+  EXPECT_EQ(Cp1251ToUtf8(Utf8ToCp1251(EncodeLineBreaks(text))), EncodeLineBreaks(text));
+}
+
+}  // namespace
+}  // namespace verdin

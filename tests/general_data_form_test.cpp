@@ -1,0 +1,336 @@
+#include "dialogs/general_data_form.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/line_file.h"
+#include "tests/test_support.h"
+
+namespace verdin {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::TempFolder;
+using testing::WriteLines;
+
+constexpr CalendarDate kDay{2026, 12, 6};
+
+// The lines of one record whose texts all carry `tag`; charge row i is
+// checked when `checked` says so, signatory rows are all checked.
+Lines RecordLines(const std::string& tag, bool checked = true) {
+  Lines lines;
+  for (int i = 0; i < kChargeRows; ++i) {
+    lines.push_back(checked ? " 1 " : " 0 ");
+    lines.push_back(tag + " отчисление " + std::to_string(i));
+    lines.push_back(std::to_string(i) + ",5");
+  }
+  for (int i = 0; i < kSignatoryRows; ++i) {
+    lines.push_back(" 1 ");
+    lines.push_back(tag + " должность " + std::to_string(i));
+    lines.push_back(tag + " фамилия " + std::to_string(i));
+  }
+  lines.push_back(tag + " объект");
+  lines.push_back(tag + " проектировщик");
+  lines.push_back(tag + " заказчик");
+  lines.push_back(tag + " договор");
+  return lines;
+}
+
+Lines First(const Lines& lines, std::size_t count) {
+  return Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+Lines Concat(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Compares every stored box of two forms.
+void ExpectSameStoredContents(const GeneralDataForm& a, const GeneralDataForm& b) {
+  EXPECT_EQ(a.chkK, b.chkK);
+  EXPECT_EQ(a.txtK, b.txtK);
+  EXPECT_EQ(a.txtKc, b.txtKc);
+  EXPECT_EQ(a.chk1, b.chk1);
+  EXPECT_EQ(a.txt1, b.txt1);
+  EXPECT_EQ(a.txt2, b.txt2);
+  EXPECT_EQ(a.txtShapka, b.txtShapka);
+  EXPECT_EQ(a.txtNdog, b.txtNdog);
+}
+
+// ---- Initial contents and the date ---------------------------------------
+
+// The texts of the signatories and the first rows are checked through the
+// saved file's layout below.
+TEST(GeneralDataInitial, MatchesTheDesignedWindow) {
+  const GeneralDataForm form = InitialGeneralDataForm(kDay);
+  EXPECT_EQ(form.txtDataDog, "12-06-2026");
+  EXPECT_EQ(form.txtShapka[0], "Строительный проект\r\n");
+  EXPECT_EQ(form.chkK, (std::array<bool, 8>{true, true, true, true, true, false, false, true}));
+  EXPECT_EQ(form.chkKEnabled,
+            (std::array<bool, 8>{false, false, true, true, true, true, true, false}));
+  EXPECT_EQ(form.txtK[4], "Отчисления в фонд под. с/х, %");
+  EXPECT_EQ(form.txtK[7], "НДС, %");
+  EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"33,6", " Расчет", "4,5", "0,5", "2", " ",
+                                                    " ", "18"}));
+  EXPECT_EQ(form.txtKcToolTip[1], "=Общ.стоим.-(Общ.стоим*Рент/(100+Рент))");
+  EXPECT_EQ(form.txtKcToolTip[3], "=БазаДряРасч. х %Отчисл./100");
+  EXPECT_EQ(form.txtKcToolTip[0], "");
+  EXPECT_EQ(form.chk1, (std::array<bool, 3>{true, true, false}));
+}
+
+TEST(GeneralDataDate, IsMonthDayYearWithHyphens) {
+  EXPECT_EQ(ContractDateText({2026, 12, 6}), "12-06-2026");
+  EXPECT_EQ(ContractDateText({2009, 1, 31}), "01-31-2009");
+  const CalendarDate today = Today();
+  EXPECT_TRUE(today.year >= 2024 && today.month >= 1 && today.month <= 12 && today.day >= 1 &&
+              today.day <= 31);
+}
+
+// ---- The state file ------------------------------------------------------
+
+TEST(GeneralDataFile, MissingAndShippedFilesLoadSilentlyWithTodaysDate) {
+  TempFolder folder;
+  RecordingMessages messages;
+  const GeneralDataForm missing =
+      LoadGeneralDataForm(folder / kGeneralDataFileName, kDay, messages);
+  ExpectSameStoredContents(missing, InitialGeneralDataForm(kDay));
+  EXPECT_EQ(missing.txtDataDog, "12-06-2026");
+
+  const GeneralDataForm shipped = LoadGeneralDataForm(
+      std::filesystem::path(VERDIN_DEMO_DATA_DIR) / kGeneralDataFileName, {2027, 3, 9}, messages);
+  EXPECT_TRUE(messages.entries.empty());
+  EXPECT_EQ(shipped.txtK, InitialGeneralDataForm(kDay).txtK);
+  EXPECT_EQ(shipped.txtDataDog, "03-09-2027");
+  EXPECT_FALSE(CheckChargeRates(shipped).has_value());
+}
+
+TEST(GeneralDataFile, SavedFileHasThirtySevenLinesInTheirOrder) {
+  TempFolder folder;
+  RecordingMessages messages;
+  const auto file = folder / kGeneralDataFileName;
+  ASSERT_TRUE(SaveGeneralDataForm(InitialGeneralDataForm(kDay), file, messages));
+  EXPECT_TRUE(messages.entries.empty());
+  const Lines lines = ReadLineFile(file);
+  ASSERT_EQ(lines.size(), 37U);
+  const Lines charges{" 1 ", "Сложившийся уровень рентабельности, %", "33,6", " 1 ",
+                      "База для расчета в инновационный фонд", " Расчет"};
+  EXPECT_EQ(First(lines, 6), charges);
+  EXPECT_EQ(Lines(lines.begin() + 15, lines.begin() + 18), (Lines{" 0 ", "", " "}));  // spare row
+  EXPECT_EQ(Lines(lines.begin() + 24, lines.end()),
+            (Lines{" 1 ", "ГИП", "Р.Т Бельчар", " 1 ", "Зам. директора по экономике",
+                   "О.К. Дорсинская", " 0 ", " ", " ", "Строительный проект¶",
+                   "ООО \"Кварцтехлит\"", "ОАО \"Зеленовка\"", "2008/11"}));
+}
+
+TEST(GeneralDataFile, SaveAndLoadRestoreEveryBox) {
+  TempFolder folder;
+  RecordingMessages messages;
+  const auto file = folder / kGeneralDataFileName;
+  GeneralDataForm form = InitialGeneralDataForm(kDay);
+  form.chkK = {false, true, false, true, false, true, false, true};
+  for (std::size_t i = 0; i < form.txtK.size(); ++i) {
+    form.txtK[i] = "Отчисление " + std::to_string(i);
+    form.txtKc[i] = std::to_string(i) + ",25";
+  }
+  form.txtKc[3] = "0,5";     // stays a text, not a number
+  form.txtKc[4] = "   7,5";  // leading blanks stay
+  form.txtK[6] = "";
+  form.chk1 = {false, true, false};
+  form.txt1 = {"Директор", "  Главный инженер", ""};
+  form.txt2 = {"И.И. Иванов", "П.П. Петров", "С.С. Сидоров"};
+  form.txtShapka = {"Жилой дом\r\nпо ул. Ленина, 5\r\nСтадия «С»", " ООО «Проект»", "ОАО \"Заказ\""};
+  form.txtNdog = " 2026/7";
+
+  ASSERT_TRUE(SaveGeneralDataForm(form, file, messages));
+  EXPECT_EQ(ReadLineFile(file).at(33), "Жилой дом¶по ул. Ленина, 5¶Стадия «С»");
+
+  const GeneralDataForm loaded = LoadGeneralDataForm(file, {2027, 3, 9}, messages);
+  EXPECT_TRUE(messages.entries.empty());
+  ExpectSameStoredContents(loaded, form);
+  EXPECT_EQ(loaded.txtDataDog, "03-09-2027");  // the date is always today's
+  // What the file does not hold stays as designed.
+  EXPECT_EQ(loaded.chkKEnabled, InitialGeneralDataForm(kDay).chkKEnabled);
+  EXPECT_EQ(loaded.txtKcToolTip, InitialGeneralDataForm(kDay).txtKcToolTip);
+}
+
+TEST(GeneralDataFile, OfSeveralRecordsTheLastOneWinsAndTrailingBlankLinesAreIgnored) {
+  TempFolder folder;
+  RecordingMessages messages;
+  const auto file = folder / kGeneralDataFileName;
+  Lines lines = Concat(RecordLines("первая", true), RecordLines("вторая", false));
+  lines.push_back("");
+  lines.push_back("  ");
+  WriteLines(file, lines);
+
+  const GeneralDataForm form = LoadGeneralDataForm(file, kDay, messages);
+  EXPECT_TRUE(messages.entries.empty());
+  EXPECT_EQ(form.txtK[0], "вторая отчисление 0");
+  EXPECT_EQ(form.chkK[7], false);
+  EXPECT_EQ(form.txt2[2], "вторая фамилия 2");
+  EXPECT_EQ(form.txtShapka[0], "вторая объект");
+  EXPECT_EQ(form.txtNdog, "вторая договор");
+}
+
+TEST(GeneralDataFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
+  struct Case {
+    const char* what;
+    Lines lines;
+    std::string expected;
+  };
+  Lines badCheck = RecordLines("x");
+  badCheck[24] = " да ";
+  Lines twoDigits = RecordLines("x");
+  twoDigits[3] = " 2 ";
+  const std::vector<Case> cases{
+      {"cut inside the charges", First(RecordLines("x"), 10),
+       "оборван после строки 10: в строке 11 ожидалось: наименование отчисления № 4."},
+      {"cut before the contract number", First(RecordLines("x"), 36),
+       "оборван после строки 36: в строке 37 ожидалось: номер договора."},
+      {"cut inside a second record",
+       Concat(RecordLines("x"), First(RecordLines("y"), 1)),
+       "оборван после строки 38: в строке 39 ожидалось: наименование отчисления № 1."},
+      {"signatory mark not a digit", badCheck,
+       "в строке 25 ожидалась отметка подписанта № 1 (0 или 1), а записано « да »."},
+      {"charge mark out of range", twoDigits,
+       "в строке 4 ожидалась отметка отчисления № 2 (0 или 1), а записано « 2 »."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    RecordingMessages messages;
+    const auto file = folder / kGeneralDataFileName;
+    WriteLines(file, c.lines);
+    const GeneralDataForm form = LoadGeneralDataForm(file, kDay, messages);
+    const auto shown = messages.Shown();
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(shown[0].title, "Ошибка чтения файла");
+    EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_NE(shown[0].text.find("«" + PathText(file) + "»"), std::string::npos) << shown[0].text;
+    EXPECT_NE(shown[0].text.find(c.expected), std::string::npos) << shown[0].text;
+    EXPECT_NE(shown[0].text.find("Загружены данные по умолчанию."), std::string::npos);
+    ExpectSameStoredContents(form, InitialGeneralDataForm(kDay));
+    EXPECT_EQ(form.txtDataDog, "12-06-2026");
+  }
+}
+
+TEST(GeneralDataFile, UnreadableAndUnwritableFilesAreReported) {
+  TempFolder folder;
+  RecordingMessages messages;
+  // A folder where the file should be can be neither read nor replaced.
+  const auto file = folder / kGeneralDataFileName;
+  std::filesystem::create_directory(file);
+  std::filesystem::create_directory(file / "inside");
+
+  const GeneralDataForm form = LoadGeneralDataForm(file, kDay, messages);
+  ASSERT_EQ(messages.Shown().size(), 1U);
+  EXPECT_EQ(messages.Shown()[0].title, "Ошибка чтения файла");
+  EXPECT_NE(messages.Shown()[0].text.find(PathText(file)), std::string::npos);
+  ExpectSameStoredContents(form, InitialGeneralDataForm(kDay));
+
+  messages.Clear();
+  EXPECT_FALSE(SaveGeneralDataForm(form, folder / "нет папки" / kGeneralDataFileName, messages));
+  ASSERT_EQ(messages.Shown().size(), 1U);
+  EXPECT_EQ(messages.Shown()[0].title, "Ошибка записи!!");
+  EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Exclamation);
+  EXPECT_NE(messages.Shown()[0].text.find("нет папки"), std::string::npos);
+}
+
+// ---- Checking the rates --------------------------------------------------
+
+TEST(GeneralDataRates, CheckedRowsMustHoldNumbers) {
+  GeneralDataForm form = InitialGeneralDataForm(kDay);
+  EXPECT_FALSE(CheckChargeRates(form).has_value());
+
+  // Blanks only, an unchecked row and the computed row are not errors.
+  form.chkK[5] = true;  // holds one blank
+  form.chkK[6] = false;
+  form.txtKc[6] = "abc";
+  form.txtKc[1] = "что угодно";
+  form.txtKc[2] = " 4.5 ";  // a period is taken kindly
+  EXPECT_FALSE(CheckChargeRates(form).has_value());
+
+  form.chkK[6] = true;
+  form.txtK[6] = "Прочие, %";
+  EXPECT_EQ(CheckChargeRates(form),
+            "Отчисление в строке 7 («Прочие, %») включено, но его значение «abc» не является "
+            "числом. Исправьте значение или снимите отметку.");
+
+  form.txtKc[3] = "0,5%";  // the first bad row is named
+  EXPECT_EQ(CheckChargeRates(form),
+            "Отчисление в строке 4 («Отчисления в фонд стройнауки, %») включено, но его значение "
+            "«0,5%» не является числом. Исправьте значение или снимите отметку.");
+
+  GeneralDataForm noCaption = InitialGeneralDataForm(kDay);
+  noCaption.chkK[5] = true;
+  noCaption.txtKc[5] = "1,2,3";
+  EXPECT_EQ(CheckChargeRates(noCaption),
+            "Отчисление в строке 6 включено, но его значение «1,2,3» не является числом. "
+            "Исправьте значение или снимите отметку.");
+}
+
+// ---- Copying into the tables ---------------------------------------------
+
+GeneralDataTables TablesWithOldRates() {
+  GeneralDataTables tables;
+  for (std::size_t row = 1; row <= 8; ++row) tables.Otchisl[row][2] = 100.0 + row;
+  return tables;
+}
+
+TEST(GeneralDataTakeObD, CopiesChargesAndSignatories) {
+  const GeneralDataForm form = InitialGeneralDataForm(kDay);
+  GeneralDataTables tables = TablesWithOldRates();
+  TakeObD(form, tables);
+
+  EXPECT_EQ(tables.Otchisl[1][1], 1.0);
+  EXPECT_DOUBLE_EQ(tables.Otchisl[1][2], 33.6);
+  EXPECT_EQ(tables.Otchisl[2][2], 102.0);  // the computed row keeps its rate
+  EXPECT_DOUBLE_EQ(tables.Otchisl[3][2], 4.5);
+  EXPECT_DOUBLE_EQ(tables.Otchisl[4][2], 0.5);
+  EXPECT_DOUBLE_EQ(tables.Otchisl[5][2], 2.0);
+  EXPECT_EQ(tables.Otchisl[6][1], 0.0);
+  EXPECT_EQ(tables.Otchisl[6][2], 106.0);  // unchecked: earlier rate stays
+  EXPECT_DOUBLE_EQ(tables.Otchisl[8][2], 18.0);
+  EXPECT_EQ(tables.OtchislName[6][1], "");
+  EXPECT_EQ(tables.OtchislName[8][1], "НДС, %");
+
+  EXPECT_EQ(tables.Podpis[1][1], "1");
+  EXPECT_EQ(tables.Podpis[2][3], "О.К. Дорсинская");
+  // Signatory row 2 unchecked: "0", and its texts are still copied.
+  EXPECT_EQ(tables.Podpis[3][1], "0");
+  EXPECT_EQ(tables.Podpis[3][2], " ");
+  EXPECT_EQ(tables.Podpis[3][3], " ");
+}
+
+TEST(GeneralDataTakeObD, RatesAreTakenOnlyFromCheckedRowsWithAValue) {
+  GeneralDataForm form = InitialGeneralDataForm(kDay);
+  form.txtKc[1] = "7";  // row 1 never gives a rate, even with a number
+  form.chkK[5] = true;
+  form.txtK[5] = "  Прочие, %";
+  form.txtKc[5] = "3";
+  form.chkK[6] = true;  // checked, but blanks only
+  form.txtKc[6] = "   ";
+  form.chkK[2] = false;  // unchecked with a number
+  form.txtKc[3] = "";    // checked and empty
+  form.txtKc[4] = "oops";  // not a number: earlier rate, no crash
+  GeneralDataTables tables = TablesWithOldRates();
+  TakeObD(form, tables);
+
+  EXPECT_EQ(tables.Otchisl[2][1], 1.0);
+  EXPECT_EQ(tables.Otchisl[2][2], 102.0);
+  EXPECT_EQ(tables.Otchisl[6][1], 1.0);
+  EXPECT_EQ(tables.Otchisl[6][2], 3.0);
+  EXPECT_EQ(tables.OtchislName[6][1], "  Прочие, %");  // not trimmed
+  EXPECT_EQ(tables.Otchisl[7][1], 1.0);
+  EXPECT_EQ(tables.Otchisl[7][2], 107.0);
+  EXPECT_EQ(tables.Otchisl[3][1], 0.0);
+  EXPECT_EQ(tables.Otchisl[3][2], 103.0);
+  EXPECT_EQ(tables.Otchisl[4][2], 104.0);
+  EXPECT_EQ(tables.Otchisl[5][2], 105.0);
+}
+
+}  // namespace
+}  // namespace verdin
