@@ -289,14 +289,16 @@ void CmdDel(MainContext& ctx) {
     MessageAndBeep(ctx, "Ошибка удаления данных!!", "Не выбран объект  для удаления!!!");
     return;
   }
-  const std::string cost = form.lstZd[1][At(s)];
   if (!ctx.messages.AskOkCancel(kDeleteQuestionTitle, "Данные по выделенному в списке объекту будут удалены",
                                 MessageIcon::Question)) {
     return;
   }
   DeleteItem(ctx, s + 1);
   SelectListLine(form, -1);
-  form.txtSym = GeneralForm(NumberOrZero(form.txtSym) - NumberOrZero(cost));
+  // The total drops by the deleted cost. It is summed afresh from the
+  // remaining items rather than subtracted from the shown text, which
+  // would leave binary noise in the last digits (249,870000000003).
+  form.txtSym = GeneralForm(EstimateTotal(ctx.state));
 }
 
 void CmdDelZd(MainContext& ctx) {

@@ -48,7 +48,8 @@ class MainWindowTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(folder_ / "data");
     WriteDatabase(folder_ / "data");
-    WriteLines(folder_ / "vb_prog.ini", {"DATA= " + (folder_ / "data").string(), "ISX= " + folder_.path().string()});
+    WriteLines(folder_ / "vb_prog.ini", {"DATA= " + (folder_ / "data").string(), "ISX= " + folder_.path().string(),
+                                         "TEMP= " + (folder_ / "Temp").string()});
     SettingsLocation location;
     location.iniOverride = folder_ / "vb_prog.ini";
     Main(*program_, location, messages_);
@@ -60,8 +61,19 @@ class MainWindowTest : public ::testing::Test {
   AppState& state() { return program_->state; }
   CoefficientForm& koeff() { return program_->frmKoeff; }
 
+  GeneralDataForm& obd() { return program_->frmObD; }
+
   // Prices with no coefficient ticked, so the cost equals the base price.
   void UntickAll() { koeff().chkKoeff.fill(false); }
+
+  // Selects a table entry and a row, types the quantity and calculates.
+  void Calculate(int entry, int row, const std::string& quantity) {
+    auto ctx = Ctx();
+    SelectTable(ctx, entry);
+    if (row >= 0) SelectRow(ctx, row, false);
+    form().txtKolic = quantity;
+    ASSERT_TRUE(CmdOk(ctx));
+  }
 
   void ExpectInputError(const std::string& text) {
     ASSERT_EQ(messages_.entries.size(), 2U);

@@ -1,0 +1,133 @@
+// The demo estimate examples/demo.isx: composed here on the shipped demo
+// database with the program's own commands. The test checks that the
+// committed file is exactly what the program writes today and that it
+// opens without a message; VERDIN_WRITE_DEMO=1 writes it anew.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "core/line_file.h"
+#include "isx/isx_file.h"
+#include "mainwindow/estimate_list.h"
+#include "mainwindow/open_estimate.h"
+#include "mainwindow/program.h"
+#include "test_support.h"
+
+namespace verdin {
+namespace {
+
+const std::filesystem::path kDemoFile = std::filesystem::path(VERDIN_DEMO_DATA_DIR).parent_path() / "examples" / "demo.isx";
+
+class DemoEstimate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::WriteLines(folder_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
+                                                  "ISX= " + folder_.path().string(),
+                                                  "TEMP= " + folder_.path().string()});
+    SettingsLocation location;
+    location.iniOverride = folder_ / "vb_prog.ini";
+    Main(*program_, location, messages_);
+    program_->frmObD.txtDataDog = "12-08-2026";
+    program_->frmObD.txtShapka[0] = "Административное здание с жилым домом\r\nв г. Минске. Строительный проект";
+  }
+
+  MainContext Ctx() { return program_->Context(messages_); }
+
+  void Tick(std::initializer_list<int> rows) {
+    program_->frmKoeff.chkKoeff.fill(false);
+    program_->frmKoeff.chkKoeff[0] = true;  // indexation
+    for (const int row : rows) program_->frmKoeff.chkKoeff[static_cast<std::size_t>(row)] = true;
+  }
+
+  void PriceAndAdd(const std::string& name, int entry, int row, const std::string& quantity) {
+    auto ctx = Ctx();
+    SelectTable(ctx, entry);
+    if (row >= 0) SelectRow(ctx, row, false);
+    program_->frm1.txtKolic = quantity;
+    program_->frm1.txtZd = name;
+    ASSERT_TRUE(CmdOk(ctx));
+    ASSERT_TRUE(CmdDob(ctx));
+  }
+
+  void Compose() {
+    auto ctx = Ctx();
+    MainForm& form = program_->frm1;
+    Tick({1});
+    PriceAndAdd("Административное здание (5 этажей)", 3, 0, "4200");
+    Tick({1, 6});
+    PriceAndAdd("Жилой дом (9 этажей)", 5, 1, "8600");
+    Tick({});
+    SelectTable(ctx, 0);
+    form.txtV[1] = "100";
+    form.txtSt[1] = "2416,75";
+    form.txtV[2] = "500";
+    form.txtSt[2] = "9870,4";
+    form.txtNp = "общая площадь благоустройства, м2";
+    form.txtKolic = "320";
+    form.txtZd = "Благоустройство по таблице заказчика";
+    ASSERT_TRUE(CmdOk(ctx));
+    ASSERT_TRUE(CmdDob(ctx));
+    SelectTable(ctx, 1);
+    SetTxtStP(ctx, "1850");
+    form.txtZd = "Инженерные изыскания (по договору)";
+    ASSERT_TRUE(CmdDob(ctx));
+    Tick({});
+    SelectTable(ctx, 2);
+    form.cboSMRIndex = 2;
+    form.txtKolic = "12,5";
+    form.txtZd = "Наружные сети (от стоимости СМР)";
+    ASSERT_TRUE(CmdOk(ctx));
+    ASSERT_TRUE(CmdDob(ctx));
+    Tick({10});
+    program_->frmKoeff.chkKoeff[0] = false;
+    ClickChkProcent(ctx, true);
+    form.txtProcent = "1";
+    form.txtZd = "Текущий ремонт по дефектному акту";
+    ASSERT_TRUE(CmdOk(ctx));
+    ASSERT_TRUE(CmdDob(ctx));
+    ClickChkProcent(ctx, false);
+    program_->state.Svodka = "Демонстрационная смета: по одному объекту каждого вида";
+    TakeObD(program_->frmObD, program_->state.general);
+    auto& header = program_->state.items[0].ZdS;
+    header[1] = program_->frmObD.txtNdog;
+    header[2] = program_->frmObD.txtDataDog;
+    for (std::size_t k = 0; k < 3; ++k) header[3 + k] = program_->frmObD.txtShapka[k];
+  }
+
+  testing::TempFolder folder_;
+  std::unique_ptr<Program> program_ = NewProgram();
+  RecordingMessages messages_;
+};
+
+std::string FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(DemoEstimate, CommittedFileIsWhatTheProgramWritesAndOpensCleanly) {
+  Compose();
+  ASSERT_EQ(program_->state.KolZd, 6);
+  ASSERT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].text;
+  const auto written = folder_ / "demo.isx";
+  WriteIsx(program_->state, written);
+  if (const char* write = std::getenv("VERDIN_WRITE_DEMO"); write != nullptr && std::string(write) == "1") {
+    std::filesystem::create_directories(kDemoFile.parent_path());
+    std::filesystem::copy_file(written, kDemoFile, std::filesystem::copy_options::overwrite_existing);
+  }
+  EXPECT_EQ(FileBytes(kDemoFile), FileBytes(written))
+      << "examples/demo.isx is out of date: run VERDIN_WRITE_DEMO=1 build/verdin_tests --gtest_filter=DemoEstimate*";
+
+  auto reopened = NewProgram();
+  SettingsLocation location;
+  location.iniOverride = folder_ / "vb_prog.ini";
+  Main(*reopened, location, messages_);
+  auto ctx = reopened->Context(messages_);
+  ASSERT_TRUE(OpenEstimate(ctx, kDemoFile));
+  EXPECT_TRUE(messages_.Shown().empty());
+  EXPECT_EQ(reopened->frm1.lstZd, program_->frm1.lstZd);
+}
+
+}  // namespace
+}  // namespace verdin
