@@ -2,6 +2,7 @@
 //
 //   verdin-batch [--ini FILE] [--data DIR] tables
 //   verdin-batch [--ini FILE] [--data DIR] price --table T --row R --qty X [--category C]
+//   verdin-batch [--ini FILE] [--data DIR] open FILE.isx
 //
 // Start-up is the same as the desktop program's: the settings file (or the
 // built-in layout with the demo database), then the main window's load with
@@ -19,6 +20,7 @@
 #include "core/line_file.h"
 #include "core/startup.h"
 #include "core/text_forms.h"
+#include "mainwindow/open_estimate.h"
 #include "mainwindow/program.h"
 
 namespace {
@@ -30,7 +32,9 @@ constexpr const char* kUsage =
     "  price --table T --row R --qty X [--category C]\n"
     "                                базовая цена по таблице T (номер в файле таблиц с 1;\n"
     "                                3 - процент от стоимости СМР, 4 и далее - таблицы норм),\n"
-    "                                пункту R, количеству X; C - категория сложности 1..5\n";
+    "                                пункту R, количеству X; C - категория сложности 1..5\n"
+    "  open ФАЙЛ.isx                 открыть файл исходных данных, пересчитать смету\n"
+    "                                и вывести ее объекты и итог\n";
 
 class UsageError : public std::runtime_error {
  public:
@@ -42,6 +46,7 @@ struct CommandLine {
   std::optional<std::filesystem::path> dataFolder;
   std::string command;
   std::map<std::string, std::string> options;  // options of the command
+  std::vector<std::string> operands;           // plain arguments of the command
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -65,7 +70,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (parsed.command.empty()) {
       parsed.command = arg;
     } else {
-      throw UsageError("лишний аргумент «" + arg + "».");
+      parsed.operands.push_back(arg);
     }
   }
   return parsed;
@@ -157,13 +162,37 @@ class StderrMessages : public verdin::Messages {
   void Beep() override {}
 };
 
+// Opens an input-data file as the open command does and lists the rebuilt
+// items: number, name, cost; then the total.
+int Open(verdin::Program& program, const CommandLine& line, verdin::RecordingMessages& messages) {
+  verdin::MainContext ctx = program.Context(messages);
+  const bool opened = verdin::OpenEstimate(ctx, line.operands.front());
+  for (const auto& entry : messages.Shown()) std::cerr << entry.title << ": " << entry.text << "\n";
+  if (!opened) return 1;
+  const auto& names = program.frm1.lstZd[0];
+  const auto& costs = program.frm1.lstZd[1];
+  if (!program.state.Svodka.empty()) std::cout << program.state.Svodka << "\n";
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    std::cout << (k + 1) << "\t" << names[k] << "\t" << costs[k] << "\n";
+  }
+  std::cout << "Всего без НДС: " << program.frm1.txtSym << "\n";
+  return messages.Shown().empty() ? 0 : 1;
+}
+
+void CheckOperands(const CommandLine& line) {
+  const std::size_t wanted = line.command == "open" ? 1 : 0;
+  if (line.operands.size() < wanted) throw UsageError("не указан файл исходных данных.");
+  if (line.operands.size() > wanted) throw UsageError("лишний аргумент «" + line.operands[wanted] + "».");
+  if (line.command != "price" && !line.options.empty()) {
+    throw UsageError("неизвестный параметр «" + line.options.begin()->first + "».");
+  }
+}
+
 int Run(const CommandLine& line) {
-  if (line.command != "tables" && line.command != "price") {
+  if (line.command != "tables" && line.command != "price" && line.command != "open") {
     throw UsageError(line.command.empty() ? "не указана команда." : "неизвестная команда «" + line.command + "».");
   }
-  if (line.command == "tables" && !line.options.empty()) {
-    throw UsageError("у команды tables нет параметров.");
-  }
+  CheckOperands(line);
   StderrMessages messages;
   auto program = verdin::NewProgram();
   try {
@@ -178,6 +207,10 @@ int Run(const CommandLine& line) {
   if (line.command == "tables") {
     ListTables(program->state);
     return 0;
+  }
+  if (line.command == "open") {
+    verdin::RecordingMessages recorder;
+    return Open(*program, line, recorder);
   }
   return Price(*program, line, messages);
 }

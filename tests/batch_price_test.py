@@ -80,6 +80,14 @@ with tempfile.TemporaryDirectory() as home:
     expect(d + ["price", "--table", "3", "--qty", "1", "--category", "6"], 2)
     expect(d + ["price", "--table", "4", "--row", "1", "--qty", "1", "--colour", "red"], 2)
     expect(d + ["frobnicate"], 2)
+    # open: the shipped demo estimate on the shipped demo database.
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    demo = ["--data", os.path.join(root, "data")]
+    result = run(*demo, "open", os.path.join(root, "examples", "demo.isx"))
+    if result.returncode != 0 or "Всего без НДС: " not in result.stdout or len(result.stdout.splitlines()) != 8:
+        failures.append(f"open demo.isx: exit {result.returncode}\n{result.stdout}{result.stderr}")
+    expect(demo + ["open", os.path.join(home, "нет.isx")], 1, None, "нет.isx")
+    expect(demo + ["open"], 2)
 
 if failures:
     print("\n".join(failures))
