@@ -2,16 +2,20 @@
 //
 //   verdin-batch [--ini FILE] [--data DIR] tables
 //   verdin-batch [--ini FILE] [--data DIR] price --table T --row R --qty X [--category C]
-//   verdin-batch [--ini FILE] [--data DIR] open FILE.isx
+//   verdin-batch [--ini FILE] [--data DIR] open IN.isx
+//   verdin-batch [--ini FILE] [--data DIR] estimate IN.isx OUT.xls|OUT.xlsx
+//                [--save-isx FILE] [--without-charges [KOPECKS PERCENT]]
+//   verdin-batch words AMOUNT
 //
 // Start-up is the same as the desktop program's: the settings file (or the
-// built-in layout with the demo database), then the main window's load with
-// the norm database and the coefficient window. --data names another data
-// folder. Errors are printed in Russian; exit status 1 for bad data or
-// files, 2 for bad usage.
+// built-in layout with the demo database), then the windows' loads with
+// the norm database, the coefficient and the general-data windows. --data
+// names another data folder. Errors are printed in Russian; exit status 1
+// for bad data or files, 2 for bad usage.
 
+#include <algorithm>
 #include <iostream>
-#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,8 +24,10 @@
 #include "core/line_file.h"
 #include "core/startup.h"
 #include "core/text_forms.h"
+#include "dialogs/amount_in_words.h"
 #include "mainwindow/open_estimate.h"
 #include "mainwindow/program.h"
+#include "mainwindow/save_estimate.h"
 
 namespace {
 
@@ -34,7 +40,11 @@ constexpr const char* kUsage =
     "                                3 - процент от стоимости СМР, 4 и далее - таблицы норм),\n"
     "                                пункту R, количеству X; C - категория сложности 1..5\n"
     "  open ФАЙЛ.isx                 открыть файл исходных данных, пересчитать смету\n"
-    "                                и вывести ее объекты и итог\n";
+    "                                и вывести ее объекты и итог\n"
+    "  estimate ФАЙЛ.isx КНИГА.xls|КНИГА.xlsx [--save-isx ФАЙЛ]\n"
+    "           [--without-charges [КОПЕЙКИ ПРОЦЕНТ]]\n"
+    "                                открыть файл исходных данных и записать смету\n"
+    "  words СУММА                   сумма прописью\n";
 
 class UsageError : public std::runtime_error {
  public:
@@ -45,36 +55,90 @@ struct CommandLine {
   verdin::SettingsLocation location;
   std::optional<std::filesystem::path> dataFolder;
   std::string command;
-  std::map<std::string, std::string> options;  // options of the command
-  std::vector<std::string> operands;           // plain arguments of the command
+  std::vector<std::string> args;  // everything after the command
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine parsed;
   parsed.location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
-  for (std::size_t i = 0; i < args.size(); ++i) {
+  std::size_t i = 0;
+  for (; i < args.size() && parsed.command.empty(); ++i) {
     const std::string& arg = args[i];
-    const bool option = arg.rfind("--", 0) == 0;
-    if (option && arg != "--help") {
+    if (arg == "--ini" || arg == "--data") {
       if (i + 1 >= args.size()) throw UsageError("после " + arg + " должно стоять значение.");
-      const std::string& value = args[++i];
-      if (arg == "--ini") {
-        parsed.location.iniOverride = value;
-      } else if (arg == "--data") {
-        parsed.dataFolder = value;
-      } else if (parsed.command.empty()) {
-        throw UsageError("неизвестный параметр «" + arg + "».");
-      } else {
-        parsed.options[arg] = value;
-      }
-    } else if (parsed.command.empty()) {
-      parsed.command = arg;
+      (arg == "--ini" ? parsed.location.iniOverride : parsed.dataFolder) = args[++i];
+    } else if (arg.rfind("--", 0) == 0 && arg != "--help") {
+      throw UsageError("неизвестный параметр «" + arg + "».");
     } else {
-      parsed.operands.push_back(arg);
+      parsed.command = arg;
     }
   }
+  parsed.args.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
   return parsed;
 }
+
+// The options "--name value" of a command and its plain operands.
+struct CommandArgs {
+  std::vector<std::pair<std::string, std::string>> options;
+  std::vector<std::string> operands;
+
+  std::optional<std::string> Option(const std::string& name) const {
+    for (const auto& [key, value] : options) {
+      if (key == name) return value;
+    }
+    return std::nullopt;
+  }
+};
+
+CommandArgs SplitArgs(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+  CommandArgs split;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i].rfind("--", 0) != 0) {
+      split.operands.push_back(args[i]);
+      continue;
+    }
+    if (std::find(known.begin(), known.end(), args[i]) == known.end()) {
+      throw UsageError("неизвестный параметр «" + args[i] + "».");
+    }
+    if (i + 1 >= args.size()) throw UsageError("после " + args[i] + " должно стоять значение.");
+    split.options.emplace_back(args[i], args[i + 1]);
+    ++i;
+  }
+  return split;
+}
+
+void ExpectOperands(const CommandArgs& args, std::size_t count, const char* what) {
+  if (args.operands.size() < count) throw UsageError(std::string("не указан ") + what + ".");
+  if (args.operands.size() > count) throw UsageError("лишний аргумент «" + args.operands[count] + "».");
+}
+
+int WholeOption(const CommandArgs& args, const std::string& name, std::optional<int> fallback) {
+  const auto text = args.Option(name);
+  if (!text) {
+    if (fallback) return *fallback;
+    throw UsageError("не указан параметр " + name + ".");
+  }
+  const auto value = verdin::ParseTypedNumber(*text);
+  if (!value || *value != static_cast<int>(*value)) {
+    throw UsageError("значение " + name + " «" + *text + "» должно быть целым числом.");
+  }
+  return static_cast<int>(*value);
+}
+
+// Messages of the commands go to stderr; questions are answered "OK".
+class StderrMessages : public verdin::Messages {
+ public:
+  void Show(const std::string& title, const std::string& text, verdin::MessageIcon) override {
+    std::string shown = text;
+    for (char& c : shown) {
+      if (c == '\r') c = '\n';
+    }
+    std::cerr << title << ": " << shown << "\n";
+  }
+  bool AskOkCancel(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
+  bool AskYesNo(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
+  void Beep() override {}
+};
 
 void ListTables(const verdin::AppState& state) {
   const auto& store = state.norms;
@@ -87,33 +151,12 @@ void ListTables(const verdin::AppState& state) {
             << ", строк таблицы процентов от СМР: " << store.SmrLineCount() << "\n";
 }
 
-int WholeOption(const CommandLine& line, const std::string& name, std::optional<int> fallback) {
-  const auto found = line.options.find(name);
-  if (found == line.options.end()) {
-    if (fallback) return *fallback;
-    throw UsageError("не указан параметр " + name + ".");
-  }
-  const auto value = verdin::ParseTypedNumber(found->second);
-  if (!value || *value != static_cast<int>(*value)) {
-    throw UsageError("значение " + name + " «" + found->second + "» должно быть целым числом.");
-  }
-  return static_cast<int>(*value);
-}
-
-void CheckPriceOptions(const CommandLine& line) {
-  for (const auto& [name, value] : line.options) {
-    if (name != "--table" && name != "--row" && name != "--qty" && name != "--category") {
-      throw UsageError("неизвестный параметр «" + name + "».");
-    }
-  }
-  if (!line.options.contains("--qty")) throw UsageError("не указан параметр --qty.");
-}
-
 // Chooses the table and row as the user would in the main window, types
 // the quantity and calculates the base price with the window's own command.
-int Price(verdin::Program& program, const CommandLine& line, verdin::Messages& messages) {
-  CheckPriceOptions(line);
-  const int table = WholeOption(line, "--table", std::nullopt);
+int Price(verdin::Program& program, const CommandArgs& args, verdin::Messages& messages) {
+  ExpectOperands(args, 0, "");
+  if (!args.Option("--qty")) throw UsageError("не указан параметр --qty.");
+  const int table = WholeOption(args, "--table", std::nullopt);
   const auto& norms = program.state.norms;
   if (table < 3 || table > norms.TableCount()) {
     throw UsageError("таблица --table должна быть от 3 до " + std::to_string(norms.TableCount()) + ".");
@@ -121,16 +164,16 @@ int Price(verdin::Program& program, const CommandLine& line, verdin::Messages& m
   verdin::MainContext ctx = program.Context(messages);
   verdin::SelectTable(ctx, table - 1);
   if (table > 3) {
-    const int row = WholeOption(line, "--row", std::nullopt);
+    const int row = WholeOption(args, "--row", std::nullopt);
     if (row < 1 || row > static_cast<int>(program.frm1.cboP.size())) {
       throw UsageError("в таблице " + std::to_string(table) + " нет пункта " + std::to_string(row) + ".");
     }
     verdin::SelectRow(ctx, row - 1, false);
   }
-  const int category = WholeOption(line, "--category", 1);
+  const int category = WholeOption(args, "--category", 1);
   if (category < 1 || category > 5) throw UsageError("категория --category должна быть от 1 до 5.");
   program.frm1.cboSMRIndex = category - 1;
-  program.frm1.txtKolic = line.options.at("--qty");
+  program.frm1.txtKolic = *args.Option("--qty");
   std::optional<verdin::BasePrice> base;
   try {
     base = verdin::CalculateBasePrice(ctx);
@@ -145,28 +188,12 @@ int Price(verdin::Program& program, const CommandLine& line, verdin::Messages& m
   return 0;
 }
 
-// Messages of the start-up (a broken coefficient file, say) go to stderr.
-class StderrMessages : public verdin::Messages {
- public:
-  void Show(const std::string& title, const std::string& text, verdin::MessageIcon) override {
-    std::cerr << title << ": " << text << "\n";
-  }
-  bool AskOkCancel(const std::string& title, const std::string& text, verdin::MessageIcon icon) override {
-    Show(title, text, icon);
-    return true;
-  }
-  bool AskYesNo(const std::string& title, const std::string& text, verdin::MessageIcon icon) override {
-    Show(title, text, icon);
-    return true;
-  }
-  void Beep() override {}
-};
-
 // Opens an input-data file as the open command does and lists the rebuilt
 // items: number, name, cost; then the total.
-int Open(verdin::Program& program, const CommandLine& line, verdin::RecordingMessages& messages) {
+int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMessages& messages) {
+  ExpectOperands(args, 1, "файл исходных данных");
   verdin::MainContext ctx = program.Context(messages);
-  const bool opened = verdin::OpenEstimate(ctx, line.operands.front());
+  const bool opened = verdin::OpenEstimate(ctx, args.operands.front());
   for (const auto& entry : messages.Shown()) std::cerr << entry.title << ": " << entry.text << "\n";
   if (!opened) return 1;
   const auto& names = program.frm1.lstZd[0];
@@ -179,27 +206,107 @@ int Open(verdin::Program& program, const CommandLine& line, verdin::RecordingMes
   return messages.Shown().empty() ? 0 : 1;
 }
 
-void CheckOperands(const CommandLine& line) {
-  const std::size_t wanted = line.command == "open" ? 1 : 0;
-  if (line.operands.size() < wanted) throw UsageError("не указан файл исходных данных.");
-  if (line.operands.size() > wanted) throw UsageError("лишний аргумент «" + line.operands[wanted] + "».");
-  if (line.command != "price" && !line.options.empty()) {
-    throw UsageError("неизвестный параметр «" + line.options.begin()->first + "».");
+// The save dialog of verdin-batch: the names from the command line.
+class FixedSaveDialog : public verdin::SaveDialog {
+ public:
+  explicit FixedSaveDialog(verdin::SaveChoice choice) : choice_(std::move(choice)) {}
+  std::optional<verdin::SaveChoice> Ask(verdin::MainContext&) override { return choice_; }
+
+ private:
+  verdin::SaveChoice choice_;
+};
+
+struct EstimateArgs {
+  std::string input;
+  std::string output;
+  std::optional<std::string> saveIsx;
+  bool withoutCharges = false;
+  verdin::PayOutBoxes payOut;
+};
+
+EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
+  EstimateArgs parsed;
+  std::vector<std::string> operands;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--save-isx") {
+      if (i + 1 >= args.size()) throw UsageError("после --save-isx должен стоять файл.");
+      parsed.saveIsx = args[++i];
+    } else if (args[i] == "--without-charges") {
+      parsed.withoutCharges = true;
+      const bool numbers = i + 2 < args.size() && verdin::ParseTypedNumber(args[i + 1]) &&
+                           verdin::ParseTypedNumber(args[i + 2]);
+      if (numbers) {
+        parsed.payOut = {args[i + 1], args[i + 2]};
+        i += 2;
+      }
+    } else if (args[i].rfind("--", 0) == 0) {
+      throw UsageError("неизвестный параметр «" + args[i] + "».");
+    } else {
+      operands.push_back(args[i]);
+    }
   }
+  if (operands.size() != 2) throw UsageError("нужны два файла: исходные данные (.isx) и книга сметы.");
+  parsed.input = operands[0];
+  parsed.output = operands[1];
+  return parsed;
+}
+
+// Opens IN.isx as the open command does, then saves as the save command
+// does: the workbook, and the input-data file when asked.
+int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) {
+  const EstimateArgs args = ParseEstimateArgs(rawArgs);
+  StderrMessages messages;
+  verdin::RecordingMessages recorder;
+  verdin::MainContext opening = program.Context(recorder);
+  const bool opened = verdin::OpenEstimate(opening, args.input);
+  for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
+  if (!opened || !recorder.Shown().empty()) return 1;
+  program.frm1.chkW = args.withoutCharges;
+  FixedSaveDialog dialog({args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.Svodka});
+  verdin::CaptionOnlyProgress progress;
+  verdin::EstimateWorkbook built;
+  verdin::RecordingMessages saving;
+  verdin::MainContext ctx = program.Context(saving);
+  const bool saved = verdin::CmdSave(ctx, dialog, progress, args.payOut, &built);
+  bool failed = !saved || program.state.ErrRez != -1;
+  for (const auto& entry : saving.Shown()) {
+    if (entry.title != "Подтверждение записи") {
+      messages.Show(entry.title, entry.text, entry.icon);
+      failed = true;
+    }
+  }
+  if (failed) return 1;
+  std::cout << "items: " << program.state.KolZd << "\n"
+            << "total: " << verdin::GeneralForm(args.withoutCharges ? built.SumRazd : built.SumAll) << "\n";
+  return 0;
+}
+
+int Words(const std::vector<std::string>& args) {
+  if (args.size() != 1) throw UsageError("нужна одна сумма.");
+  const auto amount = verdin::ParseTypedNumber(args.front());
+  if (!amount) throw UsageError("сумма «" + args.front() + "» не является числом.");
+  std::cout << verdin::AmountInWords(*amount) << "\n";
+  return 0;
 }
 
 int Run(const CommandLine& line) {
-  if (line.command != "tables" && line.command != "price" && line.command != "open") {
+  const std::vector<std::string> commands = {"tables", "price", "open", "estimate", "words"};
+  if (std::find(commands.begin(), commands.end(), line.command) == commands.end()) {
     throw UsageError(line.command.empty() ? "не указана команда." : "неизвестная команда «" + line.command + "».");
   }
-  CheckOperands(line);
+  if (line.command == "words") return Words(line.args);
+  const CommandArgs args = line.command == "price" ? SplitArgs(line.args, {"--table", "--row", "--qty", "--category"})
+                           : line.command == "estimate" ? CommandArgs{}
+                                                        : SplitArgs(line.args, {});
+  if (line.command == "tables") ExpectOperands(args, 0, "");
+  if (line.command == "estimate") ParseEstimateArgs(line.args);  // usage errors before the start-up
+  if (line.command == "open") ExpectOperands(args, 1, "файл исходных данных");
   StderrMessages messages;
   auto program = verdin::NewProgram();
   try {
     verdin::SetUpRun(program->state, line.location);
     if (line.dataFolder) program->state.folders.PathData = *line.dataFolder;
-    verdin::MainContext ctx = program->Context(messages);
-    verdin::LoadMainWindow(ctx);
+    verdin::Main(*program, messages);
   } catch (const std::runtime_error& error) {
     std::cerr << error.what() << "\n";
     return 1;
@@ -210,9 +317,10 @@ int Run(const CommandLine& line) {
   }
   if (line.command == "open") {
     verdin::RecordingMessages recorder;
-    return Open(*program, line, recorder);
+    return Open(*program, args, recorder);
   }
-  return Price(*program, line, messages);
+  if (line.command == "estimate") return Estimate(*program, line.args);
+  return Price(*program, args, messages);
 }
 
 }  // namespace

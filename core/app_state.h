@@ -88,12 +88,15 @@ struct AppState {
   std::array<EstimateItem, kMaxItems + 1> items{};
 
   GeneralDataTables general;
+  // Amounts of the charge rows 3..7 of the last workbook written.
+  std::array<double, 11> OtchislSum{};
 
   std::string Svodka;                 // summary line of the input-data file
   std::filesystem::path FileIsx;      // input-data file being written or read
   std::filesystem::path FileXls;      // workbook being written
   bool BezOtchisl = false;            // build the estimate without charges and VAT
   int ErrRez = 0;                     // error status of the last workbook run
+  std::string ErrRezText;             // what failed first when ErrRez is 1004
 };
 
 }  // namespace verdin

@@ -30,6 +30,11 @@ struct Program {
 // cannot run then.
 void Main(Program& program, const SettingsLocation& location, Messages& messages);
 
+// The windows' loads of Main, for a run whose folders are already set up
+// (SetUpRun): the main window with the norm database and the coefficient
+// window, then the general-data window.
+void Main(Program& program, Messages& messages);
+
 // A new run on the heap: the state holds large fixed tables.
 inline std::unique_ptr<Program> NewProgram() { return std::make_unique<Program>(); }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  libxlsxwriter-dev
+  libxlsxwriter-dev libgsf-1-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   python3 python3-xlrd python3-openpyxl

@@ -1,0 +1,740 @@
+// The .xlsx writer, checked by reading the written files back with an
+// independent reader (openpyxl, through tests/xlsx_dump.py).
+
+#include "workbook/xlsx_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "tests/test_support.h"
+#include "workbook/sheet.h"
+
+namespace verdin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+// ---- A small JSON reader for the dump -------------------------------------
+
+struct Json {
+  using Object = std::map<std::string, Json>;
+  using Array = std::vector<Json>;
+  std::variant<std::nullptr_t, bool, double, std::string, Array, Object> value;
+
+  bool IsNull() const { return std::holds_alternative<std::nullptr_t>(value); }
+  double Number() const { return std::get<double>(value); }
+  const std::string& Text() const { return std::get<std::string>(value); }
+  bool Bool() const { return std::get<bool>(value); }
+  const Array& Items() const { return std::get<Array>(value); }
+  const Object& Members() const { return std::get<Object>(value); }
+  const Json& operator[](const std::string& key) const {
+    const auto& members = Members();
+    const auto found = members.find(key);
+    if (found == members.end()) throw std::runtime_error("JSON key missing: " + key);
+    return found->second;
+  }
+};
+
+class JsonParser {
+ public:
+  explicit JsonParser(std::string text) : text_(std::move(text)) {}
+
+  Json Parse() {
+    Json json = Value();
+    Blanks();
+    if (at_ != text_.size()) Fail("trailing text");
+    return json;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw std::runtime_error("bad JSON at " + std::to_string(at_) + ": " + what);
+  }
+  void Blanks() {
+    while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_])) != 0) ++at_;
+  }
+  char Next() {
+    Blanks();
+    if (at_ >= text_.size()) Fail("unexpected end");
+    return text_[at_];
+  }
+  void Expect(char c) {
+    if (Next() != c) Fail(std::string("expected ") + c);
+    ++at_;
+  }
+  bool Word(const std::string& word) {
+    if (text_.compare(at_, word.size(), word) != 0) return false;
+    at_ += word.size();
+    return true;
+  }
+
+  Json Value() {
+    const char c = Next();
+    if (c == '{') {
+      ++at_;
+      Json::Object members;
+      if (Next() == '}') {
+        ++at_;
+        return {members};
+      }
+      for (;;) {
+        std::string key = String();
+        Expect(':');
+        members.emplace(std::move(key), Value());
+        if (Next() == ',') {
+          ++at_;
+          continue;
+        }
+        Expect('}');
+        return {members};
+      }
+    }
+    if (c == '[') {
+      ++at_;
+      Json::Array items;
+      if (Next() == ']') {
+        ++at_;
+        return {items};
+      }
+      for (;;) {
+        items.push_back(Value());
+        if (Next() == ',') {
+          ++at_;
+          continue;
+        }
+        Expect(']');
+        return {items};
+      }
+    }
+    if (c == '"') return {String()};
+    if (Word("null")) return {nullptr};
+    if (Word("true")) return {true};
+    if (Word("false")) return {false};
+    const char* begin = text_.c_str() + at_;
+    char* end = nullptr;
+    const double number = std::strtod(begin, &end);
+    if (end == begin) Fail("unexpected character");
+    at_ += static_cast<std::size_t>(end - begin);
+    return {number};
+  }
+
+  unsigned Hex4() {
+    if (at_ + 4 > text_.size()) Fail("short escape");
+    const unsigned code = static_cast<unsigned>(std::stoul(text_.substr(at_, 4), nullptr, 16));
+    at_ += 4;
+    return code;
+  }
+
+  static void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+
+  std::string String() {
+    Expect('"');
+    std::string out;
+    for (;;) {
+      if (at_ >= text_.size()) Fail("unterminated string");
+      const char c = text_[at_++];
+      if (c == '"') return out;
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (at_ >= text_.size()) Fail("unterminated escape");
+      const char e = text_[at_++];
+      switch (e) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'u': {
+          char32_t code = Hex4();
+          if (code >= 0xD800 && code <= 0xDBFF && Word("\\u")) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (Hex4() - 0xDC00);
+          }
+          AppendUtf8(out, code);
+          break;
+        }
+        default: out += e; break;
+      }
+    }
+  }
+
+  std::string text_;
+  std::size_t at_ = 0;
+};
+
+// ---- Running the dump -----------------------------------------------------
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct Output {
+  int status = -1;
+  std::string text;
+};
+
+Output Run(const std::string& command) {
+  Output output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[65536];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.text.append(buffer, got);
+  const int status = ::pclose(pipe);
+  output.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return output;
+}
+
+// The interpreter that has openpyxl: the first python3 on the path, else
+// the system's own (where the distribution's package installs it).
+const std::string& Python() {
+  static const std::string python = [] {
+    for (const std::string candidate : {"python3", "/usr/bin/python3"}) {
+      if (Run(candidate + " -c 'import openpyxl' 2>/dev/null").status == 0) return candidate;
+    }
+    return std::string();
+  }();
+  return python;
+}
+
+Json Dump(const fs::path& file) {
+  if (Python().empty()) throw std::runtime_error("no python3 with openpyxl");
+  const fs::path script = fs::path(__FILE__).parent_path() / "xlsx_dump.py";
+  const Output output = Run(Python() + " " + Quoted(script.string()) + " " + Quoted(file.string()));
+  if (output.status != 0) throw std::runtime_error("xlsx_dump.py failed: " + output.text);
+  return JsonParser(output.text).Parse();
+}
+
+// ---- Expectations ---------------------------------------------------------
+
+const char* HorizontalName(int alignment) {
+  switch (alignment) {
+    case xl::kAlignLeft: return "left";
+    case xl::kAlignCenter: return "center";
+    case xl::kAlignRight: return "right";
+    default: return nullptr;  // general
+  }
+}
+
+const char* VerticalName(int alignment) {
+  switch (alignment) {
+    case xl::kAlignCenter: return "center";
+    case xl::kAlignTop: return "top";
+    default: return nullptr;  // bottom
+  }
+}
+
+void ExpectName(const Json& json, const char* expected, const std::string& what) {
+  if (expected == nullptr) {
+    // Bottom and general may be left out or spelled out.
+    if (!json.IsNull()) {
+      EXPECT_TRUE(json.Text() == "general" || json.Text() == "bottom") << what << json.Text();
+    }
+  } else {
+    ASSERT_FALSE(json.IsNull()) << what;
+    EXPECT_EQ(json.Text(), expected) << what;
+  }
+}
+
+void ExpectBorder(const Json& json, bool expected, const std::string& what) {
+  if (expected) {
+    ASSERT_FALSE(json.IsNull()) << what;
+    EXPECT_EQ(json.Text(), "thin") << what;
+  } else {
+    EXPECT_TRUE(json.IsNull()) << what;
+  }
+}
+
+void ExpectFormat(const Json& cell, const CellFormat& format, const std::string& where) {
+  EXPECT_EQ(cell["font"]["name"].Text(), format.fontName) << where;
+  EXPECT_EQ(cell["font"]["bold"].Bool(), format.bold) << where;
+  EXPECT_DOUBLE_EQ(cell["font"]["size"].Number(), format.fontSize) << where;
+  ExpectName(cell["alignment"]["horizontal"], HorizontalName(format.horizontal), where + " horizontal");
+  ExpectName(cell["alignment"]["vertical"], VerticalName(format.vertical), where + " vertical");
+  EXPECT_EQ(cell["alignment"]["wrap"].Bool(), format.wrap) << where;
+  ExpectBorder(cell["border"]["left"], format.borderLeft, where + " left");
+  ExpectBorder(cell["border"]["top"], format.borderTop, where + " top");
+  ExpectBorder(cell["border"]["right"], format.borderRight, where + " right");
+  ExpectBorder(cell["border"]["bottom"], format.borderBottom, where + " bottom");
+}
+
+std::string RangeName(const CellRange& range) {
+  return ColumnLetters(range.firstColumn) + std::to_string(range.firstRow) + ":" + ColumnLetters(range.lastColumn) +
+         std::to_string(range.lastRow);
+}
+
+// The width in characters that a stored width shows in a spreadsheet with
+// the default font (a digit 7 pixels wide, 5 pixels of padding).
+double ShownWidth(double stored) { return (std::round(stored * 7) - 5) / 7; }
+
+// Checks every cell, merge, width, height, the gridlines and the margins of
+// the file against the sheet.
+void ExpectFileMatches(const fs::path& file, const Sheet& sheet) {
+  const Json dump = Dump(file);
+  ASSERT_EQ(dump["sheets"].Items().size(), 1U);
+  EXPECT_EQ(dump["sheets"].Items()[0].Text(), "Смета");
+
+  std::set<std::pair<int, int>> merged;
+  std::set<std::string> expectedMerges;
+  for (const CellRange& range : sheet.Merges()) {
+    expectedMerges.insert(RangeName(range));
+    for (int row = range.firstRow; row <= range.lastRow; ++row) {
+      for (int column = range.firstColumn; column <= range.lastColumn; ++column) merged.emplace(row, column);
+    }
+  }
+  std::set<std::string> merges;
+  for (const Json& range : dump["merged"].Items()) merges.insert(range.Text());
+  EXPECT_EQ(merges, expectedMerges);
+
+  std::map<std::pair<int, int>, const Json*> stored;
+  for (const Json& cell : dump["cells"].Items()) {
+    stored[{static_cast<int>(cell["row"].Number()), static_cast<int>(cell["column"].Number())}] = &cell;
+  }
+  std::size_t expectedCount = 0;
+  for (int row = 1; row <= sheet.LastRow(); ++row) {
+    for (int column = 1; column <= sheet.LastColumn(); ++column) {
+      const Cell* cell = sheet.CellAt(row, column);
+      const std::string where = ColumnLetters(column) + std::to_string(row);
+      const bool inMerge = merged.contains({row, column});
+      const bool hasValue = cell != nullptr && (std::holds_alternative<double>(cell->value) ||
+                                                (std::holds_alternative<std::string>(cell->value) &&
+                                                 !std::get<std::string>(cell->value).empty()));
+      const bool shows = hasValue || inMerge || (cell != nullptr && cell->formatted);
+      const auto found = stored.find({row, column});
+      if (!shows) {
+        EXPECT_EQ(found, stored.end()) << where << " should not be stored";
+        continue;
+      }
+      ++expectedCount;
+      if (found == stored.end()) {
+        ADD_FAILURE() << where << " missing";
+        continue;
+      }
+      const Json& json = *found->second;
+      if (cell != nullptr && std::holds_alternative<double>(cell->value)) {
+        EXPECT_EQ(json["type"].Text(), "n") << where;
+        EXPECT_EQ(json["value"].Number(), std::get<double>(cell->value)) << where;
+      } else if (hasValue) {
+        EXPECT_EQ(json["type"].Text(), "s") << where;
+        EXPECT_EQ(json["value"].Text(), std::get<std::string>(cell->value)) << where;
+      } else {
+        EXPECT_EQ(json["type"].Text(), "blank") << where;
+      }
+      ExpectFormat(json, cell != nullptr ? cell->format : CellFormat{}, where);
+    }
+  }
+  EXPECT_EQ(stored.size(), expectedCount);
+
+  std::size_t widths = 0;
+  for (int column = 1; column <= 256; ++column) {
+    const auto width = sheet.ColumnWidth(column);
+    if (!width) continue;
+    ++widths;
+    const Json& stored = dump["columns"][ColumnLetters(column)];
+    // The file holds the width with the cell padding added.
+    EXPECT_GT(stored.Number(), *width) << ColumnLetters(column);
+    EXPECT_NEAR(ShownWidth(stored.Number()), *width, 0.5 / 7) << ColumnLetters(column);
+  }
+  EXPECT_EQ(dump["columns"].Members().size(), widths);
+
+  std::size_t heights = 0;
+  for (int row = 1; row <= sheet.LastRow() + 10; ++row) {
+    const auto height = sheet.RowHeight(row);
+    if (!height) continue;
+    ++heights;
+    EXPECT_DOUBLE_EQ(dump["rows"][std::to_string(row)].Number(), *height) << "row " << row;
+  }
+  EXPECT_EQ(dump["rows"].Members().size(), heights);
+
+  const Json& gridlines = dump["gridlines"];
+  EXPECT_EQ(gridlines.IsNull() || gridlines.Bool(), sheet.DisplayGridlines());
+  EXPECT_NEAR(dump["margins"]["left"].Number(), sheet.LeftMargin() / 72, 1e-12);
+  EXPECT_NEAR(dump["margins"]["right"].Number(), sheet.RightMargin() / 72, 1e-12);
+  EXPECT_NEAR(dump["margins"]["top"].Number(), sheet.TopMargin() / 72, 1e-12);
+  EXPECT_NEAR(dump["margins"]["bottom"].Number(), sheet.BottomMargin() / 72, 1e-12);
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// A sheet laid out as an estimate: the header block with merges, borders
+// and heights, then many item rows.
+Sheet EstimateLikeSheet() {
+  Sheet sheet;
+  sheet.SetColumnWidth("A1", 4);
+  sheet.SetColumnWidth("B1", 19);
+  sheet.SetColumnWidth("C1", 25);
+  sheet.SetColumnWidth("D1", 25);
+  sheet.SetColumnWidth("E1", 13);
+  sheet.SetFontName("A1:H200", "Times New Roman");
+  sheet.SetFontStyle("A1:H200", xl::kRegular);
+  sheet.SetFontSize("A1:H200", 10);
+  sheet.SetHorizontalAlignment("A1:H200", xl::kAlignGeneral);
+  sheet.SetVerticalAlignment("A1:H200", xl::kAlignCenter);
+
+  sheet.SetValue(1, 5, "Приложение №1");
+  sheet.SetValue(2, 5, "к договору №  2008/11 от 01.10.2008 г.");
+  sheet.SetValue(3, 3, "Смета № 2008/11");
+  sheet.SetValue(4, 3, "на проектно-изыскательские работы");
+  sheet.SetValue(6, 1,
+                 "Наименование предприятия, здания, сооружения, стадии проектирования, этапа, вида проектных работ. ");
+  sheet.SetValue(6, 4, "Жилой дом\r\nпо ул. Новой");
+  sheet.SetValue(7, 1, "Наименование проектной организации.");
+  sheet.SetValue(7, 4, std::string(300, 'x') + " длинный текст " + std::string(2000, 'y'));
+  sheet.SetValue(8, 1, "Наименование организации заказчика.");
+  sheet.SetValue(10, 1, "№ п/п");
+  sheet.SetValue(10, 5, "Стоимость, тыс.руб.");
+  for (const char* range : {"A1:E1", "A2:E2", "A3:E3", "A4:E4", "A6:C6", "A7:C7", "A8:C8", "D6:E6", "D7:E7", "D8:E8"}) {
+    sheet.Merge(range);
+  }
+  sheet.SetHorizontalAlignment("A1:E1", xl::kAlignRight);
+  sheet.SetHorizontalAlignment("A2:E2", xl::kAlignRight);
+  sheet.SetHorizontalAlignment("A3:E3", xl::kAlignCenter);
+  sheet.SetHorizontalAlignment("A4:E4", xl::kAlignCenter);
+  sheet.SetFontSize("A3:E4", 11);
+  sheet.SetFontStyle("A3:E4", xl::kBold);
+  for (int index = xl::kEdgeLeft; index <= xl::kInsideHorizontal; ++index) {
+    sheet.SetBorder("A6:E8", index, xl::kContinuous);
+  }
+  sheet.SetRowHeight("A6:E6", 35);
+  sheet.SetRowHeight("A7:E7", 25);
+  sheet.SetRowHeight("A8:E8", 50);
+  sheet.SetWrapText("A6:E8", true);
+  sheet.SetHorizontalAlignment("B10", xl::kAlignLeft);
+  sheet.SetVerticalAlignment("C10", xl::kAlignTop);
+  sheet.SetVerticalAlignment("D10", xl::kAlignBottom);
+  sheet.SetBorder("B12:C12", xl::kEdgeTop, xl::kContinuous);  // blank cells with a top border only
+
+  for (int row = 11; row <= 900; ++row) {
+    sheet.SetValue(row, 1, static_cast<double>(row - 10));
+    sheet.SetValue(row, 2, "Работа " + std::to_string(row));
+    if (row % 3 == 0) sheet.SetValue(row, 5, 50920.634);
+    if (row % 3 == 1) sheet.SetValue(row, 5, -1234.5);
+    if (row % 3 == 2) sheet.SetValue(row, 5, 0.0);
+  }
+  sheet.SetValue(900, 4, 1e15);
+  sheet.SetValue(899, 4, 0.1);
+  sheet.SetDisplayGridlines(false);
+  sheet.SetMargins(Sheet::InchesToPoints(0.78740157480315), Sheet::InchesToPoints(0.590551181102362),
+                   Sheet::InchesToPoints(0.590551181102362), Sheet::InchesToPoints(0.590551181102362));
+  return sheet;
+}
+
+// ---- Tests ----------------------------------------------------------------
+
+TEST(XlsxWriter, EstimateLikeSheetReadsBackCellByCell) {
+  TempFolder folder;
+  const Sheet sheet = EstimateLikeSheet();
+  const fs::path file = folder / "Смета к дог 2008_11.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+  // Nothing but the workbook is left in the folder.
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"Смета к дог 2008_11.xlsx"});
+}
+
+TEST(XlsxWriter, SpotChecksOfTheHeader) {
+  TempFolder folder;
+  const fs::path file = folder / "a.xlsx";
+  WriteXlsx(EstimateLikeSheet(), file);
+  const Json dump = Dump(file);
+  std::map<std::string, const Json*> cells;
+  for (const Json& cell : dump["cells"].Items()) {
+    cells[ColumnLetters(static_cast<int>(cell["column"].Number())) +
+          std::to_string(static_cast<int>(cell["row"].Number()))] = &cell;
+  }
+  // The texts of rows 1 to 4 moved into the first cells of their merges.
+  EXPECT_EQ((*cells.at("A1"))["value"].Text(), "Приложение №1");
+  EXPECT_EQ((*cells.at("A1"))["alignment"]["horizontal"].Text(), "right");
+  EXPECT_EQ((*cells.at("A3"))["value"].Text(), "Смета № 2008/11");
+  EXPECT_TRUE((*cells.at("A3"))["font"]["bold"].Bool());
+  EXPECT_EQ((*cells.at("A3"))["font"]["size"].Number(), 11);
+  EXPECT_EQ((*cells.at("D6"))["value"].Text(), "Жилой дом\r\nпо ул. Новой");
+  // All borders of A6:E8 on every cell, merged or not.
+  for (const char* name : {"A6", "B6", "C6", "D7", "E8"}) {
+    for (const char* side : {"left", "top", "right", "bottom"}) {
+      EXPECT_EQ((*cells.at(name))["border"][side].Text(), "thin") << name << " " << side;
+    }
+  }
+  EXPECT_EQ((*cells.at("E900"))["value"].Number(), 50920.634);
+  EXPECT_EQ((*cells.at("E898"))["value"].Number(), -1234.5);
+  EXPECT_EQ((*cells.at("A11"))["value"].Number(), 1);
+  EXPECT_EQ((*cells.at("A11"))["type"].Text(), "n");
+  EXPECT_EQ(dump["columns"]["A"].Number(), 4.7109375);  // 4 characters + padding, as the library stores it
+  EXPECT_EQ(dump["rows"]["8"].Number(), 50);
+  EXPECT_FALSE(dump["gridlines"].Bool());
+  EXPECT_DOUBLE_EQ(dump["margins"]["left"].Number(), 0.78740157480315);
+  EXPECT_DOUBLE_EQ(dump["margins"]["bottom"].Number(), 0.590551181102362);
+}
+
+TEST(XlsxWriter, UntouchedSheetGetsDefaults) {
+  TempFolder folder;
+  Sheet sheet;
+  sheet.SetValue(2, 2, "текст");
+  sheet.SetValue(3, 1, 7.0);
+  const fs::path file = folder / "b.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+  const Json dump = Dump(file);
+  ASSERT_EQ(dump["cells"].Items().size(), 2U);
+  // A cell nobody formatted still shows the sheet's default font.
+  EXPECT_EQ(dump["cells"].Items()[0]["font"]["name"].Text(), "Arial");
+  EXPECT_EQ(dump["cells"].Items()[0]["font"]["size"].Number(), 10);
+  EXPECT_TRUE(dump["gridlines"].IsNull() || dump["gridlines"].Bool());
+  EXPECT_DOUBLE_EQ(dump["margins"]["left"].Number(), 0.75);
+  EXPECT_DOUBLE_EQ(dump["margins"]["top"].Number(), 1.0);
+}
+
+TEST(XlsxWriter, EmptySheetIsAValidWorkbook) {
+  TempFolder folder;
+  const fs::path file = folder / "empty.xlsx";
+  WriteXlsx(Sheet{}, file);
+  const Json dump = Dump(file);
+  EXPECT_EQ(dump["sheets"].Items()[0].Text(), "Смета");
+  EXPECT_TRUE(dump["cells"].Items().empty());
+}
+
+TEST(XlsxWriter, MergeWithNumberAndMergeOfEmptyCells) {
+  TempFolder folder;
+  Sheet sheet;
+  sheet.SetValue(2, 3, 123.25);  // moves to B1 by the merge
+  sheet.Merge("B1:C2");
+  sheet.Merge("A5:B5");  // nothing in it, nobody formatted it
+  sheet.SetBorder("E1:F1", xl::kEdgeBottom, xl::kContinuous);
+  sheet.Merge("E1:F1");
+  const fs::path file = folder / "m.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+}
+
+TEST(XlsxWriter, MergedCellsKeepTheirOwnBorders) {
+  TempFolder folder;
+  Sheet sheet;
+  sheet.SetValue(1, 1, "шапка");
+  sheet.Merge("A1:C2");
+  sheet.SetBorder("A1:C2", xl::kEdgeRight, xl::kContinuous);
+  sheet.SetBorder("A1:C2", xl::kEdgeBottom, xl::kContinuous);
+  sheet.SetHorizontalAlignment("A1", xl::kAlignCenter);
+  // A merge whose other cells nobody formatted: they keep the defaults.
+  sheet.SetFontStyle("E1", xl::kBold);
+  sheet.SetBorder("E1", xl::kEdgeLeft, xl::kContinuous);
+  sheet.Merge("E1:G1");
+  const fs::path file = folder / "borders.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+  const Json dump = Dump(file);
+  std::map<std::string, const Json*> cells;
+  for (const Json& cell : dump["cells"].Items()) {
+    cells[ColumnLetters(static_cast<int>(cell["column"].Number())) +
+          std::to_string(static_cast<int>(cell["row"].Number()))] = &cell;
+  }
+  ASSERT_EQ(cells.size(), 9U);
+  // The right edge is on C1 and C2 only, the bottom edge on row 2 only.
+  EXPECT_TRUE((*cells.at("A1"))["border"]["right"].IsNull());
+  EXPECT_TRUE((*cells.at("A1"))["border"]["bottom"].IsNull());
+  EXPECT_EQ((*cells.at("C1"))["border"]["right"].Text(), "thin");
+  EXPECT_TRUE((*cells.at("C1"))["border"]["bottom"].IsNull());
+  EXPECT_EQ((*cells.at("B2"))["border"]["bottom"].Text(), "thin");
+  EXPECT_EQ((*cells.at("C2"))["border"]["right"].Text(), "thin");
+  EXPECT_EQ((*cells.at("A1"))["alignment"]["horizontal"].Text(), "center");
+  EXPECT_TRUE((*cells.at("E1"))["font"]["bold"].Bool());
+  EXPECT_FALSE((*cells.at("F1"))["font"]["bold"].Bool());
+  EXPECT_TRUE((*cells.at("G1"))["border"]["left"].IsNull());
+  EXPECT_EQ((*cells.at("G1"))["font"]["name"].Text(), "Arial");
+}
+
+TEST(XlsxWriter, TextsKeepEveryCharacter) {
+  TempFolder folder;
+  Sheet sheet;
+  const std::vector<std::string> texts = {
+      "a\r\nb",        "\rодин\nдва\r",  "табуляция\tи\x01управляющий", "_x0041_ буквально",
+      "a_x000D_b",     "<&>\"'",          "№ €‰ “”",                      "   ведущие и хвостовые пробелы   ",
+      "😀 вне BMP",   std::string(32767, 'z')};
+  for (std::size_t i = 0; i < texts.size(); ++i) sheet.SetValue(static_cast<int>(i) + 1, 1, texts[i]);
+  sheet.SetValue(20, 1, std::string());  // an empty text leaves the cell empty
+  const fs::path file = folder / "t.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+}
+
+TEST(XlsxWriter, NumbersKeepEveryDigit) {
+  TempFolder folder;
+  Sheet sheet;
+  const std::vector<double> numbers = {50920.634, -50920.634, 0.0, -0.5, 1.0 / 3, 123456789012345.0, 1e-300,
+                                       -1e300,    42.0,       7.1e-5};
+  for (std::size_t i = 0; i < numbers.size(); ++i) sheet.SetValue(static_cast<int>(i) + 1, 2, numbers[i]);
+  const fs::path file = folder / "n.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+}
+
+TEST(XlsxWriter, ReplacesAnExistingFile) {
+  TempFolder folder;
+  const fs::path file = folder / "c.xlsx";
+  {
+    std::ofstream(file) << "old";
+  }
+  Sheet sheet;
+  sheet.SetValue(1, 1, "новое");
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"c.xlsx"});
+}
+
+TEST(XlsxWriter, SaveAsChoosesXlsxByTheName) {
+  TempFolder folder;
+  Sheet sheet;
+  sheet.SetValue(1, 1, 5.0);
+  const fs::path file = folder / "d.XLSX";
+  sheet.SaveAs(file);
+  EXPECT_EQ(ReadBytes(file).substr(0, 2), "PK");  // a zip package, not an OLE2 file
+  ExpectFileMatches(file, sheet);
+}
+
+TEST(XlsxWriter, MissingFolderFails) {
+  TempFolder folder;
+  const fs::path file = folder / "нет такой папки" / "e.xlsx";
+  try {
+    WriteXlsx(EstimateLikeSheet(), file);
+    FAIL() << "no error";
+  } catch (const SheetOperationError& error) {
+    const std::string message = error.what();
+    EXPECT_EQ(message, "Не удалось записать книгу «" + file.string() + "»: папка не найдена.");
+  }
+  EXPECT_TRUE(FolderEntries(folder.path()).empty());
+}
+
+// A write that fails half-way leaves the earlier file as it was and no
+// temporary behind.
+void ExpectFailureKeepsOldFile(const Sheet& sheet, const std::string& reasonPart) {
+  TempFolder folder;
+  const fs::path file = folder / "f.xlsx";
+  {
+    std::ofstream(file, std::ios::binary) << "earlier workbook";
+  }
+  try {
+    WriteXlsx(sheet, file);
+    ADD_FAILURE() << "no error";
+  } catch (const SheetOperationError& error) {
+    const std::string message = error.what();
+    EXPECT_EQ(message.rfind("Не удалось записать книгу «" + file.string() + "»: ", 0), 0U) << message;
+    EXPECT_NE(message.find(reasonPart), std::string::npos) << message;
+    EXPECT_EQ(message.back(), '.');
+  }
+  EXPECT_EQ(ReadBytes(file), "earlier workbook");
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"f.xlsx"});
+}
+
+// Values no workbook can hold are refused by the sheet itself, so that only
+// that one operation fails and the rest of the estimate is still written.
+TEST(XlsxWriter, TheSheetRefusesValuesNoWorkbookCanHold) {
+  Sheet sheet;
+  EXPECT_THROW(sheet.SetValue(850, 3, std::nan("")), SheetOperationError);
+  EXPECT_THROW(sheet.SetValue(1, 1, HUGE_VAL), SheetOperationError);
+  EXPECT_THROW(sheet.SetHorizontalAlignment("B2", -4130), SheetOperationError);
+  EXPECT_THROW(sheet.SetVerticalAlignment("C3", 5), SheetOperationError);
+  EXPECT_THROW(sheet.SetColumnWidth("C1", 256), SheetOperationError);
+  EXPECT_THROW(sheet.SetRowHeight("A7", -1), SheetOperationError);
+  EXPECT_THROW(sheet.SetMargins(10, std::nan(""), 10, 10), SheetOperationError);
+  EXPECT_THROW(sheet.SetFontName("A1", ""), SheetOperationError);
+}
+
+TEST(XlsxWriter, OverlongTextFailsAndKeepsOldFile) {
+  Sheet sheet;
+  sheet.SetValue(3, 2, std::string(32768, 'z'));
+  ExpectFailureKeepsOldFile(sheet, "ячейка B3: текст длиннее 32767 знаков");
+}
+
+TEST(XlsxWriter, MalformedUtf8FailsAndKeepsOldFile) {
+  for (const std::string bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "a\xFF", "\xEF\xBF\xBF"}) {
+    Sheet sheet;
+    sheet.SetValue(1, 1, bad);
+    ExpectFailureKeepsOldFile(sheet, "ячейка A1: текст содержит недопустимые символы");
+  }
+}
+
+TEST(XlsxWriter, FontNameLongerThanTheFormatAllowsFailsAndKeepsOldFile) {
+  Sheet longFont;
+  longFont.SetFontName("A2", std::string(32, 'F'));
+  ExpectFailureKeepsOldFile(longFont, "длиннее 31 знака");
+}
+
+TEST(XlsxWriter, LimitsThemselvesAreAccepted) {
+  TempFolder folder;
+  Sheet sheet;
+  sheet.SetColumnWidth("A1", 255);
+  sheet.SetRowHeight("A1", 409);
+  sheet.SetFontName("A1", std::string(31, 'F'));
+  std::string longest;
+  for (int i = 0; i < 32767; ++i) longest += "я";
+  sheet.SetValue(1, 1, longest);
+  sheet.SetMargins(0, 0, 0, 0);
+  const fs::path file = folder / "g.xlsx";
+  WriteXlsx(sheet, file);
+  ExpectFileMatches(file, sheet);
+}
+
+TEST(XlsxWriter, TargetThatIsAFolderFails) {
+  TempFolder folder;
+  const fs::path file = folder / "h.xlsx";
+  fs::create_directory(file);
+  try {
+    WriteXlsx(EstimateLikeSheet(), file);
+    FAIL() << "no error";
+  } catch (const SheetOperationError& error) {
+    EXPECT_NE(std::string(error.what()).find("под этим именем находится папка"), std::string::npos) << error.what();
+  }
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"h.xlsx"});
+}
+
+TEST(XlsxWriter, EmptyFileNameFails) {
+  EXPECT_THROW(WriteXlsx(Sheet{}, fs::path()), SheetOperationError);
+}
+
+}  // namespace
+}  // namespace verdin

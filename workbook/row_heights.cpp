@@ -1,0 +1,118 @@
+#include "workbook/row_heights.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace verdin {
+
+namespace {
+
+constexpr double kStandardColumnWidth = 8.43;
+
+// Characters of a line: UTF-8 lead bytes only.
+std::size_t Characters(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// How many characters of a Times New Roman text fit a column of the given
+// width. A column is measured in digits of the standard font; Cyrillic
+// letters of a 10-point text are about as wide on average, and the cell's
+// padding takes the rest, so one character per unit of width is a safe
+// count (a line too many costs a little space, a line too few hides text).
+double CharactersPerLine(double widthInCharacters, double fontSize, bool bold) {
+  const double perLine = widthInCharacters * 0.97 * (10.0 / fontSize) * (bold ? 0.9 : 1.0);
+  return std::max(1.0, std::floor(perLine));
+}
+
+int LinesOfParagraph(std::string_view paragraph, double perLine) {
+  int lines = 1;
+  double used = 0;
+  std::size_t start = 0;
+  while (start <= paragraph.size()) {
+    std::size_t end = paragraph.find(' ', start);
+    if (end == std::string_view::npos) end = paragraph.size();
+    const double word = static_cast<double>(Characters(paragraph.substr(start, end - start)));
+    const double needed = used == 0 ? word : used + 1 + word;
+    if (needed <= perLine || used == 0) {
+      used = needed;
+      // A word longer than a line breaks inside itself.
+      while (used > perLine) {
+        ++lines;
+        used -= perLine;
+      }
+    } else {
+      ++lines;
+      used = word;
+      while (used > perLine) {
+        ++lines;
+        used -= perLine;
+      }
+    }
+    start = end + 1;
+  }
+  return lines;
+}
+
+double WidthOf(const Sheet& sheet, int firstColumn, int lastColumn) {
+  double width = 0;
+  for (int column = firstColumn; column <= lastColumn; ++column) {
+    width += sheet.ColumnWidth(column).value_or(kStandardColumnWidth);
+  }
+  return width;
+}
+
+// The columns a cell spans on its row, or nullopt for a cell inside a
+// merge over several rows (or not the first cell of a merge).
+std::optional<std::pair<int, int>> Span(const Sheet& sheet, int row, int column) {
+  for (const CellRange& merged : sheet.Merges()) {
+    if (!merged.Contains(row, column)) continue;
+    if (merged.firstRow != merged.lastRow || merged.firstColumn != column) return std::nullopt;
+    return std::make_pair(merged.firstColumn, merged.lastColumn);
+  }
+  return std::make_pair(column, column);
+}
+
+double NeededHeight(const Sheet& sheet, int row) {
+  double height = 0;
+  for (int column = 1; column <= sheet.LastColumn(); ++column) {
+    const Cell* cell = sheet.CellAt(row, column);
+    if (cell == nullptr || !cell->format.wrap || !std::holds_alternative<std::string>(cell->value)) continue;
+    const auto span = Span(sheet, row, column);
+    if (!span) continue;
+    const int lines = WrappedLines(std::get<std::string>(cell->value), WidthOf(sheet, span->first, span->second),
+                                   cell->format.fontSize, cell->format.bold);
+    if (lines > 1) height = std::max(height, lines * cell->format.fontSize * 1.275);
+  }
+  return height;
+}
+
+}  // namespace
+
+int WrappedLines(const std::string& text, double widthInCharacters, double fontSize, bool bold) {
+  const double perLine = CharactersPerLine(widthInCharacters, fontSize, bold);
+  int lines = 0;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    const std::string_view paragraph =
+        std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start);
+    lines += LinesOfParagraph(paragraph, perLine);
+    if (end == std::string::npos) break;
+    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  return lines;
+}
+
+void FitRowHeights(Sheet& sheet) {
+  for (int row = 1; row <= sheet.LastRow(); ++row) {
+    if (sheet.RowHeight(row)) continue;
+    const double height = NeededHeight(sheet, row);
+    if (height > 0) sheet.SetRowHeight("A" + std::to_string(row), std::min(height, 409.0));
+  }
+}
+
+}  // namespace verdin
