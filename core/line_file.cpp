@@ -112,7 +112,7 @@ std::optional<unsigned char> Cp1251Byte(char32_t cp) {
 }
 
 // The reason for an errno value, in Russian where the user may meet it.
-std::string ReasonText(int error) {
+std::string ReasonFor(int error) {
   switch (error) {
     case ENOENT: return "файл или папка не найдены";
     case EACCES:
@@ -334,11 +334,11 @@ std::vector<std::string> SplitLines(std::string_view content) {
 std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
-    ThrowOpenError(path, errno == ENOENT ? "файл не найден" : ReasonText(errno));
+    ThrowOpenError(path, errno == ENOENT ? "файл не найден" : ReasonFor(errno));
   }
   struct stat info {};
-  if (::fstat(file.get(), &info) != 0) ThrowReadError(path, ReasonText(errno));
-  if (S_ISDIR(info.st_mode)) ThrowOpenError(path, ReasonText(EISDIR));
+  if (::fstat(file.get(), &info) != 0) ThrowReadError(path, ReasonFor(errno));
+  if (S_ISDIR(info.st_mode)) ThrowOpenError(path, ReasonFor(EISDIR));
   // Devices and pipes may never end; only ordinary files are read.
   if (!S_ISREG(info.st_mode)) ThrowOpenError(path, "это не обычный файл");
   if (info.st_size > kMaxReadSize) ThrowReadError(path, "файл слишком велик");
@@ -347,7 +347,7 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
   content.reserve(static_cast<std::size_t>(info.st_size));
   if (const int error = ReadAll(file.get(), content); error != 0) {
     ThrowReadError(path,
-                   error == EFBIG ? "файл слишком велик" : ReasonText(error));
+                   error == EFBIG ? "файл слишком велик" : ReasonFor(error));
   }
   // CR and LF are the same bytes in both encodings, so the whole content
   // is converted at once and split afterwards.
@@ -370,13 +370,13 @@ void WriteFileAtomically(const std::filesystem::path& path,
   struct stat target_info {};
   const bool target_exists = ::stat(path.c_str(), &target_info) == 0;
   if (target_exists && S_ISDIR(target_info.st_mode)) {
-    ThrowWriteError(path, ReasonText(EISDIR));
+    ThrowWriteError(path, ReasonFor(EISDIR));
   }
 
   const auto [temporary_path, fd] = CreateTemporaryBeside(path);
   if (fd < 0) {
     // Creating a file fails with ENOENT only when its folder is missing.
-    ThrowWriteError(path, -fd == ENOENT ? "папка не найдена" : ReasonText(-fd));
+    ThrowWriteError(path, -fd == ENOENT ? "папка не найдена" : ReasonFor(-fd));
   }
   TemporaryFile temporary(temporary_path);
   FileDescriptor file(fd);
@@ -386,14 +386,14 @@ void WriteFileAtomically(const std::filesystem::path& path,
     static_cast<void>(::fchmod(file.get(), target_info.st_mode & 07777));
   }
   if (const int error = WriteAll(file.get(), bytes); error != 0) {
-    ThrowWriteError(path, ReasonText(error));
+    ThrowWriteError(path, ReasonFor(error));
   }
-  if (::fsync(file.get()) != 0) ThrowWriteError(path, ReasonText(errno));
+  if (::fsync(file.get()) != 0) ThrowWriteError(path, ReasonFor(errno));
   if (const int error = file.Close(); error != 0) {
-    ThrowWriteError(path, ReasonText(error));
+    ThrowWriteError(path, ReasonFor(error));
   }
   if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
-    ThrowWriteError(path, ReasonText(errno));
+    ThrowWriteError(path, ReasonFor(errno));
   }
   temporary.Keep();
   SyncFolder(FolderOf(path));
@@ -429,5 +429,7 @@ std::string DecodeLineBreaks(std::string_view stored) {
   text.append(stored);
   return text;
 }
+
+std::string SystemErrorText(int error) { return ReasonFor(error); }
 
 }  // namespace verdin

@@ -61,6 +61,10 @@ inline constexpr std::string_view kStoredLineBreak = "¶";
 std::string EncodeLineBreaks(std::string_view text);
 std::string DecodeLineBreaks(std::string_view stored);
 
+// The reason of a failed system call (an errno value) in Russian words,
+// for the messages of failed reads and writes.
+std::string SystemErrorText(int error);
+
 // A path as text for messages (UTF-8).
 std::string PathText(const std::filesystem::path& path);
 

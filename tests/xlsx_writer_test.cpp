@@ -643,7 +643,7 @@ TEST(XlsxWriter, MissingFolderFails) {
     FAIL() << "no error";
   } catch (const SheetOperationError& error) {
     const std::string message = error.what();
-    EXPECT_EQ(message, "Не удалось записать книгу «" + file.string() + "»: папка не найдена.");
+    EXPECT_EQ(message, "Не удалось записать книгу «" + file.string() + "»: файл или папка не найдены.");
   }
   EXPECT_TRUE(FolderEntries(folder.path()).empty());
 }
@@ -726,7 +726,7 @@ TEST(XlsxWriter, TargetThatIsAFolderFails) {
     WriteXlsx(EstimateLikeSheet(), file);
     FAIL() << "no error";
   } catch (const SheetOperationError& error) {
-    EXPECT_NE(std::string(error.what()).find("под этим именем находится папка"), std::string::npos) << error.what();
+    EXPECT_NE(std::string(error.what()).find("это папка, а не файл"), std::string::npos) << error.what();
   }
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"h.xlsx"});

@@ -8,10 +8,12 @@
 // All numbers go out byte by byte in little-endian order.
 #include "workbook/xls_writer.h"
 
+#include "core/line_file.h"
+
 #include <fcntl.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 #include <unistd.h>
@@ -729,25 +731,6 @@ Bytes WorkbookStream(const Sheet& sheet) {
 // ---------------------------------------------------------------------------
 // The file.
 
-std::string Reason(int code) {
-  switch (code) {
-    case ENOENT: return "путь не найден";
-    case ENOTDIR: return "папка не найдена";
-    case EFBIG: return "файл превышает допустимый размер";
-    case EIO: return "ошибка ввода-вывода";
-    case EACCES:
-    case EPERM: return "нет прав на запись";
-    case ENOSPC:
-    case EDQUOT: return "на диске нет места";
-    case EROFS: return "диск доступен только для чтения";
-    case EISDIR: return "под этим именем находится папка";
-    case ENAMETOOLONG: return "слишком длинное имя файла";
-    case EBUSY:
-    case ETXTBSY: return "файл занят другой программой";
-    default: return "ошибка ввода-вывода (" + std::error_code(code, std::generic_category()).message() + ")";
-  }
-}
-
 template <typename T>
 struct GObjectUnref {
   void operator()(T* object) const {
@@ -761,10 +744,8 @@ struct GErrorFree {
   void operator()(GError* error) const { g_error_free(error); }
 };
 
-// A failed libgsf call: the system's reason when it left one, else the
-// library's own words.
-[[noreturn]] void GsfFailure(GsfOutput* output, int code) {
-  if (code != 0) throw WriteFailure("ошибка записи: " + Reason(code));
+// A failed libgsf call, with the library's own words when it left some.
+[[noreturn]] void GsfFailure(GsfOutput* output) {
   const GError* error = output != nullptr ? gsf_output_error(output) : nullptr;
   std::string reason = "ошибка записи";
   if (error != nullptr && error->message != nullptr) reason += std::string(" (") + error->message + ")";
@@ -774,80 +755,29 @@ struct GErrorFree {
 // Runs one libgsf step that reports failure by returning FALSE.
 template <typename Step>
 void Checked(GsfOutput* output, Step step) {
-  errno = 0;
-  if (!step()) GsfFailure(output, errno);
+  if (!step()) GsfFailure(output);
 }
 
-// A temporary file beside the target; removed unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::filesystem::path& target) {
-    std::random_device seed;
-    std::mt19937_64 random(static_cast<std::uint64_t>(seed()) << 32 | seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[20];
-      std::snprintf(suffix, sizeof suffix, ".tmp-%08llx", static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
-      path_ = target;
-      path_ += suffix;
-      const int descriptor = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (descriptor >= 0) {
-        ::close(descriptor);
-        return;
-      }
-      if (errno != EEXIST) throw WriteFailure(Reason(errno));
-    }
-    path_.clear();
-    throw WriteFailure("не удалось создать временный файл");
-  }
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
-  // Flushes the file to the disk and puts it in place of the target.
-  void Commit(const std::filesystem::path& target) {
-    const int descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) throw WriteFailure(Reason(errno));
-    const bool synced = ::fsync(descriptor) == 0;
-    const int syncError = errno;
-    ::close(descriptor);
-    if (!synced) throw WriteFailure(Reason(syncError));
-    if (::rename(path_.c_str(), target.c_str()) != 0) throw WriteFailure(Reason(errno));
-    path_.clear();
-  }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Writes the stream as "Workbook" of a compound file at path.
-void WriteCompoundFile(const std::filesystem::path& path, const Bytes& workbook) {
+// The compound file holding the stream as "Workbook", built in memory.
+std::string CompoundFile(const Bytes& workbook) {
   static std::once_flag initialized;
   std::call_once(initialized, [] { gsf_init(); });
 
-  GError* rawError = nullptr;
-  errno = 0;
-  GObjectPtr<GsfOutput> sink(gsf_output_stdio_new(path.c_str(), &rawError));
-  const int code = errno;
-  const std::unique_ptr<GError, GErrorFree> error(rawError);
-  if (!sink) {
-    if (code != 0) throw WriteFailure("не удалось открыть файл: " + Reason(code));
-    throw WriteFailure(std::string("не удалось открыть файл") +
-                       (error && error->message ? std::string(" (") + error->message + ")" : std::string()));
-  }
+  GObjectPtr<GsfOutput> sink(gsf_output_memory_new());
+  if (!sink) throw std::bad_alloc();
   GObjectPtr<GsfOutfile> container(gsf_outfile_msole_new(sink.get()));
-  if (!container) GsfFailure(sink.get(), 0);
+  if (!container) GsfFailure(sink.get());
   GsfOutput* const containerOutput = GSF_OUTPUT(container.get());
   GObjectPtr<GsfOutput> stream(gsf_outfile_new_child(container.get(), "Workbook", FALSE));
-  if (!stream) GsfFailure(containerOutput, 0);
+  if (!stream) GsfFailure(containerOutput);
 
   Checked(stream.get(), [&] { return gsf_output_write(stream.get(), workbook.size(), workbook.data()); });
   Checked(stream.get(), [&] { return gsf_output_close(stream.get()); });
   Checked(containerOutput, [&] { return gsf_output_close(containerOutput); });
   if (!gsf_output_is_closed(sink.get())) Checked(sink.get(), [&] { return gsf_output_close(sink.get()); });
+  const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
+  const auto size = static_cast<std::size_t>(gsf_output_size(sink.get()));
+  return std::string(reinterpret_cast<const char*>(bytes), size);
 }
 
 void CheckTarget(const std::filesystem::path& file) {
@@ -857,7 +787,7 @@ void CheckTarget(const std::filesystem::path& file) {
   if (!std::filesystem::is_directory(folder, error)) {
     throw WriteFailure("папка «" + folder.string() + "» не найдена");
   }
-  if (std::filesystem::is_directory(file, error)) throw WriteFailure(Reason(EISDIR));
+  if (std::filesystem::is_directory(file, error)) throw WriteFailure(SystemErrorText(EISDIR));
 }
 
 }  // namespace
@@ -865,10 +795,9 @@ void CheckTarget(const std::filesystem::path& file) {
 void WriteXls(const Sheet& sheet, const std::filesystem::path& file) {
   try {
     CheckTarget(file);
-    const Bytes workbook = WorkbookStream(sheet);
-    TemporaryFile temporary(file);
-    WriteCompoundFile(temporary.path(), workbook);
-    temporary.Commit(file);
+    WriteFileAtomically(file, CompoundFile(WorkbookStream(sheet)));
+  } catch (const FileError& failure) {
+    throw SheetOperationError(failure.what());
   } catch (const WriteFailure& failure) {
     throw SheetOperationError("Не удалось записать книгу «" + file.string() + "»: " + failure.what() + ".");
   } catch (const std::bad_alloc&) {

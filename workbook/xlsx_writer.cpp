@@ -49,28 +49,7 @@ class BuildError : public std::runtime_error {
 
 std::string CellName(int row, int column) { return ColumnLetters(column) + std::to_string(row); }
 
-std::string SystemReason(int error) {
-  switch (error) {
-    case ENOENT: return "папка не найдена";
-    case EACCES:
-    case EPERM: return "нет доступа";
-    case EISDIR: return "под этим именем находится папка";
-    case ENOTDIR: return "часть пути не является папкой";
-    case ENOSPC: return "нет места на диске";
-#ifdef EDQUOT
-    case EDQUOT: return "превышена дисковая квота";
-#endif
-    case EROFS: return "диск доступен только для чтения";
-    case ENAMETOOLONG: return "слишком длинное имя файла";
-    case EMFILE:
-    case ENFILE: return "открыто слишком много файлов";
-    case EIO: return "ошибка ввода-вывода";
-    case EBUSY:
-    case ETXTBSY: return "файл занят";
-    case ENOMEM: return "недостаточно памяти";
-    default: return "системная ошибка " + std::to_string(error) + " (" + std::strerror(error) + ")";
-  }
-}
+std::string SystemReason(int error) { return SystemErrorText(error); }
 
 // True for the errors a system call reports on its own, so that errno names
 // the reason better than the library's general text.
