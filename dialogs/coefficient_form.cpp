@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "core/line_file.h"
+#include "dialogs/state_file.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -18,7 +19,7 @@ constexpr std::size_t kLinesPerRow = 5;
 constexpr std::size_t kRowLines = kLinesPerRow * kCoefficientRows;  // 75
 constexpr std::size_t kIndexationLines = 2;
 
-constexpr const char* kReadErrorTitle = "Ошибка чтения файла";
+constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
 constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 constexpr const char* kDefaultsKept = " Загружены коэффициенты по умолчанию.";
 constexpr const char* kIndustryBasisPrefix = " табл. 2.66, п. ";
@@ -193,24 +194,12 @@ void ApplyRecord(CoefficientForm& form, const FileRecord& record) {
   }
 }
 
-bool FileIsMissing(const fs::path& file) {
-  std::error_code error;
-  return fs::status(file, error).type() == fs::file_type::not_found;
-}
-
 // Reads the state file into the form. Problems are reported and leave the
 // form as it was.
 void ReadStateFile(CoefficientForm& form, const fs::path& file, Messages& messages) {
-  if (FileIsMissing(file)) return;
-  std::vector<std::string> lines;
-  try {
-    lines = ReadLineFile(file);
-  } catch (const FileError& error) {
-    messages.Show(kReadErrorTitle, std::string(error.what()) + kDefaultsKept,
-                  MessageIcon::Exclamation);
-    return;
-  }
-  auto records = ReadRecords(lines, file);
+  const auto lines = ReadStateFileLines(file, messages, kDefaultsKept);
+  if (!lines) return;
+  auto records = ReadRecords(*lines, file);
   if (const auto* refusal = std::get_if<FileRefusal>(&records)) {
     messages.Show(kReadErrorTitle, refusal->text, MessageIcon::Exclamation);
     return;

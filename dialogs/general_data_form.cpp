@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/line_file.h"
+#include "dialogs/state_file.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -28,7 +29,7 @@ static_assert(kRecordLines == 37);
 // The charge row whose amount the workbook computes; it holds no rate.
 constexpr std::size_t kComputedChargeRow = 1;
 
-constexpr const char* kReadErrorTitle = "Ошибка чтения файла";
+constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
 constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 constexpr const char* kDefaultsKept = " Загружены данные по умолчанию.";
 
@@ -188,25 +189,13 @@ std::optional<FileRefusal> ReadRecords(const std::vector<std::string>& lines, co
   return std::nullopt;
 }
 
-bool FileIsMissing(const fs::path& file) {
-  std::error_code error;
-  return fs::status(file, error).type() == fs::file_type::not_found;
-}
-
 // Reads the state file into the form. A missing file changes nothing; a
 // file that cannot be read or is malformed is reported and changes nothing.
 void ReadStateFile(GeneralDataForm& form, const fs::path& file, Messages& messages) {
-  if (FileIsMissing(file)) return;
-  std::vector<std::string> lines;
-  try {
-    lines = ReadLineFile(file);
-  } catch (const FileError& error) {
-    messages.Show(kReadErrorTitle, std::string(error.what()) + kDefaultsKept,
-                  MessageIcon::Exclamation);
-    return;
-  }
+  const auto lines = ReadStateFileLines(file, messages, kDefaultsKept);
+  if (!lines) return;
   GeneralDataForm read = form;
-  if (const auto refusal = ReadRecords(lines, file, read)) {
+  if (const auto refusal = ReadRecords(*lines, file, read)) {
     messages.Show(kReadErrorTitle, refusal->text, MessageIcon::Exclamation);
     return;
   }
