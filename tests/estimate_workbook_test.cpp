@@ -8,6 +8,7 @@
 
 #include "core/text_forms.h"
 #include "test_support.h"
+#include "xls_readback.h"
 #include "workbook/row_heights.h"
 
 namespace verdin {
@@ -43,7 +44,17 @@ class EstimateWorkbookTest : public ::testing::Test {
     return item;
   }
 
-  EstimateWorkbook Write() { return WriteEstimateWorkbook(*state_, general_, payOut_, progress_); }
+  // Builds the workbook; when it was saved, reads the .xls back with an
+  // independent reader and compares it cell for cell with the sheet.
+  EstimateWorkbook Write() {
+    EstimateWorkbook built = WriteEstimateWorkbook(*state_, general_, payOut_, progress_);
+    if (state_->ErrRez == -1) {
+      const testing::Json dump = testing::Dump(WorkbookFileName(state_->FileXls));
+      testing::ExpectCellsMatch(built.sheet, dump);
+      EXPECT_EQ(dump["merged"].items.size(), built.sheet.Merges().size());
+    }
+    return built;
+  }
 
   static std::string Text(const Sheet& sheet, const std::string& address) {
     const CellRange cell = ParseRange(address);
