@@ -9,7 +9,7 @@
 
 namespace verdin {
 
-enum class MessageIcon { Exclamation, Warning, Critical, Information, Question };
+enum class MessageIcon { Exclamation, Warning, Critical, Information, Question, None };
 
 class Messages {
  public:

@@ -1,0 +1,41 @@
+// verdin: the desktop program.
+//
+//   verdin [--ini FILE]
+//
+// Starts up as the settings say (or with the built-in folder layout and
+// the demo database) and shows the main window beside the coefficient and
+// general-data windows. A start-up failure is shown in a message box.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <iostream>
+#include <memory>
+
+#include "app/demo_data.h"
+#include "app/desktop_session.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Verdin");
+  verdin::SettingsLocation location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
+  const QStringList args = QApplication::arguments();
+  for (int i = 1; i < args.size(); ++i) {
+    if (args[i] == "--ini" && i + 1 < args.size()) {
+      location.iniOverride = args[++i].toStdString();
+    } else {
+      std::cerr << "verdin: неизвестный параметр «" << args[i].toStdString() << "».\n"
+                << "Использование: verdin [--ini ФАЙЛ]\n";
+      return 2;
+    }
+  }
+  verdin::QtMessages messages;
+  std::unique_ptr<verdin::DesktopSession> session;
+  try {
+    session = std::make_unique<verdin::DesktopSession>(location, messages);
+  } catch (const std::exception& error) {
+    QMessageBox::critical(nullptr, "Verdin", QString::fromStdString(error.what()));
+    return 1;
+  }
+  session->Show();
+  return QApplication::exec();
+}

@@ -1,0 +1,101 @@
+#include "app/qt_support.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QSignalBlocker>
+
+namespace verdin {
+
+namespace {
+
+QMessageBox::Icon IconOf(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::None: return QMessageBox::NoIcon;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString MessageText(const std::string& text) {
+  QString shown = ToQMultiline(text);
+  return shown;
+}
+
+int Ask(QWidget* parent, const std::string& title, const std::string& text, MessageIcon icon,
+        QMessageBox::StandardButtons buttons) {
+  QMessageBox box(IconOf(icon), ToQ(title), MessageText(text), buttons, parent);
+  return box.exec();
+}
+
+}  // namespace
+
+QString ToQMultiline(const std::string& text) {
+  QString shown = ToQ(text);
+  shown.replace("\r\n", "\n");
+  shown.replace('\r', '\n');
+  return shown;
+}
+
+std::string FromQMultiline(const QString& text) {
+  QString stored = text;
+  stored.replace("\r\n", "\n");
+  stored.replace('\n', "\r\n");
+  return FromQ(stored);
+}
+
+void QtMessages::Show(const std::string& title, const std::string& text, MessageIcon icon) {
+  Ask(parent_, title, text, icon, QMessageBox::Ok);
+}
+
+bool QtMessages::AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) {
+  return Ask(parent_, title, text, icon, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool QtMessages::AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) {
+  return Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtMessages::Beep() { QApplication::beep(); }
+
+KeyFilter::KeyFilter(QLineEdit* edit, std::function<KeyFilterResult(int)> filter, Messages& messages)
+    : QObject(edit), edit_(edit), filter_(std::move(filter)), messages_(messages) {
+  edit->installEventFilter(this);
+}
+
+bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != edit_ || event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const QString typed = key->text();
+  // Keys without a character (arrows, Delete, Home) and shortcuts pass.
+  if (typed.isEmpty() || key->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier)) return false;
+  const int code = typed.front().unicode() == '\b' ? 8 : static_cast<int>(typed.front().unicode());
+  const KeyFilterResult result = filter_(code);
+  if (result.beep) messages_.Beep();
+  if (result.code == 0) return true;
+  if (result.code != code) {
+    edit_->insert(QString(QChar(result.code)));
+    return true;
+  }
+  return false;
+}
+
+void SetQuietly(QLineEdit* edit, const std::string& text) {
+  const QString shown = ToQ(text);
+  if (edit->text() == shown) return;
+  const QSignalBlocker blocker(edit);
+  edit->setText(shown);
+}
+
+void SetQuietly(QPlainTextEdit* edit, const std::string& text) {
+  const QString shown = ToQMultiline(text);
+  if (edit->toPlainText() == shown) return;
+  const QSignalBlocker blocker(edit);
+  edit->setPlainText(shown);
+}
+
+}  // namespace verdin

@@ -1,0 +1,60 @@
+// What the Qt windows share: text conversion at the boundary, message
+// boxes for the Messages interface, key filters on line edits, and setting
+// a widget from its model without echoing the change back.
+#pragma once
+
+#include <QLineEdit>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "core/key_filters.h"
+#include "core/messages.h"
+
+class QWidget;
+
+namespace verdin {
+
+inline QString ToQ(const std::string& text) { return QString::fromStdString(text); }
+inline std::string FromQ(const QString& text) { return text.toStdString(); }
+
+// Texts of the program keep CR LF or a lone CR as line breaks; Qt shows LF.
+QString ToQMultiline(const std::string& text);
+std::string FromQMultiline(const QString& text);
+
+// Message boxes: the title, the text (a CR shown as a line break), the
+// icon and the buttons the command asks for; the beep is the system's.
+class QtMessages : public Messages {
+ public:
+  explicit QtMessages(QWidget* parent = nullptr) : parent_(parent) {}
+  void Show(const std::string& title, const std::string& text, MessageIcon icon) override;
+  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override;
+  void Beep() override;
+
+ private:
+  QWidget* parent_;
+};
+
+// A key filter on a line edit: each typed character goes through `filter`;
+// a changed character is entered in its place, a refused one beeps.
+class KeyFilter : public QObject {
+ public:
+  KeyFilter(QLineEdit* edit, std::function<KeyFilterResult(int)> filter, Messages& messages);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QLineEdit* edit_;
+  std::function<KeyFilterResult(int)> filter_;
+  Messages& messages_;
+};
+
+// Sets the widget's text when it differs, without emitting its signals.
+void SetQuietly(QLineEdit* edit, const std::string& text);
+void SetQuietly(QPlainTextEdit* edit, const std::string& text);
+
+}  // namespace verdin
