@@ -1,22 +1,52 @@
 #include "app/desktop_session.h"
 
-#include <QFileDialog>
-
 #include "core/line_file.h"
-#include "mainwindow/open_estimate.h"
-#include "mainwindow/save_estimate.h"
+#include "dialogs/file_chooser_window.h"
+#include "mainwindow/progress_window.h"
 
 namespace verdin {
+
+namespace {
+
+// Shows the progress window once the save dialog was confirmed.
+class ProgressAfterDialog : public SaveDialog {
+ public:
+  ProgressAfterDialog(SaveDialog& dialog, ProgressWindow& progress) : dialog_(dialog), progress_(progress) {}
+  std::optional<SaveChoice> Ask(MainContext& ctx) override {
+    auto choice = dialog_.Ask(ctx);
+    if (choice) {
+      progress_.show();
+      progress_.SetCaption("Рассчитываю ..");
+    }
+    return choice;
+  }
+
+ private:
+  SaveDialog& dialog_;
+  ProgressWindow& progress_;
+};
+
+}  // namespace
 
 DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messages)
     : messages_(messages), program_(NewProgram()) {
   Main(*program_, location, messages_);
   const auto& data = program_->state.folders.PathData;
+  const auto refresh = [this] { RefreshAll(); };
   frm1_ = std::make_unique<MainWindow>(*program_, messages_, Links());
   frmKoeff_ = std::make_unique<CoefficientWindow>(program_->frmKoeff, program_->state.norms, messages_,
-                                                  FileInFolder(data, kCoefficientFileName), [this] { RefreshAll(); });
+                                                  FileInFolder(data, kCoefficientFileName), refresh);
   frmObD_ = std::make_unique<GeneralDataWindow>(program_->frmObD, messages_, FileInFolder(data, kGeneralDataFileName),
-                                                [this] { RefreshAll(); });
+                                                refresh);
+  frmV_ = std::make_unique<QuantityWindow>(program_->frmV, program_->frm1, messages_, refresh);
+  frmW_ = std::make_unique<PayOutWindow>(program_->frmW, messages_, [this] {
+    program_->frm1.chkW = false;
+    if (frm1_) frm1_->Refresh();
+  });
+  frmSMR_ = std::make_unique<ConstructionCostWindow>(program_->frmSMR, program_->state.norms, program_->frm1, messages_,
+                                                     refresh);
+  saveDialog = [this] { return std::make_unique<QtSaveDialog>(frm1_.get()); };
+  openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get()); };
 }
 
 DesktopSession::~DesktopSession() = default;
@@ -33,16 +63,48 @@ void DesktopSession::RefreshAll() {
   if (frmObD_) frmObD_->Refresh();
 }
 
+void DesktopSession::Save() {
+  const auto dialog = saveDialog();
+  ProgressWindow progress(frm1_.get());
+  ProgressAfterDialog withProgress(*dialog, progress);
+  MainContext ctx = program_->Context(messages_);
+  CmdSave(ctx, withProgress, progress, PayOutBoxesOf(program_->frmW));
+  progress.hide();
+  RefreshAll();
+}
+
+void DesktopSession::Open() {
+  const auto dialog = openDialog();
+  MainContext ctx = program_->Context(messages_);
+  CmdOpen(ctx, *dialog);
+  RefreshAll();
+}
+
 MainWindowLinks DesktopSession::Links() {
   MainWindowLinks links;
   links.changed = [this] { RefreshAll(); };
-  links.showGeneralData = [this] {
-    frmObD_->show();
-    frmObD_->raise();
+  const auto raise = [](QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
   };
-  links.showCoefficients = [this] {
-    frmKoeff_->show();
-    frmKoeff_->raise();
+  links.showGeneralData = [this, raise] { raise(frmObD_.get()); };
+  links.showCoefficients = [this, raise] { raise(frmKoeff_.get()); };
+  links.quantity = [this, raise] { raise(frmV_.get()); };
+  links.constructionCost = [this, raise] { raise(frmSMR_.get()); };
+  links.save = [this] { Save(); };
+  links.open = [this] { Open(); };
+  links.payOut = [this](bool on) {
+    if (!on) {
+      frmW_->close();
+      return;
+    }
+    if (PayOutSwitchOn(program_->frm1, messages_)) {
+      frmW_->Open(program_->frm1);
+    } else {
+      program_->frm1.chkW = false;
+      frm1_->Refresh();
+    }
   };
   return links;
 }

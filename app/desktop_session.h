@@ -3,14 +3,20 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "app/qt_support.h"
 #include "core/folders.h"
 #include "dialogs/coefficient_window.h"
+#include "dialogs/construction_cost_window.h"
+#include "dialogs/payout_window.h"
+#include "dialogs/quantity_window.h"
 #include "dialogs/general_data_window.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/open_estimate.h"
 #include "mainwindow/program.h"
+#include "mainwindow/save_estimate.h"
 
 namespace verdin {
 
@@ -34,6 +40,17 @@ class DesktopSession {
   MainWindow& frm1() { return *frm1_; }
   CoefficientWindow& frmKoeff() { return *frmKoeff_; }
   GeneralDataWindow& frmObD() { return *frmObD_; }
+  QuantityWindow& frmV() { return *frmV_; }
+  PayOutWindow& frmW() { return *frmW_; }
+  ConstructionCostWindow& frmSMR() { return *frmSMR_; }
+
+  // The dialogs of the save and open commands; tests put scripted ones here.
+  std::function<std::unique_ptr<SaveDialog>()> saveDialog;
+  std::function<std::unique_ptr<OpenDialog>()> openDialog;
+
+  // "Рассчитать и сохранить смету" and "Открыть".
+  void Save();
+  void Open();
 
  private:
   MainWindowLinks Links();
@@ -43,6 +60,9 @@ class DesktopSession {
   std::unique_ptr<MainWindow> frm1_;
   std::unique_ptr<CoefficientWindow> frmKoeff_;
   std::unique_ptr<GeneralDataWindow> frmObD_;
+  std::unique_ptr<QuantityWindow> frmV_;
+  std::unique_ptr<PayOutWindow> frmW_;
+  std::unique_ptr<ConstructionCostWindow> frmSMR_;
 };
 
 }  // namespace verdin

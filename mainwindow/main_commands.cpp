@@ -118,7 +118,6 @@ void SelectTable(MainContext& ctx, int index) {
   const bool calculated = state.NomTab != kEntryWithoutCalculation;
   EnableItemFields(form, calculated);
   form.cmdOkEnabled = calculated;
-  if (calculated) form.cmdSMREnabled = false;
   if (state.NomTab > state.KolSpec) {
     for (const auto& row : state.norms.Table(state.NomTab + 1).rows) form.cboP.push_back(row.title);
     if (form.cboP.empty()) {

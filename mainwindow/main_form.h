@@ -65,7 +65,8 @@ struct MainForm {
   bool txtKolicEnabled = true;
   bool txtStBazEnabled = true;
   bool cmdOkEnabled = true;
-  bool cmdSMREnabled = false;
+  // The construction-cost window is reachable from every table entry.
+  bool cmdSMREnabled = true;
   bool cboSMREnabled = false;
   bool lblSMREnabled = false;
 

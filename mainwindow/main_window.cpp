@@ -328,7 +328,17 @@ void MainWindow::Connect() {
   txtKolic_->installEventFilter(this);
   connect(chkProcent_, &QCheckBox::clicked, this, [this](bool on) { Run([on](MainContext& ctx) { ClickChkProcent(ctx, on); }); });
   connect(cmdOk_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdOk(ctx); }); });
-  connect(cmdDob_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDob(ctx); }); });
+  connect(cmdDob_, &QPushButton::clicked, this, [this] {
+    bool added = false;
+    Run([&added](MainContext& ctx) { added = CmdDob(ctx); });
+    // The pay-out window is switched off and on again, so it is rebuilt
+    // with the new total.
+    if (added && form().chkW && links_.payOut) {
+      links_.payOut(false);
+      form().chkW = true;
+      links_.payOut(true);
+    }
+  });
   connect(cmdDel_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDel(ctx); }); });
   connect(cmdRed_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
   connect(cmdDelZd_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDelZd(ctx); }); });
@@ -344,7 +354,7 @@ void MainWindow::Connect() {
   connect(chkAsave_, &QCheckBox::toggled, this, [this](bool on) { form().chkAsave = on; });
   connect(chkW_, &QCheckBox::clicked, this, [this](bool on) {
     form().chkW = on;
-    if (links_.payOut) links_.payOut();
+    if (links_.payOut) links_.payOut(on);
   });
   for (int option = 0; option < 2; ++option) {
     connect(optPrim_[At(option)], &QRadioButton::clicked, this,

@@ -31,7 +31,7 @@ struct MainWindowLinks {
   std::function<void()> open;              // cmdOpen
   std::function<void()> save;              // cmdSave
   std::function<void()> quantity;          // double click on txtKolic
-  std::function<void()> payOut;            // chkW clicked
+  std::function<void(bool)> payOut;        // chkW switched on or off
   std::function<void()> constructionCost;  // cmdSMR
 };
 

@@ -119,4 +119,12 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   return true;
 }
 
+bool CmdOpen(MainContext& ctx, OpenDialog& dialog) {
+  const std::optional<OpenChoice> choice = dialog.Ask(ctx);
+  if (!choice) return false;
+  if (!OpenEstimate(ctx, choice->FileIsx)) return false;
+  ctx.state.Svodka = choice->Svodka;
+  return true;
+}
+
 }  // namespace verdin

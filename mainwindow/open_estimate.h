@@ -4,6 +4,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "mainwindow/main_commands.h"
 
@@ -15,5 +17,23 @@ namespace verdin {
 // priced again (a table that changed, a share of an item further down the
 // list) are priced at 0 and named in one message after the open.
 bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file);
+
+// What the open dialog hands back when the user confirms it.
+struct OpenChoice {
+  std::filesystem::path FileIsx;  // the chosen input-data file
+  std::string Svodka;             // its summary line
+};
+
+// The open dialog as the open command sees it.
+class OpenDialog {
+ public:
+  virtual ~OpenDialog() = default;
+  // nullopt when the user cancels.
+  virtual std::optional<OpenChoice> Ask(MainContext& ctx) = 0;
+};
+
+// cmdOpen: asks the dialog for a file and opens it. Returns true when an
+// estimate was opened.
+bool CmdOpen(MainContext& ctx, OpenDialog& dialog);
 
 }  // namespace verdin

@@ -7,7 +7,9 @@
 #include "core/app_state.h"
 #include "core/folders.h"
 #include "core/messages.h"
+#include "dialogs/calculator_forms.h"
 #include "dialogs/coefficient_form.h"
+#include "dialogs/construction_cost_form.h"
 #include "dialogs/general_data_form.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_form.h"
@@ -19,6 +21,9 @@ struct Program {
   MainForm frm1;
   CoefficientForm frmKoeff = InitialCoefficientForm();
   GeneralDataForm frmObD = InitialGeneralDataForm(Today());
+  QuantityForm frmV;
+  PayOutForm frmW;
+  ConstructionCostForm frmSMR;
 
   MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, frmObD, messages}; }
 };

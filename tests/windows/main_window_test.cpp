@@ -77,7 +77,7 @@ TEST_F(MainWindowWidgets, StartShowsTheFirstNormTable) {
   EXPECT_EQ(Find<QPushButton>("cmdAb")->toolTip(), "Версия  1.9");
   EXPECT_EQ(Find<QLineEdit>("txtKolic")->toolTip(), "Dbl-click - расчет объемов");
   EXPECT_EQ(Find<QListWidget>("lstZd(0)")->toolTip(), "Dbl-click - редактирование");
-  EXPECT_FALSE(Find<QPushButton>("cmdSMR")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("cmdSMR")->isEnabled());
   EXPECT_TRUE(Find<QRadioButton>("optPrim(0)")->isChecked());
   EXPECT_FALSE(Find<QWidget>("Рамка5")->isVisibleTo(window_.get()));
   // A row of thirty points is shown whole.

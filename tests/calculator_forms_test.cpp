@@ -1,0 +1,445 @@
+// The quantity and pay-out calculators as models: the sum of the products,
+// the rows that count and those that are left out, the grouped figures,
+// the price row from the total or the current item, the pay-outs, and the
+// switch that may open the pay-out window.
+#include "dialogs/calculator_forms.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+namespace verdin {
+namespace {
+
+QuantityForm Rows(std::array<std::string, 9> factors) {
+  QuantityForm form;
+  for (std::size_t i = 0; i < factors.size(); ++i) form.txtKol[i] = factors[i];
+  return form;
+}
+
+// ---- Quantity ----------------------------------------------------------
+
+TEST(QuantityForm, OpensWithOneBlankInTheFirstTwoBoxes) {
+  const QuantityForm form;
+  EXPECT_EQ(form.txtKol[0], " ");
+  EXPECT_EQ(form.txtKol[1], " ");
+  for (std::size_t i = 2; i < form.txtKol.size(); ++i) EXPECT_EQ(form.txtKol[i], "") << i;
+}
+
+TEST(QuantitySum, TwoRowsSumTheirProducts) {
+  QuantityForm form = Rows({"2", "3", "4", "1", "1", "5", "", "", ""});
+  const QuantityResult result = RecomputeQuantity(form);
+  EXPECT_EQ(result.sum, 29);
+  EXPECT_EQ(result.text, "29");
+  EXPECT_TRUE(result.problems.empty());
+  EXPECT_EQ(form.txtKol[9], "29");
+}
+
+TEST(QuantitySum, AllThreeRowsCount) {
+  const QuantityResult result = QuantitySum(Rows({"2", "3", "4", "1", "1", "5", "10", "0,5", "2"}));
+  EXPECT_EQ(result.text, "39");
+}
+
+TEST(QuantitySum, RowWithTwoFilledBoxesIsIgnored) {
+  for (int empty = 0; empty < 3; ++empty) {
+    std::array<std::string, 9> factors{"2", "3", "4", "7", "8", "9", "", "", ""};
+    factors[static_cast<std::size_t>(3 + empty)] = "";
+    const QuantityResult result = QuantitySum(Rows(factors));
+    EXPECT_EQ(result.text, "24") << empty;
+    EXPECT_TRUE(result.problems.empty());
+  }
+}
+
+TEST(QuantitySum, NoCompleteRowGivesZero) {
+  QuantityForm form;
+  EXPECT_EQ(RecomputeQuantity(form).text, "0");
+  EXPECT_EQ(form.txtKol[9], "0");
+  EXPECT_EQ(QuantitySum(Rows({"5", "", "", "", "6", "", "", "", "7"})).text, "0");
+}
+
+TEST(QuantitySum, OnlyTheRowsCountNotTheSumBox) {
+  QuantityForm form = Rows({"2", "2", "2", "", "", "", "", "", ""});
+  form.txtKol[9] = "1000";
+  EXPECT_EQ(RecomputeQuantity(form).text, "8");
+}
+
+TEST(QuantitySum, DecimalCommaAndPeriodInGeneralForm) {
+  EXPECT_EQ(QuantitySum(Rows({"1,5", "2", "0,1", "", "", "", "", "", ""})).text, "0,3");
+  EXPECT_EQ(QuantitySum(Rows({"12.5", "4", "1", "", "", "", "", "", ""})).text, "50");
+  // Blanks left around a typed number (the initial blank) do not matter.
+  EXPECT_EQ(QuantitySum(Rows({" 2", "3 ", "4", "", "", "", "", "", ""})).text, "24");
+}
+
+TEST(QuantitySum, InitialBlanksCountAsEmptyNotAsFilled) {
+  // Only the third box of the first row typed: the two initial blanks make
+  // no complete row.
+  QuantityForm form;
+  form.txtKol[2] = "5";
+  form.txtKol[3] = "1";
+  form.txtKol[4] = "2";
+  form.txtKol[5] = "3";
+  const QuantityResult result = RecomputeQuantity(form);
+  EXPECT_EQ(result.text, "6");
+  EXPECT_TRUE(result.problems.empty());
+}
+
+TEST(QuantitySum, RowWithTextThatIsNotANumberIsLeftOutAndNamed) {
+  const QuantityResult result = QuantitySum(Rows({"2", "3", "4", "1", "abc", "5", "1", "1", "1"}));
+  EXPECT_EQ(result.sum, 25);
+  EXPECT_EQ(result.text, "25");
+  ASSERT_EQ(result.problems.size(), 1U);
+  EXPECT_NE(result.problems[0].find("строке 2"), std::string::npos) << result.problems[0];
+  EXPECT_NE(result.problems[0].find("«abc»"), std::string::npos) << result.problems[0];
+}
+
+TEST(QuantitySum, CommaAloneOrTwoCommasIsNotANumber) {
+  const QuantityResult result = QuantitySum(Rows({",", "3", "4", "", "", "", "1,,2", "1", "1"}));
+  EXPECT_EQ(result.text, "0");
+  ASSERT_EQ(result.problems.size(), 2U);
+  EXPECT_NE(result.problems[0].find("строке 1"), std::string::npos);
+  EXPECT_NE(result.problems[1].find("строке 3"), std::string::npos);
+  EXPECT_EQ(QuantityProblemText(result), result.problems[0] + "\r" + result.problems[1]);
+}
+
+TEST(QuantitySum, OverflowingProductIsLeftOutNotInfinite) {
+  const QuantityResult result = QuantitySum(Rows({"1E300", "1E300", "1", "2", "2", "2", "", "", ""}));
+  EXPECT_EQ(result.text, "8");
+  ASSERT_EQ(result.problems.size(), 1U);
+  EXPECT_NE(result.problems[0].find("строке 1"), std::string::npos);
+}
+
+TEST(QuantitySum, OverflowingSumLeavesTheSumEmpty) {
+  const QuantityResult result =
+      QuantitySum(Rows({"1E308", "1", "1", "1E308", "1", "1", "1E308", "1", "1"}));
+  EXPECT_EQ(result.text, "");
+  EXPECT_FALSE(result.problems.empty());
+}
+
+TEST(QuantityCmdKol, WritesTheSumIntoTheQuantityBox) {
+  QuantityForm form = Rows({"2", "3", "4", "1", "1", "5", "", "", ""});
+  MainForm frm1;
+  frm1.txtKolic = "17";
+  RecordingMessages messages;
+  EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
+  EXPECT_EQ(frm1.txtKolic, "29");
+  EXPECT_EQ(form.txtKol[9], "29");
+  EXPECT_TRUE(messages.entries.empty());
+}
+
+TEST(QuantityCmdKol, NothingFilledPassesZero) {
+  QuantityForm form;
+  MainForm frm1;
+  RecordingMessages messages;
+  EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
+  EXPECT_EQ(frm1.txtKolic, "0");
+}
+
+TEST(QuantityCmdKol, RowThatIsNotANumberKeepsTheQuantityAndSaysWhy) {
+  QuantityForm form = Rows({"2", "3", "4", "", "", "", "x", "1", "1"});
+  MainForm frm1;
+  frm1.txtKolic = "17";
+  RecordingMessages messages;
+  EXPECT_FALSE(QuantityCmdKol(form, frm1, messages));
+  EXPECT_EQ(frm1.txtKolic, "17");
+  EXPECT_EQ(form.txtKol[9], "24");
+  EXPECT_EQ(messages.Beeps(), 1);
+  const auto shown = messages.Shown();
+  ASSERT_EQ(shown.size(), 1U);
+  EXPECT_EQ(shown[0].title, "Ошибка ввода!!");
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_NE(shown[0].text.find("строке 3"), std::string::npos) << shown[0].text;
+  EXPECT_NE(shown[0].text.find("Количество не передано."), std::string::npos);
+}
+
+// ---- Grouped figures ----------------------------------------------------
+
+TEST(PayOutGroupedForm, GroupsOfThreeWithoutLeadingBlank) {
+  EXPECT_EQ(GroupedForm(0), "0");
+  EXPECT_EQ(GroupedForm(-0.0), "0");
+  EXPECT_EQ(GroupedForm(7), "7");
+  EXPECT_EQ(GroupedForm(46), "46");
+  EXPECT_EQ(GroupedForm(440), "440");
+  EXPECT_EQ(GroupedForm(1000), "1 000");
+  EXPECT_EQ(GroupedForm(129629), "129 629");
+  EXPECT_EQ(GroupedForm(1234567), "1 234 567");
+  EXPECT_EQ(GroupedForm(999999999999), "999 999 999 999");
+  EXPECT_EQ(GroupedForm(1234567890123), "1 234 567 890 123");
+  EXPECT_EQ(GroupedForm(-1234), "-1 234");
+  EXPECT_EQ(GroupedForm(-12), "-12");
+}
+
+TEST(PayOutGroupedForm, NonFiniteGivesEmptyText) {
+  EXPECT_EQ(GroupedForm(std::numeric_limits<double>::infinity()), "");
+  EXPECT_EQ(GroupedForm(std::numeric_limits<double>::quiet_NaN()), "");
+}
+
+TEST(PayOutGroupedForm, HugeWholeNumbersDoNotOverflowTheText) {
+  const std::string text = GroupedForm(1e300);
+  EXPECT_EQ(text.substr(0, 4), "1 00");
+  EXPECT_EQ(ReadGrouped(text), 1e300);
+}
+
+TEST(PayOutReadGrouped, IgnoresGroupingBlanks) {
+  EXPECT_EQ(ReadGrouped("1 234 567"), 1234567.0);
+  EXPECT_EQ(ReadGrouped(" 440 "), 440.0);
+  EXPECT_EQ(ReadGrouped("1\xC2\xA0" "234"), 1234.0);
+  EXPECT_EQ(ReadGrouped("12 345,5"), 12345.5);
+  EXPECT_FALSE(ReadGrouped("").has_value());
+  EXPECT_FALSE(ReadGrouped("   ").has_value());
+  EXPECT_FALSE(ReadGrouped("12 abc").has_value());
+  for (const double value : {0.0, 5.0, 1000.0, 129629.0, 1234567.0, 987654321012.0}) {
+    EXPECT_EQ(ReadGrouped(GroupedForm(value)), value);
+  }
+}
+
+TEST(PayOutWholePart, TowardsMinusInfinityButForgivingBinaryFractions) {
+  EXPECT_EQ(WholePart(129629.535), 129629);
+  EXPECT_EQ(WholePart(46.2), 46);
+  EXPECT_EQ(WholePart(440.9167), 440);
+  EXPECT_EQ(WholePart(-1.5), -2);
+  // 1,005 thousand roubles are 1005 roubles, although 1.005 * 1000 is
+  // 1004.9999999999999 in binary.
+  EXPECT_EQ(WholePart(1.005 * 1000), 1005);
+  EXPECT_EQ(WholePart(0.29 * 1000), 290);
+  EXPECT_EQ(WholePart(0.9999), 0);
+}
+
+// ---- Pay-out window -----------------------------------------------------
+
+MainForm WithTotal(const std::string& total, const std::string& rate = "2800") {
+  MainForm frm1;
+  frm1.txtSym = total;
+  frm1.txtStd = rate;
+  return frm1;
+}
+
+
+TEST(PayOutOpen, FromTheEstimateTotal) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1234,567"));
+  EXPECT_EQ(form.txt1[0], "1 234 567");
+  EXPECT_EQ(form.txt2[0], "440");
+  EXPECT_EQ(form.txt1[3], "129 629");
+  EXPECT_EQ(form.txt2[3], "46");
+  EXPECT_EQ(PayOutProblemText(form), "");
+}
+
+TEST(PayOutOpen, PercentTwentyChangesBothPayOuts) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1234,567"));
+  form.txt1[2] = "20";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "172 839");  // 1234567 * 0,14
+  EXPECT_EQ(form.txt2[3], "61");       // 440 * 0,14
+  EXPECT_EQ(form.txt1[0], "1 234 567");
+}
+
+
+TEST(PayOutOpen, TheTotalWinsOverTheCurrentItem) {
+  MainForm frm1 = WithTotal("10");
+  frm1.txtStP = "99";
+  frm1.txtStPd = "35357";
+  PayOutForm form;
+  OpenPayOut(form, frm1);
+  EXPECT_EQ(form.txt1[0], "10 000");
+  EXPECT_EQ(form.txt2[0], "3");  // 10 / 2800 * 1000 = 3,57 -> whole part
+}
+
+TEST(PayOutOpen, FromTheCurrentItemWhenTheTotalIsEmpty) {
+  MainForm frm1;
+  frm1.txtStP = "50920,634";
+  frm1.txtStPd = "18185,9";
+  PayOutForm form;
+  OpenPayOut(form, frm1);
+  EXPECT_EQ(form.txt1[0], "50 920 634");
+  EXPECT_EQ(form.txt2[0], "18 186");  // the pattern rounds
+  EXPECT_EQ(form.txt1[3], "5 346 666");
+  EXPECT_EQ(form.txt2[3], "1 909");
+  EXPECT_EQ(PayOutProblemText(form), "");
+}
+
+TEST(PayOutOpen, CurrentItemRoundsHalvesUpAndDownBelow) {
+  MainForm frm1;
+  frm1.txtStP = "1";
+  frm1.txtStPd = "2,5";
+  PayOutForm form;
+  OpenPayOut(form, frm1);
+  EXPECT_EQ(form.txt2[0], "3");
+  frm1.txtStPd = "2,49";
+  OpenPayOut(form, frm1);
+  EXPECT_EQ(form.txt2[0], "2");
+}
+
+TEST(PayOutOpen, ThousandthsOfTheTotalBecomeWholeRoubles) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1,005"));
+  EXPECT_EQ(form.txt1[0], "1 005");
+}
+
+TEST(PayOutOpen, ZeroTotalShowsZeros) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("0"));
+  EXPECT_EQ(form.txt1[0], "0");
+  EXPECT_EQ(form.txt2[0], "0");
+  EXPECT_EQ(form.txt1[3], "0");
+  EXPECT_EQ(form.txt2[3], "0");
+}
+
+TEST(PayOutOpen, KeepsKopecksAndPercentAsTheUserLeftThem) {
+  PayOutForm form;
+  form.txt1[2] = "20";
+  OpenPayOut(form, WithTotal("1000"));
+  EXPECT_EQ(form.txt1[2], "20");
+  EXPECT_EQ(form.txt1[3], "140 000");
+}
+
+TEST(PayOutOpen, RateThatIsNotANumberEmptiesOnlyTheSecondCurrency) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1234,567", "abc"));
+  EXPECT_EQ(form.txt1[0], "1 234 567");
+  EXPECT_EQ(form.txt1[3], "129 629");
+  EXPECT_EQ(form.txt2[0], "");
+  EXPECT_EQ(form.txt2[3], "");
+  EXPECT_NE(PayOutProblemText(form).find("Курс «abc» не является числом."), std::string::npos);
+}
+
+TEST(PayOutOpen, ZeroOrEmptyRateDoesNotDivide) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1000", "0"));
+  EXPECT_EQ(form.txt2[0], "");
+  EXPECT_EQ(form.txt2[3], "");
+  EXPECT_EQ(form.txt1[3], "105 000");
+  EXPECT_NE(PayOutProblemText(form).find("Курс равен нулю."), std::string::npos);
+  OpenPayOut(form, WithTotal("1000", ""));
+  EXPECT_EQ(form.txt2[0], "");
+  EXPECT_EQ(PayOutProblemText(form), "Курс не указан.");
+}
+
+TEST(PayOutOpen, ProblemOfAnEarlierOpeningIsForgotten) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1000", "0"));
+  OpenPayOut(form, WithTotal("1000"));
+  EXPECT_EQ(PayOutProblemText(form), "");
+  EXPECT_EQ(form.txt2[0], "357");
+}
+
+TEST(PayOutOpen, TotalThatIsNotANumberLeavesThePriceEmpty) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("12x"));
+  EXPECT_EQ(form.txt1[0], "");
+  EXPECT_EQ(form.txt1[3], "");
+  EXPECT_EQ(form.txt2[3], "");
+  EXPECT_NE(PayOutProblemText(form).find("«12x»"), std::string::npos);
+}
+
+TEST(PayOutOpen, CurrentItemWithoutSecondCurrencyStillPaysOutRoubles) {
+  MainForm frm1;
+  frm1.txtStP = "100";
+  PayOutForm form;
+  OpenPayOut(form, frm1);
+  EXPECT_EQ(form.txt1[3], "10 500");
+  EXPECT_EQ(form.txt2[0], "");
+  EXPECT_EQ(form.txt2[3], "");
+  EXPECT_FALSE(PayOutProblemText(form).empty());
+}
+
+TEST(PayOutOpen, HugeTotalIsReportedNotInfinite) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1E300", "1E-10"));
+  EXPECT_FALSE(form.txt1[0].empty());
+  EXPECT_EQ(form.txt2[0], "");
+  EXPECT_FALSE(PayOutProblemText(form).empty());
+}
+
+TEST(PayOutRecompute, KopecksNotANumberEmptiesBothPayOuts) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1234,567"));
+  form.txt1[1] = "7,0,";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "");
+  EXPECT_EQ(form.txt2[3], "");
+  EXPECT_EQ(form.payOutProblem, "Число копеек с рубля «7,0,» не является числом.");
+  // The price row stays as it was.
+  EXPECT_EQ(form.txt1[0], "1 234 567");
+  EXPECT_EQ(form.txt2[0], "440");
+}
+
+TEST(PayOutRecompute, EmptyPercentEmptiesBothPayOutsAndRecovers) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1234,567"));
+  form.txt1[2] = "";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "");
+  EXPECT_EQ(form.txt2[3], "");
+  EXPECT_EQ(form.payOutProblem, "Процент на раздел не указан.");
+  form.txt1[2] = "15";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "129 629");
+  EXPECT_EQ(form.txt2[3], "46");
+  EXPECT_EQ(PayOutProblemText(form), "");
+}
+
+TEST(PayOutRecompute, ReadsThePriceBackFromItsGroupedText) {
+  PayOutForm form;
+  form.txt1[0] = "2 000 000";
+  form.txt2[0] = "714";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "210 000");
+  EXPECT_EQ(form.txt2[3], "74");  // 714 * 0,105 = 74,97
+}
+
+TEST(PayOutRecompute, PriceTypedOverWithTextIsNamed) {
+  PayOutForm form;
+  OpenPayOut(form, WithTotal("1000"));
+  form.txt1[0] = "сто";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "");
+  EXPECT_EQ(form.txt2[3], "37");  // 357 * 0,105 = 37,485
+  EXPECT_NE(form.payOutProblem.find("«сто»"), std::string::npos);
+}
+
+TEST(PayOutRecompute, DecimalKopecksAndPercent) {
+  PayOutForm form;
+  form.txt1[0] = "1 000 000";
+  form.txt1[1] = "70,5";
+  form.txt1[2] = "12.5";
+  RecomputePayOut(form);
+  EXPECT_EQ(form.txt1[3], "88 125");
+}
+
+TEST(PayOutBoxes, AreTheKopeckAndPercentBoxes) {
+  PayOutForm form;
+  EXPECT_EQ(PayOutBoxesOf(form).kopecks, "70");
+  EXPECT_EQ(PayOutBoxesOf(form).section, "15");
+  form.txt1[1] = "65";
+  form.txt1[2] = "20";
+  const PayOutBoxes boxes = PayOutBoxesOf(form);
+  EXPECT_EQ(boxes.kopecks, "65");
+  EXPECT_EQ(boxes.section, "20");
+}
+
+TEST(PayOutSwitchOn, OpensWhenTheTotalOrTheItemCostIsFilled) {
+  RecordingMessages messages;
+  EXPECT_TRUE(PayOutSwitchOn(WithTotal("1234,567"), messages));
+  MainForm item;
+  item.txtStP = "12";
+  EXPECT_TRUE(PayOutSwitchOn(item, messages));
+  EXPECT_TRUE(messages.entries.empty());
+}
+
+TEST(PayOutSwitchOn, NothingCalculatedIsRefusedWithTheWarning) {
+  RecordingMessages messages;
+  MainForm frm1;
+  frm1.txtKolic = "100";
+  EXPECT_FALSE(PayOutSwitchOn(frm1, messages));
+  const auto shown = messages.Shown();
+  ASSERT_EQ(shown.size(), 1U);
+  EXPECT_EQ(shown[0].title, "Ошибка ввода!!");
+  EXPECT_EQ(shown[0].text, "Ничего не рассчитано!!!");
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+}
+
+
+}  // namespace
+}  // namespace verdin

@@ -1,0 +1,161 @@
+// The whole typical road through the real windows: start, price three
+// items, save through the save chooser, delete all, open through the open
+// chooser, and compare the rebuilt list and total with what was saved; the
+// written workbook is read back with an independent reader.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/desktop_session.h"
+#include "core/text_forms.h"
+#include "test_support.h"
+#include "windows/window_test_support.h"
+#include "xls_readback.h"
+
+namespace verdin {
+namespace {
+
+using namespace testing::windows;
+
+class TypicalRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(folder_ / "Isx");
+    testing::WriteLines(folder_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
+                                                  "ISX= " + (folder_ / "Isx").string(),
+                                                  "TEMP= " + folder_.path().string()});
+    SettingsLocation location;
+    location.iniOverride = folder_ / "vb_prog.ini";
+    session_ = std::make_unique<DesktopSession>(location, messages_);
+    session_->Show();
+    session_->program().frmKoeff.chkKoeff.fill(false);
+    session_->program().frmKoeff.chkKoeff[1] = true;  // К(обл.) 1,1
+    session_->RefreshAll();
+  }
+
+  QWidget* Main() { return &session_->frm1(); }
+  void Choose(const char* combo, int index) {
+    auto* box = Find<QComboBox>(Main(), combo);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+  void Type(const char* name, const QString& text) {
+    auto* edit = Find<QLineEdit>(Main(), name);
+    edit->setText(text);
+    emit edit->textEdited(text);
+  }
+
+  testing::TempFolder folder_;
+  RecordingMessages messages_;
+  std::unique_ptr<DesktopSession> session_;
+};
+
+TEST_F(TypicalRoad, PriceSaveDeleteAllOpen) {
+  // A norm table, the percentage of the construction cost, a share of item 1.
+  Choose("cboTab", 3);
+  Type("txtKolic", "4200");
+  Type("txtZd", "Административное здание");
+  Click(Main(), "cmdOk");
+  Click(Main(), "cmdDob");
+  Choose("cboTab", 2);
+  Type("txtKolic", "12,5");
+  Type("txtZd", "Наружные сети");
+  Click(Main(), "cmdOk");
+  Click(Main(), "cmdDob");
+  Find<QCheckBox>(Main(), "chkProcent")->click();
+  Type("txtProcent", "1");
+  Type("txtZd", "Доля от первого объекта");
+  Click(Main(), "cmdOk");
+  Click(Main(), "cmdDob");
+  ASSERT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].text;
+  auto* names = Find<QListWidget>(Main(), "lstZd(0)");
+  auto* costs = Find<QListWidget>(Main(), "lstZd(1)");
+  ASSERT_EQ(names->count(), 3);
+  const QString total = Find<QLineEdit>(Main(), "txtSym")->text();
+  QStringList savedCosts;
+  for (int row = 0; row < costs->count(); ++row) savedCosts << costs->item(row)->text();
+
+  // Save through the save chooser into the input-data folder.
+  WhenModal([](QDialog* dialog) {
+    TypeInto(Find<QLineEdit>(dialog, "NameFile"), Q("смета"));
+    Click(dialog, "cmdOk");
+  });
+  Click(Main(), "cmdSave");
+  const auto isx = folder_ / "Isx" / "смета.isx";
+  const auto xls = folder_ / "Isx" / "смета.xls";
+  ASSERT_TRUE(std::filesystem::exists(isx));
+  ASSERT_TRUE(std::filesystem::exists(xls));
+  ASSERT_EQ(messages_.Shown().size(), 1U);
+  EXPECT_EQ(messages_.Shown()[0].title, "Подтверждение записи");
+  EXPECT_EQ(messages_.Shown()[0].text, "Исходные данные и результаты записаны .");
+
+  // The workbook read back: its total cost equals what the program computed.
+  const testing::Json dump = testing::Dump(xls);
+  double totalRow = 0;
+  for (const auto& cell : dump["cells"].items) {
+    if (cell["type"].text == "s" && cell["value"].text == "Стоимость в текущих ценах по п.п. 1- 3") totalRow = cell["row"].number;
+  }
+  ASSERT_GT(totalRow, 0);
+  for (const auto& cell : dump["cells"].items) {
+    if (cell["row"].number == totalRow && cell["column"].number == 5) {
+      EXPECT_NEAR(cell["value"].number, *ParseTypedNumber(total.toStdString()), 0.0015);
+    }
+  }
+
+  // Delete all, then open through the open chooser.
+  messages_.Clear();
+  messages_.Answer(true);
+  Click(Main(), "cmdDelZd");
+  ASSERT_EQ(names->count(), 0);
+  WhenModal([](QDialog* dialog) {
+    ClickFile(dialog, "смета.isx");
+    Click(dialog, "CmdOk");
+  });
+  Click(Main(), "cmdOpen");
+  ASSERT_EQ(names->count(), 3);
+  EXPECT_EQ(names->item(2)->text(), "Доля от первого объекта");
+  QStringList openedCosts;
+  for (int row = 0; row < costs->count(); ++row) openedCosts << costs->item(row)->text();
+  EXPECT_EQ(openedCosts, savedCosts);
+  EXPECT_EQ(Find<QLineEdit>(Main(), "txtSym")->text(), total);
+  EXPECT_TRUE(messages_.Shown().empty());
+}
+
+TEST_F(TypicalRoad, PayOutSwitchNeedsSomethingPriced) {
+  auto* chkW = Find<QCheckBox>(Main(), "chkW");
+  chkW->click();
+  ASSERT_EQ(messages_.Shown().size(), 1U);
+  EXPECT_EQ(messages_.Shown()[0].text, "Ничего не рассчитано!!!");
+  EXPECT_EQ(messages_.Shown()[0].title, "Ошибка ввода!!");
+  EXPECT_FALSE(chkW->isChecked());
+  Type("txtKolic", "4200");
+  Click(Main(), "cmdOk");
+  chkW->click();
+  EXPECT_TRUE(session_->frmW().isVisible());
+  EXPECT_TRUE(chkW->isChecked());
+  session_->frmW().close();
+  EXPECT_FALSE(chkW->isChecked());
+}
+
+TEST_F(TypicalRoad, ConstructionCostWindowIsReachableAndHandsItsCost) {
+  Click(Main(), "cmdSMR");
+  QWidget* smr = &session_->frmSMR();
+  ASSERT_TRUE(smr->isVisible());
+  TypeInto(Find<QLineEdit>(smr, "txt1"), Q("12,5"));
+  TypeInto(Find<QLineEdit>(smr, "txt2"), Q("3"));
+  Click(smr, "cmdOk");
+  EXPECT_FALSE(Find<QLineEdit>(smr, "txtS")->text().isEmpty());
+  Choose("cboTab", 0);
+  Click(smr, "cmdGl");
+  EXPECT_EQ(Find<QLineEdit>(Main(), "txtNp")->text(), "Объект");
+  EXPECT_EQ(Find<QLineEdit>(Main(), "txtKolic")->text(), "1");
+  EXPECT_EQ(Find<QLineEdit>(Main(), "txtV(1)")->text(), "1");
+  EXPECT_EQ(Find<QLineEdit>(Main(), "txtSt(1)")->text().toStdString(), GeneralForm(session_->program().frmSMR.StProekt));
+}
+
+}  // namespace
+}  // namespace verdin

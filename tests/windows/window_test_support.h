@@ -1,0 +1,71 @@
+// Driving real widgets in the window tests: finding them by name, typing,
+// clicking, and acting on a modal dialog from a timer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+namespace verdin::testing::windows {
+
+inline QString Q(const char* text) { return QString::fromUtf8(text); }
+
+template <typename Widget>
+Widget* Find(QWidget* window, const char* name) {
+  auto* widget = window->findChild<Widget*>(QLatin1String(name));
+  EXPECT_NE(widget, nullptr) << name;
+  return widget;
+}
+
+// A left-button click in the middle of the named entry of the file list,
+// as the mouse gives it.
+inline void ClickFile(QWidget* window, const char* name) {
+  auto* files = Find<QListWidget>(window, "Files");
+  ASSERT_NE(files, nullptr);
+  const QList<QListWidgetItem*> found = files->findItems(Q(name), Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1) << name;
+  files->scrollToItem(found.front());
+  const QPointF at = files->visualItemRect(found.front()).center();
+  const QPointF global = files->viewport()->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(files->viewport(), &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(files->viewport(), &release);
+  QApplication::processEvents();
+}
+
+inline void TypeInto(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  for (const QChar character : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(edit, &press);
+  }
+}
+
+inline void Click(QWidget* window, const char* button) {
+  auto* widget = Find<QPushButton>(window, button);
+  ASSERT_NE(widget, nullptr);
+  widget->click();
+}
+
+// Runs `act` on the modal dialog once it is shown; closes it if `act`
+// leaves it open, so a failing test never hangs.
+inline void WhenModal(std::function<void(QDialog*)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(dialog);
+    if (dialog->isVisible()) dialog->reject();
+  });
+}
+
+}  // namespace verdin::testing::windows
