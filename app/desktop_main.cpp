@@ -1,6 +1,9 @@
 // verdin: the desktop program.
 //
-//   verdin [--ini FILE]
+//   verdin [--ini FILE] [--exit-when-shown]
+//
+// --exit-when-shown ends the program as soon as its windows are shown; it
+// is there to measure the start-up.
 //
 // Starts up as the settings say (or with the built-in folder layout and
 // the demo database) and shows the main window beside the coefficient and
@@ -8,6 +11,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <iostream>
 #include <memory>
 
@@ -19,12 +23,15 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Verdin");
   verdin::SettingsLocation location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
   const QStringList args = QApplication::arguments();
+  bool exitWhenShown = false;
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == "--ini" && i + 1 < args.size()) {
       location.iniOverride = args[++i].toStdString();
+    } else if (args[i] == "--exit-when-shown") {
+      exitWhenShown = true;
     } else {
       std::cerr << "verdin: неизвестный параметр «" << args[i].toStdString() << "».\n"
-                << "Использование: verdin [--ini ФАЙЛ]\n";
+                << "Использование: verdin [--ini ФАЙЛ] [--exit-when-shown]\n";
       return 2;
     }
   }
@@ -37,5 +44,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   session->Show();
+  if (exitWhenShown) QTimer::singleShot(0, &application, &QApplication::quit);
   return QApplication::exec();
 }

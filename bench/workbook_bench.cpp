@@ -14,6 +14,7 @@
 #include "core/progress.h"
 #include "isx/isx_file.h"
 #include "mainwindow/estimate_list.h"
+#include "mainwindow/open_estimate.h"
 #include "mainwindow/program.h"
 #include "workbook/estimate_workbook.h"
 
@@ -83,6 +84,19 @@ void WriteWorkbook(benchmark::State& state, const char* name) {
     benchmark::DoNotOptimize(built.SumAll);
   }
 }
+
+// Opening the 50-item input-data file: read, check, and price every item
+// again with the window's own commands.
+void BM_OpenAndRecalculate50Items(benchmark::State& state) {
+  auto& estimate = Estimate();
+  verdin::RecordingMessages messages;
+  for (auto _ : state) {
+    verdin::MainContext ctx = estimate.program().Context(messages);
+    if (!verdin::OpenEstimate(ctx, estimate.Isx())) state.SkipWithError("the estimate did not open");
+    benchmark::DoNotOptimize(estimate.program().state.SumSm);
+  }
+}
+BENCHMARK(BM_OpenAndRecalculate50Items)->Unit(benchmark::kMillisecond);
 
 void BM_WriteWorkbookXls50Items(benchmark::State& state) { WriteWorkbook(state, "смета.xls"); }
 BENCHMARK(BM_WriteWorkbookXls50Items)->Unit(benchmark::kMillisecond);

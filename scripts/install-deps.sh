@@ -9,6 +9,7 @@ packages=(
   libxlsxwriter-dev libgsf-1-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
+  clang-14 libclang-rt-14-dev
   python3 python3-xlrd python3-openpyxl
   xvfb xauth
 )

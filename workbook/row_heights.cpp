@@ -64,23 +64,37 @@ double WidthOf(const Sheet& sheet, int firstColumn, int lastColumn) {
   return width;
 }
 
+// The merged ranges that touch each row, so that a cell's span is found
+// without searching every merge of the sheet.
+using MergesByRow = std::vector<std::vector<const CellRange*>>;
+
+MergesByRow IndexMerges(const Sheet& sheet) {
+  MergesByRow byRow(static_cast<std::size_t>(sheet.LastRow()) + 1);
+  for (const CellRange& merged : sheet.Merges()) {
+    for (int row = merged.firstRow; row <= std::min(merged.lastRow, sheet.LastRow()); ++row) {
+      byRow[static_cast<std::size_t>(row)].push_back(&merged);
+    }
+  }
+  return byRow;
+}
+
 // The columns a cell spans on its row, or nullopt for a cell inside a
 // merge over several rows (or not the first cell of a merge).
-std::optional<std::pair<int, int>> Span(const Sheet& sheet, int row, int column) {
-  for (const CellRange& merged : sheet.Merges()) {
-    if (!merged.Contains(row, column)) continue;
-    if (merged.firstRow != merged.lastRow || merged.firstColumn != column) return std::nullopt;
-    return std::make_pair(merged.firstColumn, merged.lastColumn);
+std::optional<std::pair<int, int>> Span(const MergesByRow& merges, int row, int column) {
+  for (const CellRange* merged : merges[static_cast<std::size_t>(row)]) {
+    if (!merged->Contains(row, column)) continue;
+    if (merged->firstRow != merged->lastRow || merged->firstColumn != column) return std::nullopt;
+    return std::make_pair(merged->firstColumn, merged->lastColumn);
   }
   return std::make_pair(column, column);
 }
 
-double NeededHeight(const Sheet& sheet, int row) {
+double NeededHeight(const Sheet& sheet, const MergesByRow& merges, int row) {
   double height = 0;
   for (int column = 1; column <= sheet.LastColumn(); ++column) {
     const Cell* cell = sheet.CellAt(row, column);
     if (cell == nullptr || !cell->format.wrap || !std::holds_alternative<std::string>(cell->value)) continue;
-    const auto span = Span(sheet, row, column);
+    const auto span = Span(merges, row, column);
     if (!span) continue;
     const int lines = WrappedLines(std::get<std::string>(cell->value), WidthOf(sheet, span->first, span->second),
                                    cell->format.fontSize, cell->format.bold);
@@ -108,9 +122,10 @@ int WrappedLines(const std::string& text, double widthInCharacters, double fontS
 }
 
 void FitRowHeights(Sheet& sheet) {
+  const MergesByRow merges = IndexMerges(sheet);
   for (int row = 1; row <= sheet.LastRow(); ++row) {
     if (sheet.RowHeight(row)) continue;
-    const double height = NeededHeight(sheet, row);
+    const double height = NeededHeight(sheet, merges, row);
     if (height > 0) sheet.SetRowHeight("A" + std::to_string(row), std::min(height, 409.0));
   }
 }

@@ -128,6 +128,9 @@ class Sheet {
   const std::vector<CellRange>& Merges() const { return merges_; }
   std::optional<double> ColumnWidth(int column) const;
   std::optional<double> RowHeight(int row) const;
+  // The last column and row that may have a width or height of their own.
+  int LastSizedColumn() const { return static_cast<int>(columnWidths_.size()); }
+  int LastSizedRow() const { return static_cast<int>(rowHeights_.size()); }
   bool DisplayGridlines() const { return gridlines_; }
   double LeftMargin() const { return margins_[0]; }
   double RightMargin() const { return margins_[1]; }

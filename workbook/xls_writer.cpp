@@ -624,7 +624,7 @@ constexpr int kRowBlock = 32;
 // with a set height, then the cells of the block.
 Bytes CellTable(const Sheet& sheet, FormatTable& formats, SharedStrings& strings, Extent& extent) {
   int lastRow = sheet.LastRow();
-  for (int row = kMaxRows; row > lastRow; --row) {
+  for (int row = std::min(kMaxRows, sheet.LastSizedRow()); row > lastRow; --row) {
     if (HeightTwips(sheet.RowHeight(row))) {
       lastRow = row;
       break;

@@ -240,7 +240,7 @@ class Builder {
   }
 
   void Columns(const Sheet& sheet) {
-    for (int column = 1; column <= kMaxColumns; ++column) {
+    for (int column = 1; column <= std::min(kMaxColumns, sheet.LastSizedColumn()); ++column) {
       const std::optional<double> width = sheet.ColumnWidth(column);
       if (!width) continue;
       const std::string where = "столбец " + ColumnLetters(column);
@@ -253,7 +253,7 @@ class Builder {
   }
 
   void Rows(const Sheet& sheet) {
-    for (int row = 1; row <= kMaxRows; ++row) {
+    for (int row = 1; row <= std::min(kMaxRows, sheet.LastSizedRow()); ++row) {
       const std::optional<double> height = sheet.RowHeight(row);
       if (!height) continue;
       const std::string where = "строка " + std::to_string(row);

@@ -1,0 +1,66 @@
+// Shared by the fuzz targets: a temporary folder for the life of the
+// process (files are written into it once and then overwritten), and the
+// shipped demo database.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace verdin::fuzz {
+
+// The folder of this process; removed when the process ends normally.
+inline const std::filesystem::path& TempFolder() {
+  static const std::filesystem::path folder = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "verdin-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      std::perror("mkdtemp");
+      std::abort();
+    }
+    std::atexit([] {
+      std::error_code error;
+      std::filesystem::remove_all(TempFolder(), error);
+    });
+    return std::filesystem::path(pattern);
+  }();
+  return folder;
+}
+
+inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    std::perror("write");
+    std::abort();
+  }
+}
+
+// Writes the fuzzer's input to `name` in the process's folder.
+inline std::filesystem::path WriteInput(const std::string& name, const std::uint8_t* data, std::size_t size) {
+  const std::filesystem::path file = TempFolder() / name;
+  WriteBytes(file, std::string_view(reinterpret_cast<const char*>(data), size));
+  return file;
+}
+
+inline std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::filesystem::path DemoData() { return VERDIN_DEMO_DATA_DIR; }
+
+// A failed check of a target: prints the reason and aborts, which libFuzzer
+// reports as a crash with the input that caused it.
+[[noreturn]] inline void Fail(const char* what) {
+  std::fprintf(stderr, "fuzz check failed: %s\n", what);
+  std::abort();
+}
+
+}  // namespace verdin::fuzz

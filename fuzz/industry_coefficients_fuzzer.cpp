@@ -1,0 +1,11 @@
+// The industry coefficients file, then the coefficient window filled from it.
+#include <cstddef>
+#include <cstdint>
+
+#include "core/norm_loader.h"
+#include "norm_file_fuzzer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  verdin::fuzz::LoadAndUse(data, size, verdin::kIndustryFileName, verdin::LoadIndustryCoefficients);
+  return 0;
+}

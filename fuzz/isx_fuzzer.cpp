@@ -1,0 +1,61 @@
+// The input-data file reader. A file it accepts is written, read again and
+// written again: the two written files must be the same, byte for byte.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/line_file.h"
+#include "dialogs/general_data_form.h"
+#include "fuzz_support.h"
+#include "isx/isx_file.h"
+
+namespace {
+
+const verdin::CalendarDate kToday{2026, 3, 14};
+
+// What the save command does before it writes the file: the window's
+// charges and signatories go into the tables the file stores.
+void TakeGeneralData(const verdin::GeneralDataForm& form, verdin::AppState& state) {
+  if (!verdin::CheckChargeRates(form)) verdin::TakeObD(form, state.general);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace verdin;
+  const auto input = fuzz::WriteInput("input.isx", data, size);
+  (void)IsIsxFileName(input.filename().string());
+  try {
+    (void)ReadIsxSummary(input);
+  } catch (const IsxError&) {
+  }
+
+  auto state = std::make_unique<AppState>();
+  GeneralDataForm form = InitialGeneralDataForm(kToday);
+  try {
+    ReadIsx(input, *state, form);
+  } catch (const IsxError&) {
+    return 0;
+  }
+  TakeGeneralData(form, *state);
+  const auto first = fuzz::TempFolder() / "first.isx";
+  WriteIsx(*state, first);
+
+  auto again = std::make_unique<AppState>();
+  GeneralDataForm againForm = InitialGeneralDataForm(kToday);
+  try {
+    ReadIsx(first, *again, againForm);
+  } catch (const IsxError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    fuzz::Fail("a written input-data file is refused when read again");
+  }
+  TakeGeneralData(againForm, *again);
+  const auto second = fuzz::TempFolder() / "second.isx";
+  WriteIsx(*again, second);
+  if (fuzz::ReadBytes(first) != fuzz::ReadBytes(second)) {
+    fuzz::Fail("an input-data file written, read and written again is not the same");
+  }
+  return 0;
+}
