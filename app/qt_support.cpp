@@ -1,6 +1,7 @@
 #include "app/qt_support.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSignalBlocker>
@@ -82,6 +83,20 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+void BindText(QLineEdit* edit, std::string& field, std::function<void()> after) {
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [&field, after](const QString& text) {
+    field = FromQ(text);
+    if (after) after();
+  });
+}
+
+void BindCheck(QCheckBox* box, bool& field, std::function<void()> after) {
+  QObject::connect(box, &QCheckBox::toggled, box, [&field, after](bool on) {
+    field = on;
+    if (after) after();
+  });
 }
 
 void SetQuietly(QLineEdit* edit, const std::string& text) {

@@ -13,6 +13,7 @@
 #include "core/key_filters.h"
 #include "core/messages.h"
 
+class QCheckBox;
 class QWidget;
 
 namespace verdin {
@@ -52,6 +53,12 @@ class KeyFilter : public QObject {
   std::function<KeyFilterResult(int)> filter_;
   Messages& messages_;
 };
+
+// Every edit the user makes in the box is written into `field` (which
+// must outlive the box), then `after` runs.
+void BindText(QLineEdit* edit, std::string& field, std::function<void()> after);
+// The same for a check box and its flag.
+void BindCheck(QCheckBox* box, bool& field, std::function<void()> after);
 
 // Sets the widget's text when it differs, without emitting its signals.
 void SetQuietly(QLineEdit* edit, const std::string& text);

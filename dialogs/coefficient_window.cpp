@@ -124,26 +124,11 @@ void CoefficientWindow::Build() {
     grid->addWidget(txtKoeffK_[At(i)], row, kValueColumn);
     grid->addWidget(txtKoeffP_[At(i)], row, kBasisColumn);
 
-    connect(check, &QCheckBox::toggled, this, [this, i](bool on) {
-      model_.chkKoeff[At(i)] = on;
-      Changed();
-    });
-    connect(txtKoeffIm_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtKoeffIm[At(i)] = FromQ(text);
-      Changed();
-    });
-    connect(txtKoeffI_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtKoeffI[At(i)] = FromQ(text);
-      Changed();
-    });
-    connect(txtKoeffK_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtKoeffK[At(i)] = FromQ(text);
-      Changed();
-    });
-    connect(txtKoeffP_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtKoeffP[At(i)] = FromQ(text);
-      Changed();
-    });
+    BindCheck(check, model_.chkKoeff[At(i)], [this] { Changed(); });
+    BindText(txtKoeffIm_[At(i)], model_.txtKoeffIm[At(i)], [this] { Changed(); });
+    BindText(txtKoeffI_[At(i)], model_.txtKoeffI[At(i)], [this] { Changed(); });
+    BindText(txtKoeffK_[At(i)], model_.txtKoeffK[At(i)], [this] { Changed(); });
+    BindText(txtKoeffP_[At(i)], model_.txtKoeffP[At(i)], [this] { Changed(); });
   }
 
   cboKotr_ = new QComboBox(this);

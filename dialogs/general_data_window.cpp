@@ -149,10 +149,7 @@ void GeneralDataWindow::Build() {
     txtShapka_[At(i)] = MakeEdit(this, ArrayName("txtShapka", i), kCaptionChars);
     organisations->addWidget(MakeLabel(this, headerLabels[At(i)]), i - 1, 0);
     organisations->addWidget(txtShapka_[At(i)], i - 1, 1);
-    connect(txtShapka_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtShapka[At(i)] = FromQ(text);
-      Changed();
-    });
+    BindText(txtShapka_[At(i)], model_.txtShapka[At(i)], [this] { Changed(); });
   }
   organisations->setColumnStretch(1, 1);
   layout->addLayout(organisations);
@@ -172,18 +169,9 @@ void GeneralDataWindow::Build() {
     charges->addWidget(check, i, 0);
     charges->addWidget(txtK_[At(i)], i, 1);
     charges->addWidget(txtKc_[At(i)], i, 2);
-    connect(check, &QCheckBox::toggled, this, [this, i](bool on) {
-      model_.chkK[At(i)] = on;
-      Changed();
-    });
-    connect(txtK_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtK[At(i)] = FromQ(text);
-      Changed();
-    });
-    connect(txtKc_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txtKc[At(i)] = FromQ(text);
-      Changed();
-    });
+    BindCheck(check, model_.chkK[At(i)], [this] { Changed(); });
+    BindText(txtK_[At(i)], model_.txtK[At(i)], [this] { Changed(); });
+    BindText(txtKc_[At(i)], model_.txtKc[At(i)], [this] { Changed(); });
   }
   charges->setColumnStretch(1, 1);
   layout->addLayout(charges);
@@ -202,18 +190,9 @@ void GeneralDataWindow::Build() {
     signatories->addWidget(check, i, 0);
     signatories->addWidget(txt1_[At(i)], i, 1);
     signatories->addWidget(txt2_[At(i)], i, 2);
-    connect(check, &QCheckBox::toggled, this, [this, i](bool on) {
-      model_.chk1[At(i)] = on;
-      Changed();
-    });
-    connect(txt1_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txt1[At(i)] = FromQ(text);
-      Changed();
-    });
-    connect(txt2_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& text) {
-      model_.txt2[At(i)] = FromQ(text);
-      Changed();
-    });
+    BindCheck(check, model_.chk1[At(i)], [this] { Changed(); });
+    BindText(txt1_[At(i)], model_.txt1[At(i)], [this] { Changed(); });
+    BindText(txt2_[At(i)], model_.txt2[At(i)], [this] { Changed(); });
   }
   signatories->setColumnStretch(1, 3);
   signatories->setColumnStretch(2, 2);

@@ -3,6 +3,7 @@
 // read back and write again unchanged).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/app_state.h"
@@ -16,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RecordingMessages messages;
   const GeneralDataForm form = LoadGeneralDataForm(file, today, messages);
   if (!CheckChargeRates(form)) {
-    GeneralDataTables tables;
-    TakeObD(form, tables);
+    const auto tables = std::make_unique<GeneralDataTables>();
+    TakeObD(form, *tables);
   }
   if (!messages.entries.empty()) return 0;
 

@@ -15,31 +15,12 @@
 #include "dialogs/payout_window.h"
 #include "dialogs/quantity_window.h"
 
+#include "windows/window_test_support.h"
+
 namespace verdin {
 namespace {
 
-QString Q(const char* text) { return QString::fromUtf8(text); }
-
-QString Indexed(const char* name, int index) {
-  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-void Press(QWidget* widget, int key, const QString& text) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &release);
-}
-
-void TypeText(QWidget* widget, const QString& text) {
-  for (const QChar character : text) Press(widget, 0, QString(character));
-}
-
-// The user selects the box's text and types over it.
-void TypeOver(QLineEdit* edit, const QString& text) {
-  edit->selectAll();
-  TypeText(edit, text);
-}
+using namespace testing::windows;
 
 QStringList LabelTexts(QWidget* window) {
   QStringList texts;

@@ -20,35 +20,14 @@
 #include "dialogs/coefficient_window.h"
 #include "dialogs/general_data_window.h"
 #include "test_support.h"
+#include "windows/window_test_support.h"
 
 namespace verdin {
 namespace {
 
+using namespace testing::windows;
+
 using testing::TempFolder;
-
-QString Q(const char* text) { return QString::fromUtf8(text); }
-
-QString Indexed(const char* name, int index) {
-  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-// One key as the keyboard sends it (a character, or a key such as Return).
-void Press(QWidget* widget, int key, const QString& text) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &release);
-}
-
-void TypeText(QWidget* widget, const QString& text) {
-  for (const QChar character : text) Press(widget, 0, QString(character));
-}
-
-// The user selects the box's text and types over it.
-void TypeOver(QLineEdit* edit, const QString& text) {
-  edit->selectAll();
-  TypeText(edit, text);
-}
 
 template <typename Widget>
 Widget* Find(QWidget* window, const QString& name) {

@@ -19,6 +19,29 @@ namespace verdin::testing::windows {
 
 inline QString Q(const char* text) { return QString::fromUtf8(text); }
 
+// The name of an element of a control array: Indexed("txtKol", 3) is "txtKol(3)".
+inline QString Indexed(const char* name, int index) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+// One key as the keyboard sends it (a character, or a key such as Return).
+inline void Press(QWidget* widget, int key, const QString& text) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(widget, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(widget, &release);
+}
+
+inline void TypeText(QWidget* widget, const QString& text) {
+  for (const QChar character : text) Press(widget, 0, QString(character));
+}
+
+// The user selects the box's text and types over it.
+inline void TypeOver(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  TypeText(edit, text);
+}
+
 template <typename Widget>
 Widget* Find(QWidget* window, const char* name) {
   auto* widget = window->findChild<Widget*>(QLatin1String(name));
