@@ -120,6 +120,7 @@ std::string ReasonFor(int error) {
     case EISDIR: return "это папка, а не файл";
     case ENOTDIR: return "часть пути не является папкой";
     case ENOSPC: return "нет места на диске";
+    case EFBIG: return "превышен допустимый размер файла";
 #ifdef EDQUOT
     case EDQUOT: return "превышена дисковая квота";
 #endif

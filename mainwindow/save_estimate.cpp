@@ -90,6 +90,9 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
     ctx.messages.Show(kWriteErrorTitle, "Книга сметы не записана.\r" + state.ErrRezText, MessageIcon::Exclamation);
   }
   if (!WriteInputData(ctx, *choice)) return state.ErrRez == -1;
+  // The workbook failed and no input data were to be written: nothing is
+  // on the disk, so nothing is confirmed.
+  if (state.ErrRez != -1 && choice->FileIsx == kInputDataNotSaved) return false;
   ctx.messages.Show(kConfirmTitle,
                     state.ErrRez != -1 ? "Записаны только исходные данные ." : "Исходные данные и результаты записаны .",
                     MessageIcon::Exclamation);

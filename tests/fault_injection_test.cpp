@@ -66,6 +66,8 @@ std::string FaultName(const ::testing::TestParamInfo<Fault>& info) {
   return "Unknown";
 }
 
+void PrintTo(Fault fault, std::ostream* out) { *out << FaultName({fault, 0}); }
+
 std::string Bytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

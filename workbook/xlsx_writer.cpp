@@ -58,6 +58,7 @@ bool TellsReason(int error) {
     case EACCES:
     case EPERM:
     case ENOSPC:
+    case EFBIG:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
