@@ -16,7 +16,9 @@
 
 namespace verdin::fuzz {
 
-// The folder of this process; removed when the process ends normally.
+// The folder of this process, under $TMPDIR; removed at exit when the
+// process exits through exit() (scripts/fuzz.sh also gives every run a
+// $TMPDIR of its own and removes it afterwards).
 inline const std::filesystem::path& TempFolder() {
   static const std::filesystem::path folder = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "verdin-fuzz-XXXXXX").string();

@@ -12,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   python3 python3-xlrd python3-openpyxl
   xvfb xauth
+  valgrind
 )
 
 missing=()

@@ -2,7 +2,9 @@
 # Sets up, builds and runs every test of Verdin.
 #   scripts/test.sh            normal build in build/, then a sanitizer build
 #                              (address + undefined behaviour) in build-asan/
+#   then every fuzz target for a bounded time (scripts/fuzz.sh, 15 s each)
 #   VERDIN_NO_ASAN=1 scripts/test.sh   skips the sanitizer build
+#   VERDIN_NO_FUZZ=1 scripts/test.sh   skips the fuzzing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,4 +20,8 @@ if [[ -z "${VERDIN_NO_ASAN:-}" ]]; then
   cmake --build build-asan -j2
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j2
+fi
+
+if [[ -z "${VERDIN_NO_FUZZ:-}" ]]; then
+  bash scripts/fuzz.sh "${VERDIN_FUZZ_SECONDS:-15}"
 fi
