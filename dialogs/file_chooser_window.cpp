@@ -183,6 +183,23 @@ class FileChooserBrowser : public QObject {
 
 // ---------------------------------------------------------------- FileSave
 
+// The name, the file list with the type list under it, and the folder
+// tree with the current folder above it: the part both choosers share.
+static QGridLayout* ListsLayout(QWidget* parent, QWidget* name, FileChooserBrowser& browser, QWidget* types,
+                         QWidget* folder) {
+  auto* lists = new QGridLayout;
+  lists->addWidget(MakeLabel(parent, "Имя файла:"), 0, 0);
+  lists->addWidget(name, 1, 0);
+  lists->addWidget(MakeLabel(parent, "Выбрать файлы:"), 2, 0);
+  lists->addWidget(browser.files, 3, 0);
+  lists->addWidget(types, 4, 0);
+  lists->addWidget(MakeLabel(parent, "Каталог:"), 0, 1);
+  lists->addWidget(folder, 1, 1);
+  lists->addWidget(browser.tree, 2, 1, 3, 1);
+  lists->setRowStretch(3, 1);
+  return lists;
+}
+
 FileSaveWindow::FileSaveWindow(FileSaveForm form, Messages& messages, QWidget* parent)
     : QDialog(parent), form_(std::move(form)), messages_(messages) {
   Build();
@@ -241,16 +258,7 @@ void FileSaveWindow::Build() {
   cmdCancel->setAutoDefault(false);
   connect(cmdCancel, &QPushButton::clicked, this, [this] { Cancel(); });
 
-  auto* lists = new QGridLayout;
-  lists->addWidget(MakeLabel(this, "Имя файла:"), 0, 0);
-  lists->addWidget(NameFile_, 1, 0);
-  lists->addWidget(MakeLabel(this, "Выбрать файлы:"), 2, 0);
-  lists->addWidget(browser_->files, 3, 0);
-  lists->addWidget(gmbSpec_, 4, 0);
-  lists->addWidget(MakeLabel(this, "Каталог:"), 0, 1);
-  lists->addWidget(txtActDir_, 1, 1);
-  lists->addWidget(browser_->tree, 2, 1, 3, 1);
-  lists->setRowStretch(3, 1);
+  auto* lists = ListsLayout(this, NameFile_, *browser_, gmbSpec_, txtActDir_);
 
   auto* side = new QVBoxLayout;
   side->addWidget(cmdOk);
@@ -379,16 +387,7 @@ void FileLoadWindow::Build() {
   cmdCancel->setAutoDefault(false);
   connect(cmdCancel, &QPushButton::clicked, this, [this] { Cancel(); });
 
-  auto* lists = new QGridLayout;
-  lists->addWidget(MakeLabel(this, "Имя файла:"), 0, 0);
-  lists->addWidget(lblNameFile_, 1, 0);
-  lists->addWidget(MakeLabel(this, "Выбрать файлы:"), 2, 0);
-  lists->addWidget(browser_->files, 3, 0);
-  lists->addWidget(gmbSpec_, 4, 0);
-  lists->addWidget(MakeLabel(this, "Каталог:"), 0, 1);
-  lists->addWidget(txtActDir_, 1, 1);
-  lists->addWidget(browser_->tree, 2, 1, 3, 1);
-  lists->setRowStretch(3, 1);
+  auto* lists = ListsLayout(this, lblNameFile_, *browser_, gmbSpec_, txtActDir_);
 
   auto* side = new QVBoxLayout;
   side->addWidget(cmdOk);
