@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QSignalBlocker>
 
@@ -83,6 +85,32 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+QString ArrayName(const char* name, int index) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+int EditWidth(const QWidget* edit, int chars) {
+  return edit->fontMetrics().horizontalAdvance(QString(chars, QChar(0x043E))) + 14;
+}
+
+QPushButton* MakeSaveButton(QWidget* parent, const char* toolTip) {
+  auto* button = new QPushButton(QStringLiteral("С"), parent);
+  button->setObjectName(QStringLiteral("cmdSave"));
+  button->setToolTip(QString::fromUtf8(toolTip));
+  const int side = button->fontMetrics().height() + 10;
+  button->setFixedSize(side, side);
+  return button;
+}
+
+QLabel* MakeProblemLabel(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QStringLiteral("lblProblem"));
+  label->setWordWrap(true);
+  label->setStyleSheet(QStringLiteral("color: #b00000;"));
+  label->hide();
+  return label;
 }
 
 void BindText(QLineEdit* edit, std::string& field, std::function<void()> after) {

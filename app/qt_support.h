@@ -14,6 +14,8 @@
 #include "core/messages.h"
 
 class QCheckBox;
+class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace verdin {
@@ -53,6 +55,19 @@ class KeyFilter : public QObject {
   std::function<KeyFilterResult(int)> filter_;
   Messages& messages_;
 };
+
+// The name of an element of a control array: ArrayName("txtKc", 5) is "txtKc(5)".
+QString ArrayName(const char* name, int index);
+
+// Width of a line edit that shows `chars` letters without cutting them.
+int EditWidth(const QWidget* edit, int chars);
+
+// The small square "С" button that saves a window's state file.
+QPushButton* MakeSaveButton(QWidget* parent, const char* toolTip);
+
+// A red label under a window's boxes that tells what could not be worked
+// out; hidden until there is something to say.
+QLabel* MakeProblemLabel(QWidget* parent);
 
 // Every edit the user makes in the box is written into `field` (which
 // must outlive the box), then `after` runs.

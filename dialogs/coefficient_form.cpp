@@ -20,7 +20,6 @@ constexpr std::size_t kRowLines = kLinesPerRow * kCoefficientRows;  // 75
 constexpr std::size_t kIndexationLines = 2;
 
 constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
-constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 constexpr const char* kDefaultsKept = " Загружены коэффициенты по умолчанию.";
 constexpr const char* kIndustryBasisPrefix = " табл. 2.66, п. ";
 
@@ -322,13 +321,7 @@ CoefficientForm LoadCoefficientForm(const fs::path& file, const NormStore& norms
 }
 
 bool SaveCoefficientForm(const CoefficientForm& form, const fs::path& file, Messages& messages) {
-  try {
-    WriteLineFile(file, StateFileLines(form));
-  } catch (const FileError& error) {
-    messages.Show(kWriteErrorTitle, error.what(), MessageIcon::Exclamation);
-    return false;
-  }
-  return true;
+  return WriteStateFileLines(file, StateFileLines(form), messages);
 }
 
 std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form) {

@@ -35,15 +35,6 @@ enum Column { kCheckColumn, kNameColumn, kSymbolColumn, kValueColumn, kBasisColu
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
-QString ArrayName(const char* name, int index) {
-  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-// Width of a line edit that shows `chars` letters without cutting them.
-int EditWidth(const QWidget* edit, int chars) {
-  return edit->fontMetrics().horizontalAdvance(QString(chars, QChar(0x043E))) + 14;
-}
-
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int index, int chars) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(ArrayName(name, index));
@@ -55,16 +46,6 @@ QLabel* Heading(QWidget* parent, const char* text) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setAlignment(Qt::AlignCenter);
   return label;
-}
-
-// The small square "С" button that saves the window's state file.
-QPushButton* MakeSaveButton(QWidget* parent) {
-  auto* button = new QPushButton(QStringLiteral("С"), parent);
-  button->setObjectName(QStringLiteral("cmdSave"));
-  button->setToolTip(QString::fromUtf8(kSaveToolTip));
-  const int side = button->fontMetrics().height() + 10;
-  button->setFixedSize(side, side);
-  return button;
 }
 
 // Grid row of coefficient row `row`: below the heading, with the industry
@@ -92,7 +73,7 @@ void CoefficientWindow::Build() {
   auto* layout = new QVBoxLayout(this);
 
   auto* top = new QHBoxLayout;
-  auto* cmdSave = MakeSaveButton(this);
+  auto* cmdSave = MakeSaveButton(this, kSaveToolTip);
   auto* intro = new QLabel(QString::fromUtf8(kIntro), this);
   intro->setObjectName(QStringLiteral("lblKoeff"));
   top->addWidget(cmdSave);

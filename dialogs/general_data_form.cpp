@@ -30,7 +30,6 @@ static_assert(kRecordLines == 37);
 constexpr std::size_t kComputedChargeRow = 1;
 
 constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
-constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 constexpr const char* kDefaultsKept = " Загружены данные по умолчанию.";
 
 // ---- The window as designed -------------------------------------------
@@ -279,13 +278,7 @@ GeneralDataForm LoadGeneralDataForm(const fs::path& file, const CalendarDate& to
 }
 
 bool SaveGeneralDataForm(const GeneralDataForm& form, const fs::path& file, Messages& messages) {
-  try {
-    WriteLineFile(file, StateFileLines(form));
-  } catch (const FileError& error) {
-    messages.Show(kWriteErrorTitle, error.what(), MessageIcon::Exclamation);
-    return false;
-  }
-  return true;
+  return WriteStateFileLines(file, StateFileLines(form), messages);
 }
 
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {

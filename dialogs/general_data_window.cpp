@@ -44,14 +44,6 @@ constexpr int kObjectLines = 3;
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
-QString ArrayName(const char* name, int index) {
-  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-int EditWidth(const QWidget* edit, int chars) {
-  return edit->fontMetrics().horizontalAdvance(QString(chars, QChar(0x043E))) + 14;
-}
-
 QLineEdit* MakeEdit(QWidget* parent, const QString& name, int chars) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(name);
@@ -61,16 +53,6 @@ QLineEdit* MakeEdit(QWidget* parent, const QString& name, int chars) {
 
 QLabel* MakeLabel(QWidget* parent, const char* text) {
   return new QLabel(QString::fromUtf8(text), parent);
-}
-
-// The small square "С" button that saves the window's state file.
-QPushButton* MakeSaveButton(QWidget* parent) {
-  auto* button = new QPushButton(QStringLiteral("С"), parent);
-  button->setObjectName(QStringLiteral("cmdSave"));
-  button->setToolTip(QString::fromUtf8(kSaveToolTip));
-  const int side = button->fontMetrics().height() + 10;
-  button->setFixedSize(side, side);
-  return button;
 }
 
 // A plain-text box exactly `lines` lines high.
@@ -112,7 +94,7 @@ void GeneralDataWindow::Build() {
 
   // Contract number and date.
   auto* top = new QHBoxLayout;
-  auto* cmdSave = MakeSaveButton(this);
+  auto* cmdSave = MakeSaveButton(this, kSaveToolTip);
   txtNdog_ = MakeEdit(this, QStringLiteral("txtNdog"), kContractChars);
   txtDataDog_ = MakeEdit(this, QStringLiteral("txtDataDog"), kDateChars);
   top->addWidget(cmdSave);

@@ -84,11 +84,7 @@ void PayOutWindow::Build() {
   layout->addLayout(grid);
 
   // Figures that could not be worked out, in red under the boxes.
-  lblProblem_ = new QLabel(this);
-  lblProblem_->setObjectName(QStringLiteral("lblProblem"));
-  lblProblem_->setWordWrap(true);
-  lblProblem_->setStyleSheet(QStringLiteral("color: #b00000;"));
-  lblProblem_->hide();
+  lblProblem_ = MakeProblemLabel(this);
   layout->addWidget(lblProblem_);
   layout->addStretch(1);
 

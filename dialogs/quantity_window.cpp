@@ -95,11 +95,7 @@ void QuantityWindow::Build() {
   layout->addLayout(grid);
 
   // Rows left out of the sum, in red under the boxes.
-  lblProblem_ = new QLabel(this);
-  lblProblem_->setObjectName(QStringLiteral("lblProblem"));
-  lblProblem_->setWordWrap(true);
-  lblProblem_->setStyleSheet(QStringLiteral("color: #b00000;"));
-  lblProblem_->hide();
+  lblProblem_ = MakeProblemLabel(this);
   layout->addWidget(lblProblem_);
   layout->addStretch(1);
 }

@@ -18,4 +18,15 @@ std::optional<std::vector<std::string>> ReadStateFileLines(const std::filesystem
   }
 }
 
+bool WriteStateFileLines(const std::filesystem::path& file, const std::vector<std::string>& lines,
+                         Messages& messages) {
+  try {
+    WriteLineFile(file, lines);
+    return true;
+  } catch (const FileError& failure) {
+    messages.Show("Ошибка записи!!", failure.what(), MessageIcon::Exclamation);
+    return false;
+  }
+}
+
 }  // namespace verdin

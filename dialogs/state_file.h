@@ -19,4 +19,9 @@ inline constexpr const char* kStateFileReadErrorTitle = "Ошибка чтени
 std::optional<std::vector<std::string>> ReadStateFileLines(const std::filesystem::path& file, Messages& messages,
                                                            const std::string& defaultsKept);
 
+// Writes a state file (atomically). A failure is reported with the path
+// and the reason under "Ошибка записи!!"; returns false then.
+bool WriteStateFileLines(const std::filesystem::path& file, const std::vector<std::string>& lines,
+                         Messages& messages);
+
 }  // namespace verdin
