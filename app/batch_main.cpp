@@ -24,10 +24,10 @@
 #include "core/line_file.h"
 #include "core/startup.h"
 #include "core/text_forms.h"
-#include "dialogs/amount_in_words.h"
-#include "mainwindow/open_estimate.h"
-#include "mainwindow/program.h"
-#include "mainwindow/save_estimate.h"
+#include "core/amount_in_words.h"
+#include "forms/open_estimate.h"
+#include "forms/program.h"
+#include "forms/save_estimate.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "app/desktop_session.h"
 
 #include "core/line_file.h"
-#include "dialogs/file_chooser_window.h"
-#include "mainwindow/progress_window.h"
+#include "ui/file_chooser_window.h"
+#include "ui/progress_window.h"
 
 namespace verdin {
 

@@ -6,17 +6,17 @@
 #include <functional>
 #include <memory>
 
-#include "app/qt_support.h"
+#include "ui/qt_support.h"
 #include "core/folders.h"
-#include "dialogs/coefficient_window.h"
-#include "dialogs/construction_cost_window.h"
-#include "dialogs/payout_window.h"
-#include "dialogs/quantity_window.h"
-#include "dialogs/general_data_window.h"
-#include "mainwindow/main_window.h"
-#include "mainwindow/open_estimate.h"
-#include "mainwindow/program.h"
-#include "mainwindow/save_estimate.h"
+#include "ui/coefficient_window.h"
+#include "ui/construction_cost_window.h"
+#include "ui/payout_window.h"
+#include "ui/quantity_window.h"
+#include "ui/general_data_window.h"
+#include "ui/main_window.h"
+#include "forms/open_estimate.h"
+#include "forms/program.h"
+#include "forms/save_estimate.h"
 
 namespace verdin {
 

@@ -13,9 +13,9 @@
 #include "core/line_file.h"
 #include "core/progress.h"
 #include "isx/isx_file.h"
-#include "mainwindow/estimate_list.h"
-#include "mainwindow/open_estimate.h"
-#include "mainwindow/program.h"
+#include "forms/estimate_list.h"
+#include "forms/open_estimate.h"
+#include "forms/program.h"
 #include "workbook/estimate_workbook.h"
 
 extern char** environ;

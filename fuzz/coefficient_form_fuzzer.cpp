@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/app_state.h"
-#include "dialogs/coefficient_form.h"
+#include "forms/coefficient_form.h"
 #include "norm_file_fuzzer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -8,8 +8,8 @@
 #include "core/line_file.h"
 #include "core/progress.h"
 #include "isx/isx_file.h"
-#include "mainwindow/open_estimate.h"
-#include "mainwindow/program.h"
+#include "forms/open_estimate.h"
+#include "forms/program.h"
 #include "workbook/estimate_workbook.h"
 #include "fuzz_support.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/app_state.h"
-#include "dialogs/general_data_form.h"
+#include "forms/general_data_form.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

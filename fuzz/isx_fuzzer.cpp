@@ -7,7 +7,7 @@
 
 #include "core/app_state.h"
 #include "core/line_file.h"
-#include "dialogs/general_data_form.h"
+#include "forms/general_data_form.h"
 #include "fuzz_support.h"
 #include "isx/isx_file.h"
 

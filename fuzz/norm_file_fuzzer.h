@@ -13,7 +13,7 @@
 #include "core/norm_loader.h"
 #include "core/pricing.h"
 #include "core/text_forms.h"
-#include "dialogs/coefficient_form.h"
+#include "forms/coefficient_form.h"
 #include "fuzz_support.h"
 
 namespace verdin::fuzz {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/index.h"
 #include "core/limits.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
@@ -40,7 +41,6 @@ int LastStoredColumn(const AppState& state) {
   return std::clamp(state.KolStolb, col::kStoredNomTab - 1, EstimateItem::kColumns - 1);
 }
 
-std::size_t Index(int value) { return static_cast<std::size_t>(value); }
 
 // The coefficient-row text cell that carries grid column `column`.
 struct FormCell {
@@ -50,7 +50,7 @@ struct FormCell {
 
 FormCell CarryCell(int column, int lastStored) {
   const int index = column - (lastStored + 1);
-  return {Index(index % kFormRowsStored), Index(kFirstCarryFormColumn + index / kFormRowsStored)};
+  return {At(index % kFormRowsStored), At(kFirstCarryFormColumn + index / kFormRowsStored)};
 }
 
 // ---- Writing -------------------------------------------------------------
@@ -60,7 +60,7 @@ void AddNumber(Lines& lines, double value) { lines.push_back(LineFileForm(value)
 void AddText(Lines& lines, std::string_view text) { lines.push_back(EncodeLineBreaks(text)); }
 
 void AddGeneralData(const AppState& state, Lines& lines) {
-  for (int c = 1; c <= 5; ++c) AddText(lines, state.items[0].ZdS[Index(c)]);
+  for (int c = 1; c <= 5; ++c) AddText(lines, state.items[0].ZdS[At(c)]);
   const GeneralDataTables& general = state.general;
   for (std::size_t r = 1; r <= kChargeRows; ++r) {
     AddNumber(lines, general.Otchisl[r][1]);
@@ -73,15 +73,15 @@ void AddGeneralData(const AppState& state, Lines& lines) {
 }
 
 void AddItem(const EstimateItem& item, int lastStored, Lines& lines) {
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) AddNumber(lines, item.ZdD[Index(c)]);
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) AddText(lines, item.ZdS[Index(c)]);
+  for (int c = col::kStoredNomTab; c <= lastStored; ++c) AddNumber(lines, item.ZdD[At(c)]);
+  for (int c = col::kStoredNomTab; c <= lastStored; ++c) AddText(lines, item.ZdS[At(c)]);
   for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
     for (std::size_t m = 0; m < kFormRowsStored; ++m) AddNumber(lines, item.ZdFormKD[m][j]);
   }
   auto texts = item.ZdFormKS;
   for (int c = lastStored + 1; c < EstimateItem::kColumns; ++c) {
     const FormCell cell = CarryCell(c, lastStored);
-    texts[cell.m][cell.j] = item.ZdS[Index(c)];
+    texts[cell.m][cell.j] = item.ZdS[At(c)];
   }
   for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
     for (std::size_t m = 0; m < kFormRowsStored; ++m) AddText(lines, texts[m][j]);
@@ -201,7 +201,7 @@ void ReadGeneralData(LineCursor& cursor, GeneralDataForm& form) {
   form.txtShapka[2] = cursor.Text("организация заказчика");
   for (int r = 1; r <= kChargeRows; ++r) {
     const std::string row = " " + std::to_string(r);
-    const std::size_t k = Index(r - 1);
+    const std::size_t k = At(r - 1);
     form.chkK[k] = cursor.Flag("флажок отчисления" + row);
     const double rate = cursor.Number("ставка отчисления" + row);
     if (r == kComputedChargeRow) {
@@ -214,7 +214,7 @@ void ReadGeneralData(LineCursor& cursor, GeneralDataForm& form) {
   }
   for (int r = 1; r <= kSignatoryRows; ++r) {
     const std::string row = " " + std::to_string(r);
-    const std::size_t k = Index(r - 1);
+    const std::size_t k = At(r - 1);
     form.chk1[k] = cursor.Flag("флажок подписи" + row);
     form.txt1[k] = cursor.Text("должность подписывающего" + row);
     form.txt2[k] = cursor.Text("фамилия подписывающего" + row);
@@ -224,8 +224,8 @@ void ReadGeneralData(LineCursor& cursor, GeneralDataForm& form) {
 StoredItem ReadItem(LineCursor& cursor, int number, int lastStored) {
   const std::string what = "данные объекта " + std::to_string(number);
   StoredItem item;
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) item.ZdD[Index(c)] = cursor.Number(what);
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) item.ZdS[Index(c)] = cursor.Text(what);
+  for (int c = col::kStoredNomTab; c <= lastStored; ++c) item.ZdD[At(c)] = cursor.Number(what);
+  for (int c = col::kStoredNomTab; c <= lastStored; ++c) item.ZdS[At(c)] = cursor.Text(what);
   for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
     for (std::size_t m = 0; m < kFormRowsStored; ++m) item.ZdFormKD[m][j] = cursor.Number(what);
   }
@@ -236,7 +236,7 @@ StoredItem ReadItem(LineCursor& cursor, int number, int lastStored) {
   // they go back to their columns and the cells stay empty in memory.
   for (int c = lastStored + 1; c < EstimateItem::kColumns; ++c) {
     const FormCell cell = CarryCell(c, lastStored);
-    item.ZdS[Index(c)] = std::exchange(item.ZdFormKS[cell.m][cell.j], std::string());
+    item.ZdS[At(c)] = std::exchange(item.ZdFormKS[cell.m][cell.j], std::string());
   }
   return item;
 }
@@ -247,7 +247,7 @@ IsxContent ReadBody(LineCursor& cursor, const GeneralDataForm& currentForm, int 
   content.count = cursor.Count();
   content.form = currentForm;
   ReadGeneralData(cursor, content.form);
-  content.items.reserve(Index(content.count));
+  content.items.reserve(At(content.count));
   for (int i = 1; i <= content.count; ++i) content.items.push_back(ReadItem(cursor, i, lastStored));
   return content;
 }
@@ -261,9 +261,9 @@ void Apply(IsxContent&& content, int lastStored, AppState& state, GeneralDataFor
   for (std::size_t i = 0; i < content.items.size(); ++i) {
     StoredItem& from = content.items[i];
     EstimateItem& to = state.items[i + 1];
-    for (int c = col::kStoredNomTab; c <= lastStored; ++c) to.ZdD[Index(c)] = from.ZdD[Index(c)];
+    for (int c = col::kStoredNomTab; c <= lastStored; ++c) to.ZdD[At(c)] = from.ZdD[At(c)];
     for (int c = col::kStoredNomTab; c < EstimateItem::kColumns; ++c) {
-      to.ZdS[Index(c)] = std::move(from.ZdS[Index(c)]);
+      to.ZdS[At(c)] = std::move(from.ZdS[At(c)]);
     }
     for (std::size_t m = 0; m < kFormRowsStored; ++m) {
       for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
@@ -288,11 +288,11 @@ void WriteIsx(const AppState& state, const std::filesystem::path& file) {
   const int lastStored = LastStoredColumn(state);
   const int count = std::clamp(state.KolZd, 0, kMaxItems);
   Lines lines;
-  lines.reserve(Index(kIsxHeaderLines + kIsxItemLines * count));
+  lines.reserve(At(kIsxHeaderLines + kIsxItemLines * count));
   AddText(lines, state.Svodka);
   AddNumber(lines, count);
   AddGeneralData(state, lines);
-  for (int i = 1; i <= count; ++i) AddItem(state.items[Index(i)], lastStored, lines);
+  for (int i = 1; i <= count; ++i) AddItem(state.items[At(i)], lastStored, lines);
   WriteLineFile(file, lines);
 }
 

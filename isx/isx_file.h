@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/app_state.h"
-#include "dialogs/general_data_form.h"
+#include "forms/general_data_form.h"
 
 namespace verdin {
 

@@ -1,4 +1,4 @@
-#include "dialogs/amount_in_words.h"
+#include "core/amount_in_words.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the rows that count and those that are left out, the grouped figures,
 // the price row from the total or the current item, the pay-outs, and the
 // switch that may open the pay-out window.
-#include "dialogs/calculator_forms.h"
+#include "forms/calculator_forms.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "dialogs/coefficient_form.h"
+#include "forms/coefficient_form.h"
 
 #include <gtest/gtest.h>
 

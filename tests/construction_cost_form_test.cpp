@@ -1,4 +1,4 @@
-#include "dialogs/construction_cost_form.h"
+#include "forms/construction_cost_form.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/text_forms.h"
-#include "mainwindow/main_form.h"
+#include "forms/main_form.h"
 
 namespace verdin {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "core/line_file.h"
 #include "isx/isx_file.h"
-#include "mainwindow/estimate_list.h"
-#include "mainwindow/open_estimate.h"
-#include "mainwindow/program.h"
+#include "forms/estimate_list.h"
+#include "forms/open_estimate.h"
+#include "forms/program.h"
 #include "test_support.h"
 
 namespace verdin {

@@ -1,6 +1,6 @@
 // The estimate list: add and write back, delete, delete all, take back,
 // move, the selection rule, the autosave, and the records behind the lines.
-#include "mainwindow/estimate_list.h"
+#include "forms/estimate_list.h"
 
 #include <gtest/gtest.h>
 

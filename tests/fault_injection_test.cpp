@@ -28,12 +28,12 @@
 #include <vector>
 
 #include "core/line_file.h"
-#include "dialogs/coefficient_form.h"
-#include "dialogs/general_data_form.h"
+#include "forms/coefficient_form.h"
+#include "forms/general_data_form.h"
 #include "isx/isx_file.h"
 #include "main_window_fixture.h"
-#include "mainwindow/estimate_list.h"
-#include "mainwindow/save_estimate.h"
+#include "forms/estimate_list.h"
+#include "forms/save_estimate.h"
 #include "workbook/estimate_workbook.h"
 
 namespace verdin {

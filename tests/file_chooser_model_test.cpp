@@ -2,7 +2,7 @@
 // patterns, the file list, the folder display, the proposed name, every
 // event of the save window with its labels and the overwrite question,
 // and the file-type test, summary and results of the open window.
-#include "dialogs/file_chooser_model.h"
+#include "forms/file_chooser_model.h"
 
 #include <gtest/gtest.h>
 

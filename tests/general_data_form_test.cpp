@@ -1,4 +1,4 @@
-#include "dialogs/general_data_form.h"
+#include "forms/general_data_form.h"
 
 #include <gtest/gtest.h>
 

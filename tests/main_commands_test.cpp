@@ -1,7 +1,7 @@
 // The main window's load, table and row selection, the calculate command,
 // the share-of-an-item mode and the cost field of the entry without
 // calculation, on a small database written by the test.
-#include "mainwindow/main_commands.h"
+#include "forms/main_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/norm_loader.h"
-#include "mainwindow/program.h"
+#include "forms/program.h"
 #include "test_support.h"
 
 namespace verdin::testing {

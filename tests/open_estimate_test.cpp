@@ -1,7 +1,7 @@
 // Saving an estimate of every item kind to an input-data file and opening
 // it again: every item is priced anew and the file written back is the
 // same, byte for byte.
-#include "mainwindow/open_estimate.h"
+#include "forms/open_estimate.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "core/line_file.h"
 #include "isx/isx_file.h"
 #include "main_window_fixture.h"
-#include "mainwindow/estimate_list.h"
+#include "forms/estimate_list.h"
 
 namespace verdin {
 namespace {

@@ -20,6 +20,7 @@
 
 #include "tests/test_support.h"
 #include "tests/xls_readback.h"
+#include "workbook/save_workbook.h"
 #include "workbook/sheet.h"
 
 namespace verdin {
@@ -356,10 +357,10 @@ TEST_F(XlsWriterTest, TooManyDistinctFormatsIsAnErrorNotABrokenFile) {
   EXPECT_EQ(line, "earlier estimate");
 }
 
-TEST_F(XlsWriterTest, SaveAsPicksTheXlsWriterForOtherExtensions) {
+TEST_F(XlsWriterTest, SaveWorkbookPicksTheXlsWriterForOtherExtensions) {
   Sheet sheet;
   sheet.SetValue(1, 1, 42.0);
-  sheet.SaveAs(folder_ / "смета.XLS");
+  SaveWorkbook(sheet, folder_ / "смета.XLS");
   EXPECT_EQ((*CellsByPosition(Dump(folder_ / "смета.XLS")).at({1, 1}))["value"].number, 42.0);
 }
 

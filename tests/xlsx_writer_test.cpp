@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tests/test_support.h"
+#include "workbook/save_workbook.h"
 #include "workbook/sheet.h"
 
 namespace verdin {
@@ -625,12 +626,12 @@ TEST(XlsxWriter, ReplacesAnExistingFile) {
   EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"c.xlsx"});
 }
 
-TEST(XlsxWriter, SaveAsChoosesXlsxByTheName) {
+TEST(XlsxWriter, SaveWorkbookChoosesXlsxByTheName) {
   TempFolder folder;
   Sheet sheet;
   sheet.SetValue(1, 1, 5.0);
   const fs::path file = folder / "d.XLSX";
-  sheet.SaveAs(file);
+  SaveWorkbook(sheet, file);
   EXPECT_EQ(ReadBytes(file).substr(0, 2), "PK");  // a zip package, not an OLE2 file
   ExpectFileMatches(file, sheet);
 }

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "core/index.h"
 #include "core/text_forms.h"
-#include "dialogs/amount_in_words.h"
+#include "core/amount_in_words.h"
 #include "workbook/row_heights.h"
+#include "workbook/save_workbook.h"
 
 namespace verdin {
 
@@ -21,8 +23,6 @@ constexpr int kColumnE = 5;
 constexpr int kFirstItemRow = 11;
 constexpr int kMaxRowCounter = 32767;
 constexpr int kSheetWideRows = 200;
-
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
 // r(x): rounded down to three decimals.
 double r(double value) { return RoundDownToThousandths(value); }
@@ -454,7 +454,7 @@ EstimateWorkbook WriteEstimateWorkbook(AppState& state, const GeneralDataForm& f
   WriteClosing(run, state, totals);
   FinishPage(run, state);
   const auto file = WorkbookFileName(state.FileXls);
-  run.Do([&](Sheet& s) { s.SaveAs(file); });
+  run.Do([&](Sheet& s) { SaveWorkbook(s, file); });
   run.ProgressStep();
   result.SumRazd = totals.SumRazd;
   result.SumNds = totals.SumNds;

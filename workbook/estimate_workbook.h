@@ -8,7 +8,7 @@
 
 #include "core/app_state.h"
 #include "core/progress.h"
-#include "dialogs/general_data_form.h"
+#include "forms/general_data_form.h"
 #include "workbook/sheet.h"
 
 namespace verdin {

@@ -4,9 +4,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "core/index.h"
 #include "core/text_forms.h"
-#include "workbook/xls_writer.h"
-#include "workbook/xlsx_writer.h"
 
 namespace verdin {
 
@@ -16,7 +15,6 @@ namespace {
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
 
-std::size_t Index(int index) { return static_cast<std::size_t>(index); }
 
 [[noreturn]] void BadAddress(std::string_view address) {
   throw SheetOperationError("Неверный адрес диапазона «" + std::string(address) + "».");
@@ -59,7 +57,7 @@ void CheckSize(double value, double most, const char* what) {
 }
 
 void GrowTo(std::vector<std::optional<double>>& sizes, int index) {
-  if (static_cast<int>(sizes.size()) < index) sizes.resize(Index(index));
+  if (static_cast<int>(sizes.size()) < index) sizes.resize(At(index));
 }
 
 }  // namespace
@@ -89,37 +87,37 @@ std::string ColumnLetters(int column) {
   return letters;
 }
 
-Cell& Sheet::At(int row, int column) {
+Cell& Sheet::Touch(int row, int column) {
   if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) {
     throw SheetOperationError("Ячейка за пределами листа: строка " + std::to_string(row) + ", столбец " +
                               std::to_string(column) + ".");
   }
-  if (static_cast<int>(rows_.size()) < row) rows_.resize(Index(row));
-  auto& cells = rows_[Index(row - 1)];
-  if (static_cast<int>(cells.size()) < column) cells.resize(Index(column));
+  if (static_cast<int>(rows_.size()) < row) rows_.resize(At(row));
+  auto& cells = rows_[At(row - 1)];
+  if (static_cast<int>(cells.size()) < column) cells.resize(At(column));
   lastColumn_ = std::max(lastColumn_, column);
-  return cells[Index(column - 1)];
+  return cells[At(column - 1)];
 }
 
 const Cell* Sheet::CellAt(int row, int column) const {
   if (row < 1 || row > LastRow() || column < 1) return nullptr;
-  const auto& cells = rows_[Index(row - 1)];
-  return column <= static_cast<int>(cells.size()) ? &cells[Index(column - 1)] : nullptr;
+  const auto& cells = rows_[At(row - 1)];
+  return column <= static_cast<int>(cells.size()) ? &cells[At(column - 1)] : nullptr;
 }
 
 void Sheet::SetValue(int row, int column, double value) {
   if (!std::isfinite(value)) throw SheetOperationError("В ячейку нельзя записать " + GeneralForm(value) + ".");
-  At(row, column).value = value;
+  Touch(row, column).value = value;
 }
 
-void Sheet::SetValue(int row, int column, const std::string& text) { At(row, column).value = text; }
+void Sheet::SetValue(int row, int column, const std::string& text) { Touch(row, column).value = text; }
 
 template <typename Change>
 void Sheet::Format(std::string_view address, Change change) {
   const CellRange range = ParseRange(address);
   for (int row = range.firstRow; row <= range.lastRow; ++row) {
     for (int column = range.firstColumn; column <= range.lastColumn; ++column) {
-      Cell& cell = At(row, column);
+      Cell& cell = Touch(row, column);
       change(cell.format, range, row, column);
       cell.formatted = true;
     }
@@ -130,14 +128,14 @@ void Sheet::SetColumnWidth(std::string_view address, double width) {
   CheckSize(width, 255, "ширины столбца");
   const CellRange range = ParseRange(address);
   GrowTo(columnWidths_, range.lastColumn);
-  for (int column = range.firstColumn; column <= range.lastColumn; ++column) columnWidths_[Index(column - 1)] = width;
+  for (int column = range.firstColumn; column <= range.lastColumn; ++column) columnWidths_[At(column - 1)] = width;
 }
 
 void Sheet::SetRowHeight(std::string_view address, double points) {
   CheckSize(points, 409, "высоты строки");
   const CellRange range = ParseRange(address);
   GrowTo(rowHeights_, range.lastRow);
-  for (int row = range.firstRow; row <= range.lastRow; ++row) rowHeights_[Index(row - 1)] = points;
+  for (int row = range.firstRow; row <= range.lastRow; ++row) rowHeights_[At(row - 1)] = points;
 }
 
 void Sheet::SetHorizontalAlignment(std::string_view address, int alignment) {
@@ -209,12 +207,12 @@ void Sheet::Merge(std::string_view address) {
   CellValue kept;
   for (int row = range.firstRow; row <= range.lastRow; ++row) {
     for (int column = range.firstColumn; column <= range.lastColumn; ++column) {
-      Cell& cell = At(row, column);
+      Cell& cell = Touch(row, column);
       if (std::holds_alternative<std::monostate>(kept)) kept = cell.value;
       cell.value = std::monostate{};
     }
   }
-  At(range.firstRow, range.firstColumn).value = std::move(kept);
+  Touch(range.firstRow, range.firstColumn).value = std::move(kept);
   merges_.push_back(range);
 }
 
@@ -227,23 +225,12 @@ void Sheet::SetMargins(double left, double right, double top, double bottom) {
 }
 
 std::optional<double> Sheet::ColumnWidth(int column) const {
-  return column >= 1 && column <= static_cast<int>(columnWidths_.size()) ? columnWidths_[Index(column - 1)]
+  return column >= 1 && column <= static_cast<int>(columnWidths_.size()) ? columnWidths_[At(column - 1)]
                                                                           : std::nullopt;
 }
 
 std::optional<double> Sheet::RowHeight(int row) const {
-  return row >= 1 && row <= static_cast<int>(rowHeights_.size()) ? rowHeights_[Index(row - 1)] : std::nullopt;
-}
-
-void Sheet::SaveAs(const std::filesystem::path& file) const {
-  std::string extension = file.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (extension == ".xlsx") {
-    WriteXlsx(*this, file);
-  } else {
-    WriteXls(*this, file);
-  }
+  return row >= 1 && row <= static_cast<int>(rowHeights_.size()) ? rowHeights_[At(row - 1)] : std::nullopt;
 }
 
 }  // namespace verdin

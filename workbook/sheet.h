@@ -116,11 +116,6 @@ class Sheet {
   void SetMargins(double left, double right, double top, double bottom);  // points
   static double InchesToPoints(double inches) { return inches * 72.0; }
 
-  // Saves as .xlsx when the name ends in ".xlsx", else as .xls (BIFF8).
-  // Atomic; a failure throws SheetOperationError naming the file and the
-  // reason, and no earlier file of that name is harmed.
-  void SaveAs(const std::filesystem::path& file) const;
-
   // Read access for the serializers and the tests.
   int LastRow() const { return static_cast<int>(rows_.size()); }
   int LastColumn() const { return lastColumn_; }
@@ -138,7 +133,7 @@ class Sheet {
   double BottomMargin() const { return margins_[3]; }
 
  private:
-  Cell& At(int row, int column);
+  Cell& Touch(int row, int column);
   template <typename Change>
   void Format(std::string_view address, Change change);
 

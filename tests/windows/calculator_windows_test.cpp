@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "dialogs/payout_window.h"
-#include "dialogs/quantity_window.h"
+#include "ui/payout_window.h"
+#include "ui/quantity_window.h"
 
 #include "windows/window_test_support.h"
 

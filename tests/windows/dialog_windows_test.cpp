@@ -17,8 +17,8 @@
 #include <string>
 
 #include "core/line_file.h"
-#include "dialogs/coefficient_window.h"
-#include "dialogs/general_data_window.h"
+#include "ui/coefficient_window.h"
+#include "ui/general_data_window.h"
 #include "test_support.h"
 #include "windows/window_test_support.h"
 

@@ -24,8 +24,8 @@
 #include <memory>
 #include <string>
 
-#include "dialogs/file_chooser_window.h"
-#include "mainwindow/program.h"
+#include "ui/file_chooser_window.h"
+#include "forms/program.h"
 #include "test_support.h"
 #include "windows/window_test_support.h"
 

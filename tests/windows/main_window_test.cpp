@@ -1,7 +1,7 @@
 // The main window's real widgets on the offscreen platform: start-up state,
 // table selection effects, calculation with its messages, the estimate
 // list through its buttons and list clicks, key filters.
-#include "mainwindow/main_window.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 

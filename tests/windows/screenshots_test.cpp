@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "app/desktop_session.h"
-#include "mainwindow/estimate_list.h"
+#include "forms/estimate_list.h"
 #include "test_support.h"
 
 namespace verdin {

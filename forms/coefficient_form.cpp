@@ -1,0 +1,351 @@
+#include "forms/coefficient_form.h"
+
+#include <cstddef>
+#include <stdexcept>
+#include <system_error>
+#include <variant>
+
+#include "core/index.h"
+#include "core/line_file.h"
+#include "forms/state_file.h"
+#include "core/text_forms.h"
+
+namespace verdin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lines of one row in the state file: check state, name, symbol, value, basis.
+constexpr std::size_t kLinesPerRow = 5;
+constexpr std::size_t kRowLines = kLinesPerRow * kCoefficientRows;  // 75
+constexpr std::size_t kIndexationLines = 2;
+
+constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
+constexpr const char* kDefaultsKept = " Загружены коэффициенты по умолчанию.";
+constexpr const char* kIndustryBasisPrefix = " табл. 2.66, п. ";
+
+struct DesignRow {
+  const char* name;
+  const char* symbol;
+  const char* value;
+  const char* basis;
+};
+
+// The rows as the window is designed; rows 11–14 are free.
+const std::array<DesignRow, kCoefficientRows>& DesignRows() {
+  static const std::array<DesignRow, kCoefficientRows> rows{{
+      {"Индексация уровня цен", "К(инд.)", " ", "Приказ МАиС №329 от 25.09.08"},
+      {"Областной", "К(обл.)", "1,1", "Общие и методические указания. Раздел III, п.1.14"},
+      {"Монолитные конструкции", "К(м.к.)", "1,2",
+       "Общие и методические указания. Раздел III, п.1.13"},
+      {"Сокращение сроков проектирования", "К(с.с.)", "1,3", "табл. 5.8"},
+      {"Отраслевой", "К отр.", "1", "табл. 2.66, п."},
+      {"Импортное оборудование", "К(и.о.)", "1,3",
+       "Общие и методические указания. Раздел III, п.1.8"},
+      {"Повышенная комфортность", "К(п.к.)", "1,1", "табл.2.18, прим.6"},
+      {" Кондиционирование", "К(конд.)", "1,1",
+       "Общие и методические указания. Раздел III, п.1.10"},
+      {"Реконструкция", "К(рек.)", "1,3", "Общие и методические указания. Раздел II.А, п.4"},
+      {"Параллельное проектирование", "К(п.п.)", "1,15",
+       "Общие и методические указания. Раздел III, п.1.16"},
+      {"Тек. ремонт по дефектному акту", "К(т.р.)", "0,15",
+       "Общие и методические указания. Раздел III, п.1.16"},
+      {" ", " ", "", " "},
+      {" ", " ", "", " "},
+      {" ", " ", "", " "},
+      {" ", " ", "", " "},
+  }};
+  return rows;
+}
+
+// Puts the indexation coefficient of the selected option into the
+// indexation row's value.
+void UpdateIndexationRow(CoefficientForm& form) {
+  const int box = form.optGil == CoefficientForm::kHousing ? 0 : 1;
+  form.txtKoeffK[At(kIndexationRow)] = form.txtKi[At(box)];
+}
+
+// ---- Reading the state file -------------------------------------------
+
+// One row as the file gives it.
+struct FileRow {
+  bool ticked = false;
+  std::string name;
+  std::string symbol;
+  std::string value;
+  std::string basis;
+};
+
+// One record of the file: the fifteen rows and, in files of the current
+// layout, the two indexation texts.
+struct FileRecord {
+  std::array<FileRow, kCoefficientRows> rows;
+  std::optional<std::array<std::string, kIndexationLines>> indexation;
+};
+
+// A file that cannot be taken as it is; the text explains why.
+struct FileRefusal {
+  std::string text;
+};
+
+const char* RowLineContent(std::size_t lineInRow) {
+  static constexpr std::array<const char*, kLinesPerRow> kContents{
+      "отметка", "наименование", "обозначение", "значение", "обоснование"};
+  return kContents[lineInRow];
+}
+
+std::string Quoted(const fs::path& file) { return "«" + PathText(file) + "»"; }
+
+// The file ended after `lineCount` lines, where one more was expected.
+FileRefusal CutOff(const fs::path& file, std::size_t lineCount, const std::string& expected) {
+  return {"Файл коэффициентов " + Quoted(file) + " оборван после строки " +
+          std::to_string(lineCount) + ": в строке " + std::to_string(lineCount + 1) +
+          " ожидалось: " + expected + "." + kDefaultsKept};
+}
+
+std::string RowExpectation(std::size_t row, std::size_t lineInRow) {
+  std::string text =
+      std::string(RowLineContent(lineInRow)) + " коэффициента № " + std::to_string(row + 1);
+  if (lineInRow == 0) text += " (0 или 1)";
+  return text;
+}
+
+bool OnlyBlankFrom(const std::vector<std::string>& lines, std::size_t from) {
+  for (std::size_t i = from; i < lines.size(); ++i) {
+    if (!Trim(lines[i]).empty()) return false;
+  }
+  return true;
+}
+
+std::optional<bool> ParseCheckState(const std::string& line) {
+  const std::string digit = Trim(line);
+  if (digit == "1") return true;
+  if (digit == "0") return false;
+  return std::nullopt;
+}
+
+// Reads one record starting at `pos`; advances `pos` past it.
+std::variant<FileRecord, FileRefusal> ReadRecord(const std::vector<std::string>& lines,
+                                                 std::size_t& pos, const fs::path& file) {
+  FileRecord record;
+  for (std::size_t row = 0; row < kCoefficientRows; ++row) {
+    const std::size_t first = pos;
+    if (pos + kLinesPerRow > lines.size()) {
+      return CutOff(file, lines.size(), RowExpectation(row, lines.size() - first));
+    }
+    const std::optional<bool> ticked = ParseCheckState(lines[first]);
+    if (!ticked) {
+      return FileRefusal{"В файле коэффициентов " + Quoted(file) + " в строке " +
+                         std::to_string(first + 1) + " ожидалась отметка коэффициента № " +
+                         std::to_string(row + 1) + " (0 или 1), а записано «" + lines[first] +
+                         "»." + kDefaultsKept};
+    }
+    FileRow& target = record.rows[row];
+    target.ticked = *ticked;
+    target.name = DecodeLineBreaks(lines[first + 1]);
+    target.symbol = DecodeLineBreaks(lines[first + 2]);
+    target.value = DecodeLineBreaks(lines[first + 3]);
+    target.basis = DecodeLineBreaks(lines[first + 4]);
+    pos += kLinesPerRow;
+  }
+  // The indexation lines are missing in files of the older layout; blank
+  // lines at the very end of a file are not taken for them.
+  if (pos < lines.size() && !OnlyBlankFrom(lines, pos)) {
+    if (pos + 1 >= lines.size()) {
+      return CutOff(file, lines.size(), "коэффициент индексации для прочих объектов («Не жилье»)");
+    }
+    record.indexation = std::array<std::string, kIndexationLines>{DecodeLineBreaks(lines[pos]),
+                                                                DecodeLineBreaks(lines[pos + 1])};
+    pos += kIndexationLines;
+  }
+  return record;
+}
+
+// All records of the file in order; the file is refused as a whole when
+// any of them is broken.
+std::variant<std::vector<FileRecord>, FileRefusal> ReadRecords(
+    const std::vector<std::string>& lines, const fs::path& file) {
+  std::vector<FileRecord> records;
+  std::size_t pos = 0;
+  while (pos < lines.size() && !OnlyBlankFrom(lines, pos)) {
+    auto record = ReadRecord(lines, pos, file);
+    if (auto* refusal = std::get_if<FileRefusal>(&record)) return *refusal;
+    records.push_back(std::get<FileRecord>(std::move(record)));
+  }
+  return records;
+}
+
+// Applies a record as the window's loader does: the rows, then the
+// indexation boxes, each change of which updates the indexation row.
+void ApplyRecord(CoefficientForm& form, const FileRecord& record) {
+  for (std::size_t i = 0; i < kCoefficientRows; ++i) {
+    const FileRow& row = record.rows[i];
+    form.chkKoeff[i] = row.ticked;
+    form.txtKoeffIm[i] = row.name;
+    form.txtKoeffI[i] = row.symbol;
+    form.txtKoeffK[i] = row.value;
+    form.txtKoeffP[i] = row.basis;
+  }
+  if (record.indexation) {
+    ChangeTxtKi(form, 0, (*record.indexation)[0]);
+    ChangeTxtKi(form, 1, (*record.indexation)[1]);
+  }
+}
+
+// Reads the state file into the form. Problems are reported and leave the
+// form as it was.
+void ReadStateFile(CoefficientForm& form, const fs::path& file, Messages& messages) {
+  const auto lines = ReadStateFileLines(file, messages, kDefaultsKept);
+  if (!lines) return;
+  auto records = ReadRecords(*lines, file);
+  if (const auto* refusal = std::get_if<FileRefusal>(&records)) {
+    messages.Show(kReadErrorTitle, refusal->text, MessageIcon::Exclamation);
+    return;
+  }
+  for (const FileRecord& record : std::get<std::vector<FileRecord>>(records)) {
+    ApplyRecord(form, record);
+  }
+}
+
+// ---- Writing the state file -------------------------------------------
+
+std::vector<std::string> StateFileLines(const CoefficientForm& form) {
+  std::vector<std::string> lines;
+  lines.reserve(kRowLines + kIndexationLines);
+  for (std::size_t i = 0; i < kCoefficientRows; ++i) {
+    lines.push_back(form.chkKoeff[i] ? " 1 " : " 0 ");
+    lines.push_back(EncodeLineBreaks(form.txtKoeffIm[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffI[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffK[i]));
+    lines.push_back(EncodeLineBreaks(form.txtKoeffP[i]));
+  }
+  lines.push_back(EncodeLineBreaks(form.txtKi[0]));
+  lines.push_back(EncodeLineBreaks(form.txtKi[1]));
+  return lines;
+}
+
+// ---- Ticked rows ------------------------------------------------------
+
+// How the message names a row: its name and symbol as far as they are set.
+std::string RowLabel(const CoefficientForm& form, std::size_t row) {
+  const std::string name = Trim(form.txtKoeffIm[row]);
+  const std::string symbol = Trim(form.txtKoeffI[row]);
+  std::string label = "Коэффициент в строке " + std::to_string(row + 1);
+  if (!name.empty() && !symbol.empty()) return label + " («" + name + "», " + symbol + ")";
+  if (!name.empty()) return label + " («" + name + "»)";
+  if (!symbol.empty()) return label + " (" + symbol + ")";
+  return label;
+}
+
+std::string BadValueMessage(const CoefficientForm& form, std::size_t row) {
+  const std::string value = Trim(form.txtKoeffK[row]);
+  if (value.empty()) {
+    return RowLabel(form, row) +
+           " отмечен, но его значение не задано. Введите значение или снимите отметку.";
+  }
+  return RowLabel(form, row) + " отмечен, но его значение «" + value +
+         "» не является числом. Исправьте значение или снимите отметку.";
+}
+
+// The values of the ticked rows in row order; throws std::invalid_argument
+// with the check's message when one of them is not a number.
+std::vector<std::size_t> TickedRowsOrThrow(const CoefficientForm& form) {
+  if (const auto problem = CheckTickedCoefficients(form)) throw std::invalid_argument(*problem);
+  std::vector<std::size_t> rows;
+  for (std::size_t i = 0; i < kCoefficientRows; ++i) {
+    if (form.chkKoeff[i]) rows.push_back(i);
+  }
+  return rows;
+}
+
+double ValueOf(const CoefficientForm& form, std::size_t row) {
+  return *ParseTypedNumber(form.txtKoeffK[row]);
+}
+
+}  // namespace
+
+CoefficientForm InitialCoefficientForm() {
+  CoefficientForm form;
+  const auto& rows = DesignRows();
+  for (std::size_t i = 0; i < kCoefficientRows; ++i) {
+    form.chkKoeff[i] = (static_cast<int>(i) == kIndexationRow);
+    form.txtKoeffIm[i] = rows[i].name;
+    form.txtKoeffI[i] = rows[i].symbol;
+    form.txtKoeffK[i] = rows[i].value;
+    form.txtKoeffP[i] = rows[i].basis;
+  }
+  form.optGil = CoefficientForm::kOther;
+  form.txtKi = {"1,312", "1,291"};
+  form.cboKotr.clear();
+  form.cboKotrIndex = -1;
+  return form;
+}
+
+void ClickOptGil(CoefficientForm& form, int option) {
+  if (option != CoefficientForm::kHousing && option != CoefficientForm::kOther) return;
+  form.optGil = option;
+  UpdateIndexationRow(form);
+}
+
+void ChangeTxtKi(CoefficientForm& form, int box, const std::string& text) {
+  if (box < 0 || box >= static_cast<int>(form.txtKi.size())) return;
+  if (form.txtKi[At(box)] == text) return;
+  form.txtKi[At(box)] = text;
+  UpdateIndexationRow(form);
+}
+
+void SelectKotr(CoefficientForm& form, const NormStore& norms, int index, bool byProgram) {
+  if (index == -1) {
+    form.cboKotrIndex = -1;
+    return;
+  }
+  const bool inList = index >= 0 && index < static_cast<int>(form.cboKotr.size()) &&
+                      index < norms.KolKotr();
+  if (!inList) return;
+  if (byProgram && index == form.cboKotrIndex) return;
+  form.cboKotrIndex = index;
+  form.txtKoeffK[At(kIndustryRow)] = norms.Kotr[At(index)].value;
+  form.txtKoeffP[At(kIndustryRow)] = kIndustryBasisPrefix + std::to_string(index + 1);
+}
+
+CoefficientForm LoadCoefficientForm(const fs::path& file, const NormStore& norms,
+                                    Messages& messages) {
+  CoefficientForm form = InitialCoefficientForm();
+  ReadStateFile(form, file, messages);
+  form.cboKotr.clear();
+  for (const IndustryCoefficient& coefficient : norms.Kotr) form.cboKotr.push_back(coefficient.name);
+  form.cboKotrIndex = -1;
+  if (!form.cboKotr.empty()) SelectKotr(form, norms, 0, true);
+  return form;
+}
+
+bool SaveCoefficientForm(const CoefficientForm& form, const fs::path& file, Messages& messages) {
+  return WriteStateFileLines(file, StateFileLines(form), messages);
+}
+
+std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form) {
+  for (std::size_t i = 0; i < kCoefficientRows; ++i) {
+    if (form.chkKoeff[i] && !ParseTypedNumber(form.txtKoeffK[i])) return BadValueMessage(form, i);
+  }
+  return std::nullopt;
+}
+
+double RaschKoeff(const CoefficientForm& form, double Cb) {
+  double K = 1;
+  for (const std::size_t row : TickedRowsOrThrow(form)) K = ValueOf(form, row) * K;
+  return Cb * K;
+}
+
+void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item) {
+  const std::vector<std::size_t> rows = TickedRowsOrThrow(form);
+  std::size_t k = 0;
+  for (const std::size_t row : rows) {
+    ++k;
+    item.ZdKoeffS[k][1] = form.txtKoeffI[row];
+    item.ZdKoeffD[k][1] = ValueOf(form, row);
+    item.ZdKoeffS[k][3] = form.txtKoeffP[row];
+  }
+  item.ZdKoeffS[0][0] = std::to_string(k);
+}
+
+}  // namespace verdin

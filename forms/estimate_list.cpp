@@ -1,0 +1,360 @@
+#include "forms/estimate_list.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/folders.h"
+#include "core/index.h"
+#include "core/line_file.h"
+#include "core/text_forms.h"
+#include "isx/isx_file.h"
+
+namespace verdin {
+
+namespace {
+
+constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
+constexpr const char* kDeleteQuestionTitle = "Подтверждение удаления данных";
+constexpr const char* kMoveErrorTitle = "Ошибка перемещения!!";
+constexpr int kEntryWithoutCalculation = 1;
+constexpr int kSmrCategoryColumn = 16;  // list index of the complexity category
+
+EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.items[At(i)]; }
+
+double NumberOrZero(const std::string& text) { return ParseTypedNumber(text).value_or(0); }
+
+std::string SelectedText(const std::vector<std::string>& list, int index) {
+  return index >= 0 && index < static_cast<int>(list.size()) ? list[At(index)] : std::string();
+}
+
+// The part of a list entry before its number's closing point: the text up
+// to the character before the first blank, trimmed ("2.1. Жилые здания"
+// gives "2.1"). A text without a blank gives nothing.
+std::string NumberPart(const std::string& text) {
+  const std::size_t blank = text.find(' ');
+  if (blank == std::string::npos || blank == 0) return {};
+  std::size_t end = blank - 1;  // step back over one whole UTF-8 character
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return Trim(text.substr(0, end));
+}
+
+void MessageAndBeep(MainContext& ctx, const std::string& title, const std::string& text) {
+  ctx.messages.Beep();
+  ctx.messages.Show(title, text, MessageIcon::Exclamation);
+}
+
+void SelectListLine(MainForm& form, int line) { form.lstZdIndex = {line, line}; }
+
+void SwapListLines(MainForm& form, int a, int b) {
+  for (auto& list : form.lstZd) std::swap(list[At(a)], list[At(b)]);
+}
+
+void Autosave(MainContext& ctx) {
+  const auto folder = ctx.state.folders.PathTemp;
+  const auto file = FileInFolder(folder, AutosaveFileName(ctx.frmObD.txtNdog, ctx.frmObD.txtDataDog));
+  ctx.state.FileIsx = file;
+  try {
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    WriteIsx(ctx.state, file);
+  } catch (const std::exception& error) {
+    ctx.messages.Show(kWriteErrorTitle,
+                      std::string("Объект добавлен в список, но автосохранение не выполнено.\r") + error.what(),
+                      MessageIcon::Exclamation);
+  }
+}
+
+// The item number the add writes to; 0 when the add is refused.
+int AddTarget(MainContext& ctx) {
+  AppState& state = ctx.state;
+  if (state.NomRed != -1) {
+    const std::string text =
+        "Вы редактировали, либо просматривали элемент " + Item(ctx, state.NomRed).ZdS[13] + ".\r" +
+        "Если Вы отредактировали данный элемент и после расчета хотите \r" +
+        "его записать на тоже место, нажмите кнопку Ок. Если Вы хотите создать\r" +
+        " новый элемент  и поместить его в конец списка - нажмите кнопку  Отмена";
+    if (ctx.messages.AskOkCancel("Подтверждение записи данных", text, MessageIcon::Question)) {
+      return state.NomRed;
+    }
+    state.NomRed = -1;
+  }
+  if (state.KolZd >= kMaxItems) {
+    ctx.messages.Show(kWriteErrorTitle,
+                      "В смете уже " + std::to_string(kMaxItems) +
+                          " объектов - больше в список добавить нельзя.\rУдалите ненужные объекты "
+                          "или сохраните смету и начните новую.",
+                      MessageIcon::Exclamation);
+    return 0;
+  }
+  return ++state.KolZd;
+}
+
+void StoreCoefficientWindow(const CoefficientForm& koeff, EstimateItem& item) {
+  for (int m = 0; m < kCoefficientRows; ++m) {
+    auto& numbers = item.ZdFormKD[At(m)];
+    auto& texts = item.ZdFormKS[At(m)];
+    numbers[1] = koeff.chkKoeff[At(m)] ? 1 : 0;
+    numbers[2] = koeff.cboKotrIndex;
+    numbers[3] = NumberOrZero(koeff.txtKoeffK[At(m)]);
+    texts[1] = koeff.txtKoeffIm[At(m)];
+    texts[2] = koeff.txtKoeffI[At(m)];
+    texts[3] = koeff.txtKoeffP[At(m)];
+  }
+}
+
+void ShowCoefficientWindow(MainContext& ctx, const EstimateItem& item) {
+  CoefficientForm& koeff = ctx.frmKoeff;
+  for (int m = 0; m < kCoefficientRows; ++m) {
+    const auto& numbers = item.ZdFormKD[At(m)];
+    const auto& texts = item.ZdFormKS[At(m)];
+    koeff.chkKoeff[At(m)] = numbers[1] != 0;
+    SelectKotr(koeff, ctx.state.norms, static_cast<int>(numbers[2]), true);
+    koeff.txtKoeffK[At(m)] = GeneralForm(numbers[3]);
+    koeff.txtKoeffIm[At(m)] = texts[1];
+    koeff.txtKoeffI[At(m)] = texts[2];
+    koeff.txtKoeffP[At(m)] = texts[3];
+  }
+}
+
+// The table an item was priced from, found again by its title among the
+// first 50 tables, so that a database whose tables changed order still
+// prices the item from the right one.
+void FindTableByTitle(const AppState& state, EstimateItem& item) {
+  if (item.ZdD[10] == -1) return;
+  const int last = std::min(state.norms.TableCount(), 50);
+  for (int t = 1; t <= last; ++t) {
+    if (state.norms.Table(t).title == item.ZdS[10]) {
+      item.ZdD[10] = t - 1;
+      return;
+    }
+  }
+}
+
+// Keeps a pending write-back on the same item when items shift or swap,
+// and ends it when its item is deleted.
+void FollowDeletion(AppState& state, int deleted) {
+  if (state.NomRed == deleted) state.NomRed = -1;
+  else if (state.NomRed > deleted) --state.NomRed;
+}
+
+void FollowSwap(AppState& state, int a, int b) {
+  if (state.NomRed == a) state.NomRed = b;
+  else if (state.NomRed == b) state.NomRed = a;
+}
+
+void DeleteItem(MainContext& ctx, int k) {
+  AppState& state = ctx.state;
+  for (auto& list : ctx.frm1.lstZd) list.erase(list.begin() + (k - 1));
+  // ShiftItemsUp: items k+1..KolZd move one place towards the front.
+  for (int n = k + 1; n <= state.KolZd; ++n) state.items[At(n - 1)] = state.items[At(n)];
+  --state.KolZd;
+  FollowDeletion(state, k);
+}
+
+}  // namespace
+
+std::string AutosaveFileName(const std::string& txtNdog, const std::string& txtDataDog) {
+  std::string name = "Смета к дог " + txtNdog + " от " + txtDataDog;
+  std::replace(name.begin(), name.end(), '\\', '_');
+  std::replace(name.begin(), name.end(), '/', '_');
+  std::replace(name.begin(), name.end(), '.', '-');
+  return name + "_tmp.isx";
+}
+
+double EstimateTotal(const AppState& state) {
+  double sum = 0;
+  for (int n = 1; n <= state.KolZd; ++n) sum += state.items[At(n)].ZdD[col::kCost];
+  return sum;
+}
+
+void StoreItem(MainContext& ctx, int i) {
+  const MainForm& form = ctx.frm1;
+  EstimateItem& item = Item(ctx, i);
+  item.ZdD[10] = ctx.state.NomTab;
+  item.ZdD[11] = form.cboPIndex;
+  item.ZdD[12] = NumberOrZero(form.txtKolic);
+  item.ZdD[13] = ctx.frmKoeff.optGil == CoefficientForm::kHousing ? -1 : 0;
+  item.ZdD[14] = NumberOrZero(form.txtProcent);
+  item.ZdD[15] = NumberOrZero(form.txtStP);
+  item.ZdD[kSmrCategoryColumn] = std::max(form.cboSMRIndex, 0);
+  item.ZdS[10] = SelectedText(form.cboTab, form.cboTabIndex);
+  item.ZdS[11] = SelectedText(form.cboP, form.cboPIndex);
+  item.ZdS[12] = form.txtNp;
+  item.ZdS[13] = form.txtZd;
+  for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
+    item.ZdS[At(2 * j + 12)] = form.txtV[At(j)];
+    item.ZdS[At(2 * j + 13)] = form.txtSt[At(j)];
+  }
+  StoreCoefficientWindow(ctx.frmKoeff, item);
+}
+
+std::string ItemReference(const MainContext& ctx) {
+  const MainForm& form = ctx.frm1;
+  const std::string table = SelectedText(form.cboTab, form.cboTabIndex);
+  const std::string row = SelectedText(form.cboP, form.cboPIndex);
+  std::string reference;
+  if (ctx.state.NomTab == kEntryWithoutCalculation) {
+    reference = table + " " + row;
+  } else if (ctx.state.NomTab != -1) {
+    reference = "Табл. " + NumberPart(table) + ", п. " + NumberPart(row);
+  }
+  if (ctx.state.NomProc > 0) reference.clear();
+  return reference;
+}
+
+void ZapisZd(MainContext& ctx, int i) {
+  const MainForm& form = ctx.frm1;
+  EstimateItem& item = Item(ctx, i);
+  item.ZdD[col::kNomTab] = ctx.state.NomTab;
+  item.ZdS[col::kName] = form.txtZd;
+  item.ZdS[col::kUnit] = form.txtNp;
+  item.ZdS[col::kQuantity] = form.txtKolic;
+  item.ZdS[col::kReference] = ItemReference(ctx);
+  item.ZdS[col::kCalculation] = form.txtStB;
+  RecordAppliedCoefficients(ctx.frmKoeff, item);
+  if (!form.txtStBaz.empty()) item.ZdD[col::kBasePrice] = NumberOrZero(form.txtStBaz);
+  item.ZdD[col::kCost] = NumberOrZero(form.txtStP);
+}
+
+void ShowItem(MainContext& ctx, int i) {
+  MainForm& form = ctx.frm1;
+  EstimateItem& item = Item(ctx, i);
+  FindTableByTitle(ctx.state, item);
+  const int entry = static_cast<int>(item.ZdD[10]);
+  form.cboSMRIndex = std::clamp(static_cast<int>(item.ZdD[kSmrCategoryColumn]), 0, 4);
+  SelectTable(ctx, entry);
+  SelectRow(ctx, static_cast<int>(item.ZdD[11]), true);
+  form.txtKolic = GeneralForm(item.ZdD[12]);
+  const int option = item.ZdD[13] != 0 ? CoefficientForm::kHousing : CoefficientForm::kOther;
+  if (ctx.frmKoeff.optGil != option) ClickOptGil(ctx.frmKoeff, option);
+  if (entry != -1) {
+    form.cboTabEnabled = true;
+    if (form.chkProcent) ClickChkProcent(ctx, false);
+  } else {
+    form.txtProcent = GeneralForm(item.ZdD[14]);
+    if (!form.chkProcent) ClickChkProcent(ctx, true);
+  }
+  if (entry == kEntryWithoutCalculation) SetTxtStP(ctx, GeneralForm(item.ZdD[15]));
+  if (entry >= 0 && entry < 2) {
+    form.txtNp = item.ZdS[12];
+    for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
+      form.txtV[At(j)] = item.ZdS[At(2 * j + 12)];
+      form.txtSt[At(j)] = item.ZdS[At(2 * j + 13)];
+    }
+  }
+  form.txtZd = item.ZdS[13];
+  ShowCoefficientWindow(ctx, item);
+}
+
+bool CmdDob(MainContext& ctx) {
+  AppState& state = ctx.state;
+  MainForm& form = ctx.frm1;
+  if (LeadingNumber(form.txtStP) == 0 && state.NomTab != kEntryWithoutCalculation) {
+    ctx.messages.Show(kWriteErrorTitle, "Текущий пункт сметы не рассчитан. Добавлять нечего",
+                      MessageIcon::Exclamation);
+    return false;
+  }
+  if (const auto problem = CheckTickedCoefficients(ctx.frmKoeff)) {
+    ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
+    return false;
+  }
+  const bool appending = state.NomRed == -1;
+  const int i = AddTarget(ctx);
+  if (i == 0) return false;
+  const bool writingBack = !appending && state.NomRed == i;
+  StoreItem(ctx, i);
+  ZapisZd(ctx, i);
+  if (writingBack) {
+    form.lstZd[0][At(i - 1)] = Item(ctx, i).ZdS[col::kName];
+    form.lstZd[1][At(i - 1)] = form.txtStP;
+  } else {
+    form.lstZd[0].push_back(Item(ctx, i).ZdS[col::kName]);
+    form.lstZd[1].push_back(form.txtStP);
+  }
+  state.SumSm = EstimateTotal(state);
+  form.txtSym = GeneralForm(state.SumSm);
+  state.NomRed = -1;
+  EstimateItem& item = Item(ctx, i);
+  item.ZdBaz[1] = item.ZdD[col::kNomTab] != kEntryWithoutCalculation ? state.StBaz : NumberOrZero(form.txtStP);
+  if (form.chkAsave) Autosave(ctx);
+  return true;
+}
+
+void CmdDel(MainContext& ctx) {
+  MainForm& form = ctx.frm1;
+  const int s = form.lstZdIndex[0];
+  if (s < 0 || s >= ctx.state.KolZd) {
+    MessageAndBeep(ctx, "Ошибка удаления данных!!", "Не выбран объект  для удаления!!!");
+    return;
+  }
+  if (!ctx.messages.AskOkCancel(kDeleteQuestionTitle, "Данные по выделенному в списке объекту будут удалены",
+                                MessageIcon::Question)) {
+    return;
+  }
+  DeleteItem(ctx, s + 1);
+  SelectListLine(form, -1);
+  // The total drops by the deleted cost. It is summed afresh from the
+  // remaining items rather than subtracted from the shown text, which
+  // would leave binary noise in the last digits (249,870000000003).
+  form.txtSym = GeneralForm(EstimateTotal(ctx.state));
+}
+
+void CmdDelZd(MainContext& ctx) {
+  if (!ctx.messages.AskOkCancel(kDeleteQuestionTitle, "Все введенные данные будут удалены!!! Вы уверены?",
+                                MessageIcon::Question)) {
+    return;
+  }
+  MainForm& form = ctx.frm1;
+  for (auto& list : form.lstZd) list.clear();
+  SelectListLine(form, -1);
+  form.txtSym.clear();
+  ctx.state.KolZd = 0;
+  ctx.state.NomRed = -1;  // the item under edit is gone
+}
+
+void CmdRed(MainContext& ctx) {
+  const int line = ctx.frm1.lstZdIndex[0];
+  if (line < 0 || line >= ctx.state.KolZd) {
+    MessageAndBeep(ctx, "Ошибка редактирования!!", "Не выбран объект  для редактирования!!!");
+    ctx.state.NomRed = -1;
+    return;
+  }
+  ctx.state.NomRed = line + 1;
+  ctx.frm1.txtStB.clear();
+  ShowItem(ctx, ctx.state.NomRed);
+}
+
+void ClickLstZd(MainContext& ctx, int list, int line) {
+  MainForm& form = ctx.frm1;
+  const int lines = static_cast<int>(form.lstZd[0].size());
+  if (line < -1 || line >= lines) line = -1;
+  if (list == 0) form.lstZdIndex[0] = line;
+  SelectListLine(form, form.lstZdIndex[0]);
+}
+
+void CmdVerx(MainContext& ctx, int direction) {
+  AppState& state = ctx.state;
+  MainForm& form = ctx.frm1;
+  const int line = form.lstZdIndex[0];
+  if (line < 0 || line >= state.KolZd) {
+    MessageAndBeep(ctx, kMoveErrorTitle, "Не выбран объект  для перемещения!!!");
+    return;
+  }
+  const int k = line + 1;
+  if (k == state.KolZd && direction == 1) {
+    ctx.messages.Show(kMoveErrorTitle, "Последний элемент в списке!!!", MessageIcon::Exclamation);
+    return;
+  }
+  if (k == 1 && direction == 0) {
+    ctx.messages.Show(kMoveErrorTitle, "Первый элемент в списке!!!", MessageIcon::Exclamation);
+    return;
+  }
+  const int t = direction == 1 ? k + 1 : k - 1;
+  std::swap(state.items[At(k)], state.items[At(t)]);
+  SwapListLines(form, k - 1, t - 1);
+  FollowSwap(state, k, t);
+  SelectListLine(form, t - 1);
+}
+
+}  // namespace verdin

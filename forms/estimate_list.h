@@ -1,0 +1,62 @@
+// The estimate list of the main window: adding the calculated item (or
+// writing it back over the item being edited), deleting, taking an item
+// back for editing, moving, the selection of the two list boxes, and the
+// copies of an item between the windows and its record.
+#pragma once
+
+#include <string>
+
+#include "forms/main_commands.h"
+
+namespace verdin {
+
+// StoreItem: the windows' inputs into the stored columns of item i. Empty
+// boxes store 0, so that nothing of an item that held this row before is
+// left behind.
+void StoreItem(MainContext& ctx, int i);
+
+// ZapisZd: the current item's derived values — pricing mode, name, unit,
+// quantity, reference, calculation text, applied coefficients, base price
+// and cost — into row i.
+void ZapisZd(MainContext& ctx, int i);
+
+// The reference into the price collection for the current selection:
+// "Табл. 2.1, п. 3" for a norm table, the entry and row texts for the entry
+// without calculation, empty for a share of an item.
+std::string ItemReference(const MainContext& ctx);
+
+// ShowItem: item i back into the windows (table and row selected again by
+// title, quantity, option, share mode, typed cost, user table, name, the
+// coefficient window's rows). The item is not recalculated.
+void ShowItem(MainContext& ctx, int i);
+
+// cmdDob "Добавить данные по текущему элементу в список". Returns true when
+// an item was added or written back.
+bool CmdDob(MainContext& ctx);
+
+// cmdDel "Удалить выделенный элемент".
+void CmdDel(MainContext& ctx);
+
+// cmdDelZd "Удалить все данные из списка".
+void CmdDelZd(MainContext& ctx);
+
+// cmdRed "Редактировать выделенный элемент" and a double click on the name
+// list: takes the selected item back into the windows.
+void CmdRed(MainContext& ctx);
+
+// A click on line `line` of list box `list` (0 names, 1 costs): both lists
+// then show the selection of the name list.
+void ClickLstZd(MainContext& ctx, int list, int line);
+
+// cmdVerx(direction): 0 moves the selected item up, 1 down.
+void CmdVerx(MainContext& ctx, int direction);
+
+// The autosave file name for a contract number and date:
+// "Смета к дог " + number + " от " + date, with "\" and "/" replaced by "_"
+// and "." by "-", then "_tmp.isx".
+std::string AutosaveFileName(const std::string& txtNdog, const std::string& txtDataDog);
+
+// The sum of the costs of items 1..KolZd.
+double EstimateTotal(const AppState& state);
+
+}  // namespace verdin

@@ -1,0 +1,312 @@
+#include "forms/general_data_form.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <ctime>
+#include <system_error>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "core/line_file.h"
+#include "forms/state_file.h"
+#include "core/text_forms.h"
+
+namespace verdin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kChargeCount = static_cast<std::size_t>(kChargeRows);
+constexpr std::size_t kSignatoryCount = static_cast<std::size_t>(kSignatoryRows);
+
+// Lines of one record: three per charge row, three per signatory row, the
+// three header texts and the contract number.
+constexpr std::size_t kRecordLines = 3 * kChargeCount + 3 * kSignatoryCount + 3 + 1;  // 37
+static_assert(kRecordLines == 37);
+
+// The charge row whose amount the workbook computes; it holds no rate.
+constexpr std::size_t kComputedChargeRow = 1;
+
+constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
+constexpr const char* kDefaultsKept = " Загружены данные по умолчанию.";
+
+// ---- The window as designed -------------------------------------------
+
+struct DesignChargeRow {
+  bool checked;
+  bool canSwitchOff;
+  const char* caption;
+  const char* value;
+  const char* toolTip;
+};
+
+constexpr const char* kFundShareTip = "=БазаДряРасч. х %Отчисл./100";
+
+const std::array<DesignChargeRow, kChargeCount>& DesignChargeRows() {
+  static const std::array<DesignChargeRow, kChargeCount> rows{{
+      {true, false, "Сложившийся уровень рентабельности, %", "33,6", ""},
+      {true, false, "База для расчета в инновационный фонд", " Расчет",
+       "=Общ.стоим.-(Общ.стоим*Рент/(100+Рент))"},
+      {true, true, "Отчисления в инновационный фонд, %", "4,5", kFundShareTip},
+      {true, true, "Отчисления в фонд стройнауки, %", "0,5", kFundShareTip},
+      {true, true, "Отчисления в фонд под. с/х, %", "2",
+       "=(общСтоим + Отчисл.Стройнауке + ОтчислИнФонд) х %Отчисл/(100 - %Отчисл)"},
+      {false, true, "", " ", ""},
+      {false, true, "", " ", ""},
+      {true, false, "НДС, %", "18", ""},
+  }};
+  return rows;
+}
+
+struct DesignSignatory {
+  bool checked;
+  const char* post;
+  const char* name;
+};
+
+const std::array<DesignSignatory, kSignatoryCount>& DesignSignatories() {
+  static const std::array<DesignSignatory, kSignatoryCount> rows{{
+      {true, "ГИП", "Р.Т Бельчар"},
+      {true, "Зам. директора по экономике", "О.К. Дорсинская"},
+      {false, " ", " "},
+  }};
+  return rows;
+}
+
+// ---- The record layout ------------------------------------------------
+
+// Walks the stored fields of the form in file order. `onCheck` gets each
+// check box state and `onText` each text, both with a Russian description
+// of the value for messages. Works for const and non-const forms alike.
+template <typename Form, typename OnCheck, typename OnText>
+void ForEachStoredField(Form& form, OnCheck&& onCheck, OnText&& onText) {
+  for (std::size_t i = 0; i < kChargeCount; ++i) {
+    const std::string number = " № " + std::to_string(i + 1);
+    onCheck(form.chkK[i], "отметка отчисления" + number + " (0 или 1)");
+    onText(form.txtK[i], "наименование отчисления" + number);
+    onText(form.txtKc[i], "значение отчисления" + number);
+  }
+  for (std::size_t i = 0; i < kSignatoryCount; ++i) {
+    const std::string number = " № " + std::to_string(i + 1);
+    onCheck(form.chk1[i], "отметка подписанта" + number + " (0 или 1)");
+    onText(form.txt1[i], "должность подписанта" + number);
+    onText(form.txt2[i], "фамилия подписанта" + number);
+  }
+  onText(form.txtShapka[0], std::string("наименование объекта"));
+  onText(form.txtShapka[1], std::string("наименование проектной организации"));
+  onText(form.txtShapka[2], std::string("наименование организации заказчика"));
+  onText(form.txtNdog, std::string("номер договора"));
+}
+
+// What each line of a record holds, in order, for the messages of the reader.
+const std::vector<std::string>& LineDescriptions() {
+  static const std::vector<std::string> descriptions = [] {
+    std::vector<std::string> result;
+    const GeneralDataForm sample;
+    ForEachStoredField(
+        sample, [&](const bool&, std::string what) { result.push_back(std::move(what)); },
+        [&](const std::string&, std::string what) { result.push_back(std::move(what)); });
+    return result;
+  }();
+  return descriptions;
+}
+
+// ---- Reading the state file -------------------------------------------
+
+// A file that cannot be taken as it is; the text explains why.
+struct FileRefusal {
+  std::string text;
+};
+
+std::string Quoted(const fs::path& file) { return "«" + PathText(file) + "»"; }
+
+// The file ended after `lineCount` lines where the value described by
+// `expected` should have followed.
+FileRefusal CutOff(const fs::path& file, std::size_t lineCount, const std::string& expected) {
+  return {"Файл общих данных " + Quoted(file) + " оборван после строки " +
+          std::to_string(lineCount) + ": в строке " + std::to_string(lineCount + 1) +
+          " ожидалось: " + expected + "." + kDefaultsKept};
+}
+
+FileRefusal BadCheckLine(const fs::path& file, std::size_t lineNumber, const std::string& expected,
+                         const std::string& line) {
+  return {"В файле общих данных " + Quoted(file) + " в строке " + std::to_string(lineNumber) +
+          " ожидалась " + expected + ", а записано «" + line + "»." + kDefaultsKept};
+}
+
+// A check box state as stored: the digit 0 or 1 with blanks around it.
+std::optional<bool> ParseCheckState(const std::string& line) {
+  const std::string digit = Trim(line);
+  if (digit == "1") return true;
+  if (digit == "0") return false;
+  return std::nullopt;
+}
+
+bool OnlyBlankFrom(const std::vector<std::string>& lines, std::size_t from) {
+  for (std::size_t i = from; i < lines.size(); ++i) {
+    if (!Trim(lines[i]).empty()) return false;
+  }
+  return true;
+}
+
+// Reads the record starting at `pos` over `form` and advances `pos` past
+// it. The fields the file does not hold (date, tool tips, which rows can
+// be switched off) stay as they are in `form`.
+std::optional<FileRefusal> ReadRecord(const std::vector<std::string>& lines, std::size_t& pos,
+                                      const fs::path& file, GeneralDataForm& form) {
+  if (pos + kRecordLines > lines.size()) {
+    return CutOff(file, lines.size(), LineDescriptions()[lines.size() - pos]);
+  }
+  std::optional<FileRefusal> refusal;
+  std::size_t at = pos;
+  ForEachStoredField(
+      form,
+      [&](bool& checked, const std::string& what) {
+        const std::string& line = lines[at++];
+        if (refusal) return;
+        if (const std::optional<bool> state = ParseCheckState(line)) {
+          checked = *state;
+        } else {
+          refusal = BadCheckLine(file, at, what, line);
+        }
+      },
+      [&](std::string& text, const std::string&) { text = DecodeLineBreaks(lines[at++]); });
+  pos = at;
+  return refusal;
+}
+
+// Reads every record of the file over `form`; the last one stays. The
+// file is refused as a whole when any record is broken.
+std::optional<FileRefusal> ReadRecords(const std::vector<std::string>& lines, const fs::path& file,
+                                       GeneralDataForm& form) {
+  std::size_t pos = 0;
+  while (pos < lines.size() && !OnlyBlankFrom(lines, pos)) {
+    if (auto refusal = ReadRecord(lines, pos, file, form)) return refusal;
+  }
+  return std::nullopt;
+}
+
+// Reads the state file into the form. A missing file changes nothing; a
+// file that cannot be read or is malformed is reported and changes nothing.
+void ReadStateFile(GeneralDataForm& form, const fs::path& file, Messages& messages) {
+  const auto lines = ReadStateFileLines(file, messages, kDefaultsKept);
+  if (!lines) return;
+  GeneralDataForm read = form;
+  if (const auto refusal = ReadRecords(*lines, file, read)) {
+    messages.Show(kReadErrorTitle, refusal->text, MessageIcon::Exclamation);
+    return;
+  }
+  form = std::move(read);
+}
+
+// ---- Writing the state file -------------------------------------------
+
+std::vector<std::string> StateFileLines(const GeneralDataForm& form) {
+  std::vector<std::string> lines;
+  lines.reserve(kRecordLines);
+  ForEachStoredField(
+      form,
+      [&](const bool& checked, const std::string&) { lines.push_back(checked ? " 1 " : " 0 "); },
+      [&](const std::string& text, const std::string&) {
+        lines.push_back(EncodeLineBreaks(text));
+      });
+  return lines;
+}
+
+// ---- Charge rates -----------------------------------------------------
+
+// A checked row other than the computed one whose value box holds more
+// than blanks: its value is the rate to take. A value of blanks only (the
+// spare rows hold one blank) counts as empty, so the earlier rate stays.
+bool HasRateToTake(const GeneralDataForm& form, std::size_t row) {
+  return row != kComputedChargeRow && form.chkK[row] && !Trim(form.txtKc[row]).empty();
+}
+
+std::string RowLabel(const GeneralDataForm& form, std::size_t row) {
+  const std::string caption = Trim(form.txtK[row]);
+  std::string label = "Отчисление в строке " + std::to_string(row + 1);
+  if (!caption.empty()) label += " («" + caption + "»)";
+  return label;
+}
+
+}  // namespace
+
+std::string ContractDateText(const CalendarDate& date) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d-%02d-%04d", date.month, date.day, date.year);
+  return text;
+}
+
+CalendarDate Today() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  if (localtime_r(&now, &local) == nullptr) return CalendarDate{};
+  return CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+GeneralDataForm InitialGeneralDataForm(const CalendarDate& today) {
+  GeneralDataForm form;
+  const auto& charges = DesignChargeRows();
+  for (std::size_t i = 0; i < kChargeCount; ++i) {
+    form.chkK[i] = charges[i].checked;
+    form.chkKEnabled[i] = charges[i].canSwitchOff;
+    form.txtK[i] = charges[i].caption;
+    form.txtKc[i] = charges[i].value;
+    form.txtKcToolTip[i] = charges[i].toolTip;
+  }
+  const auto& signatories = DesignSignatories();
+  for (std::size_t i = 0; i < kSignatoryCount; ++i) {
+    form.chk1[i] = signatories[i].checked;
+    form.txt1[i] = signatories[i].post;
+    form.txt2[i] = signatories[i].name;
+  }
+  form.txtShapka = {"Строительный проект\r\n", "ООО \"Кварцтехлит\"", "ОАО \"Зеленовка\""};
+  form.txtNdog = "2008/11";
+  form.txtDataDog = ContractDateText(today);
+  form.visible = true;
+  return form;
+}
+
+GeneralDataForm LoadGeneralDataForm(const fs::path& file, const CalendarDate& today,
+                                    Messages& messages) {
+  GeneralDataForm form = InitialGeneralDataForm(today);
+  ReadStateFile(form, file, messages);
+  form.txtDataDog = ContractDateText(today);
+  return form;
+}
+
+bool SaveGeneralDataForm(const GeneralDataForm& form, const fs::path& file, Messages& messages) {
+  return WriteStateFileLines(file, StateFileLines(form), messages);
+}
+
+std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {
+  for (std::size_t i = 0; i < kChargeCount; ++i) {
+    if (!HasRateToTake(form, i) || ParseTypedNumber(form.txtKc[i])) continue;
+    return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
+           "» не является числом. Исправьте значение или снимите отметку.";
+  }
+  return std::nullopt;
+}
+
+void TakeObD(const GeneralDataForm& form, GeneralDataTables& tables) {
+  for (std::size_t i = 0; i < kSignatoryCount; ++i) {
+    auto& row = tables.Podpis[i + 1];
+    row[1] = form.chk1[i] ? "1" : "0";
+    row[2] = form.txt1[i];
+    row[3] = form.txt2[i];
+  }
+  for (std::size_t i = 0; i < kChargeCount; ++i) {
+    auto& row = tables.Otchisl[i + 1];
+    row[1] = form.chkK[i] ? 1.0 : 0.0;
+    // A value that is not a number (CheckChargeRates was not asked) leaves
+    // the earlier rate rather than a made-up one.
+    if (HasRateToTake(form, i)) {
+      if (const std::optional<double> rate = ParseTypedNumber(form.txtKc[i])) row[2] = *rate;
+    }
+    tables.OtchislName[i + 1][1] = form.txtK[i];
+  }
+}
+
+}  // namespace verdin

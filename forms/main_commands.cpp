@@ -1,0 +1,247 @@
+#include "forms/main_commands.h"
+
+#include <cmath>
+
+#include "core/folders.h"
+#include "core/norm_loader.h"
+#include "core/text_forms.h"
+
+namespace verdin {
+
+namespace {
+
+constexpr const char* kCaption = "Расчет стоимости проектных работ по СБЦ (Беларусь).";
+constexpr const char* kSmrUnit = "млн.руб - стоимость СМР на 01.01.2006";
+constexpr int kHousingEntry = 5;
+constexpr int kEntryWithoutCalculation = 1;
+constexpr int kPercentageEntry = 2;
+
+// Label indices of lblZd that the selection commands enable and disable.
+constexpr int kLabelUnit = 1;
+constexpr int kLabelQuantity = 3;
+constexpr int kLabelCalculation = 5;
+
+// The amount as the window shows it: truncated to three decimals.
+std::string Shown(double value) { return GeneralForm(TruncateToThousandths(value)); }
+
+bool InputError(MainContext& ctx, const std::string& text) {
+  ctx.messages.Beep();
+  ctx.messages.Show(kInputErrorTitle, text, MessageIcon::Warning);
+  return false;
+}
+
+void EmptyGrid(MainForm& form) {
+  for (auto& cell : form.txtV) cell.clear();
+  for (auto& cell : form.txtSt) cell.clear();
+}
+
+// The item fields that the entry without calculation and the share mode
+// switch off.
+void EnableItemFields(MainForm& form, bool enabled) {
+  form.fra1Enabled = enabled;
+  for (const int label : {kLabelUnit, kLabelQuantity, kLabelCalculation}) {
+    form.lblZdEnabled[static_cast<std::size_t>(label)] = enabled;
+  }
+  form.cboPEnabled = enabled;
+  form.txtNpEnabled = enabled;
+  form.txtStBEnabled = enabled;
+  form.txtKolicEnabled = enabled;
+  form.txtStBazEnabled = enabled;
+}
+
+void SelectOptGilByProgram(CoefficientForm& koeff, int option) {
+  if (koeff.optGil != option) ClickOptGil(koeff, option);
+}
+
+void ShowPercentageEntryLabels(MainForm& form, bool percentage) {
+  form.cboSMREnabled = percentage;
+  form.lblSMREnabled = percentage;
+  if (percentage) {
+    form.lblZd[kLabelQuantity] = "Цсмр, млн.руб";
+    form.lblSBC = {"Цсмр", "Уд. вес %"};
+    form.txtNp = kSmrUnit;
+  } else {
+    form.lblZd[kLabelQuantity] = "Количество";
+    form.lblSBC = {"Кол.", "Стоимость, тыс.р."};
+  }
+}
+
+// The item number typed into txtProcent; 0 when it is not a whole number
+// an estimate can hold.
+int ItemNumber(const std::string& text) {
+  const auto value = ParseTypedNumber(text);
+  if (!value || *value != std::floor(*value) || *value < 0 || *value > kMaxItems) return 0;
+  return static_cast<int>(*value);
+}
+
+std::string RateProblem(const std::string& txtStd) {
+  return "Курс доллара «" + txtStd +
+         "» в поле «То же в $ при 1$=» должен быть числом, отличным от нуля.";
+}
+
+}  // namespace
+
+void LoadMainWindow(MainContext& ctx) {
+  AppState& state = ctx.state;
+  MainForm& form = ctx.frm1;
+  state.folders.DiskIsx = DiskOf(state.folders.PathIsx);
+  state.KolStolb = kLastStoredColumn;
+  ZagrBaz(state.folders.PathData, state.norms);
+  state.NomRed = -1;
+  form.cmdAbToolTip = std::string("Версия  ") + kProgramVersion;
+  form.caption = std::string(kCaption) + " Версия  " + kProgramVersion;
+  // The coefficient window loads when the main window first touches it.
+  ctx.frmKoeff = LoadCoefficientForm(FileInFolder(state.folders.PathData, kCoefficientFileName),
+                                     state.norms, ctx.messages);
+  SelectOptGilByProgram(ctx.frmKoeff, CoefficientForm::kHousing);
+  form.cboTab.clear();
+  for (const auto& table : state.norms.tables) form.cboTab.push_back(table.title);
+  SelectTable(ctx, state.KolSpec + 1);
+  state.KolZd = 0;
+  form.cboSMR = {"I", "II", "III", "IV", "V"};
+  form.cboSMRIndex = 0;
+}
+
+void SelectTable(MainContext& ctx, int index) {
+  AppState& state = ctx.state;
+  MainForm& form = ctx.frm1;
+  if (index < -1 || index >= static_cast<int>(form.cboTab.size())) index = -1;
+  form.cboTabIndex = index;
+  state.NomTab = index;
+  form.txtStBaz.clear();
+  SetTxtStP(ctx, "");
+  form.txtStPd.clear();
+  SelectOptGilByProgram(ctx.frmKoeff, state.NomTab == kHousingEntry ? CoefficientForm::kHousing
+                                                                    : CoefficientForm::kOther);
+  form.cboP.clear();
+  form.cboPIndex = -1;
+  const bool calculated = state.NomTab != kEntryWithoutCalculation;
+  EnableItemFields(form, calculated);
+  form.cmdOkEnabled = calculated;
+  if (state.NomTab > state.KolSpec) {
+    for (const auto& row : state.norms.Table(state.NomTab + 1).rows) form.cboP.push_back(row.title);
+    if (form.cboP.empty()) {
+      EmptyGrid(form);  // a table without rows: nothing to show or price
+    } else {
+      SelectRow(ctx, 0, true);
+    }
+  } else {
+    EmptyGrid(form);
+  }
+  ShowPercentageEntryLabels(form, state.NomTab == kPercentageEntry);
+  form.lblPrim = state.norms.Note(state.NomTab + 1);
+}
+
+void SelectRow(MainContext& ctx, int index, bool byProgram) {
+  MainForm& form = ctx.frm1;
+  if (index < -1 || index >= static_cast<int>(form.cboP.size())) index = -1;
+  if (byProgram && index == form.cboPIndex) return;
+  form.cboPIndex = index;
+  const NormRow* row = index < 0 ? nullptr : PricedRow(ctx.state.norms, ctx.state.NomTab + 1, index + 1);
+  form.txtNp = (row != nullptr && !row->points.empty()) ? row->points.front().unit : std::string();
+  form.cboPToolTip = row != nullptr ? row->title : std::string();
+  form.cboTabToolTip = form.cboTabIndex >= 0 ? form.cboTab[static_cast<std::size_t>(form.cboTabIndex)] : "";
+  EmptyGrid(form);
+  if (row == nullptr) return;
+  for (std::size_t p = 0; p < row->points.size() && p + 1 < form.txtV.size(); ++p) {
+    form.txtV[p + 1] = GeneralForm(row->points[p].x);
+    form.txtSt[p + 1] = GeneralForm(row->points[p].price);
+  }
+}
+
+void ClickOptPrim(MainContext& ctx, int option) { ctx.frm1.optPrim = option == 1 ? 1 : 0; }
+
+std::optional<BasePrice> CalculateBasePrice(MainContext& ctx) {
+  AppState& state = ctx.state;
+  const MainForm& form = ctx.frm1;
+  if (state.NomTab == 0) state.norms.userTable = PackUserTable(form.txtV, form.txtSt, state.KolStrPol);
+  PricingRequest request;
+  request.NomTab = state.NomTab;
+  request.X = form.txtKolic;
+  request.t = state.NomTab + 1;
+  request.r = form.cboPIndex + 1;
+  request.category = form.cboSMRIndex + 1;
+  return RaschCb(state.norms, request);
+}
+
+bool CmdOk(MainContext& ctx) {
+  AppState& state = ctx.state;
+  MainForm& form = ctx.frm1;
+  if (Trim(form.txtKolic).empty() && !form.chkProcent) {
+    return InputError(ctx, "Не задан объем натурального показателя - графа Количество!!!");
+  }
+  if (form.txtProcent.empty() && form.chkProcent) {
+    return InputError(ctx, "Не задан объем номер рассчитанного объекта!!!");
+  }
+  if (!form.txtProcent.empty() && form.chkProcent) {
+    state.NomProc = ItemNumber(form.txtProcent);
+    if (state.NomProc > state.KolZd || state.NomProc == 0) {
+      return InputError(ctx, "Объект с таким номером не рассчитан!!!");
+    }
+  }
+  // Checked before anything changes, so that a bad value prices nothing.
+  if (const auto problem = CheckTickedCoefficients(ctx.frmKoeff)) return InputError(ctx, *problem);
+  if (!DollarAmount(0, form.txtStd)) return InputError(ctx, RateProblem(form.txtStd));
+
+  double Cb = 0;
+  if (state.NomProc == 0) {
+    std::optional<BasePrice> base;
+    try {
+      base = CalculateBasePrice(ctx);
+    } catch (const PricingError& error) {
+      return InputError(ctx, error.what());
+    }
+    if (base) Cb = base->Cb;
+    form.txtStB = base ? base->Text : std::string();
+  } else {
+    form.txtStB.clear();
+    Cb = state.items[static_cast<std::size_t>(state.NomProc)].ZdD[col::kCost];
+  }
+  form.txtStBaz = Shown(Cb);
+  state.StBaz = Cb;
+  const double Cp = RaschKoeff(ctx.frmKoeff, Cb);
+  SetTxtStP(ctx, Shown(Cp));
+  form.txtStPd = GeneralForm(*DollarAmount(Cp, form.txtStd));
+  return true;
+}
+
+void ClickChkProcent(MainContext& ctx, bool ticked) {
+  MainForm& form = ctx.frm1;
+  form.chkProcent = ticked;
+  if (ticked) {
+    form.txtProcentVisible = true;
+    SelectRow(ctx, -1, false);
+    SelectTable(ctx, -1);
+    // The selections above switch the item fields on again; the mode wants
+    // the table, the row, the grid and the quantity out of use.
+    EnableItemFields(form, false);
+    form.cboTabEnabled = false;
+    form.txtKolic.clear();
+  } else {
+    form.txtProcentVisible = false;
+    form.txtProcent.clear();
+    ctx.state.NomProc = 0;
+    EnableItemFields(form, true);
+    form.cboTabEnabled = true;
+  }
+}
+
+void SetTxtStP(MainContext& ctx, const std::string& text) {
+  MainForm& form = ctx.frm1;
+  if (form.txtStP == text) return;
+  form.txtStP = text;
+  if (ctx.state.NomTab != kEntryWithoutCalculation) return;
+  form.txtStBaz = form.txtStP;
+  if (form.txtStP.empty()) return;
+  const auto cost = ParseTypedNumber(form.txtStP);
+  const auto dollars = cost ? DollarAmount(*cost, form.txtStd) : std::nullopt;
+  form.txtStPd = dollars ? GeneralForm(*dollars) : std::string();
+}
+
+std::optional<double> DollarAmount(double cost, const std::string& txtStd) {
+  const auto rate = ParseTypedNumber(txtStd);
+  if (!rate || *rate == 0) return std::nullopt;
+  return std::floor(cost * 1000 / *rate);
+}
+
+}  // namespace verdin

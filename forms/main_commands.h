@@ -1,0 +1,68 @@
+// Commands of the main window: its load, the table and row selection, the
+// calculation of the current item, the share-of-an-item mode and the cost
+// field of the entry without calculation. Each works on the window's model
+// and the run's state; messages go through the Messages interface.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/messages.h"
+#include "core/pricing.h"
+#include "forms/coefficient_form.h"
+#include "forms/general_data_form.h"
+#include "forms/main_form.h"
+
+namespace verdin {
+
+// What a main-window command works on.
+struct MainContext {
+  AppState& state;
+  MainForm& frm1;
+  CoefficientForm& frmKoeff;
+  GeneralDataForm& frmObD;
+  Messages& messages;
+};
+
+// Load of the main window: DiskIsx, KolStolb, the norm database, NomRed,
+// caption and About tool tip, the coefficient window loaded from its state
+// file, "Жилье" selected there, the table list filled with entry 3
+// selected, KolZd = 0, the complexity list "I".."V" with "I" selected.
+// Throws the loader's error (std::runtime_error with the Russian message)
+// when the norm database cannot be loaded.
+void LoadMainWindow(MainContext& ctx);
+
+// Selection of table-list entry index (-1 = none). Runs whenever the user
+// clicks and whenever the program sets the index, even to the entry shown.
+void SelectTable(MainContext& ctx, int index);
+
+// Selection of row index (-1 = none) of the selected table. A click always
+// runs the row handling; a selection by program only when it changes.
+void SelectRow(MainContext& ctx, int index, bool byProgram);
+
+// Click on optPrim(option): 1 shows the notes beside the window, 0 hides them.
+void ClickOptPrim(MainContext& ctx, int option);
+
+// cmdOk "Рассчитать текущий объект". Returns true when the item was priced.
+bool CmdOk(MainContext& ctx);
+
+// The base price of the current item as the calculate command obtains it
+// from the selected table (the user table packed from the grid for entry
+// 0). Throws PricingError for input that cannot be priced.
+std::optional<BasePrice> CalculateBasePrice(MainContext& ctx);
+
+// Click on chkProcent: ticked prices the item as a share of an item of the
+// estimate; unticked returns to pricing from the tables.
+void ClickChkProcent(MainContext& ctx, bool ticked);
+
+// The program or the user sets the cost field txtStP. In the entry without
+// calculation the base price and the dollar amount follow the cost field.
+void SetTxtStP(MainContext& ctx, const std::string& text);
+
+// Whole dollars for a cost at the rate of txtStd: Int(cost · 1000 / rate);
+// nullopt when the rate is not a number or is 0.
+std::optional<double> DollarAmount(double cost, const std::string& txtStd);
+
+}  // namespace verdin

@@ -1,0 +1,39 @@
+// Opening an input-data file: the file is read whole and checked, then the
+// estimate list is rebuilt by pricing every item again from its stored
+// inputs, in list order, exactly as the user would with the main window.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "forms/main_commands.h"
+
+namespace verdin {
+
+// The open command after the open dialog has chosen `file` (FileIsx). A
+// file that cannot be read or is malformed is reported and the open
+// estimate stays as it was; returns false then. Items that cannot be
+// priced again (a table that changed, a share of an item further down the
+// list) are priced at 0 and named in one message after the open.
+bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file);
+
+// What the open dialog hands back when the user confirms it.
+struct OpenChoice {
+  std::filesystem::path FileIsx;  // the chosen input-data file
+  std::string Svodka;             // its summary line
+};
+
+// The open dialog as the open command sees it.
+class OpenDialog {
+ public:
+  virtual ~OpenDialog() = default;
+  // nullopt when the user cancels.
+  virtual std::optional<OpenChoice> Ask(MainContext& ctx) = 0;
+};
+
+// cmdOpen: asks the dialog for a file and opens it. Returns true when an
+// estimate was opened.
+bool CmdOpen(MainContext& ctx, OpenDialog& dialog);
+
+}  // namespace verdin

@@ -1,0 +1,42 @@
+// "Рассчитать и сохранить смету": the workbook first (it prepares the
+// header texts the input-data file stores), then the input-data file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/progress.h"
+#include "forms/main_commands.h"
+#include "workbook/estimate_workbook.h"
+
+namespace verdin {
+
+// The text the save dialog hands back in place of an input-data path when
+// the input data are not to be saved.
+inline constexpr const char* kInputDataNotSaved = "Данные не сохраняются";
+
+// What the save dialog hands back when the user confirms it.
+struct SaveChoice {
+  std::filesystem::path FileXls;  // the workbook
+  std::string FileIsx;            // the input-data file, or kInputDataNotSaved
+  std::string Svodka;             // the summary line
+};
+
+// The save dialog as the save command sees it.
+class SaveDialog {
+ public:
+  virtual ~SaveDialog() = default;
+  // nullopt when the user cancels.
+  virtual std::optional<SaveChoice> Ask(MainContext& ctx) = 0;
+};
+
+// cmdSave. The pay-out boxes are read in the pay-out variant. Returns true
+// when the workbook or the input data were written. A failure other than a
+// failed sheet operation is reported with the file and the reason, and the
+// estimate in memory stays as it was. `built`, when given, receives the
+// built sheet and its totals.
+bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutBoxes& frmW,
+             EstimateWorkbook* built = nullptr);
+
+}  // namespace verdin

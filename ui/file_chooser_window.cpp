@@ -1,0 +1,460 @@
+#include "ui/file_chooser_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <functional>
+#include <utility>
+
+#include "ui/qt_support.h"
+
+namespace verdin {
+
+namespace {
+
+constexpr int kListWidth = 210;
+constexpr int kTreeWidth = 260;
+constexpr int kListHeight = 220;
+constexpr int kPathLabelWidth = 430;
+// How long the folder tree keeps the shown folder in view while it reads
+// the folders in the background.
+constexpr qint64 kBringIntoViewMs = 1500;
+
+QLabel* MakeLabel(QWidget* parent, const char* text) { return new QLabel(QString::fromUtf8(text), parent); }
+
+QString PathQ(const std::filesystem::path& path) { return ToQ(path.string()); }
+
+// A label that shows a long path shortened in the middle and keeps the
+// whole path as its text and tool tip, so the window does not grow with
+// the path.
+class PathLabel : public QLabel {
+ public:
+  explicit PathLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setMinimumWidth(kPathLabelWidth);
+  }
+  void SetPath(const std::string& text, const QColor& color) {
+    const QString shown = ToQ(text);
+    if (this->text() != shown) {
+      setText(shown);
+      setToolTip(shown);
+    }
+    QPalette colors = palette();
+    colors.setColor(QPalette::WindowText, color);
+    setPalette(colors);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect();
+    painter.drawText(area, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+  }
+};
+
+QComboBox* MakeTypeList(QWidget* parent, const std::vector<std::string>& items) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(QStringLiteral("gmbSpec"));
+  for (const std::string& item : items) combo->addItem(ToQ(item));
+  return combo;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
+  auto* button = new QPushButton(QString::fromUtf8(text), parent);
+  button->setObjectName(QLatin1String(name));
+  button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Отмена")) + 36);
+  return button;
+}
+
+}  // namespace
+
+// The folder tree (Tree) and the file list (Files) of a chooser window.
+// The file system has one root and no drive letters, so the windows have
+// no drive list; the tree starts at the root.
+class FileChooserBrowser : public QObject {
+ public:
+  FileChooserBrowser(QWidget* window, std::function<void(const std::filesystem::path&)> folderChosen,
+                std::function<void(const QString&)> fileClicked)
+      : QObject(window), folderChosen_(std::move(folderChosen)), fileClicked_(std::move(fileClicked)) {
+    folders_ = new QFileSystemModel(this);
+    // Hidden folders too: the per-user data folder lies under one.
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
+    folders_->setRootPath(QDir::rootPath());
+
+    tree = new QTreeView(window);
+    tree->setObjectName(QStringLiteral("Tree"));
+    tree->setModel(folders_);
+    tree->setRootIndex(folders_->index(QDir::rootPath()));
+    for (int column = 1; column < folders_->columnCount(); ++column) tree->hideColumn(column);
+    tree->setHeaderHidden(true);
+    tree->setMinimumSize(kTreeWidth, kListHeight);
+    // The folders are read and sorted in the background: for a short while
+    // after a folder is shown, each new layout brings it into view again.
+    const auto bringIntoView = [this] {
+      if (!shownAt_.isValid() || shownAt_.elapsed() > kBringIntoViewMs) return;
+      const QModelIndex current = tree->currentIndex();
+      if (current.isValid()) tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    };
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, bringIntoView);
+    connect(folders_, &QFileSystemModel::layoutChanged, this, bringIntoView);
+    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+              if (syncing_ || !current.isValid()) return;
+              folderChosen_(FromQ(folders_->filePath(current)));
+            });
+
+    files = new QListWidget(window);
+    files->setObjectName(QStringLiteral("Files"));
+    files->setMinimumSize(kListWidth, kListHeight);
+    connect(files, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+      if (item == nullptr) return;
+      // The click may change the list; it is refilled after the click.
+      clicking_ = true;
+      fileClicked_(item->text());
+      clicking_ = false;
+    });
+    connect(files, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+      if (item != nullptr && fileDoubleClicked) fileDoubleClicked();
+    });
+  }
+
+  // A double-click follows the click on the same file; empty: nothing more.
+  std::function<void()> fileDoubleClicked;
+
+  // Shows `folder` selected in the tree, without reporting it as a choice.
+  void ShowFolder(const std::filesystem::path& folder) {
+    const QModelIndex index = folders_->index(PathQ(folder));
+    if (!index.isValid() || tree->currentIndex() == index) return;
+    syncing_ = true;
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree->expand(above);
+    tree->setCurrentIndex(index);
+    tree->expand(index);
+    tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    syncing_ = false;
+    shownAt_.start();
+  }
+
+  // The files of `folder` that match `pattern`; read again only when the
+  // folder or the pattern changed.
+  void ShowFiles(const std::filesystem::path& folder, const std::string& pattern) {
+    if (folder == shownFolder_ && pattern == shownPattern_) return;
+    if (clicking_) {
+      QTimer::singleShot(0, this, [this, folder, pattern] { ShowFiles(folder, pattern); });
+      return;
+    }
+    shownFolder_ = folder;
+    shownPattern_ = pattern;
+    files->clear();
+    for (const std::string& name : FilesInFolder(folder, pattern)) files->addItem(ToQ(name));
+  }
+
+  QTreeView* tree = nullptr;
+  QListWidget* files = nullptr;
+
+ private:
+  QFileSystemModel* folders_ = nullptr;
+  std::function<void(const std::filesystem::path&)> folderChosen_;
+  std::function<void(const QString&)> fileClicked_;
+  QElapsedTimer shownAt_;
+  std::filesystem::path shownFolder_;
+  std::string shownPattern_;
+  bool syncing_ = false;
+  bool clicking_ = false;
+};
+
+// ---------------------------------------------------------------- FileSave
+
+// The name, the file list with the type list under it, and the folder
+// tree with the current folder above it: the part both choosers share.
+static QGridLayout* ListsLayout(QWidget* parent, QWidget* name, FileChooserBrowser& browser, QWidget* types,
+                         QWidget* folder) {
+  auto* lists = new QGridLayout;
+  lists->addWidget(MakeLabel(parent, "Имя файла:"), 0, 0);
+  lists->addWidget(name, 1, 0);
+  lists->addWidget(MakeLabel(parent, "Выбрать файлы:"), 2, 0);
+  lists->addWidget(browser.files, 3, 0);
+  lists->addWidget(types, 4, 0);
+  lists->addWidget(MakeLabel(parent, "Каталог:"), 0, 1);
+  lists->addWidget(folder, 1, 1);
+  lists->addWidget(browser.tree, 2, 1, 3, 1);
+  lists->setRowStretch(3, 1);
+  return lists;
+}
+
+FileSaveWindow::FileSaveWindow(FileSaveForm form, Messages& messages, QWidget* parent)
+    : QDialog(parent), form_(std::move(form)), messages_(messages) {
+  Build();
+  Refresh();
+}
+
+void FileSaveWindow::Build() {
+  setObjectName(QStringLiteral("FileSave"));
+  setWindowTitle(QString::fromUtf8(kFileSaveCaption));
+  setModal(true);
+
+  browser_ = new FileChooserBrowser(
+      this, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
+      [this](const QString& name) { ClickFile(name); });
+
+  // The panel at the top: the two files this save writes.
+  auto* panel = new QFrame(this);
+  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panelLayout = new QGridLayout(panel);
+  lblNameFileIsx_ = new PathLabel(panel);
+  lblNameFileIsx_->setObjectName(QStringLiteral("lblNameFileIsx"));
+  lblNameFileOut_ = new PathLabel(panel);
+  lblNameFileOut_->setObjectName(QStringLiteral("lblNameFileOut"));
+  panelLayout->addWidget(MakeLabel(panel, "Исходные данные :"), 0, 0);
+  panelLayout->addWidget(lblNameFileIsx_, 0, 1);
+  panelLayout->addWidget(MakeLabel(panel, "Результаты расчета :"), 1, 0);
+  panelLayout->addWidget(lblNameFileOut_, 1, 1);
+  panelLayout->setColumnStretch(1, 1);
+
+  NameFile_ = new QLineEdit(this);
+  NameFile_->setObjectName(QStringLiteral("NameFile"));
+  connect(NameFile_, &QLineEdit::textEdited, this, [this](const QString& text) { EditNameFile(text); });
+
+  gmbSpec_ = MakeTypeList(this, form_.gmbSpecItems);
+  connect(gmbSpec_, &QComboBox::activated, this, [this](int index) { ChooseType(index); });
+
+  txtActDir_ = new QLabel(this);
+  txtActDir_->setObjectName(QStringLiteral("txtActDir"));
+
+  chkIsxDan_ = new QCheckBox(QStringLiteral("Сохранить рез."), this);
+  chkIsxDan_->setObjectName(QStringLiteral("chkIsxDan"));
+  connect(chkIsxDan_, &QCheckBox::clicked, this, [this](bool checked) { ClickIsxDan(checked); });
+  auto* chkCaption = MakeLabel(this, "расчета");
+  chkCaption->setIndent(chkIsxDan_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 6);
+
+  Sv_ = new QPlainTextEdit(this);
+  Sv_->setObjectName(QStringLiteral("Sv"));
+  Sv_->setTabChangesFocus(true);
+  Sv_->setFixedHeight(Sv_->fontMetrics().lineSpacing() * 3 + 12);
+  connect(Sv_, &QPlainTextEdit::textChanged, this, [this] { form_.Sv = FromQMultiline(Sv_->toPlainText()); });
+
+  auto* cmdOk = MakeButton(this, "cmdOk", "ОК");
+  cmdOk->setDefault(true);
+  connect(cmdOk, &QPushButton::clicked, this, [this] { Ok(); });
+  auto* cmdCancel = MakeButton(this, "cmdCancel", "Отмена");
+  cmdCancel->setAutoDefault(false);
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { Cancel(); });
+
+  auto* lists = ListsLayout(this, NameFile_, *browser_, gmbSpec_, txtActDir_);
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(cmdOk);
+  side->addWidget(cmdCancel);
+  side->addSpacing(16);
+  side->addWidget(chkIsxDan_);
+  side->addWidget(chkCaption);
+  side->addStretch(1);
+
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(lists, 1);
+  middle->addLayout(side);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(panel);
+  layout->addLayout(middle, 1);
+  layout->addWidget(MakeLabel(this, "Сводка"));
+  layout->addWidget(Sv_);
+}
+
+void FileSaveWindow::Refresh() {
+  {
+    const QSignalBlocker blocker(gmbSpec_);
+    gmbSpec_->setCurrentIndex(form_.gmbSpec);
+  }
+  SetQuietly(NameFile_, form_.NameFile);
+  txtActDir_->setText(ToQ(form_.txtActDir));
+  txtActDir_->setToolTip(PathQ(form_.folder));
+  static_cast<PathLabel*>(lblNameFileIsx_)
+      ->SetPath(form_.lblNameFileIsx, form_.lblNameFileIsxRed ? QColor(Qt::red) : QColor(Qt::blue));
+  static_cast<PathLabel*>(lblNameFileOut_)->SetPath(form_.lblNameFileOut, QColor(Qt::blue));
+  {
+    const QSignalBlocker blocker(chkIsxDan_);
+    chkIsxDan_->setChecked(form_.chkIsxDan);
+  }
+  if (FromQMultiline(Sv_->toPlainText()) != form_.Sv) {
+    const QSignalBlocker blocker(Sv_);
+    Sv_->setPlainText(ToQMultiline(form_.Sv));
+  }
+  Sv_->setEnabled(form_.SvEnabled);
+  browser_->ShowFolder(form_.folder);
+  browser_->ShowFiles(form_.folder, form_.filePattern);
+}
+
+void FileSaveWindow::ChooseType(int index) {
+  ChooseSaveType(form_, index);
+  Refresh();
+}
+
+void FileSaveWindow::EditNameFile(const QString& text) {
+  ChangeNameFile(form_, FromQ(text));
+  Refresh();
+}
+
+void FileSaveWindow::ChangeFolder(const std::filesystem::path& folder) {
+  ChangeSaveFolder(form_, folder);
+  Refresh();
+}
+
+void FileSaveWindow::ClickFile(const QString& name) {
+  ClickSaveFile(form_, FromQ(name), messages_);
+  Refresh();
+}
+
+void FileSaveWindow::ClickIsxDan(bool checked) {
+  ClickChkIsxDan(form_, checked);
+  Refresh();
+}
+
+void FileSaveWindow::Ok() {
+  choice_ = ConfirmFileSave(form_, messages_);
+  if (choice_) accept();
+}
+
+void FileSaveWindow::Cancel() {
+  CancelFileSave(form_);
+  choice_.reset();
+  reject();
+}
+
+// ---------------------------------------------------------------- FileLoad
+
+FileLoadWindow::FileLoadWindow(FileLoadForm form, Messages& messages, QWidget* parent)
+    : QDialog(parent), form_(std::move(form)), messages_(messages) {
+  Build();
+  Refresh();
+}
+
+void FileLoadWindow::Build() {
+  setObjectName(QStringLiteral("FileLoad"));
+  setWindowTitle(QString::fromUtf8(kFileLoadCaption));
+  setModal(true);
+
+  browser_ = new FileChooserBrowser(
+      this, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
+      [this](const QString& name) { ClickFile(name); });
+  // A double-click on an input-data file opens it.
+  browser_->fileDoubleClicked = [this] {
+    if (form_.FileIsx && !form_.lblNameFile.empty() && form_.lblNameFile.front() != '*') Ok();
+  };
+
+  lblNameFile_ = new QLabel(this);
+  lblNameFile_->setObjectName(QStringLiteral("lblNameFile"));
+  lblNameFile_->setFrameShape(QFrame::StyledPanel);
+  lblNameFile_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
+  gmbSpec_ = MakeTypeList(this, form_.gmbSpecItems);
+  connect(gmbSpec_, &QComboBox::activated, this, [this](int index) { ChooseType(index); });
+
+  txtActDir_ = new QLabel(this);
+  txtActDir_->setObjectName(QStringLiteral("txtActDir"));
+  txtActDir_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+  lblS_ = new QLabel(this);
+  lblS_->setObjectName(QStringLiteral("lblS"));
+  lblS_->setFrameShape(QFrame::StyledPanel);
+  lblS_->setWordWrap(true);
+  lblS_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblS_->setMinimumHeight(lblS_->fontMetrics().lineSpacing() * 3 + 8);
+  lblS_->setTextFormat(Qt::PlainText);
+
+  auto* cmdOk = MakeButton(this, "CmdOk", "ОК");
+  cmdOk->setDefault(true);
+  connect(cmdOk, &QPushButton::clicked, this, [this] { Ok(); });
+  auto* cmdCancel = MakeButton(this, "CmdCancel", "Отмена");
+  cmdCancel->setAutoDefault(false);
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { Cancel(); });
+
+  auto* lists = ListsLayout(this, lblNameFile_, *browser_, gmbSpec_, txtActDir_);
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(cmdOk);
+  side->addWidget(cmdCancel);
+  side->addStretch(1);
+
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(lists, 1);
+  middle->addLayout(side);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(middle, 1);
+  layout->addWidget(MakeLabel(this, "Сводка"));
+  layout->addWidget(lblS_);
+}
+
+void FileLoadWindow::Refresh() {
+  {
+    const QSignalBlocker blocker(gmbSpec_);
+    gmbSpec_->setCurrentIndex(form_.gmbSpec);
+  }
+  lblNameFile_->setText(ToQ(form_.lblNameFile));
+  txtActDir_->setText(ToQ(form_.txtActDir));
+  txtActDir_->setToolTip(PathQ(form_.folder));
+  lblS_->setText(ToQMultiline(form_.lblS));
+  browser_->ShowFolder(form_.folder);
+  browser_->ShowFiles(form_.folder, form_.filePattern);
+}
+
+void FileLoadWindow::ChooseType(int index) {
+  ChooseLoadType(form_, index);
+  Refresh();
+}
+
+void FileLoadWindow::ChangeFolder(const std::filesystem::path& folder) {
+  ChangeLoadFolder(form_, folder);
+  Refresh();
+}
+
+void FileLoadWindow::ClickFile(const QString& name) {
+  ClickLoadFile(form_, FromQ(name), messages_);
+  Refresh();
+}
+
+void FileLoadWindow::Ok() {
+  choice_ = ConfirmFileLoad(form_, messages_);
+  if (choice_) accept();
+}
+
+void FileLoadWindow::Cancel() {
+  CancelFileLoad(form_);
+  choice_.reset();
+  reject();
+}
+
+// ---------------------------------------------------------------- adapters
+
+std::optional<SaveChoice> QtSaveDialog::Ask(MainContext& ctx) {
+  FileSaveWindow window(LoadFileSave(ctx.state.folders, ctx.frmObD, ctx.state.Svodka), ctx.messages, parent_);
+  if (window.exec() != QDialog::Accepted) return std::nullopt;
+  return window.choice();
+}
+
+std::optional<OpenChoice> QtOpenDialog::Ask(MainContext& ctx) {
+  FileLoadWindow window(LoadFileLoad(ctx.state.folders), ctx.messages, parent_);
+  if (window.exec() != QDialog::Accepted) return std::nullopt;
+  return window.choice();
+}
+
+}  // namespace verdin

@@ -1,0 +1,112 @@
+// The file chooser windows on screen: "Сохранить данные в файле" and
+// "Взять данные из файла", each a modal dialog over its model, and the two
+// adapters through which the save and open commands ask them.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+#include "core/messages.h"
+#include "forms/file_chooser_model.h"
+#include "forms/open_estimate.h"
+#include "forms/save_estimate.h"
+
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QTreeView;
+
+namespace verdin {
+
+// The folder tree and the file list both windows are built from.
+class FileChooserBrowser;
+
+class FileSaveWindow : public QDialog {
+ public:
+  FileSaveWindow(FileSaveForm form, Messages& messages, QWidget* parent = nullptr);
+
+  const FileSaveForm& form() const { return form_; }
+  // What cmdOk handed back; nullopt before it, or after cmdCancel.
+  const std::optional<SaveChoice>& choice() const { return choice_; }
+
+  // The user's events, as the widgets pass them on.
+  void ChooseType(int index);
+  void EditNameFile(const QString& text);
+  void ChangeFolder(const std::filesystem::path& folder);
+  void ClickFile(const QString& name);
+  void ClickIsxDan(bool checked);
+  void Ok();
+  void Cancel();
+
+ private:
+  void Build();
+  void Refresh();
+
+  FileSaveForm form_;
+  Messages& messages_;
+  std::optional<SaveChoice> choice_;
+  FileChooserBrowser* browser_ = nullptr;
+  QComboBox* gmbSpec_ = nullptr;
+  QLineEdit* NameFile_ = nullptr;
+  QLabel* txtActDir_ = nullptr;
+  QLabel* lblNameFileIsx_ = nullptr;
+  QLabel* lblNameFileOut_ = nullptr;
+  QCheckBox* chkIsxDan_ = nullptr;
+  QPlainTextEdit* Sv_ = nullptr;
+};
+
+class FileLoadWindow : public QDialog {
+ public:
+  FileLoadWindow(FileLoadForm form, Messages& messages, QWidget* parent = nullptr);
+
+  const FileLoadForm& form() const { return form_; }
+  const std::optional<OpenChoice>& choice() const { return choice_; }
+
+  void ChooseType(int index);
+  void ChangeFolder(const std::filesystem::path& folder);
+  void ClickFile(const QString& name);
+  void Ok();
+  void Cancel();
+
+ private:
+  void Build();
+  void Refresh();
+
+  FileLoadForm form_;
+  Messages& messages_;
+  std::optional<OpenChoice> choice_;
+  FileChooserBrowser* browser_ = nullptr;
+  QComboBox* gmbSpec_ = nullptr;
+  QLabel* txtActDir_ = nullptr;
+  QLabel* lblNameFile_ = nullptr;
+  QLabel* lblS_ = nullptr;
+};
+
+// The save command's dialog: FileSave, starting in PathIsx with the
+// proposed name; questions and messages go to the command's Messages.
+class QtSaveDialog : public SaveDialog {
+ public:
+  explicit QtSaveDialog(QWidget* parent = nullptr) : parent_(parent) {}
+  std::optional<SaveChoice> Ask(MainContext& ctx) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// The open command's dialog: FileLoad, starting in PathIsx.
+class QtOpenDialog : public OpenDialog {
+ public:
+  explicit QtOpenDialog(QWidget* parent = nullptr) : parent_(parent) {}
+  std::optional<OpenChoice> Ask(MainContext& ctx) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace verdin

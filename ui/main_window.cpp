@@ -1,0 +1,465 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "core/index.h"
+#include "ui/qt_support.h"
+#include "forms/estimate_list.h"
+
+namespace verdin {
+
+namespace {
+
+QString Indexed(const char* name, int index) { return QString("%1(%2)").arg(name).arg(index); }
+
+template <typename Widget>
+Widget* Named(Widget* widget, const QString& name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+QPushButton* Button(const char* name, const char* caption) {
+  return Named(new QPushButton(QString::fromUtf8(caption)), name);
+}
+
+QLineEdit* Edit(const QString& name) { return Named(new QLineEdit, name); }
+
+// Fills a combo box with the texts when they differ and selects the index,
+// without emitting its signals.
+void ShowList(QComboBox* combo, const std::vector<std::string>& entries, int index) {
+  const QSignalBlocker blocker(combo);
+  bool same = combo->count() == static_cast<int>(entries.size());
+  for (int i = 0; same && i < combo->count(); ++i) same = combo->itemText(i) == ToQ(entries[At(i)]);
+  if (!same) {
+    combo->clear();
+    for (const auto& entry : entries) combo->addItem(ToQ(entry));
+  }
+  combo->setCurrentIndex(index);
+}
+
+void ShowList(QListWidget* list, const std::vector<std::string>& entries, int index) {
+  const QSignalBlocker blocker(list);
+  bool same = list->count() == static_cast<int>(entries.size());
+  for (int i = 0; same && i < list->count(); ++i) same = list->item(i)->text() == ToQ(entries[At(i)]);
+  if (!same) {
+    list->clear();
+    for (const auto& entry : entries) list->addItem(ToQ(entry));
+  }
+  list->setCurrentRow(index);
+}
+
+void Check(QCheckBox* box, bool checked) {
+  const QSignalBlocker blocker(box);
+  box->setChecked(checked);
+}
+
+void SetBold(QWidget* widget) {
+  QFont font = widget->font();
+  font.setBold(true);
+  widget->setFont(font);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Program& program, Messages& messages, MainWindowLinks links, QWidget* parent)
+    : QWidget(parent), program_(program), messages_(messages), links_(std::move(links)) {
+  setObjectName("frm1");
+  Build();
+  Connect();
+  Refresh();
+}
+
+template <typename Command>
+void MainWindow::Run(Command command) {
+  MainContext ctx = Ctx();
+  command(ctx);
+  if (links_.changed) {
+    links_.changed();
+  } else {
+    Refresh();
+  }
+}
+
+void MainWindow::Build() {
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(BuildTop());
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(BuildGrid());
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildItemFrame());
+  right->addWidget(BuildList(), 1);
+  middle->addLayout(right, 1);
+  middle->addWidget(BuildNotes());
+  layout->addLayout(middle, 1);
+  layout->addWidget(BuildBottom());
+}
+
+QWidget* MainWindow::BuildTop() {
+  auto* top = new QWidget;
+  auto* row = new QHBoxLayout(top);
+  row->setContentsMargins(0, 0, 0, 0);
+  cmdSobD_ = Button("cmdSobD", "Показать общие данные");
+  cmdKoeff_ = Button("cmdKoeff", "Показать коэффициенты");
+  cmdAb_ = Button("cmdAb", "О программе");
+  optPrim_[0] = Named(new QRadioButton("Отключить примечания"), Indexed("optPrim", 0));
+  optPrim_[1] = Named(new QRadioButton("Включить примечания к таблицам"), Indexed("optPrim", 1));
+  row->addWidget(cmdSobD_);
+  row->addWidget(cmdKoeff_);
+  row->addStretch(1);
+  row->addWidget(optPrim_[0]);
+  row->addWidget(optPrim_[1]);
+  row->addWidget(cmdAb_);
+  return top;
+}
+
+QGroupBox* MainWindow::BuildItemFrame() {
+  auto* frame = Named(new QGroupBox("Данные по зданию, сооружению, виду работ"), "Рамка3");
+  auto* grid = new QGridLayout(frame);
+  const auto& captions = form().lblZd;
+  for (int i = 0; i < MainForm::kLabels; ++i) {
+    lblZd_[At(i)] = Named(new QLabel(ToQ(captions[At(i)])), Indexed("lblZd", i));
+  }
+  txtZd_ = Edit("txtZd");
+  cboTab_ = Named(new QComboBox, "cboTab");
+  cboP_ = Named(new QComboBox, "cboP");
+  for (QComboBox* combo : {cboTab_, cboP_}) {
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(40);
+  }
+  txtNp_ = Edit("txtNp");
+  txtKolic_ = Edit("txtKolic");
+  txtKolic_->setMinimumWidth(fontMetrics().horizontalAdvance("0000000000000"));
+  txtKolic_->setToolTip("Dbl-click - расчет объемов");
+  lblSMR_ = Named(new QLabel("Категория слож- ности по табл. Б1"), "lblSMR");
+  cboSMR_ = Named(new QComboBox, "cboSMR");
+  chkProcent_ = Named(new QCheckBox("Провести расчет от суммы рассчитанного объекта №"), "chkProcent");
+  txtProcent_ = Edit("txtProcent");
+  txtProcent_->setMaximumWidth(fontMetrics().horizontalAdvance("00000"));
+  cmdOk_ = Button("cmdOk", "Рассчитать текущий объект");
+  txtStB_ = Named(new QPlainTextEdit, "txtStB");
+  txtStB_->setFixedHeight(fontMetrics().lineSpacing() * 4 + 10);
+  txtStBaz_ = Edit("txtStBaz");
+  txtStP_ = Edit("txtStP");
+  SetBold(txtStP_);
+  txtStd_ = Edit("txtStd");
+  txtStd_->setMaximumWidth(fontMetrics().horizontalAdvance("000000000"));
+  txtStPd_ = Edit("txtStPd");
+  SetBold(txtStPd_);
+  cmdDob_ = Button("cmdDob", "Добавить данные по текущему элементу в список");
+  cmdSMR_ = Button("cmdSMR", "Расчет по СМР");
+
+  int row = 0;
+  grid->addWidget(lblZd_[0], row, 0);
+  grid->addWidget(txtZd_, row++, 1, 1, 3);
+  grid->addWidget(lblZd_[2], row, 0);
+  grid->addWidget(cboTab_, row++, 1, 1, 3);
+  grid->addWidget(lblZd_[4], row, 0);
+  grid->addWidget(cboP_, row++, 1, 1, 3);
+  grid->addWidget(lblZd_[1], row, 0);
+  grid->addWidget(txtNp_, row++, 1, 1, 3);
+  grid->addWidget(lblZd_[3], row, 0);
+  grid->addWidget(txtKolic_, row, 1);
+  grid->addWidget(lblSMR_, row, 2);
+  grid->addWidget(cboSMR_, row++, 3);
+  auto* share = new QHBoxLayout;
+  share->addWidget(chkProcent_);
+  share->addWidget(txtProcent_);
+  share->addStretch(1);
+  grid->addLayout(share, row++, 0, 1, 4);
+  grid->addWidget(cmdOk_, row++, 0, 1, 4);
+  grid->addWidget(lblZd_[5], row++, 0, 1, 4);
+  grid->addWidget(txtStB_, row, 0, 1, 3);
+  grid->addWidget(txtStBaz_, row++, 3);
+  grid->addWidget(lblZd_[6], row, 0, 1, 3);
+  grid->addWidget(txtStP_, row++, 3);
+  auto* dollars = new QHBoxLayout;
+  dollars->addWidget(lblZd_[7]);
+  dollars->addWidget(txtStd_);
+  dollars->addStretch(1);
+  grid->addLayout(dollars, row, 0, 1, 3);
+  grid->addWidget(txtStPd_, row++, 3);
+  grid->addWidget(cmdDob_, row, 0, 1, 3);
+  grid->addWidget(cmdSMR_, row++, 3);
+  grid->setColumnStretch(1, 1);
+  return frame;
+}
+
+QGroupBox* MainWindow::BuildGrid() {
+  fra1_ = Named(new QGroupBox("Данные из таблицы СБЦ"), "fra1");
+  auto* outer = new QVBoxLayout(fra1_);
+  auto* headings = new QHBoxLayout;
+  lblSBC_[0] = Named(new QLabel, Indexed("lblSBC", 0));
+  lblSBC_[1] = Named(new QLabel, Indexed("lblSBC", 1));
+  headings->addWidget(lblSBC_[0], 1);
+  headings->addWidget(lblSBC_[1], 1);
+  outer->addLayout(headings);
+  auto* rows = new QWidget;
+  auto* grid = new QGridLayout(rows);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setVerticalSpacing(1);
+  const int cellWidth = fontMetrics().horizontalAdvance("0000000000");
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    txtV_[At(i)] = Edit(Indexed("txtV", i));
+    txtSt_[At(i)] = Edit(Indexed("txtSt", i));
+    for (QLineEdit* cell : {txtV_[At(i)], txtSt_[At(i)]}) {
+      cell->setMinimumWidth(cellWidth);
+      // Rows beyond those the user table holds only show a norm row's points.
+      cell->setReadOnly(i > program_.state.KolStrPol);
+    }
+    grid->addWidget(txtV_[At(i)], i, 0);
+    grid->addWidget(txtSt_[At(i)], i, 1);
+    new KeyFilter(txtSt_[At(i)], FilterDecimalKey, messages_);
+  }
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(rows);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumWidth(rows->sizeHint().width() + 24);
+  outer->addWidget(scroll, 1);
+  return fra1_;
+}
+
+QWidget* MainWindow::BuildList() {
+  auto* box = new QWidget;
+  auto* layout = new QGridLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  lstZd_[0] = Named(new QListWidget, Indexed("lstZd", 0));
+  lstZd_[0]->setToolTip("Dbl-click - редактирование");
+  lstZd_[1] = Named(new QListWidget, Indexed("lstZd", 1));
+  lstZd_[1]->setMaximumWidth(fontMetrics().horizontalAdvance("000000000000000"));
+  cmdDel_ = Button("cmdDel", "Удалить выделенный элемент");
+  cmdRed_ = Button("cmdRed", "Редактировать выделенный элемент");
+  cmdDelZd_ = Button("cmdDelZd", "Удалить все данные из списка");
+  cmdVerx_[0] = Named(new QPushButton("Вверх"), Indexed("cmdVerx", 0));
+  cmdVerx_[1] = Named(new QPushButton("Вниз"), Indexed("cmdVerx", 1));
+  auto* lblSum = Named(new QLabel("Всего без НДС"), "lblSum");
+  txtSym_ = Edit("txtSym");
+  chkAsave_ = Named(new QCheckBox("Включить автосохранение"), "chkAsave");
+  layout->addWidget(lstZd_[0], 0, 0, 6, 1);
+  layout->addWidget(lstZd_[1], 0, 1, 6, 1);
+  layout->addWidget(cmdDel_, 0, 2);
+  layout->addWidget(cmdRed_, 1, 2);
+  layout->addWidget(cmdDelZd_, 2, 2);
+  auto* moves = new QHBoxLayout;
+  moves->addWidget(cmdVerx_[0]);
+  moves->addWidget(cmdVerx_[1]);
+  layout->addLayout(moves, 3, 2);
+  layout->addWidget(chkAsave_, 4, 2);
+  auto* total = new QHBoxLayout;
+  total->addWidget(lblSum);
+  total->addWidget(txtSym_);
+  layout->addLayout(total, 6, 1, 1, 2);
+  layout->setColumnStretch(0, 1);
+  return box;
+}
+
+QWidget* MainWindow::BuildBottom() {
+  auto* bottom = new QWidget;
+  auto* row = new QHBoxLayout(bottom);
+  row->setContentsMargins(0, 0, 0, 0);
+  cmdOpen_ = Button("cmdOpen", "Открыть");
+  cmdSave_ = Button("cmdSave", "Рассчитать и сохранить смету");
+  cmdCancel_ = Button("cmdCancel", "Выход");
+  chkW_ = Named(new QCheckBox("Для г-на Ш"), "chkW");
+  row->addWidget(cmdOpen_);
+  row->addWidget(cmdSave_);
+  row->addWidget(chkW_);
+  row->addStretch(1);
+  row->addWidget(cmdCancel_);
+  return bottom;
+}
+
+QGroupBox* MainWindow::BuildNotes() {
+  frameNotes_ = Named(new QGroupBox("Примечания к таблицам"), "Рамка5");
+  auto* layout = new QVBoxLayout(frameNotes_);
+  lblPrim_ = Named(new QLabel, "lblPrim");
+  lblPrim_->setWordWrap(true);
+  lblPrim_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  lblPrim_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(lblPrim_);
+  scroll->setWidgetResizable(true);
+  layout->addWidget(scroll);
+  frameNotes_->setMinimumWidth(fontMetrics().horizontalAdvance(QString(45, QChar('m'))));
+  return frameNotes_;
+}
+
+void MainWindow::Connect() {
+  connect(cboTab_, &QComboBox::activated, this, [this](int index) { Run([index](MainContext& ctx) { SelectTable(ctx, index); }); });
+  connect(cboP_, &QComboBox::activated, this, [this](int index) { Run([index](MainContext& ctx) { SelectRow(ctx, index, false); }); });
+  connect(cboSMR_, &QComboBox::activated, this, [this](int index) { form().cboSMRIndex = index; });
+  const auto text = [this](QLineEdit* edit, std::string MainForm::*field) {
+    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& value) { form().*field = FromQ(value); });
+  };
+  text(txtZd_, &MainForm::txtZd);
+  text(txtNp_, &MainForm::txtNp);
+  text(txtKolic_, &MainForm::txtKolic);
+  text(txtProcent_, &MainForm::txtProcent);
+  text(txtStBaz_, &MainForm::txtStBaz);
+  text(txtStd_, &MainForm::txtStd);
+  text(txtSym_, &MainForm::txtSym);
+  text(txtStPd_, &MainForm::txtStPd);
+  connect(txtStP_, &QLineEdit::textEdited, this,
+          [this](const QString& value) { Run([value](MainContext& ctx) { SetTxtStP(ctx, FromQ(value)); }); });
+  connect(txtStB_, &QPlainTextEdit::textChanged, this, [this] { form().txtStB = FromQMultiline(txtStB_->toPlainText()); });
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    connect(txtV_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& value) { form().txtV[At(i)] = FromQ(value); });
+    connect(txtSt_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& value) { form().txtSt[At(i)] = FromQ(value); });
+  }
+  new KeyFilter(txtKolic_, FilterDecimalKey, messages_);
+  new KeyFilter(txtProcent_, FilterDigitKey, messages_);
+  txtKolic_->installEventFilter(this);
+  connect(chkProcent_, &QCheckBox::clicked, this, [this](bool on) { Run([on](MainContext& ctx) { ClickChkProcent(ctx, on); }); });
+  connect(cmdOk_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdOk(ctx); }); });
+  connect(cmdDob_, &QPushButton::clicked, this, [this] {
+    bool added = false;
+    Run([&added](MainContext& ctx) { added = CmdDob(ctx); });
+    // The pay-out window is switched off and on again, so it is rebuilt
+    // with the new total.
+    if (added && form().chkW && links_.payOut) {
+      links_.payOut(false);
+      form().chkW = true;
+      links_.payOut(true);
+    }
+  });
+  connect(cmdDel_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDel(ctx); }); });
+  connect(cmdRed_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
+  connect(cmdDelZd_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDelZd(ctx); }); });
+  for (int direction = 0; direction < 2; ++direction) {
+    connect(cmdVerx_[At(direction)], &QPushButton::clicked, this,
+            [this, direction] { Run([direction](MainContext& ctx) { CmdVerx(ctx, direction); }); });
+  }
+  for (int list = 0; list < 2; ++list) {
+    connect(lstZd_[At(list)], &QListWidget::currentRowChanged, this,
+            [this, list](int line) { Run([list, line](MainContext& ctx) { ClickLstZd(ctx, list, line); }); });
+  }
+  connect(lstZd_[0], &QListWidget::itemDoubleClicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
+  connect(chkAsave_, &QCheckBox::toggled, this, [this](bool on) { form().chkAsave = on; });
+  connect(chkW_, &QCheckBox::clicked, this, [this](bool on) {
+    form().chkW = on;
+    if (links_.payOut) links_.payOut(on);
+  });
+  for (int option = 0; option < 2; ++option) {
+    connect(optPrim_[At(option)], &QRadioButton::clicked, this,
+            [this, option] { Run([option](MainContext& ctx) { ClickOptPrim(ctx, option); }); });
+  }
+  const auto link = [this](QPushButton* button, std::function<void()> MainWindowLinks::*target) {
+    connect(button, &QPushButton::clicked, this, [this, target] {
+      if (links_.*target) (links_.*target)();
+    });
+  };
+  link(cmdSobD_, &MainWindowLinks::showGeneralData);
+  link(cmdKoeff_, &MainWindowLinks::showCoefficients);
+  link(cmdOpen_, &MainWindowLinks::open);
+  link(cmdSave_, &MainWindowLinks::save);
+  link(cmdSMR_, &MainWindowLinks::constructionCost);
+  connect(cmdAb_, &QPushButton::clicked, this, [this] { ShowAbout(); });
+  connect(cmdCancel_, &QPushButton::clicked, this, [] { QApplication::quit(); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtKolic_ && event->type() == QEvent::MouseButtonDblClick && links_.quantity) {
+    links_.quantity();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  QApplication::quit();
+}
+
+void MainWindow::ShowAbout() {
+  const std::string text = std::string("Программу разработал Нилов К.Т.\r") + "Версия  " + kProgramVersion + "\r" +
+                           "Замечания и предложения - на e-mail verdin@example.com\r" +
+                           "Для добавления таблицы в базу пришлите текстовый\r" + "файл с нужной Вам таблицей.\r" +
+                           "О формате данных читай ReadMe.\r" + "Обновления ищи на https://example.com/verdin";
+  messages_.Show("О программе.", text, MessageIcon::None);
+}
+
+void MainWindow::RefreshItem() {
+  const MainForm& model = program_.frm1;
+  setWindowTitle(ToQ(model.caption));
+  cmdAb_->setToolTip(ToQ(model.cmdAbToolTip));
+  for (int i = 0; i < MainForm::kLabels; ++i) {
+    lblZd_[At(i)]->setText(ToQ(model.lblZd[At(i)]));
+    lblZd_[At(i)]->setEnabled(model.lblZdEnabled[At(i)]);
+  }
+  SetQuietly(txtZd_, model.txtZd);
+  ShowList(cboTab_, model.cboTab, model.cboTabIndex);
+  cboTab_->setToolTip(ToQ(model.cboTabToolTip));
+  cboTab_->setEnabled(model.cboTabEnabled);
+  ShowList(cboP_, model.cboP, model.cboPIndex);
+  cboP_->setToolTip(ToQ(model.cboPToolTip));
+  cboP_->setEnabled(model.cboPEnabled);
+  SetQuietly(txtNp_, model.txtNp);
+  txtNp_->setEnabled(model.txtNpEnabled);
+  SetQuietly(txtKolic_, model.txtKolic);
+  txtKolic_->setEnabled(model.txtKolicEnabled);
+  ShowList(cboSMR_, model.cboSMR, model.cboSMRIndex);
+  cboSMR_->setEnabled(model.cboSMREnabled);
+  lblSMR_->setEnabled(model.lblSMREnabled);
+  Check(chkProcent_, model.chkProcent);
+  SetQuietly(txtProcent_, model.txtProcent);
+  txtProcent_->setVisible(model.txtProcentVisible);
+  cmdOk_->setEnabled(model.cmdOkEnabled);
+  SetQuietly(txtStB_, model.txtStB);
+  txtStB_->setEnabled(model.txtStBEnabled);
+  SetQuietly(txtStBaz_, model.txtStBaz);
+  txtStBaz_->setEnabled(model.txtStBazEnabled);
+  SetQuietly(txtStP_, model.txtStP);
+  SetQuietly(txtStd_, model.txtStd);
+  SetQuietly(txtStPd_, model.txtStPd);
+  cmdSMR_->setEnabled(model.cmdSMREnabled);
+}
+
+void MainWindow::RefreshGrid() {
+  const MainForm& model = program_.frm1;
+  fra1_->setEnabled(model.fra1Enabled);
+  lblSBC_[0]->setText(ToQ(model.lblSBC[0]));
+  lblSBC_[1]->setText(ToQ(model.lblSBC[1]));
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    SetQuietly(txtV_[At(i)], model.txtV[At(i)]);
+    SetQuietly(txtSt_[At(i)], model.txtSt[At(i)]);
+  }
+}
+
+void MainWindow::RefreshLists() {
+  const MainForm& model = program_.frm1;
+  ShowList(lstZd_[0], model.lstZd[0], model.lstZdIndex[0]);
+  ShowList(lstZd_[1], model.lstZd[1], model.lstZdIndex[1]);
+  SetQuietly(txtSym_, model.txtSym);
+  Check(chkAsave_, model.chkAsave);
+  Check(chkW_, model.chkW);
+  for (int option = 0; option < 2; ++option) {
+    const QSignalBlocker blocker(optPrim_[At(option)]);
+    optPrim_[At(option)]->setChecked(model.optPrim == option);
+  }
+  frameNotes_->setVisible(model.optPrim == 1);
+  lblPrim_->setText(ToQMultiline(model.lblPrim));
+}
+
+void MainWindow::Refresh() {
+  RefreshItem();
+  RefreshGrid();
+  RefreshLists();
+}
+
+}  // namespace verdin

@@ -1,0 +1,115 @@
+// The main window frm1 on screen: shows the MainForm model and passes the
+// user's events to the main window's commands.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "core/limits.h"
+#include "core/messages.h"
+#include "forms/main_form.h"
+#include "forms/program.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace verdin {
+
+// What the main window asks of the program around it.
+struct MainWindowLinks {
+  std::function<void()> changed;           // refresh every window after a command
+  std::function<void()> showGeneralData;   // cmdSobD
+  std::function<void()> showCoefficients;  // the coefficient window
+  std::function<void()> open;              // cmdOpen
+  std::function<void()> save;              // cmdSave
+  std::function<void()> quantity;          // double click on txtKolic
+  std::function<void(bool)> payOut;        // chkW switched on or off
+  std::function<void()> constructionCost;  // cmdSMR
+};
+
+class MainWindow : public QWidget {
+ public:
+  MainWindow(Program& program, Messages& messages, MainWindowLinks links, QWidget* parent = nullptr);
+
+  // Shows the model's current contents and states.
+  void Refresh();
+
+  // The About box.
+  void ShowAbout();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing the main window ends the program, as "Выход" does.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Build();
+  QWidget* BuildTop();
+  QGroupBox* BuildItemFrame();
+  QGroupBox* BuildGrid();
+  QWidget* BuildList();
+  QWidget* BuildBottom();
+  QGroupBox* BuildNotes();
+  void Connect();
+  template <typename Command>
+  void Run(Command command);
+  void RefreshItem();
+  void RefreshGrid();
+  void RefreshLists();
+
+  Program& program_;
+  Messages& messages_;
+  MainWindowLinks links_;
+  MainContext Ctx() { return program_.Context(messages_); }
+  MainForm& form() { return program_.frm1; }
+
+  QPushButton* cmdSobD_ = nullptr;
+  QPushButton* cmdKoeff_ = nullptr;
+  QPushButton* cmdAb_ = nullptr;
+  std::array<QLabel*, MainForm::kLabels> lblZd_{};
+  QLineEdit* txtZd_ = nullptr;
+  QComboBox* cboTab_ = nullptr;
+  QComboBox* cboP_ = nullptr;
+  QLineEdit* txtNp_ = nullptr;
+  QLineEdit* txtKolic_ = nullptr;
+  QLabel* lblSMR_ = nullptr;
+  QComboBox* cboSMR_ = nullptr;
+  QCheckBox* chkProcent_ = nullptr;
+  QLineEdit* txtProcent_ = nullptr;
+  QPushButton* cmdOk_ = nullptr;
+  QPlainTextEdit* txtStB_ = nullptr;
+  QLineEdit* txtStBaz_ = nullptr;
+  QLineEdit* txtStP_ = nullptr;
+  QLineEdit* txtStd_ = nullptr;
+  QLineEdit* txtStPd_ = nullptr;
+  QPushButton* cmdDob_ = nullptr;
+  QPushButton* cmdSMR_ = nullptr;
+  QGroupBox* fra1_ = nullptr;
+  std::array<QLabel*, 2> lblSBC_{};
+  std::array<QLineEdit*, MainForm::kGridSize> txtV_{};
+  std::array<QLineEdit*, MainForm::kGridSize> txtSt_{};
+  std::array<QListWidget*, 2> lstZd_{};
+  QPushButton* cmdDel_ = nullptr;
+  QPushButton* cmdRed_ = nullptr;
+  QPushButton* cmdDelZd_ = nullptr;
+  std::array<QPushButton*, 2> cmdVerx_{};
+  QLineEdit* txtSym_ = nullptr;
+  QCheckBox* chkAsave_ = nullptr;
+  QPushButton* cmdOpen_ = nullptr;
+  QPushButton* cmdSave_ = nullptr;
+  QPushButton* cmdCancel_ = nullptr;
+  QCheckBox* chkW_ = nullptr;
+  std::array<QRadioButton*, 2> optPrim_{};
+  QGroupBox* frameNotes_ = nullptr;
+  QLabel* lblPrim_ = nullptr;
+};
+
+}  // namespace verdin

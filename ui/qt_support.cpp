@@ -1,0 +1,144 @@
+#include "ui/qt_support.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QMessageBox>
+#include <QSignalBlocker>
+
+namespace verdin {
+
+namespace {
+
+QMessageBox::Icon IconOf(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::None: return QMessageBox::NoIcon;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString MessageText(const std::string& text) {
+  QString shown = ToQMultiline(text);
+  return shown;
+}
+
+int Ask(QWidget* parent, const std::string& title, const std::string& text, MessageIcon icon,
+        QMessageBox::StandardButtons buttons) {
+  QMessageBox box(IconOf(icon), ToQ(title), MessageText(text), buttons, parent);
+  return box.exec();
+}
+
+}  // namespace
+
+QString ToQMultiline(const std::string& text) {
+  QString shown = ToQ(text);
+  shown.replace("\r\n", "\n");
+  shown.replace('\r', '\n');
+  return shown;
+}
+
+std::string FromQMultiline(const QString& text) {
+  QString stored = text;
+  stored.replace("\r\n", "\n");
+  stored.replace('\n', "\r\n");
+  return FromQ(stored);
+}
+
+void QtMessages::Show(const std::string& title, const std::string& text, MessageIcon icon) {
+  Ask(parent_, title, text, icon, QMessageBox::Ok);
+}
+
+bool QtMessages::AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) {
+  return Ask(parent_, title, text, icon, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool QtMessages::AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) {
+  return Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtMessages::Beep() { QApplication::beep(); }
+
+KeyFilter::KeyFilter(QLineEdit* edit, std::function<KeyFilterResult(int)> filter, Messages& messages)
+    : QObject(edit), edit_(edit), filter_(std::move(filter)), messages_(messages) {
+  edit->installEventFilter(this);
+}
+
+bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != edit_ || event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const QString typed = key->text();
+  // Keys without a character (arrows, Delete, Home) and shortcuts pass.
+  if (typed.isEmpty() || key->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier)) return false;
+  const int code = typed.front().unicode() == '\b' ? 8 : static_cast<int>(typed.front().unicode());
+  const KeyFilterResult result = filter_(code);
+  if (result.beep) messages_.Beep();
+  if (result.code == 0) return true;
+  if (result.code != code) {
+    edit_->insert(QString(QChar(result.code)));
+    return true;
+  }
+  return false;
+}
+
+QString ArrayName(const char* name, int index) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+int EditWidth(const QWidget* edit, int chars) {
+  return edit->fontMetrics().horizontalAdvance(QString(chars, QChar(0x043E))) + 14;
+}
+
+QPushButton* MakeSaveButton(QWidget* parent, const char* toolTip) {
+  auto* button = new QPushButton(QStringLiteral("С"), parent);
+  button->setObjectName(QStringLiteral("cmdSave"));
+  button->setToolTip(QString::fromUtf8(toolTip));
+  const int side = button->fontMetrics().height() + 10;
+  button->setFixedSize(side, side);
+  return button;
+}
+
+QLabel* MakeProblemLabel(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QStringLiteral("lblProblem"));
+  label->setWordWrap(true);
+  label->setStyleSheet(QStringLiteral("color: #b00000;"));
+  label->hide();
+  return label;
+}
+
+void BindText(QLineEdit* edit, std::string& field, std::function<void()> after) {
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [&field, after](const QString& text) {
+    field = FromQ(text);
+    if (after) after();
+  });
+}
+
+void BindCheck(QCheckBox* box, bool& field, std::function<void()> after) {
+  QObject::connect(box, &QCheckBox::toggled, box, [&field, after](bool on) {
+    field = on;
+    if (after) after();
+  });
+}
+
+void SetQuietly(QLineEdit* edit, const std::string& text) {
+  const QString shown = ToQ(text);
+  if (edit->text() == shown) return;
+  const QSignalBlocker blocker(edit);
+  edit->setText(shown);
+}
+
+void SetQuietly(QPlainTextEdit* edit, const std::string& text) {
+  const QString shown = ToQMultiline(text);
+  if (edit->toPlainText() == shown) return;
+  const QSignalBlocker blocker(edit);
+  edit->setPlainText(shown);
+}
+
+}  // namespace verdin
