@@ -1,0 +1,140 @@
+// The estimate as records with named fields: its items, each with the
+// inputs it was priced from and the values derived from them, and the
+// general data of the estimate (contract, header texts, charges,
+// signatories).
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/limits.h"
+
+namespace verdin {
+
+// How an item's base price is obtained. The table list of the main window
+// holds the three special entries first (user-entered table, typed cost,
+// percentage of the construction cost), then the norm tables; a share of
+// another item has no table entry at all.
+enum class PricingMode {
+  UserTable,         // entry 0: points typed into the grid
+  TypedCost,         // entry 1: a cost typed without calculation
+  ConstructionCost,  // entry 2: percentage of the construction and assembly cost
+  NormTable,         // entries 3 and up: a table of the norm database
+  ShareOfItem,       // a share of the cost of an earlier item of the estimate
+};
+
+// The table-list entry of a pricing mode (the list index the windows and
+// the input-data file use): 0, 1, 2, the norm table's own index, or -1.
+int TableListEntry(PricingMode mode, int normTableEntry);
+// The pricing mode of a table-list entry.
+PricingMode ModeOfTableListEntry(int entry);
+
+// One row of the coefficient window as it stood when the item was added.
+struct CoefficientRow {
+  bool ticked = false;
+  int industryIndex = 0;  // selected entry of the industry-coefficient list
+  double value = 0;       // the value as a number (0 when empty)
+  std::string name;
+  std::string symbol;     // e.g. "К(т.р.)"
+  std::string basis;      // reference into the price collection
+};
+
+// A coefficient applied to the item's base price, in the order applied.
+struct AppliedCoefficient {
+  std::string symbol;
+  double value = 0;
+  std::string basis;
+};
+
+// One row of the point grid: the indicator X and the price, as typed.
+struct GridPoint {
+  std::string x;
+  std::string price;
+};
+
+struct EstimateItem {
+  // ---- Inputs: what the windows held when the item was added ----------
+  PricingMode mode = PricingMode::NormTable;
+  int table = 0;                 // table-list entry of a norm table (mode NormTable)
+  std::string tableTitle;        // its title, to find it again in a changed database
+  int row = 0;                   // row (пункт) list index; -1 none
+  std::string rowTitle;
+  std::string quantityText;      // quantity X as typed
+  double quantity = 0;           // the same as a number (0 when empty)
+  bool housing = false;          // the coefficient window's option "Жилье"
+  int shareOf = 0;               // item number the share is taken of (mode ShareOfItem)
+  double typedCost = 0;          // cost typed without calculation (mode TypedCost)
+  int category = 0;              // complexity category list index, 0 = "I"
+  std::string name;              // name of the object or work
+  std::string unit;              // natural indicator
+  std::array<GridPoint, kGridRows> grid{};            // grid rows 1..23
+  std::array<CoefficientRow, kCoefficientRows> coefficientRows{};
+
+  // ---- Derived: the priced item -----------------------------------------
+  std::string reference;         // "Табл. 2.1, п. 3"
+  std::string calculation;       // calculation text of the base price
+  std::vector<AppliedCoefficient> applied;
+  double basePrice = 0;          // base price as shown
+  double cost = 0;               // cost with coefficients
+  double baseAmount = 0;         // base amount carried to the workbook
+
+  int TableListEntry() const { return verdin::TableListEntry(mode, table); }
+};
+
+// One charge row of the general data.
+struct ChargeRow {
+  bool included = false;
+  double rate = 0;               // percentage
+  std::string caption;
+};
+
+// One signatory row of the general data.
+struct Signatory {
+  bool on = false;
+  std::string post;
+  std::string name;
+};
+
+// The five texts of the estimate's header, cleaned for the workbook.
+struct HeaderTexts {
+  std::string contractNumber;
+  std::string contractDate;
+  std::string objectName;
+  std::string designOrganisation;
+  std::string customerOrganisation;
+};
+
+// The charge rows by role, as indexes into GeneralData::charges.
+namespace charge_row {
+inline constexpr int kProfitability = 0;        // printed; its rate enters the base
+inline constexpr int kDeductionBase = 1;        // computed: total less the profitability
+inline constexpr int kInnovationFund = 2;       // base x rate / 100
+inline constexpr int kConstructionScience = 3;  // base x rate / 100
+inline constexpr int kAgriculture = 4;          // (total + the two above) x rate / (100 - rate)
+inline constexpr int kSpare1 = 5;               // base x rate / 100
+inline constexpr int kSpare2 = 6;               // base x rate / 100
+inline constexpr int kVat = 7;                  // cost without VAT x rate / 100
+}  // namespace charge_row
+
+// The general data of an estimate as the workbook prints them and the
+// input-data file keeps them.
+struct GeneralData {
+  HeaderTexts header;
+  std::array<ChargeRow, kChargeRows> charges{};
+  std::array<Signatory, kSignatoryRows> signatories{};
+};
+
+// An estimate: its items in list order (item n is items[n - 1], at most
+// kMaxItems) and the summary line of its input-data file.
+struct Estimate {
+  std::vector<EstimateItem> items;
+  std::string summary;
+
+  int Count() const { return static_cast<int>(items.size()); }
+  // Item n, counted from 1 as the list shows it.
+  EstimateItem& Item(int n) { return items.at(static_cast<std::size_t>(n - 1)); }
+  const EstimateItem& Item(int n) const { return items.at(static_cast<std::size_t>(n - 1)); }
+};
+
+}  // namespace verdin
