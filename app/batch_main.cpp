@@ -196,13 +196,13 @@ int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMes
   const bool opened = verdin::OpenEstimate(ctx, args.operands.front());
   for (const auto& entry : messages.Shown()) std::cerr << entry.title << ": " << entry.text << "\n";
   if (!opened) return 1;
-  const auto& names = program.frm1.lstZd[0];
-  const auto& costs = program.frm1.lstZd[1];
-  if (!program.state.Svodka.empty()) std::cout << program.state.Svodka << "\n";
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    std::cout << (k + 1) << "\t" << names[k] << "\t" << costs[k] << "\n";
+  const verdin::Estimate& estimate = program.state.estimate;
+  if (!estimate.summary.empty()) std::cout << estimate.summary << "\n";
+  for (int k = 1; k <= estimate.Count(); ++k) {
+    const verdin::EstimateItem& item = estimate.Item(k);
+    std::cout << k << "\t" << item.name << "\t" << verdin::GeneralForm(item.cost) << "\n";
   }
-  std::cout << "Всего без НДС: " << program.frm1.txtSym << "\n";
+  std::cout << "Всего без НДС: " << verdin::GeneralForm(program.state.SumSm) << "\n";
   return messages.Shown().empty() ? 0 : 1;
 }
 
@@ -221,7 +221,7 @@ struct EstimateArgs {
   std::string output;
   std::optional<std::string> saveIsx;
   bool withoutCharges = false;
-  verdin::PayOutBoxes payOut;
+  verdin::PayOutPercentages payOut;
 };
 
 EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
@@ -262,9 +262,9 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
   if (!opened || !recorder.Shown().empty()) return 1;
   program.frm1.chkW = args.withoutCharges;
-  FixedSaveDialog dialog({args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.Svodka});
+  FixedSaveDialog dialog({args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
   verdin::CaptionOnlyProgress progress;
-  verdin::EstimateWorkbook built;
+  verdin::BuiltEstimate built;
   verdin::RecordingMessages saving;
   verdin::MainContext ctx = program.Context(saving);
   const bool saved = verdin::CmdSave(ctx, dialog, progress, args.payOut, &built);
@@ -276,8 +276,9 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
     }
   }
   if (failed) return 1;
-  std::cout << "items: " << program.state.KolZd << "\n"
-            << "total: " << verdin::GeneralForm(args.withoutCharges ? built.SumRazd : built.SumAll) << "\n";
+  const verdin::EstimateFigures& figures = built.figures;
+  std::cout << "items: " << program.state.KolZd() << "\n"
+            << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n";
   return 0;
 }
 

@@ -16,7 +16,8 @@
 #include "forms/estimate_list.h"
 #include "forms/open_estimate.h"
 #include "forms/program.h"
-#include "workbook/estimate_workbook.h"
+#include "forms/general_data_form.h"
+#include "workbook/estimate_sheet.h"
 
 extern char** environ;
 
@@ -35,7 +36,7 @@ class FullEstimate {
     verdin::Main(*program_, location, messages_);
     Compose();
     verdin::TakeObD(program_->frmObD, program_->state.general);
-    verdin::WriteIsx(program_->state, Isx());
+    verdin::WriteIsx(program_->state.estimate, program_->state.general, Isx());
   }
   ~FullEstimate() { std::filesystem::remove_all(folder_); }
   FullEstimate(const FullEstimate&) = delete;
@@ -75,13 +76,15 @@ FullEstimate& Estimate() {
 
 void WriteWorkbook(benchmark::State& state, const char* name) {
   auto& estimate = Estimate();
-  estimate.program().state.FileXls = estimate.folder() / name;
+  const verdin::AppState& app = estimate.program().state;
+  const verdin::GeneralData general = verdin::GeneralDataOf(estimate.program().frmObD, app.general);
   verdin::CaptionOnlyProgress progress;
   for (auto _ : state) {
-    const auto built = verdin::WriteEstimateWorkbook(estimate.program().state, estimate.program().frmObD,
-                                                     verdin::PayOutBoxes{}, progress);
-    if (estimate.program().state.ErrRez != -1) state.SkipWithError("the workbook was not written");
-    benchmark::DoNotOptimize(built.SumAll);
+    const auto figures = verdin::ComputeEstimateFigures(app.estimate, general, false, {});
+    const auto built =
+        verdin::WriteEstimateSheet(app.estimate, general, figures, false, estimate.folder() / name, progress);
+    if (built.errorCode != verdin::kSheetBuilt) state.SkipWithError("the workbook was not written");
+    benchmark::DoNotOptimize(figures.SumAll);
   }
 }
 

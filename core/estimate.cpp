@@ -1,5 +1,9 @@
 #include "core/estimate.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace verdin {
 
 namespace {
@@ -28,6 +32,13 @@ PricingMode ModeOfTableListEntry(int entry) {
     case kShareEntry: return PricingMode::ShareOfItem;
     default: return PricingMode::NormTable;
   }
+}
+
+int ToWholeNumber(double value) {
+  if (std::isnan(value)) return 0;
+  constexpr double kLow = std::numeric_limits<int>::min();
+  constexpr double kHigh = std::numeric_limits<int>::max();
+  return static_cast<int>(std::clamp(value, kLow, kHigh));
 }
 
 }  // namespace verdin

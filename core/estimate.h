@@ -30,6 +30,10 @@ int TableListEntry(PricingMode mode, int normTableEntry);
 // The pricing mode of a table-list entry.
 PricingMode ModeOfTableListEntry(int entry);
 
+// A whole number from a stored number: truncated towards zero, NaN as 0,
+// values beyond int's range held at its ends (never undefined behaviour).
+int ToWholeNumber(double value);
+
 // One row of the coefficient window as it stood when the item was added.
 struct CoefficientRow {
   bool ticked = false;
@@ -80,6 +84,11 @@ struct EstimateItem {
   double baseAmount = 0;         // base amount carried to the workbook
 
   int TableListEntry() const { return verdin::TableListEntry(mode, table); }
+  // Sets the mode and the norm table from a table-list entry.
+  void SetTableListEntry(int entry) {
+    mode = ModeOfTableListEntry(entry);
+    table = mode == PricingMode::NormTable ? entry : 0;
+  }
 };
 
 // One charge row of the general data.

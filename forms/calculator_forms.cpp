@@ -240,8 +240,8 @@ std::string PayOutProblemText(const PayOutForm& frmW) {
   return JoinLines(lines);
 }
 
-PayOutBoxes PayOutBoxesOf(const PayOutForm& frmW) {
-  PayOutBoxes boxes;
+PayOutPercentages PayOutBoxesOf(const PayOutForm& frmW) {
+  PayOutPercentages boxes;
   boxes.kopecks = frmW.txt1[At(PayOutForm::kKopecks)];
   boxes.section = frmW.txt1[At(PayOutForm::kPercent)];
   return boxes;

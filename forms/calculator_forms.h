@@ -15,7 +15,7 @@
 
 #include "core/messages.h"
 #include "forms/main_form.h"
-#include "workbook/estimate_workbook.h"
+#include "core/estimate_figures.h"
 
 namespace verdin {
 
@@ -109,7 +109,7 @@ void RecomputePayOut(PayOutForm& frmW);
 std::string PayOutProblemText(const PayOutForm& frmW);
 
 // The two boxes the workbook writer reads in the pay-out variant.
-PayOutBoxes PayOutBoxesOf(const PayOutForm& frmW);
+PayOutPercentages PayOutBoxesOf(const PayOutForm& frmW);
 
 // The main window's chkW switched on: true when frmW may open (the total
 // or the current item's cost is filled). Otherwise shows "Ничего не

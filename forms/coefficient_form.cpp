@@ -338,14 +338,10 @@ double RaschKoeff(const CoefficientForm& form, double Cb) {
 
 void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item) {
   const std::vector<std::size_t> rows = TickedRowsOrThrow(form);
-  std::size_t k = 0;
+  item.applied.clear();
   for (const std::size_t row : rows) {
-    ++k;
-    item.ZdKoeffS[k][1] = form.txtKoeffI[row];
-    item.ZdKoeffD[k][1] = ValueOf(form, row);
-    item.ZdKoeffS[k][3] = form.txtKoeffP[row];
+    item.applied.push_back({form.txtKoeffI[row], ValueOf(form, row), form.txtKoeffP[row]});
   }
-  item.ZdKoeffS[0][0] = std::to_string(k);
 }
 
 }  // namespace verdin

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
+#include "core/estimate.h"
 #include "core/limits.h"
 #include "core/messages.h"
 #include "core/norm_store.h"
@@ -81,7 +81,7 @@ std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form);
 double RaschKoeff(const CoefficientForm& form, double Cb);
 
 // The coefficient part of ZapisZd: the ticked rows' symbols, values and
-// bases into ZdKoeffS/ZdKoeffD of the item, their number into ZdKoeffS[0][0].
+// bases become the item's applied coefficients, in row order.
 // A ticked value that is not a number throws std::invalid_argument with
 // CheckTickedCoefficients' message before anything is written.
 void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item);

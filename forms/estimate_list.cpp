@@ -8,6 +8,7 @@
 #include "core/index.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
+#include "forms/general_data_form.h"
 #include "isx/isx_file.h"
 
 namespace verdin {
@@ -18,9 +19,9 @@ constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 constexpr const char* kDeleteQuestionTitle = "Подтверждение удаления данных";
 constexpr const char* kMoveErrorTitle = "Ошибка перемещения!!";
 constexpr int kEntryWithoutCalculation = 1;
-constexpr int kSmrCategoryColumn = 16;  // list index of the complexity category
+constexpr int kLastCategory = 4;  // "V"
 
-EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.items[At(i)]; }
+EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.estimate.Item(i); }
 
 double NumberOrZero(const std::string& text) { return ParseTypedNumber(text).value_or(0); }
 
@@ -57,7 +58,9 @@ void Autosave(MainContext& ctx) {
   try {
     std::error_code ignored;
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-    WriteIsx(ctx.state, file);
+    // The autosave keeps what a save would keep: the general data as the
+    // window holds them now.
+    WriteIsx(ctx.state.estimate, GeneralDataOf(ctx.frmObD, ctx.state.general), file);
   } catch (const std::exception& error) {
     ctx.messages.Show(kWriteErrorTitle,
                       std::string("Объект добавлен в список, но автосохранение не выполнено.\r") + error.what(),
@@ -70,7 +73,7 @@ int AddTarget(MainContext& ctx) {
   AppState& state = ctx.state;
   if (state.NomRed != -1) {
     const std::string text =
-        "Вы редактировали, либо просматривали элемент " + Item(ctx, state.NomRed).ZdS[13] + ".\r" +
+        "Вы редактировали, либо просматривали элемент " + Item(ctx, state.NomRed).name + ".\r" +
         "Если Вы отредактировали данный элемент и после расчета хотите \r" +
         "его записать на тоже место, нажмите кнопку Ок. Если Вы хотите создать\r" +
         " новый элемент  и поместить его в конец списка - нажмите кнопку  Отмена";
@@ -79,7 +82,7 @@ int AddTarget(MainContext& ctx) {
     }
     state.NomRed = -1;
   }
-  if (state.KolZd >= kMaxItems) {
+  if (state.KolZd() >= kMaxItems) {
     ctx.messages.Show(kWriteErrorTitle,
                       "В смете уже " + std::to_string(kMaxItems) +
                           " объектов - больше в список добавить нельзя.\rУдалите ненужные объекты "
@@ -87,33 +90,32 @@ int AddTarget(MainContext& ctx) {
                       MessageIcon::Exclamation);
     return 0;
   }
-  return ++state.KolZd;
+  state.estimate.items.emplace_back();
+  return state.KolZd();
 }
 
 void StoreCoefficientWindow(const CoefficientForm& koeff, EstimateItem& item) {
-  for (int m = 0; m < kCoefficientRows; ++m) {
-    auto& numbers = item.ZdFormKD[At(m)];
-    auto& texts = item.ZdFormKS[At(m)];
-    numbers[1] = koeff.chkKoeff[At(m)] ? 1 : 0;
-    numbers[2] = koeff.cboKotrIndex;
-    numbers[3] = NumberOrZero(koeff.txtKoeffK[At(m)]);
-    texts[1] = koeff.txtKoeffIm[At(m)];
-    texts[2] = koeff.txtKoeffI[At(m)];
-    texts[3] = koeff.txtKoeffP[At(m)];
+  for (std::size_t m = 0; m < kCoefficientRows; ++m) {
+    CoefficientRow& row = item.coefficientRows[m];
+    row.ticked = koeff.chkKoeff[m];
+    row.industryIndex = koeff.cboKotrIndex;
+    row.value = NumberOrZero(koeff.txtKoeffK[m]);
+    row.name = koeff.txtKoeffIm[m];
+    row.symbol = koeff.txtKoeffI[m];
+    row.basis = koeff.txtKoeffP[m];
   }
 }
 
 void ShowCoefficientWindow(MainContext& ctx, const EstimateItem& item) {
   CoefficientForm& koeff = ctx.frmKoeff;
-  for (int m = 0; m < kCoefficientRows; ++m) {
-    const auto& numbers = item.ZdFormKD[At(m)];
-    const auto& texts = item.ZdFormKS[At(m)];
-    koeff.chkKoeff[At(m)] = numbers[1] != 0;
-    SelectKotr(koeff, ctx.state.norms, static_cast<int>(numbers[2]), true);
-    koeff.txtKoeffK[At(m)] = GeneralForm(numbers[3]);
-    koeff.txtKoeffIm[At(m)] = texts[1];
-    koeff.txtKoeffI[At(m)] = texts[2];
-    koeff.txtKoeffP[At(m)] = texts[3];
+  for (std::size_t m = 0; m < kCoefficientRows; ++m) {
+    const CoefficientRow& row = item.coefficientRows[m];
+    koeff.chkKoeff[m] = row.ticked;
+    SelectKotr(koeff, ctx.state.norms, row.industryIndex, true);
+    koeff.txtKoeffK[m] = GeneralForm(row.value);
+    koeff.txtKoeffIm[m] = row.name;
+    koeff.txtKoeffI[m] = row.symbol;
+    koeff.txtKoeffP[m] = row.basis;
   }
 }
 
@@ -121,11 +123,11 @@ void ShowCoefficientWindow(MainContext& ctx, const EstimateItem& item) {
 // first 50 tables, so that a database whose tables changed order still
 // prices the item from the right one.
 void FindTableByTitle(const AppState& state, EstimateItem& item) {
-  if (item.ZdD[10] == -1) return;
+  if (item.mode == PricingMode::ShareOfItem) return;
   const int last = std::min(state.norms.TableCount(), 50);
   for (int t = 1; t <= last; ++t) {
-    if (state.norms.Table(t).title == item.ZdS[10]) {
-      item.ZdD[10] = t - 1;
+    if (state.norms.Table(t).title == item.tableTitle) {
+      item.SetTableListEntry(t - 1);
       return;
     }
   }
@@ -146,9 +148,9 @@ void FollowSwap(AppState& state, int a, int b) {
 void DeleteItem(MainContext& ctx, int k) {
   AppState& state = ctx.state;
   for (auto& list : ctx.frm1.lstZd) list.erase(list.begin() + (k - 1));
-  // ShiftItemsUp: items k+1..KolZd move one place towards the front.
-  for (int n = k + 1; n <= state.KolZd; ++n) state.items[At(n - 1)] = state.items[At(n)];
-  --state.KolZd;
+  // Items k+1.. move one place towards the front.
+  auto& items = state.estimate.items;
+  items.erase(items.begin() + (k - 1));
   FollowDeletion(state, k);
 }
 
@@ -164,27 +166,26 @@ std::string AutosaveFileName(const std::string& txtNdog, const std::string& txtD
 
 double EstimateTotal(const AppState& state) {
   double sum = 0;
-  for (int n = 1; n <= state.KolZd; ++n) sum += state.items[At(n)].ZdD[col::kCost];
+  for (const EstimateItem& item : state.estimate.items) sum += item.cost;
   return sum;
 }
 
 void StoreItem(MainContext& ctx, int i) {
   const MainForm& form = ctx.frm1;
   EstimateItem& item = Item(ctx, i);
-  item.ZdD[10] = ctx.state.NomTab;
-  item.ZdD[11] = form.cboPIndex;
-  item.ZdD[12] = NumberOrZero(form.txtKolic);
-  item.ZdD[13] = ctx.frmKoeff.optGil == CoefficientForm::kHousing ? -1 : 0;
-  item.ZdD[14] = NumberOrZero(form.txtProcent);
-  item.ZdD[15] = NumberOrZero(form.txtStP);
-  item.ZdD[kSmrCategoryColumn] = std::max(form.cboSMRIndex, 0);
-  item.ZdS[10] = SelectedText(form.cboTab, form.cboTabIndex);
-  item.ZdS[11] = SelectedText(form.cboP, form.cboPIndex);
-  item.ZdS[12] = form.txtNp;
-  item.ZdS[13] = form.txtZd;
+  item.SetTableListEntry(ctx.state.NomTab);
+  item.row = form.cboPIndex;
+  item.quantity = NumberOrZero(form.txtKolic);
+  item.housing = ctx.frmKoeff.optGil == CoefficientForm::kHousing;
+  item.shareOf = ToWholeNumber(std::round(NumberOrZero(form.txtProcent)));
+  item.typedCost = NumberOrZero(form.txtStP);
+  item.category = std::max(form.cboSMRIndex, 0);
+  item.tableTitle = SelectedText(form.cboTab, form.cboTabIndex);
+  item.rowTitle = SelectedText(form.cboP, form.cboPIndex);
+  item.unit = form.txtNp;
+  item.name = form.txtZd;
   for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
-    item.ZdS[At(2 * j + 12)] = form.txtV[At(j)];
-    item.ZdS[At(2 * j + 13)] = form.txtSt[At(j)];
+    item.grid[At(j - 1)] = {form.txtV[At(j)], form.txtSt[At(j)]};
   }
   StoreCoefficientWindow(ctx.frmKoeff, item);
 }
@@ -206,44 +207,43 @@ std::string ItemReference(const MainContext& ctx) {
 void ZapisZd(MainContext& ctx, int i) {
   const MainForm& form = ctx.frm1;
   EstimateItem& item = Item(ctx, i);
-  item.ZdD[col::kNomTab] = ctx.state.NomTab;
-  item.ZdS[col::kName] = form.txtZd;
-  item.ZdS[col::kUnit] = form.txtNp;
-  item.ZdS[col::kQuantity] = form.txtKolic;
-  item.ZdS[col::kReference] = ItemReference(ctx);
-  item.ZdS[col::kCalculation] = form.txtStB;
+  item.SetTableListEntry(ctx.state.NomTab);
+  item.name = form.txtZd;
+  item.unit = form.txtNp;
+  item.quantityText = form.txtKolic;
+  item.reference = ItemReference(ctx);
+  item.calculation = form.txtStB;
   RecordAppliedCoefficients(ctx.frmKoeff, item);
-  if (!form.txtStBaz.empty()) item.ZdD[col::kBasePrice] = NumberOrZero(form.txtStBaz);
-  item.ZdD[col::kCost] = NumberOrZero(form.txtStP);
+  if (!form.txtStBaz.empty()) item.basePrice = NumberOrZero(form.txtStBaz);
+  item.cost = NumberOrZero(form.txtStP);
 }
 
-void ShowItem(MainContext& ctx, int i) {
+void ShowItem(MainContext& ctx, EstimateItem& item) {
   MainForm& form = ctx.frm1;
-  EstimateItem& item = Item(ctx, i);
   FindTableByTitle(ctx.state, item);
-  const int entry = static_cast<int>(item.ZdD[10]);
-  form.cboSMRIndex = std::clamp(static_cast<int>(item.ZdD[kSmrCategoryColumn]), 0, 4);
+  const int entry = item.TableListEntry();
+  form.cboSMRIndex = std::clamp(item.category, 0, kLastCategory);
   SelectTable(ctx, entry);
-  SelectRow(ctx, static_cast<int>(item.ZdD[11]), true);
-  form.txtKolic = GeneralForm(item.ZdD[12]);
-  const int option = item.ZdD[13] != 0 ? CoefficientForm::kHousing : CoefficientForm::kOther;
+  SelectRow(ctx, item.row, true);
+  form.txtKolic = GeneralForm(item.quantity);
+  const int option = item.housing ? CoefficientForm::kHousing : CoefficientForm::kOther;
   if (ctx.frmKoeff.optGil != option) ClickOptGil(ctx.frmKoeff, option);
   if (entry != -1) {
     form.cboTabEnabled = true;
     if (form.chkProcent) ClickChkProcent(ctx, false);
   } else {
-    form.txtProcent = GeneralForm(item.ZdD[14]);
+    form.txtProcent = GeneralForm(item.shareOf);
     if (!form.chkProcent) ClickChkProcent(ctx, true);
   }
-  if (entry == kEntryWithoutCalculation) SetTxtStP(ctx, GeneralForm(item.ZdD[15]));
+  if (entry == kEntryWithoutCalculation) SetTxtStP(ctx, GeneralForm(item.typedCost));
   if (entry >= 0 && entry < 2) {
-    form.txtNp = item.ZdS[12];
+    form.txtNp = item.unit;
     for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
-      form.txtV[At(j)] = item.ZdS[At(2 * j + 12)];
-      form.txtSt[At(j)] = item.ZdS[At(2 * j + 13)];
+      form.txtV[At(j)] = item.grid[At(j - 1)].x;
+      form.txtSt[At(j)] = item.grid[At(j - 1)].price;
     }
   }
-  form.txtZd = item.ZdS[13];
+  form.txtZd = item.name;
   ShowCoefficientWindow(ctx, item);
 }
 
@@ -266,17 +266,17 @@ bool CmdDob(MainContext& ctx) {
   StoreItem(ctx, i);
   ZapisZd(ctx, i);
   if (writingBack) {
-    form.lstZd[0][At(i - 1)] = Item(ctx, i).ZdS[col::kName];
+    form.lstZd[0][At(i - 1)] = Item(ctx, i).name;
     form.lstZd[1][At(i - 1)] = form.txtStP;
   } else {
-    form.lstZd[0].push_back(Item(ctx, i).ZdS[col::kName]);
+    form.lstZd[0].push_back(Item(ctx, i).name);
     form.lstZd[1].push_back(form.txtStP);
   }
   state.SumSm = EstimateTotal(state);
   form.txtSym = GeneralForm(state.SumSm);
   state.NomRed = -1;
   EstimateItem& item = Item(ctx, i);
-  item.ZdBaz[1] = item.ZdD[col::kNomTab] != kEntryWithoutCalculation ? state.StBaz : NumberOrZero(form.txtStP);
+  item.baseAmount = item.mode != PricingMode::TypedCost ? state.StBaz : NumberOrZero(form.txtStP);
   if (form.chkAsave) Autosave(ctx);
   return true;
 }
@@ -284,7 +284,7 @@ bool CmdDob(MainContext& ctx) {
 void CmdDel(MainContext& ctx) {
   MainForm& form = ctx.frm1;
   const int s = form.lstZdIndex[0];
-  if (s < 0 || s >= ctx.state.KolZd) {
+  if (s < 0 || s >= ctx.state.KolZd()) {
     MessageAndBeep(ctx, "Ошибка удаления данных!!", "Не выбран объект  для удаления!!!");
     return;
   }
@@ -309,20 +309,20 @@ void CmdDelZd(MainContext& ctx) {
   for (auto& list : form.lstZd) list.clear();
   SelectListLine(form, -1);
   form.txtSym.clear();
-  ctx.state.KolZd = 0;
+  ctx.state.estimate.items.clear();
   ctx.state.NomRed = -1;  // the item under edit is gone
 }
 
 void CmdRed(MainContext& ctx) {
   const int line = ctx.frm1.lstZdIndex[0];
-  if (line < 0 || line >= ctx.state.KolZd) {
+  if (line < 0 || line >= ctx.state.KolZd()) {
     MessageAndBeep(ctx, "Ошибка редактирования!!", "Не выбран объект  для редактирования!!!");
     ctx.state.NomRed = -1;
     return;
   }
   ctx.state.NomRed = line + 1;
   ctx.frm1.txtStB.clear();
-  ShowItem(ctx, ctx.state.NomRed);
+  ShowItem(ctx, Item(ctx, ctx.state.NomRed));
 }
 
 void ClickLstZd(MainContext& ctx, int list, int line) {
@@ -337,12 +337,12 @@ void CmdVerx(MainContext& ctx, int direction) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
   const int line = form.lstZdIndex[0];
-  if (line < 0 || line >= state.KolZd) {
+  if (line < 0 || line >= state.KolZd()) {
     MessageAndBeep(ctx, kMoveErrorTitle, "Не выбран объект  для перемещения!!!");
     return;
   }
   const int k = line + 1;
-  if (k == state.KolZd && direction == 1) {
+  if (k == state.KolZd() && direction == 1) {
     ctx.messages.Show(kMoveErrorTitle, "Последний элемент в списке!!!", MessageIcon::Exclamation);
     return;
   }
@@ -351,7 +351,7 @@ void CmdVerx(MainContext& ctx, int direction) {
     return;
   }
   const int t = direction == 1 ? k + 1 : k - 1;
-  std::swap(state.items[At(k)], state.items[At(t)]);
+  std::swap(Item(ctx, k), Item(ctx, t));
   SwapListLines(form, k - 1, t - 1);
   FollowSwap(state, k, t);
   SelectListLine(form, t - 1);

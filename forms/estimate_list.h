@@ -10,9 +10,8 @@
 
 namespace verdin {
 
-// StoreItem: the windows' inputs into the stored columns of item i. Empty
-// boxes store 0, so that nothing of an item that held this row before is
-// left behind.
+// StoreItem: the windows' inputs into the inputs of item i. Empty boxes
+// store 0.
 void StoreItem(MainContext& ctx, int i);
 
 // ZapisZd: the current item's derived values — pricing mode, name, unit,
@@ -25,10 +24,12 @@ void ZapisZd(MainContext& ctx, int i);
 // without calculation, empty for a share of an item.
 std::string ItemReference(const MainContext& ctx);
 
-// ShowItem: item i back into the windows (table and row selected again by
+// ShowItem: an item back into the windows (table and row selected again by
 // title, quantity, option, share mode, typed cost, user table, name, the
 // coefficient window's rows). The item is not recalculated.
-void ShowItem(MainContext& ctx, int i);
+// The item's table is looked up again by its title first, so the item
+// follows its table when the database changed order.
+void ShowItem(MainContext& ctx, EstimateItem& item);
 
 // cmdDob "Добавить данные по текущему элементу в список". Returns true when
 // an item was added or written back.
@@ -56,7 +57,7 @@ void CmdVerx(MainContext& ctx, int direction);
 // and "." by "-", then "_tmp.isx".
 std::string AutosaveFileName(const std::string& txtNdog, const std::string& txtDataDog);
 
-// The sum of the costs of items 1..KolZd.
+// The sum of the costs of the items.
 double EstimateTotal(const AppState& state);
 
 }  // namespace verdin

@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/estimate_figures.h"
 #include "core/line_file.h"
 #include "forms/state_file.h"
 #include "core/text_forms.h"
@@ -28,6 +29,7 @@ static_assert(kRecordLines == 37);
 
 // The charge row whose amount the workbook computes; it holds no rate.
 constexpr std::size_t kComputedChargeRow = 1;
+constexpr const char* kComputedChargeText = "Расчет";
 
 constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
 constexpr const char* kDefaultsKept = " Загружены данные по умолчанию.";
@@ -290,22 +292,58 @@ std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {
   return std::nullopt;
 }
 
-void TakeObD(const GeneralDataForm& form, GeneralDataTables& tables) {
+void TakeObD(const GeneralDataForm& form, GeneralData& general) {
   for (std::size_t i = 0; i < kSignatoryCount; ++i) {
-    auto& row = tables.Podpis[i + 1];
-    row[1] = form.chk1[i] ? "1" : "0";
-    row[2] = form.txt1[i];
-    row[3] = form.txt2[i];
+    Signatory& signatory = general.signatories[i];
+    signatory.on = form.chk1[i];
+    signatory.post = form.txt1[i];
+    signatory.name = form.txt2[i];
   }
   for (std::size_t i = 0; i < kChargeCount; ++i) {
-    auto& row = tables.Otchisl[i + 1];
-    row[1] = form.chkK[i] ? 1.0 : 0.0;
+    ChargeRow& charge = general.charges[i];
+    charge.included = form.chkK[i];
     // A value that is not a number (CheckChargeRates was not asked) leaves
     // the earlier rate rather than a made-up one.
     if (HasRateToTake(form, i)) {
-      if (const std::optional<double> rate = ParseTypedNumber(form.txtKc[i])) row[2] = *rate;
+      if (const std::optional<double> rate = ParseTypedNumber(form.txtKc[i])) charge.rate = *rate;
     }
-    tables.OtchislName[i + 1][1] = form.txtK[i];
+    charge.caption = form.txtK[i];
+  }
+}
+
+HeaderTexts HeaderTextsOf(const GeneralDataForm& form) {
+  return CleanHeaderTexts(form.txtNdog, form.txtDataDog, form.txtShapka);
+}
+
+GeneralData GeneralDataOf(const GeneralDataForm& form, const GeneralData& earlier) {
+  GeneralData general = earlier;
+  TakeObD(form, general);
+  general.header = HeaderTextsOf(form);
+  return general;
+}
+
+void ShowGeneralData(const GeneralData& general, GeneralDataForm& form) {
+  const HeaderTexts& header = general.header;
+  form.txtNdog = header.contractNumber;
+  form.txtDataDog = header.contractDate;
+  form.txtShapka = {header.objectName, header.designOrganisation, header.customerOrganisation};
+  for (std::size_t i = 0; i < kChargeCount; ++i) {
+    const ChargeRow& charge = general.charges[i];
+    form.chkK[i] = charge.included;
+    // The computed row shows its word; a zero rate means none. A rate shows
+    // as the file holds it.
+    if (i == kComputedChargeRow) {
+      form.txtKc[i] = kComputedChargeText;
+    } else {
+      form.txtKc[i] = charge.rate == 0.0 ? std::string() : Trim(LineFileForm(charge.rate));
+    }
+    form.txtK[i] = charge.caption;
+  }
+  for (std::size_t i = 0; i < kSignatoryCount; ++i) {
+    const Signatory& signatory = general.signatories[i];
+    form.chk1[i] = signatory.on;
+    form.txt1[i] = signatory.post;
+    form.txt2[i] = signatory.name;
   }
 }
 

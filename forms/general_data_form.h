@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "core/app_state.h"
+#include "core/estimate.h"
 #include "core/limits.h"
 #include "core/messages.h"
 
@@ -74,10 +74,25 @@ bool SaveGeneralDataForm(const GeneralDataForm& form, const std::filesystem::pat
 // when TakeObD can copy every rate.
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form);
 
-// TakeObD: copies the signatories and the charges into the tables. A rate
-// is copied only for a checked row other than row 1 with a non-empty value
-// (which must then be a number: run CheckChargeRates first); otherwise the
-// table keeps its earlier rate. Texts are copied as they stand.
-void TakeObD(const GeneralDataForm& form, GeneralDataTables& tables);
+// TakeObD: copies the signatories and the charges into the general data.
+// A rate is copied only for a checked row other than row 1 with a non-empty
+// value (which must then be a number: run CheckChargeRates first);
+// otherwise the general data keep the earlier rate. Texts are copied as
+// they stand.
+void TakeObD(const GeneralDataForm& form, GeneralData& general);
+
+// The header texts of the window as the workbook prints them (trimmed, the
+// object name's lines joined).
+HeaderTexts HeaderTextsOf(const GeneralDataForm& form);
+
+// The general data as a save or an autosave writes them: the earlier ones
+// with the window's charges and signatories taken (TakeObD) and its header
+// texts.
+GeneralData GeneralDataOf(const GeneralDataForm& form, const GeneralData& earlier);
+
+// The general data of an opened input-data file into the window: contract,
+// date, header texts, charge rows and signatories; the rest of the window
+// stays as it is.
+void ShowGeneralData(const GeneralData& general, GeneralDataForm& form);
 
 }  // namespace verdin

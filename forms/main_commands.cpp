@@ -85,7 +85,6 @@ void LoadMainWindow(MainContext& ctx) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
   state.folders.DiskIsx = DiskOf(state.folders.PathIsx);
-  state.KolStolb = kLastStoredColumn;
   ZagrBaz(state.folders.PathData, state.norms);
   state.NomRed = -1;
   form.cmdAbToolTip = std::string("Версия  ") + kProgramVersion;
@@ -97,7 +96,7 @@ void LoadMainWindow(MainContext& ctx) {
   form.cboTab.clear();
   for (const auto& table : state.norms.tables) form.cboTab.push_back(table.title);
   SelectTable(ctx, state.KolSpec + 1);
-  state.KolZd = 0;
+  state.estimate.items.clear();
   form.cboSMR = {"I", "II", "III", "IV", "V"};
   form.cboSMRIndex = 0;
 }
@@ -175,7 +174,7 @@ bool CmdOk(MainContext& ctx) {
   }
   if (!form.txtProcent.empty() && form.chkProcent) {
     state.NomProc = ItemNumber(form.txtProcent);
-    if (state.NomProc > state.KolZd || state.NomProc == 0) {
+    if (state.NomProc > state.KolZd() || state.NomProc == 0) {
       return InputError(ctx, "Объект с таким номером не рассчитан!!!");
     }
   }
@@ -195,7 +194,7 @@ bool CmdOk(MainContext& ctx) {
     form.txtStB = base ? base->Text : std::string();
   } else {
     form.txtStB.clear();
-    Cb = state.items[static_cast<std::size_t>(state.NomProc)].ZdD[col::kCost];
+    Cb = state.estimate.Item(state.NomProc).cost;
   }
   form.txtStBaz = Shown(Cb);
   state.StBaz = Cb;

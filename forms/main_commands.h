@@ -26,10 +26,10 @@ struct MainContext {
   Messages& messages;
 };
 
-// Load of the main window: DiskIsx, KolStolb, the norm database, NomRed,
+// Load of the main window: DiskIsx, the norm database, NomRed,
 // caption and About tool tip, the coefficient window loaded from its state
 // file, "Жилье" selected there, the table list filled with entry 3
-// selected, KolZd = 0, the complexity list "I".."V" with "I" selected.
+// selected, an empty estimate, the complexity list "I".."V" with "I" selected.
 // Throws the loader's error (std::runtime_error with the Russian message)
 // when the norm database cannot be loaded.
 void LoadMainWindow(MainContext& ctx);

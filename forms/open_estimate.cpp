@@ -7,6 +7,7 @@
 
 #include "core/index.h"
 #include "core/text_forms.h"
+#include "forms/general_data_form.h"
 #include "isx/isx_file.h"
 #include "forms/estimate_list.h"
 
@@ -32,12 +33,17 @@ double RebuiltBase(MainContext& ctx, int k, std::vector<OpenProblem>& problems) 
   MainForm& form = ctx.frm1;
   if (state.NomProc != 0) {
     form.txtStB.clear();
+    if (state.NomProc < 1) {
+      problems.push_back({k, "рассчитывается от суммы объекта № " + std::to_string(state.NomProc) +
+                                 ", которого в смете нет"});
+      return 0;
+    }
     if (state.NomProc >= k) {
       problems.push_back({k, "рассчитывается от суммы объекта № " + std::to_string(state.NomProc) +
                                  ", который в списке стоит не выше него"});
       return 0;
     }
-    return state.items[At(state.NomProc)].ZdD[col::kCost];
+    return state.estimate.Item(state.NomProc).cost;
   }
   try {
     const auto base = CalculateBasePrice(ctx);
@@ -50,22 +56,22 @@ double RebuiltBase(MainContext& ctx, int k, std::vector<OpenProblem>& problems) 
   }
 }
 
+// Item k, already appended to the estimate with its stored inputs, is put
+// on screen and priced again.
 void RebuildItem(MainContext& ctx, int k, std::vector<OpenProblem>& problems) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
-  state.KolZd = k;
-  ShowItem(ctx, k);
-  EstimateItem& item = state.items[At(k)];
-  const bool share = item.ZdD[10] == -1;
+  EstimateItem& item = state.estimate.Item(k);
+  ShowItem(ctx, item);
   // Only an item priced as a share of another one takes the object number;
   // a number left in the column by another item is ignored.
-  state.NomProc = share ? static_cast<int>(std::lround(item.ZdD[14])) : 0;
+  state.NomProc = item.mode == PricingMode::ShareOfItem ? item.shareOf : 0;
   if (form.chkProcent != (state.NomProc != 0)) {
     const int keep = state.NomProc;
     ClickChkProcent(ctx, state.NomProc != 0);
     state.NomProc = keep;
   }
-  const bool calculated = item.ZdD[10] != kEntryWithoutCalculation;
+  const bool calculated = item.TableListEntry() != kEntryWithoutCalculation;
   if (calculated) {
     const double base = RebuiltBase(ctx, k, problems);
     form.txtStBaz = GeneralForm(TruncateToThousandths(base));
@@ -75,12 +81,12 @@ void RebuildItem(MainContext& ctx, int k, std::vector<OpenProblem>& problems) {
   const auto dollars = DollarAmount(NumberOrZero(form.txtStP), form.txtStd);
   form.txtStPd = dollars ? GeneralForm(*dollars) : std::string();
   ZapisZd(ctx, k);
-  form.lstZd[0].push_back(item.ZdS[col::kName]);
+  form.lstZd[0].push_back(item.name);
   form.lstZd[1].push_back(form.txtStP);
   state.SumSm += NumberOrZero(form.txtStP);
   form.txtSym = GeneralForm(state.SumSm);
   state.NomRed = -1;
-  item.ZdBaz[1] = item.ZdD[col::kNomTab] != kEntryWithoutCalculation ? state.StBaz : NumberOrZero(form.txtStP);
+  item.baseAmount = item.mode != PricingMode::TypedCost ? state.StBaz : NumberOrZero(form.txtStP);
 }
 
 void ReportProblems(MainContext& ctx, const std::vector<OpenProblem>& problems) {
@@ -88,7 +94,7 @@ void ReportProblems(MainContext& ctx, const std::vector<OpenProblem>& problems) 
   std::string text = "Не все объекты удалось рассчитать заново; их стоимость принята равной 0:";
   for (const auto& problem : problems) {
     text += "\rобъект № " + std::to_string(problem.item) + " («" +
-            ctx.state.items[At(problem.item)].ZdS[col::kName] + "»): " + problem.text;
+            ctx.state.estimate.Item(problem.item).name + "»): " + problem.text;
   }
   ctx.messages.Show("Ошибка в исходных данных!!", text, MessageIcon::Exclamation);
 }
@@ -98,22 +104,32 @@ void ReportProblems(MainContext& ctx, const std::vector<OpenProblem>& problems) 
 bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
+  IsxContent content;
   try {
-    ReadIsx(file, state, ctx.frmObD);
+    content = ReadIsx(file);
   } catch (const IsxError& error) {
     ctx.messages.Show("Ошибка чтения файла", error.what(), MessageIcon::Exclamation);
     return false;
   }
   state.FileIsx = file;
+  state.estimate.summary = std::move(content.summary);
+  state.general = content.general;
+  ShowGeneralData(content.general, ctx.frmObD);
   for (auto& list : form.lstZd) list.clear();
   form.lstZdIndex = {-1, -1};
   state.NomRed = -1;
   state.SumSm = 0;
   form.txtSym.clear();
-  const int n = state.KolZd;
+  // Items are priced again in list order; while item k is priced the
+  // estimate holds items 1..k, so a share can only be taken of an item
+  // above it.
+  state.estimate.items.clear();
+  state.estimate.items.reserve(content.items.size());
   std::vector<OpenProblem> problems;
-  for (int k = 1; k <= n; ++k) RebuildItem(ctx, k, problems);
-  state.KolZd = n;
+  for (EstimateItem& item : content.items) {
+    state.estimate.items.push_back(std::move(item));
+    RebuildItem(ctx, state.KolZd(), problems);
+  }
   ReportProblems(ctx, problems);
   return true;
 }
@@ -122,7 +138,7 @@ bool CmdOpen(MainContext& ctx, OpenDialog& dialog) {
   const std::optional<OpenChoice> choice = dialog.Ask(ctx);
   if (!choice) return false;
   if (!OpenEstimate(ctx, choice->FileIsx)) return false;
-  ctx.state.Svodka = choice->Svodka;
+  ctx.state.estimate.summary = choice->Svodka;
   return true;
 }
 

@@ -1,8 +1,9 @@
 #include "forms/save_estimate.h"
 
-#include <memory>
 
+#include "core/index.h"
 #include "core/line_file.h"
+#include "forms/general_data_form.h"
 #include "isx/isx_file.h"
 
 namespace verdin {
@@ -20,29 +21,23 @@ bool AskWithoutCharges(MainContext& ctx) {
   return ctx.messages.AskOkCancel(kConfirmTitle, text, MessageIcon::Question);
 }
 
-// What the workbook writer changes in the estimate, kept to be put back
-// when the save fails half-way.
-struct EstimateSnapshot {
-  explicit EstimateSnapshot(const AppState& state)
-      : items(std::make_unique<decltype(AppState::items)>(state.items)), OtchislSum(state.OtchislSum) {}
-  void Restore(AppState& state) const {
-    state.items = *items;
-    state.OtchislSum = OtchislSum;
-  }
-  std::unique_ptr<decltype(AppState::items)> items;
-  decltype(AppState::OtchislSum) OtchislSum;
-};
-
-bool BuildWorkbook(MainContext& ctx, Progress& progress, const PayOutBoxes& frmW, EstimateWorkbook* built) {
-  const EstimateSnapshot snapshot(ctx.state);
+// Computes the figures, lays the sheet out and saves it. The item costs as
+// the sheet computes them are stored only when that went through.
+bool BuildWorkbook(MainContext& ctx, Progress& progress, const PayOutPercentages& frmW, BuiltEstimate* built) {
+  AppState& state = ctx.state;
   try {
-    EstimateWorkbook workbook = WriteEstimateWorkbook(ctx.state, ctx.frmObD, frmW, progress);
-    if (built != nullptr) *built = std::move(workbook);
+    BuiltEstimate result;
+    result.figures = ComputeEstimateFigures(state.estimate, state.general, state.BezOtchisl, frmW);
+    result.sheet = WriteEstimateSheet(state.estimate, state.general, result.figures, state.BezOtchisl,
+                                      state.FileXls, progress);
+    state.ErrRez = result.sheet.errorCode;
+    state.ErrRezText = result.sheet.errorText;
+    for (int i = 1; i <= state.KolZd(); ++i) state.estimate.Item(i).cost = result.figures.items[At(i - 1)].cost;
+    if (built != nullptr) *built = std::move(result);
     return true;
   } catch (const std::exception& error) {
-    snapshot.Restore(ctx.state);
     ctx.messages.Show(kWriteErrorTitle,
-                      "Смета не записана в файл «" + PathText(ctx.state.FileXls) + "».\r" + error.what(),
+                      "Смета не записана в файл «" + PathText(state.FileXls) + "».\r" + error.what(),
                       MessageIcon::Exclamation);
     return false;
   }
@@ -52,7 +47,7 @@ bool WriteInputData(MainContext& ctx, const SaveChoice& choice) {
   if (choice.FileIsx == kInputDataNotSaved) return true;
   ctx.state.FileIsx = choice.FileIsx;
   try {
-    WriteIsx(ctx.state, ctx.state.FileIsx);
+    WriteIsx(ctx.state.estimate, ctx.state.general, ctx.state.FileIsx);
     return true;
   } catch (const FileError& error) {
     ctx.messages.Show(kWriteErrorTitle, std::string("Исходные данные не записаны.\r") + error.what(),
@@ -63,10 +58,10 @@ bool WriteInputData(MainContext& ctx, const SaveChoice& choice) {
 
 }  // namespace
 
-bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutBoxes& frmW,
-             EstimateWorkbook* built) {
+bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutPercentages& frmW,
+             BuiltEstimate* built) {
   AppState& state = ctx.state;
-  if (state.KolZd == 0) {
+  if (state.KolZd() == 0) {
     ctx.messages.Show("Ошибка записи!", "Ни одного пункта в списке нет!!!", MessageIcon::Exclamation);
     return false;
   }
@@ -79,9 +74,10 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
     return false;
   }
   state.FileXls = choice->FileXls;
-  state.Svodka = choice->Svodka;
+  state.estimate.summary = choice->Svodka;
   progress.SetCaption("Рассчитываю ..");
   TakeObD(ctx.frmObD, state.general);
+  state.general.header = HeaderTextsOf(ctx.frmObD);
   progress.SetCaption("Рассчитываю ...");
   progress.SetCaption("Сохраняю результаты ..");
   if (!BuildWorkbook(ctx, progress, frmW, built)) return false;

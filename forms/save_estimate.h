@@ -8,7 +8,8 @@
 
 #include "core/progress.h"
 #include "forms/main_commands.h"
-#include "workbook/estimate_workbook.h"
+#include "core/estimate_figures.h"
+#include "workbook/estimate_sheet.h"
 
 namespace verdin {
 
@@ -31,12 +32,20 @@ class SaveDialog {
   virtual std::optional<SaveChoice> Ask(MainContext& ctx) = 0;
 };
 
+// What a save built: the figures of the estimate and the sheet.
+struct BuiltEstimate {
+  EstimateFigures figures;
+  EstimateSheet sheet;
+};
+
 // cmdSave. The pay-out boxes are read in the pay-out variant. Returns true
-// when the workbook or the input data were written. A failure other than a
-// failed sheet operation is reported with the file and the reason, and the
-// estimate in memory stays as it was. `built`, when given, receives the
-// built sheet and its totals.
-bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutBoxes& frmW,
-             EstimateWorkbook* built = nullptr);
+// when the workbook or the input data were written. The figures are
+// computed first and the sheet laid out from them; only then are the item
+// costs as the sheet computes them stored, so a failure other than a failed
+// sheet operation (reported with the file and the reason) leaves the
+// estimate in memory as it was. `built`, when given, receives the figures
+// and the sheet.
+bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutPercentages& frmW,
+             BuiltEstimate* built = nullptr);
 
 }  // namespace verdin

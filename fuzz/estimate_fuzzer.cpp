@@ -10,7 +10,7 @@
 #include "isx/isx_file.h"
 #include "forms/open_estimate.h"
 #include "forms/program.h"
-#include "workbook/estimate_workbook.h"
+#include "workbook/estimate_sheet.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -46,17 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The save command: refused for an empty estimate or a charge rate that
   // is not a number; the variant without charges for odd-sized inputs.
   AppState& state = program->state;
-  if (state.KolZd == 0 || CheckChargeRates(program->frmObD)) return 0;
-  state.BezOtchisl = (size % 2) == 1;
-  state.FileXls = fuzz::TempFolder() / "estimate.xls";
-  TakeObD(program->frmObD, state.general);
+  if (state.KolZd() == 0 || CheckChargeRates(program->frmObD)) return 0;
+  const bool withoutCharges = (size % 2) == 1;
+  const GeneralData general = GeneralDataOf(program->frmObD, state.general);
   CaptionOnlyProgress progress;
-  const EstimateWorkbook built = WriteEstimateWorkbook(state, program->frmObD, PayOutBoxes{}, progress);
-  (void)built.SumAll;
-  if (state.ErrRez != -1) {
-    std::fprintf(stderr, "%s\n", state.ErrRezText.c_str());
+  const EstimateFigures figures = ComputeEstimateFigures(state.estimate, general, withoutCharges, {});
+  const EstimateSheet built = WriteEstimateSheet(state.estimate, general, figures, withoutCharges,
+                                                 fuzz::TempFolder() / "estimate.xls", progress);
+  if (built.errorCode != kSheetBuilt) {
+    std::fprintf(stderr, "%s\n", built.errorText.c_str());
     fuzz::Fail("the estimate workbook was not written");
   }
-  WriteIsx(state, fuzz::TempFolder() / "saved.isx");
+  WriteIsx(state.estimate, general, fuzz::TempFolder() / "saved.isx");
   return 0;
 }

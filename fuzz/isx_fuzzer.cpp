@@ -15,12 +15,6 @@ namespace {
 
 const verdin::CalendarDate kToday{2026, 3, 14};
 
-// What the save command does before it writes the file: the window's
-// charges and signatories go into the tables the file stores.
-void TakeGeneralData(const verdin::GeneralDataForm& form, verdin::AppState& state) {
-  if (!verdin::CheckChargeRates(form)) verdin::TakeObD(form, state.general);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -32,28 +26,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const IsxError&) {
   }
 
-  auto state = std::make_unique<AppState>();
-  GeneralDataForm form = InitialGeneralDataForm(kToday);
+  IsxContent content;
   try {
-    ReadIsx(input, *state, form);
+    content = ReadIsx(input);
   } catch (const IsxError&) {
     return 0;
   }
-  TakeGeneralData(form, *state);
   const auto first = fuzz::TempFolder() / "first.isx";
-  WriteIsx(*state, first);
+  WriteIsx({content.items, content.summary}, content.general, first);
 
-  auto again = std::make_unique<AppState>();
-  GeneralDataForm againForm = InitialGeneralDataForm(kToday);
+  IsxContent again;
   try {
-    ReadIsx(first, *again, againForm);
+    again = ReadIsx(first);
   } catch (const IsxError& error) {
     std::fprintf(stderr, "%s\n", error.what());
     fuzz::Fail("a written input-data file is refused when read again");
   }
-  TakeGeneralData(againForm, *again);
   const auto second = fuzz::TempFolder() / "second.isx";
-  WriteIsx(*again, second);
+  WriteIsx({again.items, again.summary}, again.general, second);
   if (fuzz::ReadBytes(first) != fuzz::ReadBytes(second)) {
     fuzz::Fail("an input-data file written, read and written again is not the same");
   }

@@ -20,38 +20,117 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The coefficient window's rows and columns kept in the file.
-constexpr int kFormRowsStored = kCoefficientRows;  // rows m = 0..14
-constexpr int kFormColumnsStored = EstimateItem::kFormColumns;  // columns j = 0..10
+// ---- The item block ------------------------------------------------------
+//
+// The file keeps an item as the original program held it: in numbered
+// columns of two item tables, ZdD (numbers) and ZdS (texts), and in the
+// coefficient window's rows ZdFormKD / ZdFormKS. This is the only place
+// that knows those numbers; everywhere else the item is an EstimateItem.
+//
+//   ZdD(i,10) table-list entry (-1 share of an item)   ZdS(i,10) table title
+//   ZdD(i,11) row list index                           ZdS(i,11) row title
+//   ZdD(i,12) quantity                                 ZdS(i,12) natural indicator
+//   ZdD(i,13) option "Жилье": -1, else 0               ZdS(i,13) item name
+//   ZdD(i,14) item number of a share                   ZdS(i,14..59) the grid:
+//   ZdD(i,15) typed cost                                 X of row j in 2j+12,
+//   ZdD(i,16) complexity category                        price of row j in 2j+13
+//   ZdD(i,17..20) unused, written as 0
+//   ZdFormKD(m,1) ticked, (m,2) industry entry, (m,3) value, for rows m = 0..14
+//   ZdFormKS(m,1) name, (m,2) symbol, (m,3) basis
+//
+// The block holds ZdD and ZdS columns 10 to 20 and columns 0 to 10 of the
+// fifteen coefficient rows; grid columns 21 to 59 travel in the unused
+// text cells ZdFormKS(m, 4..6), so the block stays 352 lines.
 
-// Grid texts beyond the last stored column go into the unused text cells of
-// the coefficient rows, starting at this column.
+constexpr int kFirstStoredColumn = 10;
+constexpr int kLastStoredColumn = 20;
+constexpr int kLastGridColumn = 59;
+constexpr int kStoredColumns = kLastStoredColumn - kFirstStoredColumn + 1;
+constexpr int kFormRowsStored = kCoefficientRows;  // rows m = 0..14
+constexpr int kFormColumnsStored = 11;             // columns j = 0..10
 constexpr int kFirstCarryFormColumn = 4;
 
-// Charge row 2 is computed by the workbook, so its value box always shows
-// this word instead of a rate.
-constexpr int kComputedChargeRow = 2;
-constexpr std::string_view kComputedChargeText = "Расчет";
+static_assert(2 * kStoredColumns + 2 * kFormRowsStored * kFormColumnsStored == 352);
 
-// Longest piece of a faulty line quoted in a message.
-constexpr std::size_t kQuotedCharacters = 60;
-
-// The last item column kept in the file, held within the item's columns.
-int LastStoredColumn(const AppState& state) {
-  return std::clamp(state.KolStolb, col::kStoredNomTab - 1, EstimateItem::kColumns - 1);
+// ZdD(i, 10..20) of an item, in column order.
+std::array<double, kStoredColumns> NumberColumns(const EstimateItem& item) {
+  return {static_cast<double>(item.TableListEntry()),
+          static_cast<double>(item.row),
+          item.quantity,
+          item.housing ? -1.0 : 0.0,
+          static_cast<double>(item.shareOf),
+          item.typedCost,
+          static_cast<double>(item.category),
+          0, 0, 0, 0};
 }
 
-
-// The coefficient-row text cell that carries grid column `column`.
-struct FormCell {
-  std::size_t m;
-  std::size_t j;
-};
-
-FormCell CarryCell(int column, int lastStored) {
-  const int index = column - (lastStored + 1);
-  return {At(index % kFormRowsStored), At(kFirstCarryFormColumn + index / kFormRowsStored)};
+void SetNumberColumns(EstimateItem& item, const std::array<double, kStoredColumns>& d) {
+  item.SetTableListEntry(ToWholeNumber(d[0]));
+  item.row = ToWholeNumber(d[1]);
+  item.quantity = d[2];
+  item.housing = d[3] != 0;
+  item.shareOf = ToWholeNumber(std::round(d[4]));
+  item.typedCost = d[5];
+  item.category = ToWholeNumber(d[6]);
 }
+
+// ZdS(i, column) of an item for the columns 10..59; nullptr for none.
+template <typename Item>
+auto TextColumn(Item& item, int column) -> decltype(&item.name) {
+  switch (column) {
+    case 10: return &item.tableTitle;
+    case 11: return &item.rowTitle;
+    case 12: return &item.unit;
+    case 13: return &item.name;
+    default: break;
+  }
+  if (column < 14 || column > kLastGridColumn) return nullptr;
+  auto& point = item.grid[At((column - 14) / 2)];
+  return column % 2 == 0 ? &point.x : &point.price;
+}
+
+// ZdFormKD(m, j) of an item.
+double FormNumber(const EstimateItem& item, int m, int j) {
+  const CoefficientRow& row = item.coefficientRows[At(m)];
+  switch (j) {
+    case 1: return row.ticked ? 1 : 0;
+    case 2: return row.industryIndex;
+    case 3: return row.value;
+    default: return 0;
+  }
+}
+
+void SetFormNumber(EstimateItem& item, int m, int j, double value) {
+  CoefficientRow& row = item.coefficientRows[At(m)];
+  switch (j) {
+    case 1: row.ticked = value != 0; break;
+    case 2: row.industryIndex = ToWholeNumber(value); break;
+    case 3: row.value = value; break;
+    default: break;
+  }
+}
+
+// ZdFormKS(m, j) of an item: the row's own texts in columns 1..3, the
+// carried grid texts in columns 4..6.
+template <typename Item>
+auto FormText(Item& item, int m, int j) -> decltype(&item.name) {
+  auto& row = item.coefficientRows[At(m)];
+  switch (j) {
+    case 1: return &row.name;
+    case 2: return &row.symbol;
+    case 3: return &row.basis;
+    default: break;
+  }
+  const int column = kLastStoredColumn + 1 + (j - kFirstCarryFormColumn) * kFormRowsStored + m;
+  if (j < kFirstCarryFormColumn || column > kLastGridColumn) return nullptr;
+  return TextColumn(item, column);
+}
+
+static_assert(kLastStoredColumn + 1 + 3 * kFormRowsStored > kLastGridColumn,
+              "the carry cells hold every grid column beyond the stored ones");
+
+constexpr int kChargeCount = kChargeRows;
+constexpr int kSignatoryCount = kSignatoryRows;
 
 // ---- Writing -------------------------------------------------------------
 
@@ -59,52 +138,43 @@ void AddNumber(Lines& lines, double value) { lines.push_back(LineFileForm(value)
 
 void AddText(Lines& lines, std::string_view text) { lines.push_back(EncodeLineBreaks(text)); }
 
-void AddGeneralData(const AppState& state, Lines& lines) {
-  for (int c = 1; c <= 5; ++c) AddText(lines, state.items[0].ZdS[At(c)]);
-  const GeneralDataTables& general = state.general;
-  for (std::size_t r = 1; r <= kChargeRows; ++r) {
-    AddNumber(lines, general.Otchisl[r][1]);
-    AddNumber(lines, general.Otchisl[r][2]);
-    AddText(lines, general.OtchislName[r][1]);
+void AddTextOrEmpty(Lines& lines, const std::string* text) {
+  lines.push_back(text == nullptr ? std::string() : EncodeLineBreaks(*text));
+}
+
+void AddGeneralData(const GeneralData& general, Lines& lines) {
+  const HeaderTexts& header = general.header;
+  for (const std::string* text : {&header.contractNumber, &header.contractDate, &header.objectName,
+                                  &header.designOrganisation, &header.customerOrganisation}) {
+    AddText(lines, *text);
   }
-  for (std::size_t r = 1; r <= kSignatoryRows; ++r) {
-    for (std::size_t c = 1; c <= 3; ++c) AddText(lines, general.Podpis[r][c]);
+  for (const ChargeRow& charge : general.charges) {
+    AddNumber(lines, charge.included ? 1 : 0);
+    AddNumber(lines, charge.rate);
+    AddText(lines, charge.caption);
+  }
+  for (const Signatory& signatory : general.signatories) {
+    AddText(lines, signatory.on ? "1" : "0");
+    AddText(lines, signatory.post);
+    AddText(lines, signatory.name);
   }
 }
 
-void AddItem(const EstimateItem& item, int lastStored, Lines& lines) {
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) AddNumber(lines, item.ZdD[At(c)]);
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) AddText(lines, item.ZdS[At(c)]);
-  for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
-    for (std::size_t m = 0; m < kFormRowsStored; ++m) AddNumber(lines, item.ZdFormKD[m][j]);
+void AddItem(const EstimateItem& item, Lines& lines) {
+  for (const double value : NumberColumns(item)) AddNumber(lines, value);
+  for (int c = kFirstStoredColumn; c <= kLastStoredColumn; ++c) AddTextOrEmpty(lines, TextColumn(item, c));
+  for (int j = 0; j < kFormColumnsStored; ++j) {
+    for (int m = 0; m < kFormRowsStored; ++m) AddNumber(lines, FormNumber(item, m, j));
   }
-  auto texts = item.ZdFormKS;
-  for (int c = lastStored + 1; c < EstimateItem::kColumns; ++c) {
-    const FormCell cell = CarryCell(c, lastStored);
-    texts[cell.m][cell.j] = item.ZdS[At(c)];
-  }
-  for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
-    for (std::size_t m = 0; m < kFormRowsStored; ++m) AddText(lines, texts[m][j]);
+  for (int j = 0; j < kFormColumnsStored; ++j) {
+    for (int m = 0; m < kFormRowsStored; ++m) AddTextOrEmpty(lines, FormText(item, m, j));
   }
 }
 
 // ---- Reading -------------------------------------------------------------
 
-// The stored inputs of one item as read from the file.
-struct StoredItem {
-  std::array<double, EstimateItem::kColumns> ZdD{};
-  std::array<std::string, EstimateItem::kColumns> ZdS{};
-  std::array<std::array<double, kFormColumnsStored>, kFormRowsStored> ZdFormKD{};
-  std::array<std::array<std::string, kFormColumnsStored>, kFormRowsStored> ZdFormKS{};
-};
-
-// Everything one file body holds, ready to be applied.
-struct IsxContent {
-  std::string summary;
-  int count = 0;
-  GeneralDataForm form;
-  std::vector<StoredItem> items;
-};
+// Longest piece of a faulty line quoted in a message.
+constexpr std::size_t kQuotedCharacters = 60;
 
 // The part of a line quoted in a message: at most kQuotedCharacters
 // characters, cut on a character boundary.
@@ -193,85 +263,59 @@ class LineCursor {
   std::size_t next_ = 0;  // index of the next line; also the number of the line just read
 };
 
-void ReadGeneralData(LineCursor& cursor, GeneralDataForm& form) {
-  form.txtNdog = cursor.Text("номер договора");
-  form.txtDataDog = cursor.Text("дата договора");
-  form.txtShapka[0] = cursor.Text("наименование объекта");
-  form.txtShapka[1] = cursor.Text("проектная организация");
-  form.txtShapka[2] = cursor.Text("организация заказчика");
-  for (int r = 1; r <= kChargeRows; ++r) {
+void ReadGeneralData(LineCursor& cursor, GeneralData& general) {
+  HeaderTexts& header = general.header;
+  header.contractNumber = cursor.Text("номер договора");
+  header.contractDate = cursor.Text("дата договора");
+  header.objectName = cursor.Text("наименование объекта");
+  header.designOrganisation = cursor.Text("проектная организация");
+  header.customerOrganisation = cursor.Text("организация заказчика");
+  for (int r = 1; r <= kChargeCount; ++r) {
     const std::string row = " " + std::to_string(r);
-    const std::size_t k = At(r - 1);
-    form.chkK[k] = cursor.Flag("флажок отчисления" + row);
-    const double rate = cursor.Number("ставка отчисления" + row);
-    if (r == kComputedChargeRow) {
-      form.txtKc[k] = std::string(kComputedChargeText);
-    } else {
-      // The box shows the rate as the file holds it; a zero rate means none.
-      form.txtKc[k] = rate == 0.0 ? std::string() : Trim(cursor.LastLine());
-    }
-    form.txtK[k] = cursor.Text("название отчисления" + row);
+    ChargeRow& charge = general.charges[At(r - 1)];
+    charge.included = cursor.Flag("флажок отчисления" + row);
+    charge.rate = cursor.Number("ставка отчисления" + row);
+    charge.caption = cursor.Text("название отчисления" + row);
   }
-  for (int r = 1; r <= kSignatoryRows; ++r) {
+  for (int r = 1; r <= kSignatoryCount; ++r) {
     const std::string row = " " + std::to_string(r);
-    const std::size_t k = At(r - 1);
-    form.chk1[k] = cursor.Flag("флажок подписи" + row);
-    form.txt1[k] = cursor.Text("должность подписывающего" + row);
-    form.txt2[k] = cursor.Text("фамилия подписывающего" + row);
+    Signatory& signatory = general.signatories[At(r - 1)];
+    signatory.on = cursor.Flag("флажок подписи" + row);
+    signatory.post = cursor.Text("должность подписывающего" + row);
+    signatory.name = cursor.Text("фамилия подписывающего" + row);
   }
 }
 
-StoredItem ReadItem(LineCursor& cursor, int number, int lastStored) {
+EstimateItem ReadItem(LineCursor& cursor, int number) {
   const std::string what = "данные объекта " + std::to_string(number);
-  StoredItem item;
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) item.ZdD[At(c)] = cursor.Number(what);
-  for (int c = col::kStoredNomTab; c <= lastStored; ++c) item.ZdS[At(c)] = cursor.Text(what);
-  for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
-    for (std::size_t m = 0; m < kFormRowsStored; ++m) item.ZdFormKD[m][j] = cursor.Number(what);
+  EstimateItem item;
+  std::array<double, kStoredColumns> numbers{};
+  for (double& value : numbers) value = cursor.Number(what);
+  SetNumberColumns(item, numbers);
+  for (int c = kFirstStoredColumn; c <= kLastStoredColumn; ++c) {
+    std::string text = cursor.Text(what);
+    if (std::string* field = TextColumn(item, c)) *field = std::move(text);
   }
-  for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
-    for (std::size_t m = 0; m < kFormRowsStored; ++m) item.ZdFormKS[m][j] = cursor.Text(what);
+  for (int j = 0; j < kFormColumnsStored; ++j) {
+    for (int m = 0; m < kFormRowsStored; ++m) SetFormNumber(item, m, j, cursor.Number(what));
   }
-  // The grid texts beyond the last stored column travel in unused cells;
-  // they go back to their columns and the cells stay empty in memory.
-  for (int c = lastStored + 1; c < EstimateItem::kColumns; ++c) {
-    const FormCell cell = CarryCell(c, lastStored);
-    item.ZdS[At(c)] = std::exchange(item.ZdFormKS[cell.m][cell.j], std::string());
+  for (int j = 0; j < kFormColumnsStored; ++j) {
+    for (int m = 0; m < kFormRowsStored; ++m) {
+      std::string text = cursor.Text(what);
+      if (std::string* field = FormText(item, m, j)) *field = std::move(text);
+    }
   }
   return item;
 }
 
-IsxContent ReadBody(LineCursor& cursor, const GeneralDataForm& currentForm, int lastStored) {
+IsxContent ReadBody(LineCursor& cursor) {
   IsxContent content;
   content.summary = cursor.Text("сводка");
-  content.count = cursor.Count();
-  content.form = currentForm;
-  ReadGeneralData(cursor, content.form);
-  content.items.reserve(At(content.count));
-  for (int i = 1; i <= content.count; ++i) content.items.push_back(ReadItem(cursor, i, lastStored));
+  const int count = cursor.Count();
+  ReadGeneralData(cursor, content.general);
+  content.items.reserve(At(count));
+  for (int i = 1; i <= count; ++i) content.items.push_back(ReadItem(cursor, i));
   return content;
-}
-
-// Puts a checked content into the state and the window. Only moves and
-// assignments of numbers happen here, so nothing can fail half-way.
-void Apply(IsxContent&& content, int lastStored, AppState& state, GeneralDataForm& frmObD) {
-  state.Svodka = std::move(content.summary);
-  state.KolZd = content.count;
-  frmObD = std::move(content.form);
-  for (std::size_t i = 0; i < content.items.size(); ++i) {
-    StoredItem& from = content.items[i];
-    EstimateItem& to = state.items[i + 1];
-    for (int c = col::kStoredNomTab; c <= lastStored; ++c) to.ZdD[At(c)] = from.ZdD[At(c)];
-    for (int c = col::kStoredNomTab; c < EstimateItem::kColumns; ++c) {
-      to.ZdS[At(c)] = std::move(from.ZdS[At(c)]);
-    }
-    for (std::size_t m = 0; m < kFormRowsStored; ++m) {
-      for (std::size_t j = 0; j < kFormColumnsStored; ++j) {
-        to.ZdFormKD[m][j] = from.ZdFormKD[m][j];
-        to.ZdFormKS[m][j] = std::move(from.ZdFormKS[m][j]);
-      }
-    }
-  }
 }
 
 Lines ReadIsxLines(const std::filesystem::path& file) {
@@ -284,28 +328,26 @@ Lines ReadIsxLines(const std::filesystem::path& file) {
 
 }  // namespace
 
-void WriteIsx(const AppState& state, const std::filesystem::path& file) {
-  const int lastStored = LastStoredColumn(state);
-  const int count = std::clamp(state.KolZd, 0, kMaxItems);
+void WriteIsx(const Estimate& estimate, const GeneralData& general, const std::filesystem::path& file) {
+  const int count = std::clamp(estimate.Count(), 0, kMaxItems);
   Lines lines;
   lines.reserve(At(kIsxHeaderLines + kIsxItemLines * count));
-  AddText(lines, state.Svodka);
+  AddText(lines, estimate.summary);
   AddNumber(lines, count);
-  AddGeneralData(state, lines);
-  for (int i = 1; i <= count; ++i) AddItem(state.items[At(i)], lastStored, lines);
+  AddGeneralData(general, lines);
+  for (int i = 1; i <= count; ++i) AddItem(estimate.Item(i), lines);
   WriteLineFile(file, lines);
 }
 
-void ReadIsx(const std::filesystem::path& file, AppState& state, GeneralDataForm& frmObD) {
+IsxContent ReadIsx(const std::filesystem::path& file) {
   const Lines lines = ReadIsxLines(file);
   LineCursor cursor(lines, PathText(file));
   if (lines.empty()) cursor.FailAt(1, "файл пуст, в нём нет исходных данных.");
-  const int lastStored = LastStoredColumn(state);
   // A file may hold several bodies one after another; the last one counts.
   // Blank lines after a complete body are ignored.
-  IsxContent content = ReadBody(cursor, frmObD, lastStored);
-  while (!cursor.OnlyBlankLinesLeft()) content = ReadBody(cursor, frmObD, lastStored);
-  Apply(std::move(content), lastStored, state, frmObD);
+  IsxContent content = ReadBody(cursor);
+  while (!cursor.OnlyBlankLinesLeft()) content = ReadBody(cursor);
+  return content;
 }
 
 std::string ReadIsxSummary(const std::filesystem::path& file) {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-#include "core/app_state.h"
-#include "forms/general_data_form.h"
+#include "core/estimate.h"
 
 namespace verdin {
 
@@ -24,21 +24,25 @@ class IsxError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// WriteIsx: writes the file from the state — Svodka, KolZd, the header
-// texts ZdS[0][1..5], the charge and signatory tables, and for items
-// 1..KolZd their stored inputs (columns 10..KolStolb, the coefficient
-// window's rows). Texts with line breaks are stored with "¶". The grid
-// texts beyond column KolStolb are kept in the unused text cells of the
-// coefficient rows, so the layout stays 40 + 352·n lines. Written
-// atomically; throws FileError (with the path and the reason).
-void WriteIsx(const AppState& state, const std::filesystem::path& file);
+// Everything an input-data file holds: the summary line, the general data
+// and each item's stored inputs (the derived values of the items are left
+// at their defaults: the open command prices every item again).
+struct IsxContent {
+  std::string summary;
+  GeneralData general;
+  std::vector<EstimateItem> items;
+};
 
-// ReadIsx: checks the whole file first; only a sound file changes
-// anything: Svodka, KolZd, the stored inputs of items 1..n (other rows keep
-// their contents), and the general-data window (contract, date, header
-// texts, charge rows, signatories). Throws IsxError otherwise, leaving the
-// state and the window exactly as they were.
-void ReadIsx(const std::filesystem::path& file, AppState& state, GeneralDataForm& frmObD);
+// WriteIsx: writes the summary, the item count, the general data and, for
+// every item, its stored inputs. Texts with line breaks are stored with
+// "¶". The layout stays 40 + 352·n lines. Written atomically; throws
+// FileError (with the path and the reason).
+void WriteIsx(const Estimate& estimate, const GeneralData& general, const std::filesystem::path& file);
+
+// ReadIsx: checks the whole file and returns what it holds. Throws IsxError
+// naming the file and the line when the file cannot be read or is
+// malformed.
+IsxContent ReadIsx(const std::filesystem::path& file);
 
 // The first line of a file (its summary), for the open dialog. Throws
 // IsxError when the file cannot be read.

@@ -414,7 +414,7 @@ TEST(PayOutBoxes, AreTheKopeckAndPercentBoxes) {
   EXPECT_EQ(PayOutBoxesOf(form).section, "15");
   form.txt1[1] = "65";
   form.txt1[2] = "20";
-  const PayOutBoxes boxes = PayOutBoxesOf(form);
+  const PayOutPercentages boxes = PayOutBoxesOf(form);
   EXPECT_EQ(boxes.kopecks, "65");
   EXPECT_EQ(boxes.section, "20");
 }

@@ -400,23 +400,22 @@ TEST(CoefficientFormProduct, TickedRowWithoutANumberIsNamed) {
 
 TEST(CoefficientFormRecord, RecordsTickedRowsInOrder) {
   EstimateItem item;
-  item.ZdKoeffS[3][1] = "старое";
+  item.applied = {{"старое", 2, ""}, {"старое", 3, ""}, {"старое", 4, ""}};
   RecordAppliedCoefficients(FormWithTicks({{1, "1,1"}, {10, "0,15"}}), item);
-  EXPECT_EQ(item.ZdKoeffS[0][0], "2");
-  EXPECT_EQ(item.ZdKoeffS[1][1], "К(обл.)");
-  EXPECT_EQ(item.ZdKoeffD[1][1], 1.1);
-  EXPECT_EQ(item.ZdKoeffS[1][3], "Общие и методические указания. Раздел III, п.1.14");
-  EXPECT_EQ(item.ZdKoeffS[2][1], "К(т.р.)");
-  EXPECT_EQ(item.ZdKoeffD[2][1], 0.15);
-  EXPECT_EQ(item.ZdKoeffS[3][1], "старое");  // rows beyond k are left alone
+  ASSERT_EQ(item.applied.size(), 2u);  // earlier ones beyond the ticked rows are gone
+  EXPECT_EQ(item.applied[0].symbol, "К(обл.)");
+  EXPECT_EQ(item.applied[0].value, 1.1);
+  EXPECT_EQ(item.applied[0].basis, "Общие и методические указания. Раздел III, п.1.14");
+  EXPECT_EQ(item.applied[1].symbol, "К(т.р.)");
+  EXPECT_EQ(item.applied[1].value, 0.15);
 
   RecordAppliedCoefficients(FormWithTicks({}), item);
-  EXPECT_EQ(item.ZdKoeffS[0][0], "0");
-  EXPECT_EQ(item.ZdKoeffS[1][1], "К(обл.)");
+  EXPECT_TRUE(item.applied.empty());
 
   // A value that is not a number leaves the item untouched.
+  item.applied = {{"К(обл.)", 1.1, ""}};
   EXPECT_THROW(RecordAppliedCoefficients(FormWithTicks({{4, "?"}}), item), std::invalid_argument);
-  EXPECT_EQ(item.ZdKoeffS[0][0], "0");
+  EXPECT_EQ(item.applied.size(), 1u);
 }
 
 }  // namespace

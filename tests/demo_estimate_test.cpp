@@ -88,12 +88,11 @@ class DemoEstimate : public ::testing::Test {
     ASSERT_TRUE(CmdOk(ctx));
     ASSERT_TRUE(CmdDob(ctx));
     ClickChkProcent(ctx, false);
-    program_->state.Svodka = "Демонстрационная смета: по одному объекту каждого вида";
-    TakeObD(program_->frmObD, program_->state.general);
-    auto& header = program_->state.items[0].ZdS;
-    header[1] = program_->frmObD.txtNdog;
-    header[2] = program_->frmObD.txtDataDog;
-    for (std::size_t k = 0; k < 3; ++k) header[3 + k] = program_->frmObD.txtShapka[k];
+    program_->state.estimate.summary = "Демонстрационная смета: по одному объекту каждого вида";
+    GeneralData& general = program_->state.general;
+    TakeObD(program_->frmObD, general);
+    const GeneralDataForm& obd = program_->frmObD;
+    general.header = {obd.txtNdog, obd.txtDataDog, obd.txtShapka[0], obd.txtShapka[1], obd.txtShapka[2]};
   }
 
   testing::TempFolder folder_;
@@ -108,10 +107,10 @@ std::string FileBytes(const std::filesystem::path& file) {
 
 TEST_F(DemoEstimate, CommittedFileIsWhatTheProgramWritesAndOpensCleanly) {
   Compose();
-  ASSERT_EQ(program_->state.KolZd, 6);
+  ASSERT_EQ(program_->state.KolZd(), 6);
   ASSERT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].text;
   const auto written = folder_ / "demo.isx";
-  WriteIsx(program_->state, written);
+  WriteIsx(program_->state.estimate, program_->state.general, written);
   if (const char* write = std::getenv("VERDIN_WRITE_DEMO"); write != nullptr && std::string(write) == "1") {
     std::filesystem::create_directories(kDemoFile.parent_path());
     std::filesystem::copy_file(written, kDemoFile, std::filesystem::copy_options::overwrite_existing);

@@ -53,27 +53,27 @@ TEST_F(EstimateListTest, AddingAnUncalculatedItemIsRefused) {
     EXPECT_EQ(messages_.Shown()[0].text, "Текущий пункт сметы не рассчитан. Добавлять нечего");
     messages_.Clear();
   }
-  EXPECT_EQ(state().KolZd, 0);
+  EXPECT_EQ(state().KolZd(), 0);
   EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(EstimateListTest, AddAppendsTheItemWithItsRecord) {
   AddThree();
-  EXPECT_EQ(state().KolZd, 3);
+  EXPECT_EQ(state().KolZd(), 3);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Первый", "Второй", "Третий"}));
   EXPECT_EQ(form().lstZd[1], (std::vector<std::string>{"50920,634", "83,29", "166,58"}));
   EXPECT_EQ(form().txtSym, GeneralForm(50920.634 + 83.29 + 166.58));
-  const EstimateItem& first = state().items[1];
-  EXPECT_EQ(first.ZdS[col::kReference], "Табл. 2.1, п. 3");
-  EXPECT_EQ(first.ZdS[col::kQuantity], "3000");
-  EXPECT_EQ(first.ZdS[col::kUnit], "общая площадь, м2");
-  EXPECT_EQ(first.ZdD[col::kNomTab], 3);
-  EXPECT_EQ(first.ZdD[col::kBasePrice], 50920.634);
-  EXPECT_EQ(first.ZdBaz[1], 50920.634999999995);  // the untruncated base
-  EXPECT_EQ(first.ZdD[10], 3);
-  EXPECT_EQ(first.ZdD[12], 3000);
-  EXPECT_EQ(first.ZdS[10], "2.1. Здания");
-  EXPECT_EQ(state().items[2].ZdS[col::kReference], "Табл. 2.1, п. 4");
+  const EstimateItem& first = state().estimate.Item(1);
+  EXPECT_EQ(first.reference, "Табл. 2.1, п. 3");
+  EXPECT_EQ(first.quantityText, "3000");
+  EXPECT_EQ(first.unit, "общая площадь, м2");
+  EXPECT_EQ(first.TableListEntry(), 3);
+  EXPECT_EQ(first.basePrice, 50920.634);
+  EXPECT_EQ(first.baseAmount, 50920.634999999995);  // the untruncated base
+  EXPECT_EQ(first.TableListEntry(), 3);
+  EXPECT_EQ(first.quantity, 3000);
+  EXPECT_EQ(first.tableTitle, "2.1. Здания");
+  EXPECT_EQ(state().estimate.Item(2).reference, "Табл. 2.1, п. 4");
   EXPECT_EQ(state().NomRed, -1);
 }
 
@@ -93,10 +93,10 @@ TEST_F(EstimateListTest, ReferenceRules) {
 TEST_F(EstimateListTest, BasePriceColumnKeepsItsValueWhenTheBoxIsEmpty) {
   AddThree();
   auto ctx = Ctx();
-  state().items[2].ZdD[col::kBasePrice] = 77;
+  state().estimate.Item(2).basePrice = 77;
   form().txtStBaz.clear();
   ZapisZd(ctx, 2);
-  EXPECT_EQ(state().items[2].ZdD[col::kBasePrice], 77);
+  EXPECT_EQ(state().estimate.Item(2).basePrice, 77);
 }
 
 TEST_F(EstimateListTest, TakeBackAndWriteBackOverTheSameItem) {
@@ -122,9 +122,9 @@ TEST_F(EstimateListTest, TakeBackAndWriteBackOverTheSameItem) {
             "Если Вы отредактировали данный элемент и после расчета хотите \r"
             "его записать на тоже место, нажмите кнопку Ок. Если Вы хотите создать\r"
             " новый элемент  и поместить его в конец списка - нажмите кнопку  Отмена");
-  EXPECT_EQ(state().KolZd, 3);
+  EXPECT_EQ(state().KolZd(), 3);
   EXPECT_EQ(form().lstZd[1][1], "249,87");
-  EXPECT_EQ(state().items[2].ZdD[col::kCost], 249.87);
+  EXPECT_EQ(state().estimate.Item(2).cost, 249.87);
   EXPECT_EQ(state().NomRed, -1);
 }
 
@@ -137,10 +137,10 @@ TEST_F(EstimateListTest, TakeBackAndCancelAppendsANewItem) {
   CmdOk(ctx);
   messages_.Answer(false);
   ASSERT_TRUE(CmdDob(ctx));
-  EXPECT_EQ(state().KolZd, 4);
+  EXPECT_EQ(state().KolZd(), 4);
   EXPECT_EQ(form().lstZd[1][2], "166,58");
   EXPECT_EQ(form().lstZd[1][3], "249,87");
-  EXPECT_EQ(state().items[3].ZdD[col::kCost], 166.58);
+  EXPECT_EQ(state().estimate.Item(3).cost, 166.58);
 }
 
 TEST_F(EstimateListTest, MovingKeepsWholeItemsAndTheSelection) {
@@ -159,9 +159,9 @@ TEST_F(EstimateListTest, MovingKeepsWholeItemsAndTheSelection) {
   CmdVerx(ctx, 0);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Второй", "Первый", "Третий"}));
   EXPECT_EQ(form().lstZd[1][0], "83,29");
-  EXPECT_EQ(state().items[1].ZdS[col::kName], "Второй");
-  EXPECT_EQ(state().items[1].ZdS[col::kReference], "Табл. 2.1, п. 4");
-  EXPECT_EQ(state().items[2].ZdD[12], 3000);
+  EXPECT_EQ(state().estimate.Item(1).name, "Второй");
+  EXPECT_EQ(state().estimate.Item(1).reference, "Табл. 2.1, п. 4");
+  EXPECT_EQ(state().estimate.Item(2).quantity, 3000);
   EXPECT_EQ(form().lstZdIndex, (std::array<int, 2>{0, 0}));
 }
 
@@ -174,10 +174,10 @@ TEST_F(EstimateListTest, DeletingShiftsTheItemsAndLowersTheTotal) {
   CmdDel(ctx);
   EXPECT_EQ(messages_.Questions().at(0).text, "Данные по выделенному в списке объекту будут удалены");
   EXPECT_EQ(messages_.Questions().at(0).title, "Подтверждение удаления данных");
-  EXPECT_EQ(state().KolZd, 2);
+  EXPECT_EQ(state().KolZd(), 2);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Второй", "Третий"}));
-  EXPECT_EQ(state().items[1].ZdS[col::kName], "Второй");
-  EXPECT_EQ(state().items[2].ZdD[col::kCost], 166.58);
+  EXPECT_EQ(state().estimate.Item(1).name, "Второй");
+  EXPECT_EQ(state().estimate.Item(2).cost, 166.58);
   EXPECT_NEAR(*ParseTypedNumber(form().txtSym), total - 50920.634, 1e-9);
   EXPECT_EQ(form().txtSym, "249,87");
 
@@ -185,7 +185,7 @@ TEST_F(EstimateListTest, DeletingShiftsTheItemsAndLowersTheTotal) {
   Select(0);
   messages_.Answer(false);
   CmdDel(ctx);
-  EXPECT_EQ(state().KolZd, 2);
+  EXPECT_EQ(state().KolZd(), 2);
 }
 
 TEST_F(EstimateListTest, NothingSelectedIsReportedWithABeep) {
@@ -203,7 +203,7 @@ TEST_F(EstimateListTest, NothingSelectedIsReportedWithABeep) {
   EXPECT_EQ(messages_.entries[3].text, "Не выбран объект  для редактирования!!!");
   EXPECT_EQ(messages_.entries[3].title, "Ошибка редактирования!!");
   EXPECT_EQ(messages_.entries[5].text, "Не выбран объект  для перемещения!!!");
-  EXPECT_EQ(state().KolZd, 3);
+  EXPECT_EQ(state().KolZd(), 3);
 }
 
 TEST_F(EstimateListTest, DeleteAllEmptiesTheListAndTheNextAddIsItemOne) {
@@ -214,9 +214,9 @@ TEST_F(EstimateListTest, DeleteAllEmptiesTheListAndTheNextAddIsItemOne) {
   EXPECT_EQ(messages_.Questions().at(0).text, "Все введенные данные будут удалены!!! Вы уверены?");
   EXPECT_EQ(form().txtSym, "");
   EXPECT_TRUE(Names().empty());
-  EXPECT_EQ(state().KolZd, 0);
+  EXPECT_EQ(state().KolZd(), 0);
   AddItem("Новый", 1, "100");
-  EXPECT_EQ(state().KolZd, 1);
+  EXPECT_EQ(state().KolZd(), 1);
   EXPECT_EQ(form().txtSym, "83,29");
 }
 
@@ -254,7 +254,7 @@ TEST_F(EstimateListTest, AFiftyFirstItemIsRefused) {
   EXPECT_FALSE(CmdDob(ctx));
   ASSERT_EQ(messages_.Shown().size(), 1U);
   EXPECT_NE(messages_.Shown()[0].text.find("50"), std::string::npos);
-  EXPECT_EQ(state().KolZd, kMaxItems);
+  EXPECT_EQ(state().KolZd(), kMaxItems);
   EXPECT_EQ(Names().size(), static_cast<std::size_t>(kMaxItems));
 }
 
@@ -266,12 +266,12 @@ TEST_F(EstimateListTest, ShareOfAnItemIsStoredWithoutReference) {
   form().txtProcent = "2";
   ASSERT_TRUE(CmdOk(ctx));
   ASSERT_TRUE(CmdDob(ctx));
-  const EstimateItem& share = state().items[4];
-  EXPECT_EQ(share.ZdD[col::kNomTab], -1);
-  EXPECT_EQ(share.ZdS[col::kReference], "");
-  EXPECT_EQ(share.ZdD[14], 2);
-  EXPECT_EQ(share.ZdKoeffS[0][0], "1");
-  EXPECT_EQ(share.ZdKoeffS[1][1], "К(т.р.)");
+  const EstimateItem& share = state().estimate.Item(4);
+  EXPECT_EQ(share.TableListEntry(), -1);
+  EXPECT_EQ(share.reference, "");
+  EXPECT_EQ(share.shareOf, 2);
+  ASSERT_EQ(share.applied.size(), 1u);
+  EXPECT_EQ(share.applied[0].symbol, "К(т.р.)");
 }
 
 TEST_F(EstimateListTest, AutosaveWritesTheInputDataToTheTemporaryFolder) {

@@ -34,7 +34,7 @@
 #include "main_window_fixture.h"
 #include "forms/estimate_list.h"
 #include "forms/save_estimate.h"
-#include "workbook/estimate_workbook.h"
+#include "workbook/estimate_sheet.h"
 
 namespace verdin {
 namespace {
@@ -360,25 +360,37 @@ class ScriptedSaveDialog : public SaveDialog {
 
 // What the user sees of the estimate and what the writers read from it.
 struct EstimateInMemory {
-  int KolZd = 0;
+  int itemCount = 0;
   std::array<std::vector<std::string>, 2> lists;
   std::string total;
   std::vector<double> costs;
   std::vector<std::string> names;
-  decltype(GeneralDataTables::Podpis) Podpis{};
-  decltype(GeneralDataTables::Otchisl) Otchisl{};
-  decltype(GeneralDataTables::OtchislName) OtchislName{};
+  GeneralData general;
 };
 
 void ExpectSameEstimate(const EstimateInMemory& before, const EstimateInMemory& after) {
-  EXPECT_EQ(after.KolZd, before.KolZd);
+  EXPECT_EQ(after.itemCount, before.itemCount);
   EXPECT_EQ(after.lists, before.lists);
   EXPECT_EQ(after.total, before.total);
   EXPECT_EQ(after.costs, before.costs);
   EXPECT_EQ(after.names, before.names);
-  EXPECT_TRUE(after.Podpis == before.Podpis) << "signatory table changed";
-  EXPECT_TRUE(after.Otchisl == before.Otchisl) << "charge table changed";
-  EXPECT_TRUE(after.OtchislName == before.OtchislName) << "charge captions changed";
+  for (std::size_t s = 0; s < after.general.signatories.size(); ++s) {
+    const Signatory& a = after.general.signatories[s];
+    const Signatory& b = before.general.signatories[s];
+    EXPECT_TRUE(a.on == b.on && a.post == b.post && a.name == b.name) << "signatory " << s << " changed";
+  }
+  for (std::size_t k = 0; k < after.general.charges.size(); ++k) {
+    const ChargeRow& a = after.general.charges[k];
+    const ChargeRow& b = before.general.charges[k];
+    EXPECT_TRUE(a.included == b.included && a.rate == b.rate && a.caption == b.caption)
+        << "charge row " << k << " changed";
+  }
+  const HeaderTexts& a = after.general.header;
+  const HeaderTexts& b = before.general.header;
+  EXPECT_TRUE(a.contractNumber == b.contractNumber && a.contractDate == b.contractDate &&
+              a.objectName == b.objectName && a.designOrganisation == b.designOrganisation &&
+              a.customerOrganisation == b.customerOrganisation)
+      << "header texts changed";
 }
 
 class FaultInjectionBase : public testing::MainWindowTest {
@@ -413,29 +425,27 @@ class FaultInjectionBase : public testing::MainWindowTest {
     SelectTable(ctx, 1);
     SetTxtStP(ctx, "1234,5");
     Add("Готовая стоимость");
-    ASSERT_EQ(state().KolZd, 3);
+    ASSERT_EQ(state().KolZd(), 3);
   }
 
   bool Save(const fs::path& workbook, const std::string& inputData) {
     ScriptedSaveDialog dialog({workbook, inputData, "Склад и жилой дом"});
     CaptionOnlyProgress progress;
     auto ctx = Ctx();
-    return CmdSave(ctx, dialog, progress, PayOutBoxes{});
+    return CmdSave(ctx, dialog, progress, PayOutPercentages{});
   }
 
   EstimateInMemory Estimate() {
     EstimateInMemory estimate;
-    estimate.KolZd = state().KolZd;
+    estimate.itemCount = state().KolZd();
     estimate.lists = form().lstZd;
     estimate.total = form().txtSym;
-    for (int i = 1; i <= state().KolZd; ++i) {
-      const EstimateItem& item = state().items[static_cast<std::size_t>(i)];
-      estimate.costs.push_back(item.ZdD[col::kCost]);
-      estimate.names.push_back(item.ZdS[col::kName]);
+    for (int i = 1; i <= state().KolZd(); ++i) {
+      const EstimateItem& item = state().estimate.Item(i);
+      estimate.costs.push_back(item.cost);
+      estimate.names.push_back(item.name);
     }
-    estimate.Podpis = state().general.Podpis;
-    estimate.Otchisl = state().general.Otchisl;
-    estimate.OtchislName = state().general.OtchislName;
+    estimate.general = state().general;
     return estimate;
   }
 
@@ -497,26 +507,32 @@ class FaultInjection : public FaultInjectionBase, public ::testing::WithParamInt
     FaultScene scene(GetParam(), folder_.path(), fileName);
     CaptionOnlyProgress progress;
     state().FileXls = scene.target();
+    const GeneralData general = GeneralDataOf(obd(), state().general);
+    const EstimateFigures figures = ComputeEstimateFigures(state().estimate, general, false, {});
+    const auto write = [&] {
+      return WriteEstimateSheet(state().estimate, general, figures, false, scene.target(), progress);
+    };
     if (scene.HasEarlierFile()) {
-      WriteEstimateWorkbook(state(), obd(), PayOutBoxes{}, progress);
-      ASSERT_EQ(state().ErrRez, -1) << state().ErrRezText;
+      const EstimateSheet earlier = write();
+      ASSERT_EQ(earlier.errorCode, -1) << earlier.errorText;
     }
     scene.Remember();
     const EstimateInMemory before = Estimate();
 
     if (!scene.Arm()) GTEST_SKIP() << scene.SkipReason();
     std::optional<std::string> thrown;
+    EstimateSheet built;
     try {
-      WriteEstimateWorkbook(state(), obd(), PayOutBoxes{}, progress);
+      built = write();
     } catch (const std::exception& error) {
       thrown = error.what();
     }
     scene.Disarm();
 
     EXPECT_FALSE(thrown.has_value()) << *thrown;
-    EXPECT_EQ(state().ErrRez, kWorkbookError);
-    EXPECT_EQ(state().ErrRezText.rfind("Не удалось записать", 0), 0U) << state().ErrRezText;
-    scene.ExpectClearMessage(state().ErrRezText);
+    EXPECT_EQ(built.errorCode, kWorkbookError);
+    EXPECT_EQ(built.errorText.rfind("Не удалось записать", 0), 0U) << built.errorText;
+    scene.ExpectClearMessage(built.errorText);
     scene.ExpectDiskAsRemembered();
     ExpectSameEstimate(before, Estimate());
   }
@@ -564,14 +580,14 @@ TEST_P(FaultInjection, XlsxWorkbookWriter) { CheckWorkbookWriter("смета.xls
 
 TEST_P(FaultInjection, InputDataWriter) {
   FaultScene scene(GetParam(), folder_.path(), "смета.isx");
-  if (scene.HasEarlierFile()) WriteIsx(state(), scene.target());
+  if (scene.HasEarlierFile()) WriteIsx(state().estimate, state().general, scene.target());
   scene.Remember();
   const EstimateInMemory before = Estimate();
 
   if (!scene.Arm()) GTEST_SKIP() << scene.SkipReason();
   std::optional<std::string> message;
   try {
-    WriteIsx(state(), scene.target());
+    WriteIsx(state().estimate, state().general, scene.target());
   } catch (const FileError& error) {
     message = error.what();
   }
@@ -654,13 +670,13 @@ TEST_P(FaultInjection, AutosaveOnAdd) {
   // The item is added whatever becomes of the copy.
   ASSERT_TRUE(added);
   const EstimateInMemory after = Estimate();
-  EXPECT_EQ(after.KolZd, before.KolZd + 1);
+  EXPECT_EQ(after.itemCount, before.itemCount + 1);
   EstimateInMemory expected = before;
-  expected.KolZd = before.KolZd + 1;
+  expected.itemCount = before.itemCount + 1;
   expected.lists[0].push_back("Вторая копия");
   expected.lists[1].push_back(cost);
   expected.names.push_back("Вторая копия");
-  expected.costs.push_back(state().items[static_cast<std::size_t>(after.KolZd)].ZdD[col::kCost]);
+  expected.costs.push_back(state().estimate.Item(after.itemCount).cost);
   expected.total = after.total;
   ExpectSameEstimate(expected, after);
   EXPECT_NE(after.total, before.total);
@@ -669,7 +685,7 @@ TEST_P(FaultInjection, AutosaveOnAdd) {
     // The temporary folder is created for the copy.
     EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].text;
     EXPECT_EQ(ReadLineFile(scene.target()).size(),
-              static_cast<std::size_t>(kIsxHeaderLines + kIsxItemLines * after.KolZd));
+              static_cast<std::size_t>(kIsxHeaderLines + kIsxItemLines * after.itemCount));
     EXPECT_EQ(Entries(scene.folder()), std::vector<std::string>{fileName});
     return;
   }
@@ -736,7 +752,6 @@ TEST_F(FaultInjectionSave, FailedWorkbookStillWritesTheInputDataAndSaysOnlyThey)
 
 TEST_F(FaultInjectionSave, WorkbookNameTooShortLeavesTheEstimateAsItWas) {
   const EstimateInMemory before = Estimate();
-  const auto header = state().items[0].ZdS;
   const std::string inputData = PathText(folder_ / "не должен появиться.isx");
 
   EXPECT_FALSE(Save("a.x", inputData));
@@ -747,7 +762,6 @@ TEST_F(FaultInjectionSave, WorkbookNameTooShortLeavesTheEstimateAsItWas) {
   EXPECT_NE(shown[0].text.find("«a.x»"), std::string::npos) << shown[0].text;
   EXPECT_FALSE(fs::exists(inputData));
   ExpectSameEstimate(before, Estimate());
-  EXPECT_EQ(state().items[0].ZdS, header);
 }
 
 class FaultInjectionAutosave : public FaultInjectionBase {};
@@ -760,13 +774,13 @@ TEST_F(FaultInjectionAutosave, TemporaryFolderThatCannotBeCreatedIsReported) {
   const auto entries = Entries(folder_.path());
   UntickAll();
   Calculate(3, 0, "2500");
-  const int count = state().KolZd;
+  const int count = state().KolZd();
 
   form().txtZd = "Вторая копия";
   auto ctx = Ctx();
   ASSERT_TRUE(CmdDob(ctx));
 
-  EXPECT_EQ(state().KolZd, count + 1);
+  EXPECT_EQ(state().KolZd(), count + 1);
   const auto shown = messages_.Shown();
   ASSERT_EQ(shown.size(), 1U);
   const fs::path file = obstacle / "Temp" / AutosaveFileName(obd().txtNdog, obd().txtDataDog);

@@ -274,35 +274,35 @@ TEST(GeneralDataRates, CheckedRowsMustHoldNumbers) {
 
 // ---- Copying into the tables ---------------------------------------------
 
-GeneralDataTables TablesWithOldRates() {
-  GeneralDataTables tables;
-  for (std::size_t row = 1; row <= 8; ++row) tables.Otchisl[row][2] = 100.0 + row;
+GeneralData TablesWithOldRates() {
+  GeneralData tables;
+  for (std::size_t row = 1; row <= 8; ++row) tables.charges[row - 1].rate = 100.0 + row;
   return tables;
 }
 
 TEST(GeneralDataTakeObD, CopiesChargesAndSignatories) {
   const GeneralDataForm form = InitialGeneralDataForm(kDay);
-  GeneralDataTables tables = TablesWithOldRates();
+  GeneralData tables = TablesWithOldRates();
   TakeObD(form, tables);
 
-  EXPECT_EQ(tables.Otchisl[1][1], 1.0);
-  EXPECT_DOUBLE_EQ(tables.Otchisl[1][2], 33.6);
-  EXPECT_EQ(tables.Otchisl[2][2], 102.0);  // the computed row keeps its rate
-  EXPECT_DOUBLE_EQ(tables.Otchisl[3][2], 4.5);
-  EXPECT_DOUBLE_EQ(tables.Otchisl[4][2], 0.5);
-  EXPECT_DOUBLE_EQ(tables.Otchisl[5][2], 2.0);
-  EXPECT_EQ(tables.Otchisl[6][1], 0.0);
-  EXPECT_EQ(tables.Otchisl[6][2], 106.0);  // unchecked: earlier rate stays
-  EXPECT_DOUBLE_EQ(tables.Otchisl[8][2], 18.0);
-  EXPECT_EQ(tables.OtchislName[6][1], "");
-  EXPECT_EQ(tables.OtchislName[8][1], "НДС, %");
+  EXPECT_EQ(tables.charges[0].included, true);
+  EXPECT_DOUBLE_EQ(tables.charges[0].rate, 33.6);
+  EXPECT_EQ(tables.charges[1].rate, 102.0);  // the computed row keeps its rate
+  EXPECT_DOUBLE_EQ(tables.charges[2].rate, 4.5);
+  EXPECT_DOUBLE_EQ(tables.charges[3].rate, 0.5);
+  EXPECT_DOUBLE_EQ(tables.charges[4].rate, 2.0);
+  EXPECT_EQ(tables.charges[5].included, false);
+  EXPECT_EQ(tables.charges[5].rate, 106.0);  // unchecked: earlier rate stays
+  EXPECT_DOUBLE_EQ(tables.charges[7].rate, 18.0);
+  EXPECT_EQ(tables.charges[5].caption, "");
+  EXPECT_EQ(tables.charges[7].caption, "НДС, %");
 
-  EXPECT_EQ(tables.Podpis[1][1], "1");
-  EXPECT_EQ(tables.Podpis[2][3], "О.К. Дорсинская");
-  // Signatory row 2 unchecked: "0", and its texts are still copied.
-  EXPECT_EQ(tables.Podpis[3][1], "0");
-  EXPECT_EQ(tables.Podpis[3][2], " ");
-  EXPECT_EQ(tables.Podpis[3][3], " ");
+  EXPECT_EQ(tables.signatories[0].on, true);
+  EXPECT_EQ(tables.signatories[1].name, "О.К. Дорсинская");
+  // Signatory row 2 unchecked, and its texts are still copied.
+  EXPECT_EQ(tables.signatories[2].on, false);
+  EXPECT_EQ(tables.signatories[2].post, " ");
+  EXPECT_EQ(tables.signatories[2].name, " ");
 }
 
 TEST(GeneralDataTakeObD, RatesAreTakenOnlyFromCheckedRowsWithAValue) {
@@ -316,20 +316,20 @@ TEST(GeneralDataTakeObD, RatesAreTakenOnlyFromCheckedRowsWithAValue) {
   form.chkK[2] = false;  // unchecked with a number
   form.txtKc[3] = "";    // checked and empty
   form.txtKc[4] = "oops";  // not a number: earlier rate, no crash
-  GeneralDataTables tables = TablesWithOldRates();
+  GeneralData tables = TablesWithOldRates();
   TakeObD(form, tables);
 
-  EXPECT_EQ(tables.Otchisl[2][1], 1.0);
-  EXPECT_EQ(tables.Otchisl[2][2], 102.0);
-  EXPECT_EQ(tables.Otchisl[6][1], 1.0);
-  EXPECT_EQ(tables.Otchisl[6][2], 3.0);
-  EXPECT_EQ(tables.OtchislName[6][1], "  Прочие, %");  // not trimmed
-  EXPECT_EQ(tables.Otchisl[7][1], 1.0);
-  EXPECT_EQ(tables.Otchisl[7][2], 107.0);
-  EXPECT_EQ(tables.Otchisl[3][1], 0.0);
-  EXPECT_EQ(tables.Otchisl[3][2], 103.0);
-  EXPECT_EQ(tables.Otchisl[4][2], 104.0);
-  EXPECT_EQ(tables.Otchisl[5][2], 105.0);
+  EXPECT_EQ(tables.charges[1].included, true);
+  EXPECT_EQ(tables.charges[1].rate, 102.0);
+  EXPECT_EQ(tables.charges[5].included, true);
+  EXPECT_EQ(tables.charges[5].rate, 3.0);
+  EXPECT_EQ(tables.charges[5].caption, "  Прочие, %");  // not trimmed
+  EXPECT_EQ(tables.charges[6].included, true);
+  EXPECT_EQ(tables.charges[6].rate, 107.0);
+  EXPECT_EQ(tables.charges[2].included, false);
+  EXPECT_EQ(tables.charges[2].rate, 103.0);
+  EXPECT_EQ(tables.charges[3].rate, 104.0);
+  EXPECT_EQ(tables.charges[4].rate, 105.0);
 }
 
 }  // namespace

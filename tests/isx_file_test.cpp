@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/index.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
+#include "forms/general_data_form.h"
 #include "tests/test_support.h"
 
 namespace verdin {
@@ -18,47 +20,47 @@ using Lines = std::vector<std::string>;
 using testing::TempFolder;
 using testing::WriteLines;
 
-// Item i: a norm-table item with a cost of 33.6, object name "Объект i",
-// coefficient row 7 ticked with the value 1.3.
+// Item i: a norm-table item with a typed cost of 33.6, object name
+// "Объект i", coefficient row 7 ticked with the value 1.3.
 void FillItem(EstimateItem& item, int i) {
-  item.ZdD[10] = 3, item.ZdD[11] = i, item.ZdD[12] = 0.15, item.ZdD[15] = 33.6;
-  item.ZdS[10] = "2.1. Таблица", item.ZdS[11] = "3. Пункт", item.ZdS[12] = "м2";
-  item.ZdS[13] = "Объект " + std::to_string(i);
-  item.ZdFormKD[7][1] = 1, item.ZdFormKD[7][2] = 4, item.ZdFormKD[7][3] = 1.3;
-  item.ZdFormKS[7][1] = "Коэффициент", item.ZdFormKS[7][2] = "К7", item.ZdFormKS[7][3] = "п. 7";
+  item.SetTableListEntry(3);
+  item.row = i;
+  item.quantity = 0.15;
+  item.typedCost = 33.6;
+  item.tableTitle = "2.1. Таблица";
+  item.rowTitle = "3. Пункт";
+  item.unit = "м2";
+  item.name = "Объект " + std::to_string(i);
+  item.coefficientRows[7] = {true, 4, 1.3, "Коэффициент", "К7", "п. 7"};
 }
 
-AppState StateWithItems(int count) {
-  AppState state;
-  state.Svodka = "Сводка сметы";
-  state.KolZd = count;
-  state.items[0].ZdS = {"", "2008/11", "12-06-2026", "Цех\r\nстадия П", "ООО \"А\"", "ОАО \"Б\""};
+Estimate EstimateWithItems(int count) {
+  Estimate estimate;
+  estimate.summary = "Сводка сметы";
+  estimate.items.resize(At(count));
+  for (int i = 1; i <= count; ++i) FillItem(estimate.Item(i), i);
+  return estimate;
+}
+
+GeneralData FilledGeneralData() {
+  GeneralData general;
+  general.header = {"2008/11", "12-06-2026", "Цех\r\nстадия П", "ООО \"А\"", "ОАО \"Б\""};
   const double rates[] = {33.6, 0, 4.5, 0.5, 2, 0, 0, 18};
-  for (std::size_t r = 1; r <= 8; ++r) {
-    state.general.Otchisl[r][1] = r <= 5 || r == 8 ? 1 : 0;
-    state.general.Otchisl[r][2] = rates[r - 1];
-    state.general.OtchislName[r][1] = "Отчисление " + std::to_string(r);
+  for (int r = 1; r <= kChargeRows; ++r) {
+    general.charges[At(r - 1)] = {r <= 5 || r == 8, rates[r - 1], "Отчисление " + std::to_string(r)};
   }
-  state.general.Podpis[1] = {"", "1", "ГИП", "Р.Т Бельчар"};
-  state.general.Podpis[2] = {"", "0", "Зам. директора", "О.К. Дорсинская"};
-  state.general.Podpis[3] = {"", "1", " ", " "};
-  for (int i = 1; i <= count; ++i) FillItem(state.items[static_cast<std::size_t>(i)], i);
-  return state;
+  general.signatories = {Signatory{true, "ГИП", "Р.Т Бельчар"},
+                         Signatory{false, "Зам. директора", "О.К. Дорсинская"}, Signatory{true, " ", " "}};
+  return general;
 }
 
-// What a save does before writing: the general data go from the window
-// back into the tables and the header texts.
-void TablesFromWindow(const GeneralDataForm& form, AppState& state) {
-  state.items[0].ZdS[1] = form.txtNdog, state.items[0].ZdS[2] = form.txtDataDog;
-  for (std::size_t k = 0; k < 3; ++k) state.items[0].ZdS[k + 3] = form.txtShapka[k];
-  for (std::size_t k = 0; k < 8; ++k) {
-    state.general.Otchisl[k + 1][1] = form.chkK[k];
-    state.general.Otchisl[k + 1][2] = ParseTypedNumber(form.txtKc[k]).value_or(0);
-    state.general.OtchislName[k + 1][1] = form.txtK[k];
-  }
-  for (std::size_t k = 0; k < 3; ++k) {
-    state.general.Podpis[k + 1] = {"", form.chk1[k] ? "1" : "0", form.txt1[k], form.txt2[k]};
-  }
+// What a save takes from the general-data window: the charges and the
+// signatories, and the header texts as they stand.
+GeneralData GeneralDataFromWindow(const GeneralDataForm& form) {
+  GeneralData general;
+  TakeObD(form, general);
+  general.header = {form.txtNdog, form.txtDataDog, form.txtShapka[0], form.txtShapka[1], form.txtShapka[2]};
+  return general;
 }
 
 std::string Bytes(const std::filesystem::path& file) {
@@ -66,35 +68,56 @@ std::string Bytes(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool SameItems(const AppState& a, const AppState& b) {
-  for (std::size_t i = 0; i < a.items.size(); ++i) {
-    const EstimateItem& x = a.items[i];
-    const EstimateItem& y = b.items[i];
-    if (x.ZdS != y.ZdS || x.ZdD != y.ZdD || x.ZdFormKS != y.ZdFormKS || x.ZdFormKD != y.ZdFormKD) {
-      return false;
-    }
+// Every input of an item the file keeps must be read back as written.
+void ExpectSameStoredInputs(const EstimateItem& read, const EstimateItem& written, const std::string& where) {
+  SCOPED_TRACE(where);
+  EXPECT_EQ(read.mode, written.mode);
+  EXPECT_EQ(read.table, written.table);
+  EXPECT_EQ(read.TableListEntry(), written.TableListEntry());
+  EXPECT_EQ(read.row, written.row);
+  EXPECT_EQ(read.quantity, written.quantity);
+  EXPECT_EQ(read.housing, written.housing);
+  EXPECT_EQ(read.shareOf, written.shareOf);
+  EXPECT_EQ(read.typedCost, written.typedCost);
+  EXPECT_EQ(read.category, written.category);
+  EXPECT_EQ(read.tableTitle, written.tableTitle);
+  EXPECT_EQ(read.rowTitle, written.rowTitle);
+  EXPECT_EQ(read.unit, written.unit);
+  EXPECT_EQ(read.name, written.name);
+  for (int j = 0; j < kGridRows; ++j) {
+    EXPECT_EQ(read.grid[At(j)].x, written.grid[At(j)].x) << "grid row " << j + 1;
+    EXPECT_EQ(read.grid[At(j)].price, written.grid[At(j)].price) << "grid row " << j + 1;
   }
-  return a.Svodka == b.Svodka && a.KolZd == b.KolZd;
-}
-
-bool SameWindow(const GeneralDataForm& a, const GeneralDataForm& b) {
-  return a.txtNdog == b.txtNdog && a.txtDataDog == b.txtDataDog && a.txtShapka == b.txtShapka &&
-         a.chkK == b.chkK && a.txtKc == b.txtKc && a.txtK == b.txtK && a.chk1 == b.chk1 &&
-         a.txt1 == b.txt1 && a.txt2 == b.txt2;
+  for (int m = 0; m < kCoefficientRows; ++m) {
+    const CoefficientRow& a = read.coefficientRows[At(m)];
+    const CoefficientRow& b = written.coefficientRows[At(m)];
+    EXPECT_EQ(a.ticked, b.ticked) << "coefficient row " << m;
+    EXPECT_EQ(a.industryIndex, b.industryIndex) << "coefficient row " << m;
+    EXPECT_EQ(a.value, b.value) << "coefficient row " << m;
+    EXPECT_EQ(a.name, b.name) << "coefficient row " << m;
+    EXPECT_EQ(a.symbol, b.symbol) << "coefficient row " << m;
+    EXPECT_EQ(a.basis, b.basis) << "coefficient row " << m;
+  }
 }
 
 class IsxFileTest : public ::testing::Test {
  protected:
-  Lines Written(const AppState& state) {
-    WriteIsx(state, file_);
+  Lines Written(const Estimate& estimate, const GeneralData& general = FilledGeneralData()) {
+    WriteIsx(estimate, general, file_);
     return ReadLineFile(file_);
   }
+
+  // The line-number prefix of a refusal of file_.
+  std::string RefusalAt(int line) const {
+    return "Файл исходных данных «" + PathText(file_) + "», строка " + std::to_string(line) + ": ";
+  }
+
   TempFolder folder_;
   std::filesystem::path file_ = folder_ / "смета.isx";
 };
 
 TEST_F(IsxFileTest, LayoutOfTheWrittenFile) {
-  const Lines empty = Written(StateWithItems(0));
+  const Lines empty = Written(EstimateWithItems(0));
   ASSERT_EQ(empty.size(), 40u);
   EXPECT_EQ(empty[1], " 0 ");
   EXPECT_EQ(empty[4], "Цех¶стадия П");
@@ -103,7 +126,7 @@ TEST_F(IsxFileTest, LayoutOfTheWrittenFile) {
   EXPECT_EQ(Lines(empty.begin() + 31, empty.end()),
             (Lines{"1", "ГИП", "Р.Т Бельчар", "0", "Зам. директора", "О.К. Дорсинская", "1", " ", " "}));
 
-  const Lines one = Written(StateWithItems(1));
+  const Lines one = Written(EstimateWithItems(1));
   ASSERT_EQ(one.size(), 392u);
   EXPECT_EQ(one[1], " 1 ");
   EXPECT_EQ(one[40], " 3 ");              // block line 1: the table
@@ -114,23 +137,29 @@ TEST_F(IsxFileTest, LayoutOfTheWrittenFile) {
   EXPECT_EQ(one[40 + 23 + 45 + 7 - 1], " 1,3 ");
   EXPECT_EQ(one[40 + 188 + 15 + 7 - 1], "Коэффициент");
 
-  EXPECT_EQ(Written(StateWithItems(50)).size(), 17640u);
+  EXPECT_EQ(Written(EstimateWithItems(50)).size(), 17640u);
 }
 
-TEST_F(IsxFileTest, ReadingFillsTheWindowAndTheItems) {
-  AppState state = StateWithItems(3);
-  state.Svodka.clear();
-  state.general.Otchisl[2][2] = 7;  // the computed row shows its word, not a rate
-  WriteIsx(state, file_);
+TEST_F(IsxFileTest, ReadingReturnsTheGeneralDataAndTheItems) {
+  Estimate estimate = EstimateWithItems(3);
+  estimate.summary.clear();
+  GeneralData general = FilledGeneralData();
+  general.charges[1].rate = 7;  // the computed row shows its word, not a rate
+  WriteIsx(estimate, general, file_);
 
-  AppState read;
-  read.items[4].ZdS[13] = "Старый объект 4";
+  const IsxContent read = ReadIsx(file_);
+  EXPECT_EQ(read.summary, "");
+  ASSERT_EQ(read.items.size(), 3u);
+  EXPECT_EQ(read.general.header.contractNumber, "2008/11");
+  EXPECT_EQ(read.general.header.objectName, "Цех\r\nстадия П");
+  EXPECT_EQ(read.general.charges[1].rate, 7);
+  for (int i = 1; i <= 3; ++i) {
+    ExpectSameStoredInputs(read.items[At(i - 1)], estimate.Item(i), "item " + std::to_string(i));
+  }
+
   GeneralDataForm form;
   form.chkKEnabled[3] = true;
-  ReadIsx(file_, read, form);
-
-  EXPECT_EQ(read.Svodka, "");
-  EXPECT_EQ(read.KolZd, 3);
+  ShowGeneralData(read.general, form);
   EXPECT_EQ(form.txtNdog, "2008/11");
   EXPECT_EQ(form.txtShapka[0], "Цех\r\nстадия П");
   EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"33,6", "Расчет", "4,5", ",5", "2", "", "", "18"}));
@@ -140,100 +169,104 @@ TEST_F(IsxFileTest, ReadingFillsTheWindowAndTheItems) {
   EXPECT_EQ(form.txt2[0], "Р.Т Бельчар");
   EXPECT_EQ(form.txt1[2], " ");            // texts are not trimmed
   EXPECT_TRUE(form.chkKEnabled[3]);        // the window's own settings stay
-  for (std::size_t i = 1; i <= 3; ++i) {
-    EXPECT_EQ(read.items[i].ZdD, state.items[i].ZdD) << i;
-    EXPECT_EQ(read.items[i].ZdS, state.items[i].ZdS) << i;
-    EXPECT_EQ(read.items[i].ZdFormKS, state.items[i].ZdFormKS) << i;
-    EXPECT_EQ(read.items[i].ZdFormKD, state.items[i].ZdFormKD) << i;
-  }
-  EXPECT_EQ(read.items[4].ZdS[13], "Старый объект 4");
-  EXPECT_EQ(read.items[0].ZdS[1], "");     // the header texts go to the window only
 }
 
 TEST_F(IsxFileTest, WriteReadWriteIsByteIdentical) {
-  AppState state = StateWithItems(2);
-  state.items[2].ZdS[13] = "Здание\r\nсклада";
-  state.items[2].ZdFormKS[0][3] = "две\r\nстроки\r\n";
-  state.general.Otchisl[2][2] = 0;
-  WriteIsx(state, file_);
+  Estimate estimate = EstimateWithItems(2);
+  estimate.Item(2).name = "Здание\r\nсклада";
+  estimate.Item(2).coefficientRows[0].basis = "две\r\nстроки\r\n";
+  GeneralData general = FilledGeneralData();
+  general.charges[1].rate = 0;
+  WriteIsx(estimate, general, file_);
   EXPECT_EQ(ReadLineFile(file_)[40 + 352 + 14], "Здание¶склада");
 
-  AppState read;
+  IsxContent read = ReadIsx(file_);
+  EXPECT_EQ(read.items[1].name, "Здание\r\nсклада");
+  EXPECT_EQ(read.items[1].coefficientRows[0].basis, "две\r\nстроки\r\n");
+  // Through the window and back, as an open followed by a save does.
   GeneralDataForm form;
-  ReadIsx(file_, read, form);
-  EXPECT_EQ(read.items[2].ZdS[13], "Здание\r\nсклада");
-  TablesFromWindow(form, read);
+  ShowGeneralData(read.general, form);
+  Estimate again;
+  again.summary = read.summary;
+  again.items = read.items;
   const auto second = folder_ / "второй.isx";
-  WriteIsx(read, second);
+  WriteIsx(again, GeneralDataFromWindow(form), second);
   EXPECT_EQ(Bytes(second), Bytes(file_));
 }
 
 TEST_F(IsxFileTest, UserTableOfAllGridRowsSurvives) {
-  AppState state = StateWithItems(1);
-  state.items[1].ZdD[10] = 0;
-  for (int row = 1; row <= 23; ++row) {
-    state.items[1].ZdS[static_cast<std::size_t>(12 + 2 * row)] = std::to_string(row * 10);
-    state.items[1].ZdS[static_cast<std::size_t>(13 + 2 * row)] = "цена " + std::to_string(row);
+  Estimate estimate = EstimateWithItems(1);
+  EstimateItem& item = estimate.Item(1);
+  item.SetTableListEntry(0);
+  for (int row = 1; row <= kGridRows; ++row) {
+    item.grid[At(row - 1)] = {std::to_string(row * 10), "цена " + std::to_string(row)};
   }
-  EXPECT_EQ(Written(state).size(), 392u);
+  EXPECT_EQ(Written(estimate).size(), 392u);
 
-  AppState read;
-  read.items[1].ZdFormKS[0][4] = "мусор";
-  GeneralDataForm form;
-  ReadIsx(file_, read, form);
-  EXPECT_EQ(read.items[1].ZdS, state.items[1].ZdS);
-  for (std::size_t j = 4; j < 11; ++j) {
-    for (std::size_t m = 0; m < 15; ++m) EXPECT_EQ(read.items[1].ZdFormKS[m][j], "") << m << j;
+  IsxContent read = ReadIsx(file_);
+  ASSERT_EQ(read.items.size(), 1u);
+  ExpectSameStoredInputs(read.items[0], item, "user table");
+  // The grid travels in spare cells of the coefficient rows; their own
+  // texts are not disturbed by it.
+  for (int m = 0; m < kCoefficientRows; ++m) {
+    if (m == 7) continue;
+    const CoefficientRow& row = read.items[0].coefficientRows[At(m)];
+    EXPECT_EQ(row.name + row.symbol + row.basis, "") << m;
   }
 
   // A file of the older program has those cells empty: the grid beyond
-  // column 20 reads as empty rows.
+  // the stored columns reads as empty rows.
   Lines lines = ReadLineFile(file_);
   for (std::size_t line = 40 + 187 + 60; line < 392; ++line) lines[line].clear();
   WriteLines(file_, lines);
-  ReadIsx(file_, read, form);
-  EXPECT_EQ(read.items[1].ZdS[20], "40");
-  EXPECT_EQ(read.items[1].ZdS[21], "");
-  EXPECT_EQ(read.items[1].ZdS[59], "");
+  read = ReadIsx(file_);
+  EXPECT_EQ(read.items[0].grid[3].x, "40");
+  EXPECT_EQ(read.items[0].grid[3].price, "");
+  EXPECT_EQ(read.items[0].grid[22].price, "");
+  EXPECT_EQ(read.items[0].name, "Объект 1");
 }
 
 TEST_F(IsxFileTest, AutosaveBeforeTheFirstSaveReadsAsUnchecked) {
-  AppState state;  // general-data tables never filled: empty signatory flags
-  state.KolZd = 1;
-  FillItem(state.items[1], 1);
-  Lines lines = Written(state);
-  EXPECT_EQ(lines[31], "");
-  lines[40 + 3] = "  ";                    // a blank number line reads as 0
+  Estimate estimate = EstimateWithItems(1);  // general data never filled
+  estimate.Item(1).housing = true;
+  Lines lines = Written(estimate, GeneralData{});
+  EXPECT_EQ(lines[31], "0");
+  EXPECT_EQ(lines[40 + 3], "-1 ");
+  // A file of the first save of a run holds empty signatory flags and
+  // blank number lines: they read as unchecked and as 0.
+  for (const std::size_t flag : {31u, 34u, 37u}) lines[flag].clear();
+  lines[40 + 3] = "  ";
   WriteLines(file_, lines);
 
-  AppState read;
-  read.items[1].ZdD[13] = -1;
+  const IsxContent read = ReadIsx(file_);
   GeneralDataForm form;
-  ReadIsx(file_, read, form);
+  ShowGeneralData(read.general, form);
   EXPECT_EQ(form.chk1, (std::array<bool, 3>{}));
   EXPECT_EQ(form.chkK, (std::array<bool, 8>{}));
   EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"", "Расчет", "", "", "", "", "", ""}));
-  EXPECT_EQ(read.items[1].ZdD[13], 0);
+  ASSERT_EQ(read.items.size(), 1u);
+  EXPECT_FALSE(read.items[0].housing);
 }
 
 TEST_F(IsxFileTest, RepeatedBodiesAndTrailingBlankLines) {
-  const Lines first = Written(StateWithItems(2));
-  const Lines second = Written(StateWithItems(1));
+  const Lines first = Written(EstimateWithItems(2));
+  Estimate later = EstimateWithItems(1);
+  later.summary = "Вторая";
+  const Lines second = Written(later);
   Lines both = first;
   both.insert(both.end(), second.begin(), second.end());
   both.insert(both.end(), {"", "   "});
   WriteLines(file_, both);
-  AppState read;
-  GeneralDataForm form;
-  ReadIsx(file_, read, form);
-  EXPECT_EQ(read.KolZd, 1);
-  EXPECT_EQ(read.items[2].ZdS[13], "");    // the last body wins as a whole
+  const IsxContent read = ReadIsx(file_);
+  EXPECT_EQ(read.summary, "Вторая");
+  ASSERT_EQ(read.items.size(), 1u);  // the last body wins as a whole
+  EXPECT_EQ(read.items[0].name, "Объект 1");
 }
 
-// Every kind of fault is refused with its line number, and neither the
-// state nor the window changes.
-TEST_F(IsxFileTest, MalformedFilesChangeNothing) {
-  const Lines good = Written(StateWithItems(1));
+// Every kind of fault is refused with its line number. (That an open of
+// such a file changes nothing is checked with the open command.)
+TEST_F(IsxFileTest, MalformedFilesAreRefusedWithTheLine) {
+  const Lines good = Written(EstimateWithItems(1));
   struct Case {
     const char* name;
     Lines lines;
@@ -260,35 +293,105 @@ TEST_F(IsxFileTest, MalformedFilesChangeNothing) {
   };
   for (const Case& c : cases) {
     WriteLines(file_, c.lines);
-    AppState state = StateWithItems(3);
-    GeneralDataForm form;
-    form.txtNdog = "не тронуто";
-    const AppState stateBefore = state;
-    const GeneralDataForm formBefore = form;
     try {
-      ReadIsx(file_, state, form);
+      ReadIsx(file_);
       ADD_FAILURE() << c.name << ": no error";
     } catch (const IsxError& error) {
-      const std::string expected = "Файл исходных данных «" + PathText(file_) + "», строка " +
-                                   std::to_string(c.line) + ": ";
-      EXPECT_EQ(std::string(error.what()).rfind(expected, 0), 0u) << c.name << ": " << error.what();
+      EXPECT_EQ(std::string(error.what()).rfind(RefusalAt(c.line), 0), 0u) << c.name << ": " << error.what();
     }
-    EXPECT_TRUE(SameItems(state, stateBefore)) << c.name;
-    EXPECT_TRUE(SameWindow(form, formBefore)) << c.name;
+  }
+}
+
+// The largest estimate reads back whole; one item more is refused at the
+// count line, even when the blocks are all there.
+TEST_F(IsxFileTest, FiftyItemsReadBackAndFiftyOneAreRefused) {
+  Estimate estimate = EstimateWithItems(kMaxItems);
+  for (int i = 1; i <= kMaxItems; ++i) {
+    EstimateItem& item = estimate.Item(i);
+    item.quantity = i * 1.25;
+    item.category = i % 4;
+    item.housing = i % 2 == 0;
+    item.grid[At(i % kGridRows)] = {std::to_string(i), "цена " + std::to_string(i)};
+    item.coefficientRows[At(i % kCoefficientRows)].basis = "основание " + std::to_string(i);
+  }
+  const Lines lines = Written(estimate);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kIsxHeaderLines + kIsxItemLines * kMaxItems));
+
+  const IsxContent read = ReadIsx(file_);
+  ASSERT_EQ(read.items.size(), static_cast<std::size_t>(kMaxItems));
+  for (int i = 1; i <= kMaxItems; ++i) {
+    ExpectSameStoredInputs(read.items[At(i - 1)], estimate.Item(i), "item " + std::to_string(i));
+  }
+
+  Lines tooMany = lines;
+  tooMany[1] = " 51 ";
+  tooMany.insert(tooMany.end(), lines.end() - kIsxItemLines, lines.end());
+  WriteLines(file_, tooMany);
+  try {
+    ReadIsx(file_);
+    FAIL() << "51 items read";
+  } catch (const IsxError& error) {
+    const std::string text = error.what();
+    EXPECT_EQ(text.rfind(RefusalAt(2), 0), 0u) << text;
+    EXPECT_NE(text.find("от 0 до 50"), std::string::npos) << text;
+  }
+}
+
+// Every input an item keeps in the file survives a write and a read, for
+// every pricing mode.
+TEST_F(IsxFileTest, EveryStoredFieldSurvivesForEveryPricingMode) {
+  struct Case {
+    const char* name;
+    int entry;
+    PricingMode mode;
+  };
+  const std::vector<Case> cases = {
+      {"таблица пользователя", 0, PricingMode::UserTable},
+      {"стоимость без расчета", 1, PricingMode::TypedCost},
+      {"процент от СМР", 2, PricingMode::ConstructionCost},
+      {"таблица норм", 7, PricingMode::NormTable},
+      {"доля от объекта", -1, PricingMode::ShareOfItem},
+  };
+  for (const Case& c : cases) {
+    Estimate estimate = EstimateWithItems(1);
+    EstimateItem& item = estimate.items.emplace_back();
+    item.SetTableListEntry(c.entry);
+    ASSERT_EQ(item.mode, c.mode) << c.name;
+    item.row = 12;
+    item.quantity = 1234.5678;
+    item.housing = true;
+    item.shareOf = 1;
+    item.typedCost = 98765.4321;
+    item.category = 3;
+    item.tableTitle = "2.18. Жилые дома";
+    item.rowTitle = "1. Дома «выше 9 этажей»";
+    item.unit = "общая площадь, м2";
+    item.name = "Жилой дом\r\nпо ул. Ленина, 5";
+    for (int j = 1; j <= kGridRows; ++j) {
+      item.grid[At(j - 1)] = {std::to_string(j * 100) + ",5", std::to_string(j) + "7,25"};
+    }
+    for (int m = 0; m < kCoefficientRows; ++m) {
+      const std::string n = std::to_string(m);
+      item.coefficientRows[At(m)] = {m % 3 != 0, m + 1, (100 + m) / 100.0, "Коэффициент " + n, "К(" + n + ")",
+                                     "п. " + n + " общих указаний"};
+    }
+    Written(estimate);
+    const IsxContent read = ReadIsx(file_);
+    ASSERT_EQ(read.items.size(), 2u) << c.name;
+    ExpectSameStoredInputs(read.items[1], item, c.name);
+    ExpectSameStoredInputs(read.items[0], estimate.Item(1), std::string(c.name) + ", item 1");
   }
 }
 
 TEST_F(IsxFileTest, MissingFileIsReportedWithTheReason) {
-  AppState state;
-  GeneralDataForm form;
   try {
-    ReadIsx(folder_ / "нет.isx", state, form);
+    ReadIsx(folder_ / "нет.isx");
     FAIL() << "no error";
   } catch (const IsxError& error) {
     EXPECT_NE(std::string(error.what()).find("нет.isx"), std::string::npos) << error.what();
   }
   EXPECT_THROW(ReadIsxSummary(folder_ / "нет.isx"), IsxError);
-  EXPECT_THROW(WriteIsx(state, folder_ / "нет" / "смета.isx"), FileError);
+  EXPECT_THROW(WriteIsx(Estimate{}, GeneralData{}, folder_ / "нет" / "смета.isx"), FileError);
 }
 
 TEST_F(IsxFileTest, SummaryIsTheFirstLine) {

@@ -10,6 +10,7 @@ Qt. Every '#include "..."' and every Qt '#include <Q...>' of the production
 files is read; a wrong arrow fails with the file, the line and the rule.
 
     tests/layering_test.py SOURCE_FOLDER
+    tests/layering_test.py --self-check   (the checker on a made-up tree)
 """
 import pathlib
 import re
@@ -52,7 +53,34 @@ def violations(root: pathlib.Path):
                     yield f"{relative}:{number}: Qt below ui/: <{angled.group(1)}>"
 
 
+def self_check() -> int:
+    """The checker must catch each kind of wrong include in a made-up tree."""
+    import tempfile
+    files = {
+        "core/a.h": '#include "core/b.h"\n#include <vector>\n',
+        "isx/a.cpp": '#include "core/a.h"\n#include "workbook/a.h"\n',
+        "workbook/a.h": '#include "forms/a.h"\n',
+        "forms/a.cpp": '#include <QString>\n#include "isx/a.h"\n',
+        "ui/a.cpp": '#include <QWidget>\n#include "app/a.h"\n',
+        "app/a.cpp": '#include "ui/a.h"\n#include "b.h"\n',
+    }
+    expected = {"isx/a.cpp:2", "workbook/a.h:1", "forms/a.cpp:1", "ui/a.cpp:2", "app/a.cpp:2"}
+    with tempfile.TemporaryDirectory() as folder:
+        root = pathlib.Path(folder)
+        for name, text in files.items():
+            (root / name).parent.mkdir(parents=True, exist_ok=True)
+            (root / name).write_text(text, encoding="utf-8")
+        found = {line.split(": ")[0] for line in violations(root)}
+    if found != expected:
+        print(f"layering self-check: expected {sorted(expected)}, found {sorted(found)}")
+        return 1
+    print("layering self-check: every wrong include caught")
+    return 0
+
+
 def main() -> int:
+    if sys.argv[1:] == ["--self-check"]:
+        return self_check()
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
     missing = [folder for folder in ALLOWED if not (root / folder).is_dir()]
     if missing:

@@ -15,11 +15,10 @@ namespace {
 using testing::MainWindowTest;
 
 TEST_F(MainWindowTest, StateRightAfterStart) {
-  EXPECT_EQ(state().KolZd, 0);
+  EXPECT_EQ(state().KolZd(), 0);
   EXPECT_EQ(state().NomRed, -1);
   EXPECT_EQ(state().NomProc, 0);
   EXPECT_EQ(state().NomTab, 3);
-  EXPECT_EQ(state().KolStolb, 20);
   EXPECT_EQ(state().folders.PathRez, state().folders.PathIsx);
   EXPECT_EQ(form().caption, "Расчет стоимости проектных работ по СБЦ (Беларусь). Версия  1.9");
   EXPECT_EQ(form().cmdAbToolTip, "Версия  1.9");
@@ -185,8 +184,8 @@ TEST_F(MainWindowTest, CalculateRefusesMissingOrWrongInputAndChangesNothing) {
 
 TEST_F(MainWindowTest, ShareOfAnItem) {
   auto ctx = Ctx();
-  state().KolZd = 1;
-  state().items[1].ZdD[col::kCost] = 1000;
+  state().estimate.items.resize(1);
+  state().estimate.Item(1).cost = 1000;
   form().txtKolic = "3000";
 
   ClickChkProcent(ctx, true);

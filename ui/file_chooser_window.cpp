@@ -446,7 +446,7 @@ void FileLoadWindow::Cancel() {
 // ---------------------------------------------------------------- adapters
 
 std::optional<SaveChoice> QtSaveDialog::Ask(MainContext& ctx) {
-  FileSaveWindow window(LoadFileSave(ctx.state.folders, ctx.frmObD, ctx.state.Svodka), ctx.messages, parent_);
+  FileSaveWindow window(LoadFileSave(ctx.state.folders, ctx.frmObD, ctx.state.estimate.summary), ctx.messages, parent_);
   if (window.exec() != QDialog::Accepted) return std::nullopt;
   return window.choice();
 }
