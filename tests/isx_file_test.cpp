@@ -15,6 +15,7 @@ namespace verdin {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::Bytes;
 using testing::TempFolder;
 using testing::WriteLines;
 
@@ -59,11 +60,6 @@ void TablesFromWindow(const GeneralDataForm& form, AppState& state) {
   for (std::size_t k = 0; k < 3; ++k) {
     state.general.Podpis[k + 1] = {"", form.chk1[k] ? "1" : "0", form.txt1[k], form.txt2[k]};
   }
-}
-
-std::string Bytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool SameItems(const AppState& a, const AppState& b) {
