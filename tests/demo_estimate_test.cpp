@@ -100,11 +100,6 @@ class DemoEstimate : public ::testing::Test {
   RecordingMessages messages_;
 };
 
-std::string FileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST_F(DemoEstimate, CommittedFileIsWhatTheProgramWritesAndOpensCleanly) {
   Compose();
   ASSERT_EQ(program_->state.KolZd(), 6);
@@ -115,7 +110,7 @@ TEST_F(DemoEstimate, CommittedFileIsWhatTheProgramWritesAndOpensCleanly) {
     std::filesystem::create_directories(kDemoFile.parent_path());
     std::filesystem::copy_file(written, kDemoFile, std::filesystem::copy_options::overwrite_existing);
   }
-  EXPECT_EQ(FileBytes(kDemoFile), FileBytes(written))
+  EXPECT_EQ(testing::Bytes(kDemoFile), testing::Bytes(written))
       << "examples/demo.isx is out of date: run VERDIN_WRITE_DEMO=1 build/verdin_tests --gtest_filter=DemoEstimate*";
 
   auto reopened = NewProgram();

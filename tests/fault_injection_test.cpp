@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "core/line_file.h"
+#include "file_faults.h"
 #include "forms/coefficient_form.h"
 #include "forms/general_data_form.h"
 #include "isx/isx_file.h"
@@ -68,40 +69,11 @@ std::string FaultName(const ::testing::TestParamInfo<Fault>& info) {
 
 void PrintTo(Fault fault, std::ostream* out) { *out << FaultName({fault, 0}); }
 
-std::string Bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void PutBytes(const fs::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary);
-  out << bytes;
-}
-
-// The names in a folder, sorted; empty for a folder that does not exist.
-std::vector<std::string> Entries(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  if (!fs::is_directory(folder, error)) return names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(PathText(entry.path().filename()));
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Sets or clears the immutable attribute (chattr +i), which stops even the
-// superuser from replacing or removing a file.
-bool SetImmutable(const fs::path& path, bool on) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (done) {
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ::close(fd);
-  return done;
-}
+using testing::Bytes;
+using testing::FileSizeLimit;
+using testing::PutBytes;
+using testing::SetImmutable;
+constexpr auto& Entries = testing::FolderEntries;
 
 // Mounts made by the tests go into a mount namespace of this process alone,
 // so that nothing stays mounted on the machine whatever happens to the run.
@@ -110,29 +82,6 @@ bool OwnMountNamespace() {
                           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
   return own;
 }
-
-// Lowers the process's file-size limit; writes beyond it fail with EFBIG
-// instead of killing the process with SIGXFSZ. Restored on leaving.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit lowered = previous_;
-    lowered.rlim_cur = std::min<rlim_t>(bytes, previous_.rlim_max);
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    ::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit previous_{};
-  sighandler_t previousHandler_;
-};
 
 // One fault around one target file. The scene is laid out on construction;
 // the earlier file (where the fault has one) is written by the test with
@@ -404,12 +353,6 @@ class FaultInjectionBase : public testing::MainWindowTest {
     ASSERT_TRUE(Save(folder_ / "прежде" / "смета.xls", PathText(folder_ / "прежде" / "смета.isx")));
     ASSERT_EQ(state().ErrRez, -1) << state().ErrRezText;
     messages_.Clear();
-  }
-
-  void Add(const std::string& name) {
-    form().txtZd = name;
-    auto ctx = Ctx();
-    ASSERT_TRUE(CmdDob(ctx));
   }
 
   // Two items of a norm table and one typed cost.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "isx/isx_file.h"
@@ -419,6 +420,62 @@ TEST_F(FileChooserSave, OkWithTheWorkbookNamedButTheInputDataNotIsRefused) {
   EXPECT_EQ(form.lblNameFileIsx, Isx("книга.isx"));
   ChooseSaveType(form, kSaveTypeIsx);
   EXPECT_FALSE(ConfirmFileSave(form, messages));
+}
+
+// The input-data box unticked and ticked again while no input-data file is
+// named: OK is refused, whether or not the workbook has a name, and
+// nothing is chosen for writing, neither "?.isx" nor the text of the
+// unticked label.
+TEST_F(FileChooserSave, RetickedInputDataBoxWithNoNameIsRefused) {
+  struct Case {
+    const char* what;
+    std::function<void()> prepare;
+  };
+  const Case cases[] = {
+      {"a type chosen",
+       [this] {
+         ChooseSaveType(form, kSaveTypeXls);
+         ClickChkIsxDan(form, false);
+         ClickChkIsxDan(form, true);
+       }},
+      {"another folder",
+       [this] {
+         ChangeSaveFolder(form, temp / "Другая");
+         ClickChkIsxDan(form, false);
+         ClickChkIsxDan(form, true);
+       }},
+      {"a typed name, then a pattern with the box unticked",
+       [this] {
+         ChangeNameFile(form, "гараж");
+         ClickChkIsxDan(form, false);
+         ChangeNameFile(form, "*.isx");
+         ClickChkIsxDan(form, true);
+       }},
+      {"a clicked file, then a pattern with the box unticked",
+       [this] {
+         ClickChkIsxDan(form, false);
+         ClickSaveFile(form, "новая.xls", messages);
+         ChangeNameFile(form, "*.*");
+         ClickChkIsxDan(form, true);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    form = LoadFileSave(folders, frmObD, "");
+    messages.Clear();
+    c.prepare();
+    ASSERT_TRUE(form.chkIsxDan);
+    EXPECT_EQ(form.lblNameFileIsx, "?.isx");
+    messages.Clear();
+
+    const auto choice = ConfirmFileSave(form, messages);
+    EXPECT_FALSE(choice.has_value()) << "accepted " << (choice ? choice->FileIsx : "");
+    EXPECT_EQ(form.OkSave, 0);
+    EXPECT_EQ(messages.Beeps(), 1);
+    ASSERT_EQ(messages.Shown().size(), 1u);
+    EXPECT_EQ(messages.Shown()[0].title, "Ошибка ввода!!");
+    EXPECT_EQ(messages.Shown()[0].text.rfind("Не задано имя файла!!", 0), 0u);
+  }
 }
 
 TEST_F(FileChooserSave, CancelLeavesOkSaveAtZero) {

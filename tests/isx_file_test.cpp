@@ -17,6 +17,7 @@ namespace verdin {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::Bytes;
 using testing::TempFolder;
 using testing::WriteLines;
 
@@ -61,11 +62,6 @@ GeneralData GeneralDataFromWindow(const GeneralDataForm& form) {
   TakeObD(form, general);
   general.header = {form.txtNdog, form.txtDataDog, form.txtShapka[0], form.txtShapka[1], form.txtShapka[2]};
   return general;
-}
-
-std::string Bytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Every input of an item the file keeps must be read back as written.

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/file_faults.h"
+#include "tests/test_support.h"
+
 namespace verdin {
 namespace {
 
@@ -128,21 +131,6 @@ class LineFileOnDisk : public ::testing::Test {
     fs::remove_all(folder_, ignored);
   }
 
-  static std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  static void WriteBytes(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  std::vector<fs::path> FolderEntries() const {
-    std::vector<fs::path> entries;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-      entries.push_back(entry.path().filename());
-    }
-    return entries;
-  }
   static std::string MessageOf(const std::function<void()>& action) {
     try {
       action();
@@ -158,16 +146,16 @@ class LineFileOnDisk : public ::testing::Test {
 
 TEST_F(LineFileOnDisk, ReadsCp1251LinesAsUtf8) {
   const fs::path path = folder_ / "table.txt";
-  WriteBytes(path, "\\\xD2\xE0\xE1\xEB. 1\r\n\xB9 5; \xA8\xEB\xEA\xE0\nlast");
+  testing::PutBytes(path, "\\\xD2\xE0\xE1\xEB. 1\r\n\xB9 5; \xA8\xEB\xEA\xE0\nlast");
   EXPECT_EQ(ReadLineFile(path), (Lines{"\\Табл. 1", "№ 5; Ёлка", "last"}));
 }
 
 TEST_F(LineFileOnDisk, WritesCp1251WithCrLfAfterEveryLine) {
   const fs::path path = folder_ / "out.isx";
   WriteLineFile(path, {"Смета № 1", "", " ,15 "});
-  EXPECT_EQ(ReadBytes(path), "\xD1\xEC\xE5\xF2\xE0 \xB9 1\r\n\r\n ,15 \r\n");
+  EXPECT_EQ(testing::Bytes(path), "\xD1\xEC\xE5\xF2\xE0 \xB9 1\r\n\r\n ,15 \r\n");
   WriteLineFile(path, {});
-  EXPECT_EQ(ReadBytes(path), "");
+  EXPECT_EQ(testing::Bytes(path), "");
 }
 
 TEST_F(LineFileOnDisk, WriteThenReadGivesTheSameLines) {
@@ -176,20 +164,20 @@ TEST_F(LineFileOnDisk, WriteThenReadGivesTheSameLines) {
                     "tab\there"};
   WriteLineFile(path, lines);
   EXPECT_EQ(ReadLineFile(path), lines);
-  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{path.filename()});
+  EXPECT_EQ(testing::FolderEntries(folder_), std::vector<std::string>{path.filename().string()});
 }
 
 TEST_F(LineFileOnDisk, ReplacesAnExistingFileAndKeepsItsPermissions) {
   const fs::path path = folder_ / "state.dat";
-  WriteBytes(path, "old content that is longer\r\n");
+  testing::PutBytes(path, "old content that is longer\r\n");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write |
                             fs::perms::group_read);
   WriteFileAtomically(path, "new");
-  EXPECT_EQ(ReadBytes(path), "new");
+  EXPECT_EQ(testing::Bytes(path), "new");
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write |
                 fs::perms::group_read);
-  EXPECT_EQ(FolderEntries().size(), 1u);
+  EXPECT_EQ(testing::FolderEntries(folder_).size(), 1u);
 }
 
 TEST_F(LineFileOnDisk, MissingFileMessageNamesThePath) {
@@ -212,15 +200,15 @@ TEST_F(LineFileOnDisk, ReadingAFolderOrADeviceIsRefused) {
 TEST_F(LineFileOnDisk, TargetThatIsAFolderIsLeftAlone) {
   const fs::path target = folder_ / "estimate.isx";
   fs::create_directory(target);
-  WriteBytes(target / "inside.txt", "keep");
+  testing::PutBytes(target / "inside.txt", "keep");
   const std::string message =
       MessageOf([&] { WriteLineFile(target, {"new"}); });
   EXPECT_NE(message.find("Не удалось записать файл «" + PathText(target) + "»"),
             std::string::npos)
       << message;
   EXPECT_TRUE(fs::is_directory(target));
-  EXPECT_EQ(ReadBytes(target / "inside.txt"), "keep");
-  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{"estimate.isx"});
+  EXPECT_EQ(testing::Bytes(target / "inside.txt"), "keep");
+  EXPECT_EQ(testing::FolderEntries(folder_), std::vector<std::string>{"estimate.isx"});
 }
 
 TEST_F(LineFileOnDisk, MissingFolderIsReported) {
@@ -243,10 +231,10 @@ class ReadOnlyFolder {
  public:
   explicit ReadOnlyFolder(const fs::path& folder) : folder_(folder) {
     fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
-    if (::geteuid() == 0) immutable_ = SetImmutable(true);
+    if (::geteuid() == 0) immutable_ = testing::SetImmutable(folder_, true);
   }
   ~ReadOnlyFolder() {
-    if (immutable_) SetImmutable(false);
+    if (immutable_) testing::SetImmutable(folder_, false);
     fs::permissions(folder_, fs::perms::owner_all);
   }
   // True when creating a file in the folder really fails.
@@ -260,19 +248,6 @@ class ReadOnlyFolder {
   }
 
  private:
-  bool SetImmutable(bool on) const {
-    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-  }
-
   fs::path folder_;
   bool immutable_ = false;
 };
@@ -281,7 +256,7 @@ TEST_F(LineFileOnDisk, UnwritableFolderLeavesTheOldFileIntact) {
   const fs::path sub = folder_ / "locked";
   fs::create_directory(sub);
   const fs::path target = sub / "estimate.isx";
-  WriteBytes(target, "old\r\n");
+  testing::PutBytes(target, "old\r\n");
   std::string message;
   {
     const ReadOnlyFolder locked(sub);
@@ -291,7 +266,7 @@ TEST_F(LineFileOnDisk, UnwritableFolderLeavesTheOldFileIntact) {
   EXPECT_NE(message.find("Не удалось записать файл «" + PathText(target) + "»"),
             std::string::npos)
       << message;
-  EXPECT_EQ(ReadBytes(target), "old\r\n");
+  EXPECT_EQ(testing::Bytes(target), "old\r\n");
   std::vector<fs::path> entries;
   for (const auto& entry : fs::directory_iterator(sub)) {
     entries.push_back(entry.path().filename());

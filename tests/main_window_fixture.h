@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/norm_loader.h"
+#include "forms/estimate_list.h"
 #include "forms/program.h"
 #include "test_support.h"
 
@@ -73,6 +74,13 @@ class MainWindowTest : public ::testing::Test {
     if (row >= 0) SelectRow(ctx, row, false);
     form().txtKolic = quantity;
     ASSERT_TRUE(CmdOk(ctx));
+  }
+
+  // Adds the calculated item to the estimate under `name`.
+  void Add(const std::string& name) {
+    form().txtZd = name;
+    auto ctx = Ctx();
+    ASSERT_TRUE(CmdDob(ctx));
   }
 
   void ExpectInputError(const std::string& text) {

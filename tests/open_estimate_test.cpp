@@ -20,19 +20,8 @@
 namespace verdin {
 namespace {
 
-std::string FileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class OpenEstimateTest : public testing::MainWindowTest {
  protected:
-  void Add(const std::string& name) {
-    form().txtZd = name;
-    auto ctx = Ctx();
-    ASSERT_TRUE(CmdDob(ctx));
-  }
-
   // An estimate with one item of every kind.
   void ComposeEstimate() {
     UntickAll();
@@ -128,7 +117,7 @@ TEST_F(OpenEstimateTest, EveryItemKindSurvivesSaveAndOpen) {
   PrepareSave(*reopened);
   const auto second = folder_ / "снова.isx";
   Save(*reopened, second);
-  EXPECT_EQ(FileBytes(second), FileBytes(first));
+  EXPECT_EQ(testing::Bytes(second), testing::Bytes(first));
 }
 
 TEST_F(OpenEstimateTest, TablesAreFoundByTitleWhenTheDatabaseChangedOrder) {

@@ -4,8 +4,6 @@
 #include "workbook/xls_writer.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/file_faults.h"
 #include "tests/test_support.h"
 #include "tests/xls_readback.h"
 #include "workbook/save_workbook.h"
@@ -30,6 +29,7 @@ using testing::CellMap;
 using testing::CellsByPosition;
 using testing::Dump;
 using testing::ExpectCellsMatch;
+using testing::FileSizeLimit;
 using testing::Json;
 using testing::Where;
 
@@ -296,29 +296,6 @@ TEST_F(XlsWriterTest, TargetThatIsAFolderIsAnError) {
   EXPECT_THROW(WriteXls(Sheet(), folder_ / "смета.xls"), SheetOperationError);
   EXPECT_TRUE(std::filesystem::is_directory(folder_ / "смета.xls"));
 }
-
-// Lowers the file size limit for the current process while it lives, so a
-// write fails half way even for root.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit lowered = previous_;
-    lowered.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    ::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit previous_{};
-  sighandler_t previousHandler_;
-};
 
 TEST_F(XlsWriterTest, FailedWriteLeavesTheEarlierFileIntactAndNoTemporary) {
   const auto file = folder_ / "смета.xls";
