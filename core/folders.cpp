@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/line_file.h"
+#include "core/line_reader.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -49,6 +50,22 @@ void SeedDataFolder(const std::filesystem::path& demoData, const std::filesystem
   }
 }
 
+constexpr const char* kSettingsLineExpected = "строка вида «КЛЮЧ= значение»";
+
+// The faults of a settings file: SettingsError naming the file and the line.
+class SettingsFaults final : public LineFaults {
+ public:
+  explicit SettingsFaults(const std::filesystem::path& file)
+      : head_("Ошибка в файле настроек «" + PathText(file) + "»") {}
+
+  void Fault(std::size_t line, const std::string& detail) const override {
+    throw SettingsError(LineFaultMessage(head_, line, detail));
+  }
+
+ private:
+  std::string head_;
+};
+
 }  // namespace
 
 std::filesystem::path FileInFolder(const std::filesystem::path& folder, const std::string& name) {
@@ -58,14 +75,14 @@ std::filesystem::path FileInFolder(const std::filesystem::path& folder, const st
 
 void ApplySettingsLines(const std::vector<std::string>& lines, const std::filesystem::path& file,
                         Folders& folders) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+  const SettingsFaults faults(file);
+  LineReader reader(lines, faults);
+  while (!reader.AtEnd()) {
+    const std::string& line = reader.Next(kSettingsLineExpected);
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
-      throw SettingsError("Ошибка в файле настроек «" + PathText(file) + "», строка " +
-                          std::to_string(i + 1) +
-                          ": нет знака «=»; ожидалась строка вида «КЛЮЧ= значение» "
-                          "(ключи PROG, ISX, DATA, TEMP).");
+      reader.Fail(std::string("нет знака «=»; ожидалась ") + kSettingsLineExpected +
+                  " (ключи PROG, ISX, DATA, TEMP).");
     }
     const std::string key = UpperAscii(Trim(line.substr(0, equals)));
     // The character right after "=" is skipped: the file writes a blank there.
