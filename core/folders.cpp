@@ -1,10 +1,13 @@
 #include "core/folders.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
+#include "core/atomic_file.h"
 #include "core/line_file.h"
 #include "core/line_reader.h"
+#include "core/platform_files.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -35,6 +38,29 @@ void CreateFolder(const std::filesystem::path& folder) {
   }
 }
 
+// Copies one file of the demo database. The copy goes through a temporary
+// file: a copy cut short (a full disk, a power cut) must not stay behind,
+// as files already in the data folder are never replaced.
+void CopyDemoFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::string bytes;
+  platform::FileDescriptor source;
+  int error = platform::OpenForReading(from, source);
+  if (error == 0) error = platform::ReadAll(source, bytes, kMaxFileSize);
+  if (error == 0) {
+    try {
+      AtomicReplacement copy(to);
+      copy.Write(bytes);
+      copy.Commit();
+    } catch (const WriteFault& fault) {
+      error = fault.error() != 0 ? fault.error() : EINVAL;
+    }
+  }
+  if (error != 0) {
+    throw FileError("Не удалось скопировать демонстрационную базу в «" + PathText(to) +
+                    "»: " + std::system_category().message(error) + ".");
+  }
+}
+
 void SeedDataFolder(const std::filesystem::path& demoData, const std::filesystem::path& data) {
   std::error_code error;
   if (!std::filesystem::is_directory(demoData, error)) return;
@@ -42,11 +68,7 @@ void SeedDataFolder(const std::filesystem::path& demoData, const std::filesystem
     if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
     const auto target = data / entry.path().filename();
     if (std::filesystem::exists(target, error)) continue;
-    std::filesystem::copy_file(entry.path(), target, error);
-    if (error) {
-      throw FileError("Не удалось скопировать демонстрационную базу в «" + PathText(target) +
-                      "»: " + error.message() + ".");
-    }
+    CopyDemoFile(entry.path(), target);
   }
 }
 

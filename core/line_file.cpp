@@ -37,10 +37,6 @@ constexpr std::array<char32_t, 128> kUpperHalf = {
 
 constexpr std::size_t kUndefinedCp1251Index = 0x98 - 0x80;
 
-// Files larger than this are refused: no file of the program comes near
-// it, and reading a huge file whole would only exhaust the memory.
-constexpr std::uintmax_t kMaxReadSize = std::uintmax_t{256} * 1024 * 1024;
-
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -242,11 +238,11 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
   if (status.folder) ThrowOpenError(path, ReasonFor(EISDIR));
   // Devices and pipes may never end; only ordinary files are read.
   if (!status.regular) ThrowOpenError(path, "это не обычный файл");
-  if (status.size > kMaxReadSize) ThrowReadError(path, "файл слишком велик");
+  if (status.size > kMaxFileSize) ThrowReadError(path, "файл слишком велик");
 
   std::string content;
   content.reserve(static_cast<std::size_t>(status.size));
-  if (const int error = platform::ReadAll(file, content, kMaxReadSize); error != 0) {
+  if (const int error = platform::ReadAll(file, content, kMaxFileSize); error != 0) {
     ThrowReadError(path,
                    error == EFBIG ? "файл слишком велик" : ReasonFor(error));
   }

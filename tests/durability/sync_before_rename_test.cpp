@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/folders.h"
 #include "core/line_file.h"
 #include "isx/isx_file.h"
 #include "test_support.h"
@@ -210,6 +211,20 @@ TEST_P(SyncBeforeRename, ReplacedFile) {
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, SyncBeforeRename, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The demo database copied into a new user's data folder: a copy cut short
+// would stay there for good, as files already in the folder are kept.
+TEST(SyncBeforeRenameOfSeededDatabase, EveryDemoFile) {
+  const TempFolder folder;
+  const fs::path demo = folder / "demo";
+  fs::create_directory(demo);
+  const std::vector<std::string> names = {"ВердинПИР_Таблицы.txt", "Вердина ПИР СМР.dat"};
+  for (const std::string& name : names) WriteLineFile(demo / name, {"\\END"});
+  const std::size_t from = Events().size();
+  Folders folders;
+  UseBuiltInLayout(folder / "user", demo, folders);
+  for (const std::string& name : names) ExpectSyncedBeforePutInPlace(from, folders.PathData / name);
+}
 
 }  // namespace
 }  // namespace verdin
