@@ -248,9 +248,7 @@ std::vector<std::string> ParseNotes(LineReader& cursor) {
       AddNote(cursor, notes, std::move(note));
     }
   }
-  if (!cursor.OnlyBlankLinesLeft()) {
-    cursor.FailAt(cursor.NextNonBlankLineNumber(), "после строки «\\END» не должно быть других строк.");
-  }
+  ExpectNothingAfterEnd(cursor);
   return notes;
 }
 

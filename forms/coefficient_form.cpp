@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <stdexcept>
-#include <system_error>
 
 #include "core/index.h"
 #include "core/line_file.h"

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <ctime>
-#include <system_error>
 #include <utility>
 #include <vector>
 
