@@ -1,9 +1,13 @@
 #include "core/folders.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
+#include "core/atomic_file.h"
 #include "core/line_file.h"
+#include "core/line_reader.h"
+#include "core/platform_files.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -34,6 +38,29 @@ void CreateFolder(const std::filesystem::path& folder) {
   }
 }
 
+// Copies one file of the demo database. The copy goes through a temporary
+// file: a copy cut short (a full disk, a power cut) must not stay behind,
+// as files already in the data folder are never replaced.
+void CopyDemoFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::string bytes;
+  platform::FileDescriptor source;
+  int error = platform::OpenForReading(from, source);
+  if (error == 0) error = platform::ReadAll(source, bytes, kMaxFileSize);
+  if (error == 0) {
+    try {
+      AtomicReplacement copy(to);
+      copy.Write(bytes);
+      copy.Commit();
+    } catch (const WriteFault& fault) {
+      error = fault.error() != 0 ? fault.error() : EINVAL;
+    }
+  }
+  if (error != 0) {
+    throw FileError("Не удалось скопировать демонстрационную базу в «" + PathText(to) +
+                    "»: " + std::system_category().message(error) + ".");
+  }
+}
+
 void SeedDataFolder(const std::filesystem::path& demoData, const std::filesystem::path& data) {
   std::error_code error;
   if (!std::filesystem::is_directory(demoData, error)) return;
@@ -41,13 +68,25 @@ void SeedDataFolder(const std::filesystem::path& demoData, const std::filesystem
     if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
     const auto target = data / entry.path().filename();
     if (std::filesystem::exists(target, error)) continue;
-    std::filesystem::copy_file(entry.path(), target, error);
-    if (error) {
-      throw FileError("Не удалось скопировать демонстрационную базу в «" + PathText(target) +
-                      "»: " + error.message() + ".");
-    }
+    CopyDemoFile(entry.path(), target);
   }
 }
+
+constexpr const char* kSettingsLineExpected = "строка вида «КЛЮЧ= значение»";
+
+// The faults of a settings file: SettingsError naming the file and the line.
+class SettingsFaults final : public LineFaults {
+ public:
+  explicit SettingsFaults(const std::filesystem::path& file)
+      : head_("Ошибка в файле настроек «" + PathText(file) + "»") {}
+
+  void Fault(std::size_t line, const std::string& detail) const override {
+    throw SettingsError(LineFaultMessage(head_, line, detail));
+  }
+
+ private:
+  std::string head_;
+};
 
 }  // namespace
 
@@ -58,14 +97,14 @@ std::filesystem::path FileInFolder(const std::filesystem::path& folder, const st
 
 void ApplySettingsLines(const std::vector<std::string>& lines, const std::filesystem::path& file,
                         Folders& folders) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+  const SettingsFaults faults(file);
+  LineReader reader(lines, faults);
+  while (!reader.AtEnd()) {
+    const std::string& line = reader.Next(kSettingsLineExpected);
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
-      throw SettingsError("Ошибка в файле настроек «" + PathText(file) + "», строка " +
-                          std::to_string(i + 1) +
-                          ": нет знака «=»; ожидалась строка вида «КЛЮЧ= значение» "
-                          "(ключи PROG, ISX, DATA, TEMP).");
+      reader.Fail(std::string("нет знака «=»; ожидалась ") + kSettingsLineExpected +
+                  " (ключи PROG, ISX, DATA, TEMP).");
     }
     const std::string key = UpperAscii(Trim(line.substr(0, equals)));
     // The character right after "=" is skipped: the file writes a blank there.

@@ -1,18 +1,14 @@
 #include "core/line_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <random>
-#include <system_error>
-#include <utility>
+
+#include "core/atomic_file.h"
+#include "core/platform_files.h"
 
 namespace verdin {
 namespace {
@@ -40,10 +36,6 @@ constexpr std::array<char32_t, 128> kUpperHalf = {
 };
 
 constexpr std::size_t kUndefinedCp1251Index = 0x98 - 0x80;
-
-// Files larger than this are refused: no file of the program comes near
-// it, and reading a huge file whole would only exhaust the memory.
-constexpr off_t kMaxReadSize = off_t{256} * 1024 * 1024;
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -158,104 +150,6 @@ std::string Quoted(const std::filesystem::path& path) {
                   ".");
 }
 
-// Owns an open file descriptor.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now and reports the error of close(), 0 when it succeeded.
-  int Close() {
-    const int fd = std::exchange(fd_, -1);
-    return (fd >= 0 && ::close(fd) != 0) ? errno : 0;
-  }
-
- private:
-  int fd_;
-};
-
-// A temporary file that is removed unless it has been renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  const std::filesystem::path& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::filesystem::path path_;
-  bool kept_ = false;
-};
-
-// Reads everything from fd; returns errno on failure, 0 on success.
-int ReadAll(int fd, std::string& content) {
-  std::array<char, 65536> buffer{};
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got == 0) return 0;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    content.append(buffer.data(), static_cast<std::size_t>(got));
-    if (static_cast<off_t>(content.size()) > kMaxReadSize) return EFBIG;
-  }
-}
-
-// Writes all bytes to fd; returns errno on failure, 0 on success.
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (put == 0) return EIO;
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return 0;
-}
-
-// The folder a file lives in, "." for a bare file name.
-std::filesystem::path FolderOf(const std::filesystem::path& path) {
-  const std::filesystem::path folder = path.parent_path();
-  return folder.empty() ? std::filesystem::path(".") : folder;
-}
-
-// Creates a new, uniquely named file next to the target. The mode 0666 is
-// narrowed by the user's umask, as for any newly created file.
-std::pair<std::filesystem::path, int> CreateTemporaryBeside(
-    const std::filesystem::path& target) {
-  static std::mt19937_64 generator{std::random_device{}()};
-  constexpr int kAttempts = 100;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    std::filesystem::path candidate = target;
-    candidate += ".tmp-" + std::to_string(generator() % 1'000'000'000);
-    const int fd = ::open(candidate.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return {candidate, fd};
-    if (errno != EEXIST) return {candidate, -errno};
-  }
-  return {target, -EEXIST};
-}
-
-// Flushes the folder entry of a renamed file to the disk. Failure is not
-// an error: the file itself is complete either way.
-void SyncFolder(const std::filesystem::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
@@ -333,20 +227,22 @@ std::vector<std::string> SplitLines(std::string_view content) {
 }
 
 std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) {
-    ThrowOpenError(path, errno == ENOENT ? "файл не найден" : ReasonFor(errno));
+  platform::FileDescriptor file;
+  if (const int error = platform::OpenForReading(path, file); error != 0) {
+    ThrowOpenError(path, error == ENOENT ? "файл не найден" : ReasonFor(error));
   }
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0) ThrowReadError(path, ReasonFor(errno));
-  if (S_ISDIR(info.st_mode)) ThrowOpenError(path, ReasonFor(EISDIR));
+  platform::FileStatus status;
+  if (const int error = platform::StatusOf(file, status); error != 0) {
+    ThrowReadError(path, ReasonFor(error));
+  }
+  if (status.folder) ThrowOpenError(path, ReasonFor(EISDIR));
   // Devices and pipes may never end; only ordinary files are read.
-  if (!S_ISREG(info.st_mode)) ThrowOpenError(path, "это не обычный файл");
-  if (info.st_size > kMaxReadSize) ThrowReadError(path, "файл слишком велик");
+  if (!status.regular) ThrowOpenError(path, "это не обычный файл");
+  if (status.size > kMaxFileSize) ThrowReadError(path, "файл слишком велик");
 
   std::string content;
-  content.reserve(static_cast<std::size_t>(info.st_size));
-  if (const int error = ReadAll(file.get(), content); error != 0) {
+  content.reserve(static_cast<std::size_t>(status.size));
+  if (const int error = platform::ReadAll(file, content, kMaxFileSize); error != 0) {
     ThrowReadError(path,
                    error == EFBIG ? "файл слишком велик" : ReasonFor(error));
   }
@@ -367,37 +263,13 @@ void WriteLineFile(const std::filesystem::path& path,
 
 void WriteFileAtomically(const std::filesystem::path& path,
                          std::string_view bytes) {
-  if (!path.has_filename()) ThrowWriteError(path, "не указано имя файла");
-  struct stat target_info {};
-  const bool target_exists = ::stat(path.c_str(), &target_info) == 0;
-  if (target_exists && S_ISDIR(target_info.st_mode)) {
-    ThrowWriteError(path, ReasonFor(EISDIR));
+  try {
+    AtomicReplacement replacement(path);
+    replacement.Write(bytes);
+    replacement.Commit();
+  } catch (const WriteFault& fault) {
+    ThrowWriteError(path, fault.what());
   }
-
-  const auto [temporary_path, fd] = CreateTemporaryBeside(path);
-  if (fd < 0) {
-    // Creating a file fails with ENOENT only when its folder is missing.
-    ThrowWriteError(path, -fd == ENOENT ? "папка не найдена" : ReasonFor(-fd));
-  }
-  TemporaryFile temporary(temporary_path);
-  FileDescriptor file(fd);
-
-  // A replaced file keeps its permissions.
-  if (target_exists) {
-    static_cast<void>(::fchmod(file.get(), target_info.st_mode & 07777));
-  }
-  if (const int error = WriteAll(file.get(), bytes); error != 0) {
-    ThrowWriteError(path, ReasonFor(error));
-  }
-  if (::fsync(file.get()) != 0) ThrowWriteError(path, ReasonFor(errno));
-  if (const int error = file.Close(); error != 0) {
-    ThrowWriteError(path, ReasonFor(error));
-  }
-  if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
-    ThrowWriteError(path, ReasonFor(errno));
-  }
-  temporary.Keep();
-  SyncFolder(FolderOf(path));
 }
 
 std::string PathText(const std::filesystem::path& path) {

@@ -5,6 +5,7 @@
 // here and nowhere else.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,10 @@ class FileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Files larger than this are refused: no file of the program comes near
+// it, and reading a huge file whole would only exhaust the memory.
+inline constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{256} * 1024 * 1024;
 
 // Windows-1251 bytes -> UTF-8.
 std::string Cp1251ToUtf8(std::string_view bytes);

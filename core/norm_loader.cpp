@@ -6,6 +6,7 @@
 #include "core/folders.h"
 #include "core/limits.h"
 #include "core/line_file.h"
+#include "core/line_reader.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -14,9 +15,8 @@ namespace {
 
 std::string ComposeMessage(const std::filesystem::path& file, int line,
                            const std::string& detail) {
-  std::string message = "Ошибка в файле базы норм «" + PathText(file) + "»";
-  if (line > 0) message += ", строка " + std::to_string(line);
-  return message + ": " + detail;
+  return LineFaultMessage("Ошибка в файле базы норм «" + PathText(file) + "»",
+                          line > 0 ? static_cast<std::size_t>(line) : 0, detail);
 }
 
 bool StartsWith(std::string_view text, char c) { return !text.empty() && text.front() == c; }
@@ -37,58 +37,40 @@ std::vector<std::string> ReadNormFile(const std::filesystem::path& file) {
   }
 }
 
-// Walks the lines of one file and turns every reading fault into a message
-// that names the file and the line.
-class LineCursor {
+// The faults of a norm file: NormDataError naming the file and the line.
+class NormFaults final : public LineFaults {
  public:
-  LineCursor(std::filesystem::path file, std::vector<std::string> lines)
-      : file_(std::move(file)), lines_(std::move(lines)) {}
+  explicit NormFaults(const std::filesystem::path& file) : file_(file) {}
 
-  bool AtEnd() const { return next_ >= lines_.size(); }
-  int LineNumber() const { return static_cast<int>(next_); }  // of the line read last
-
-  // The next line as it stands; a missing line means the file ended early.
-  const std::string& NextRaw(const char* expected) {
-    if (AtEnd()) {
-      Fail(std::string("файл кончается раньше строки «\\END»; ожидалась ") + expected + ".",
-           static_cast<int>(lines_.size()));
-    }
-    return lines_[next_++];
+  void Fault(std::size_t line, const std::string& detail) const override {
+    throw NormDataError(file_, static_cast<int>(line), detail);
   }
 
-  // The next line trimmed of blanks; an empty line is malformed.
-  std::string_view NextTrimmed(const char* expected) {
-    const std::string_view line = TrimView(NextRaw(expected));
-    if (line.empty()) Fail(std::string("пустая строка; ожидалась ") + expected + ".");
-    return line;
+  // Every norm file but the percentage table ends with "\END"; a file
+  // cut short is reported at its last line.
+  void EndedEarly(std::size_t lineCount, std::string_view expected) const override {
+    Fault(lineCount, "файл кончается раньше строки «\\END»; ожидалась " + std::string(expected) + ".");
   }
-
-  // True when nothing but blank lines remains.
-  bool OnlyBlankLinesLeft() const {
-    for (std::size_t i = next_; i < lines_.size(); ++i) {
-      if (!TrimView(lines_[i]).empty()) return false;
-    }
-    return true;
-  }
-  int FirstNonBlankLineNumber() const {
-    for (std::size_t i = next_; i < lines_.size(); ++i) {
-      if (!TrimView(lines_[i]).empty()) return static_cast<int>(i + 1);
-    }
-    return 0;
-  }
-
-  [[noreturn]] void Fail(const std::string& detail) const { Fail(detail, LineNumber()); }
-  [[noreturn]] void Fail(const std::string& detail, int line) const {
-    throw NormDataError(file_, line, detail);
-  }
-
-  const std::vector<std::string>& lines() const { return lines_; }
 
  private:
-  std::filesystem::path file_;
-  std::vector<std::string> lines_;
-  std::size_t next_ = 0;
+  const std::filesystem::path& file_;
 };
+
+// Reads a norm file and parses its lines with `parse(LineReader&)`.
+template <typename Parse>
+auto ParseNormFile(const std::filesystem::path& file, Parse parse) {
+  const std::vector<std::string> lines = ReadNormFile(file);
+  const NormFaults faults(file);
+  LineReader cursor(lines, faults);
+  return parse(cursor);
+}
+
+// The next line trimmed of blanks; an empty line is malformed.
+std::string_view NextTrimmed(LineReader& cursor, std::string_view expected) {
+  const std::string_view line = TrimView(cursor.Next(expected));
+  if (line.empty()) cursor.Fail("пустая строка; ожидалась " + std::string(expected) + ".");
+  return line;
+}
 
 // --- tables file -----------------------------------------------------------
 
@@ -100,7 +82,7 @@ constexpr const char* kPointExpected =
     "строка точки вида «X; цена; единица измерения», заголовок пункта «/…», "
     "заголовок таблицы «\\…» или комментарий «*…»";
 
-double ParsePointNumber(const LineCursor& cursor, std::string_view text, const char* what) {
+double ParsePointNumber(const LineReader& cursor, std::string_view text, const char* what) {
   const auto value = ParseTypedNumber(text);
   if (!value) {
     cursor.Fail("«" + std::string(text) + "» не является числом; ожидалось " + what +
@@ -110,7 +92,7 @@ double ParsePointNumber(const LineCursor& cursor, std::string_view text, const c
 }
 
 // A point line: X, ";", one skipped character, the price, ";", the unit.
-NormPoint ParsePoint(const LineCursor& cursor, std::string_view line) {
+NormPoint ParsePoint(const LineReader& cursor, std::string_view line) {
   const char* twoSeparators =
       "в строке точки должно быть два знака «;»: «X; цена; единица измерения».";
   const std::size_t first = line.find(';');
@@ -127,7 +109,7 @@ NormPoint ParsePoint(const LineCursor& cursor, std::string_view line) {
   return point;
 }
 
-void ReadPoints(LineCursor& cursor, NormRow& row, std::string_view& line) {
+void ReadPoints(LineReader& cursor, NormRow& row, std::string_view& line) {
   while (!StartsWith(line, '/') && !StartsWith(line, '\\') && !StartsWith(line, '*')) {
     if (static_cast<int>(row.points.size()) == kMaxPoints) {
       cursor.Fail("в пункте больше " + std::to_string(kMaxPoints) + " точек.");
@@ -138,11 +120,11 @@ void ReadPoints(LineCursor& cursor, NormRow& row, std::string_view& line) {
                   " не больше предыдущего " + GeneralForm(row.points.back().x) + ".");
     }
     row.points.push_back(std::move(point));
-    line = cursor.NextTrimmed(kPointExpected);
+    line = NextTrimmed(cursor, kPointExpected);
   }
 }
 
-void ReadRows(LineCursor& cursor, NormTable& table, std::string_view& line) {
+void ReadRows(LineReader& cursor, NormTable& table, std::string_view& line) {
   while (!StartsWith(line, '*') && !StartsWith(line, '\\')) {
     if (!StartsWith(line, '/')) cursor.Fail(std::string("ожидалась ") + kAfterTitleExpected + ".");
     if (static_cast<int>(table.rows.size()) == kMaxRows) {
@@ -150,24 +132,24 @@ void ReadRows(LineCursor& cursor, NormTable& table, std::string_view& line) {
     }
     NormRow row;
     row.title = line.substr(1);
-    line = cursor.NextTrimmed(kPointExpected);
+    line = NextTrimmed(cursor, kPointExpected);
     ReadPoints(cursor, row, line);
     table.rows.push_back(std::move(row));
   }
 }
 
-void ExpectNothingAfterEnd(const LineCursor& cursor) {
+void ExpectNothingAfterEnd(const LineReader& cursor) {
   if (!cursor.OnlyBlankLinesLeft()) {
-    cursor.Fail("после строки «\\END» не должно быть других строк.",
-                cursor.FirstNonBlankLineNumber());
+    cursor.FailAt(cursor.NextNonBlankLineNumber(),
+                  "после строки «\\END» не должно быть других строк.");
   }
 }
 
-std::vector<NormTable> ParseTables(LineCursor& cursor) {
+std::vector<NormTable> ParseTables(LineReader& cursor) {
   std::vector<NormTable> tables;
   // Comment lines before the first table.
-  std::string_view line = cursor.NextTrimmed(kTableTitleExpected);
-  while (StartsWith(line, '*')) line = cursor.NextTrimmed(kTableTitleExpected);
+  std::string_view line = NextTrimmed(cursor, kTableTitleExpected);
+  while (StartsWith(line, '*')) line = NextTrimmed(cursor, kTableTitleExpected);
   // The line after a comment between tables is taken as it stands: its
   // title is derived from the untrimmed text, as the database expects.
   std::string_view untrimmed = line;
@@ -182,11 +164,11 @@ std::vector<NormTable> ParseTables(LineCursor& cursor) {
     }
     NormTable table;
     table.title = TrimView(untrimmed.substr(1));
-    line = cursor.NextTrimmed(kAfterTitleExpected);
+    line = NextTrimmed(cursor, kAfterTitleExpected);
     ReadRows(cursor, table, line);
     tables.push_back(std::move(table));
     if (StartsWith(line, '*')) {
-      untrimmed = cursor.NextRaw(kTableTitleExpected);
+      untrimmed = cursor.Next(kTableTitleExpected);
       line = TrimView(untrimmed);
       if (line.empty()) cursor.Fail(std::string("пустая строка; ожидалась ") + kTableTitleExpected + ".");
     } else {
@@ -204,7 +186,7 @@ std::vector<NormTable> ParseTables(LineCursor& cursor) {
 
 // --- industry coefficients -------------------------------------------------
 
-IndustryCoefficient ParseIndustryLine(const LineCursor& cursor, std::string_view line) {
+IndustryCoefficient ParseIndustryLine(const LineReader& cursor, std::string_view line) {
   const std::size_t separator = line.find(';');
   if (separator == std::string::npos) {
     cursor.Fail("в строке коэффициента нет знака «;»; ожидалось «наименование; значение».");
@@ -220,29 +202,41 @@ IndustryCoefficient ParseIndustryLine(const LineCursor& cursor, std::string_view
   return coefficient;
 }
 
+std::vector<IndustryCoefficient> ParseIndustryCoefficients(LineReader& cursor) {
+  std::vector<IndustryCoefficient> coefficients;
+  while (!cursor.AtEnd()) {
+    const std::string_view line = NextTrimmed(cursor, "строка «наименование; значение»");
+    if (static_cast<int>(coefficients.size()) == kMaxIndustryCoefficients) {
+      cursor.Fail("в файле больше " + std::to_string(kMaxIndustryCoefficients) + " коэффициентов.");
+    }
+    coefficients.push_back(ParseIndustryLine(cursor, line));
+  }
+  return coefficients;
+}
+
 // --- notes -----------------------------------------------------------------
 
 // Reads the lines of one note after its opening line up to the next line
 // that begins with "\", joining them with a carriage return.
-void ReadNoteBody(LineCursor& cursor, std::string& note, std::string& line) {
+void ReadNoteBody(LineReader& cursor, std::string& note, std::string& line) {
   for (;;) {
-    line = cursor.NextRaw("строка «\\END» в конце файла примечаний");
+    line = cursor.Next("строка «\\END» в конце файла примечаний");
     if (StartsWith(line, '\\')) return;
     note += '\r';
     note += line;
   }
 }
 
-void AddNote(const LineCursor& cursor, std::vector<std::string>& notes, std::string note) {
+void AddNote(const LineReader& cursor, std::vector<std::string>& notes, std::string note) {
   if (static_cast<int>(notes.size()) == kMaxNotes) {
     cursor.Fail("в файле больше " + std::to_string(kMaxNotes) + " примечаний.");
   }
   notes.push_back(std::move(note));
 }
 
-std::vector<std::string> ParseNotes(LineCursor& cursor) {
+std::vector<std::string> ParseNotes(LineReader& cursor) {
   std::vector<std::string> notes;
-  std::string line = cursor.NextRaw("первая строка примечаний");
+  std::string line = cursor.Next("первая строка примечаний");
   if (line != "\\END") {
     // The first note always carries one extra line of a single blank.
     std::string note = line + "\r ";
@@ -254,15 +248,13 @@ std::vector<std::string> ParseNotes(LineCursor& cursor) {
       AddNote(cursor, notes, std::move(note));
     }
   }
-  if (!cursor.OnlyBlankLinesLeft()) {
-    cursor.Fail("после строки «\\END» не должно быть других строк.", cursor.FirstNonBlankLineNumber());
-  }
+  ExpectNothingAfterEnd(cursor);
   return notes;
 }
 
 // --- percentage table ------------------------------------------------------
 
-std::vector<std::string> SplitPercentageLine(const LineCursor& cursor, std::string rest) {
+std::vector<std::string> SplitPercentageLine(const LineReader& cursor, std::string rest) {
   std::vector<std::string> fields;
   for (;;) {
     if (static_cast<int>(fields.size()) == kMaxPercentageFields) {
@@ -283,7 +275,7 @@ std::vector<std::string> SplitPercentageLine(const LineCursor& cursor, std::stri
 
 constexpr std::size_t kPercentageFields = 6;  // bound and categories I–V
 
-PercentageLine ParsePercentageLine(const LineCursor& cursor, const std::string& line) {
+PercentageLine ParsePercentageLine(const LineReader& cursor, const std::string& line) {
   if (Trim(line).empty()) {
     cursor.Fail("пустая строка; ожидалась строка «стоимость СМР; % для категорий I; II; III; IV; V».");
   }
@@ -304,10 +296,10 @@ PercentageLine ParsePercentageLine(const LineCursor& cursor, const std::string& 
   return parsed;
 }
 
-std::vector<PercentageLine> ParsePercentageTable(LineCursor& cursor) {
+std::vector<PercentageLine> ParsePercentageTable(LineReader& cursor) {
   std::vector<PercentageLine> table;
   while (!cursor.AtEnd()) {
-    const std::string& line = cursor.NextRaw("строка таблицы");
+    const std::string& line = cursor.Next("строка таблицы");
     if (static_cast<int>(table.size()) == kMaxPercentageLines) {
       cursor.Fail("в файле больше " + std::to_string(kMaxPercentageLines) + " строк.");
     }
@@ -318,8 +310,8 @@ std::vector<PercentageLine> ParsePercentageTable(LineCursor& cursor) {
     table.push_back(std::move(parsed));
   }
   if (table.size() < 2) {
-    cursor.Fail("в файле должно быть не менее двух строк, чтобы было между чем интерполировать.",
-                static_cast<int>(cursor.lines().size()));
+    cursor.FailAt(cursor.LineCount(),
+                  "в файле должно быть не менее двух строк, чтобы было между чем интерполировать.");
   }
   // Fields are converted up to the number of fields of the last line.
   const std::size_t converted = table.back().texts.size();
@@ -340,31 +332,19 @@ NormDataError::NormDataError(const std::filesystem::path& file, int line, const 
 NormDataError::NormDataError(const std::string& message) : std::runtime_error(message) {}
 
 void LoadNormTables(const std::filesystem::path& file, NormStore& store) {
-  LineCursor cursor(file, ReadNormFile(file));
-  store.tables = ParseTables(cursor);
+  store.tables = ParseNormFile(file, ParseTables);
 }
 
 void LoadIndustryCoefficients(const std::filesystem::path& file, NormStore& store) {
-  LineCursor cursor(file, ReadNormFile(file));
-  std::vector<IndustryCoefficient> coefficients;
-  while (!cursor.AtEnd()) {
-    const std::string_view line = cursor.NextTrimmed("строка «наименование; значение»");
-    if (static_cast<int>(coefficients.size()) == kMaxIndustryCoefficients) {
-      cursor.Fail("в файле больше " + std::to_string(kMaxIndustryCoefficients) + " коэффициентов.");
-    }
-    coefficients.push_back(ParseIndustryLine(cursor, line));
-  }
-  store.Kotr = std::move(coefficients);
+  store.Kotr = ParseNormFile(file, ParseIndustryCoefficients);
 }
 
 void LoadNotes(const std::filesystem::path& file, NormStore& store) {
-  LineCursor cursor(file, ReadNormFile(file));
-  store.Prim = ParseNotes(cursor);
+  store.Prim = ParseNormFile(file, ParseNotes);
 }
 
 void LoadPercentageTable(const std::filesystem::path& file, NormStore& store) {
-  LineCursor cursor(file, ReadNormFile(file));
-  store.Smr = ParsePercentageTable(cursor);
+  store.Smr = ParseNormFile(file, ParsePercentageTable);
 }
 
 void ZagrBaz(const std::filesystem::path& dataFolder, NormStore& store) {

@@ -2,11 +2,10 @@
 
 #include <cstddef>
 #include <stdexcept>
-#include <system_error>
-#include <variant>
 
 #include "core/index.h"
 #include "core/line_file.h"
+#include "core/line_reader.h"
 #include "forms/state_file.h"
 #include "core/text_forms.h"
 
@@ -20,7 +19,6 @@ constexpr std::size_t kLinesPerRow = 5;
 constexpr std::size_t kRowLines = kLinesPerRow * kCoefficientRows;  // 75
 constexpr std::size_t kIndexationLines = 2;
 
-constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
 constexpr const char* kDefaultsKept = " Загружены коэффициенты по умолчанию.";
 constexpr const char* kIndustryBasisPrefix = " табл. 2.66, п. ";
 
@@ -83,24 +81,10 @@ struct FileRecord {
   std::optional<std::array<std::string, kIndexationLines>> indexation;
 };
 
-// A file that cannot be taken as it is; the text explains why.
-struct FileRefusal {
-  std::string text;
-};
-
 const char* RowLineContent(std::size_t lineInRow) {
   static constexpr std::array<const char*, kLinesPerRow> kContents{
       "отметка", "наименование", "обозначение", "значение", "обоснование"};
   return kContents[lineInRow];
-}
-
-std::string Quoted(const fs::path& file) { return "«" + PathText(file) + "»"; }
-
-// The file ended after `lineCount` lines, where one more was expected.
-FileRefusal CutOff(const fs::path& file, std::size_t lineCount, const std::string& expected) {
-  return {"Файл коэффициентов " + Quoted(file) + " оборван после строки " +
-          std::to_string(lineCount) + ": в строке " + std::to_string(lineCount + 1) +
-          " ожидалось: " + expected + "." + kDefaultsKept};
 }
 
 std::string RowExpectation(std::size_t row, std::size_t lineInRow) {
@@ -110,68 +94,37 @@ std::string RowExpectation(std::size_t row, std::size_t lineInRow) {
   return text;
 }
 
-bool OnlyBlankFrom(const std::vector<std::string>& lines, std::size_t from) {
-  for (std::size_t i = from; i < lines.size(); ++i) {
-    if (!Trim(lines[i]).empty()) return false;
-  }
-  return true;
-}
-
-std::optional<bool> ParseCheckState(const std::string& line) {
-  const std::string digit = Trim(line);
-  if (digit == "1") return true;
-  if (digit == "0") return false;
-  return std::nullopt;
-}
-
-// Reads one record starting at `pos`; advances `pos` past it.
-std::variant<FileRecord, FileRefusal> ReadRecord(const std::vector<std::string>& lines,
-                                                 std::size_t& pos, const fs::path& file) {
+// Reads one record. A row is only read when all its lines are there, so
+// a file cut short names the first line missing.
+FileRecord ReadRecord(LineReader& reader) {
   FileRecord record;
   for (std::size_t row = 0; row < kCoefficientRows; ++row) {
-    const std::size_t first = pos;
-    if (pos + kLinesPerRow > lines.size()) {
-      return CutOff(file, lines.size(), RowExpectation(row, lines.size() - first));
-    }
-    const std::optional<bool> ticked = ParseCheckState(lines[first]);
-    if (!ticked) {
-      return FileRefusal{"В файле коэффициентов " + Quoted(file) + " в строке " +
-                         std::to_string(first + 1) + " ожидалась отметка коэффициента № " +
-                         std::to_string(row + 1) + " (0 или 1), а записано «" + lines[first] +
-                         "»." + kDefaultsKept};
+    if (reader.Remaining() < kLinesPerRow) {
+      reader.FailEndedEarly(RowExpectation(row, reader.Remaining()));
     }
     FileRow& target = record.rows[row];
-    target.ticked = *ticked;
-    target.name = DecodeLineBreaks(lines[first + 1]);
-    target.symbol = DecodeLineBreaks(lines[first + 2]);
-    target.value = DecodeLineBreaks(lines[first + 3]);
-    target.basis = DecodeLineBreaks(lines[first + 4]);
-    pos += kLinesPerRow;
+    target.ticked = ReadCheckState(reader, RowExpectation(row, 0));
+    target.name = reader.Text(RowExpectation(row, 1));
+    target.symbol = reader.Text(RowExpectation(row, 2));
+    target.value = reader.Text(RowExpectation(row, 3));
+    target.basis = reader.Text(RowExpectation(row, 4));
   }
   // The indexation lines are missing in files of the older layout; blank
   // lines at the very end of a file are not taken for them.
-  if (pos < lines.size() && !OnlyBlankFrom(lines, pos)) {
-    if (pos + 1 >= lines.size()) {
-      return CutOff(file, lines.size(), "коэффициент индексации для прочих объектов («Не жилье»)");
-    }
-    record.indexation = std::array<std::string, kIndexationLines>{DecodeLineBreaks(lines[pos]),
-                                                                DecodeLineBreaks(lines[pos + 1])};
-    pos += kIndexationLines;
+  if (!reader.OnlyBlankLinesLeft()) {
+    constexpr const char* kOtherObjects = "коэффициент индексации для прочих объектов («Не жилье»)";
+    if (reader.Remaining() < kIndexationLines) reader.FailEndedEarly(kOtherObjects);
+    const std::string housing = reader.Text("коэффициент индексации для жилья");
+    record.indexation = std::array<std::string, kIndexationLines>{housing, reader.Text(kOtherObjects)};
   }
   return record;
 }
 
 // All records of the file in order; the file is refused as a whole when
 // any of them is broken.
-std::variant<std::vector<FileRecord>, FileRefusal> ReadRecords(
-    const std::vector<std::string>& lines, const fs::path& file) {
+std::vector<FileRecord> ReadRecords(LineReader& reader) {
   std::vector<FileRecord> records;
-  std::size_t pos = 0;
-  while (pos < lines.size() && !OnlyBlankFrom(lines, pos)) {
-    auto record = ReadRecord(lines, pos, file);
-    if (auto* refusal = std::get_if<FileRefusal>(&record)) return *refusal;
-    records.push_back(std::get<FileRecord>(std::move(record)));
-  }
+  while (!reader.OnlyBlankLinesLeft()) records.push_back(ReadRecord(reader));
   return records;
 }
 
@@ -195,16 +148,12 @@ void ApplyRecord(CoefficientForm& form, const FileRecord& record) {
 // Reads the state file into the form. Problems are reported and leave the
 // form as it was.
 void ReadStateFile(CoefficientForm& form, const fs::path& file, Messages& messages) {
-  const auto lines = ReadStateFileLines(file, messages, kDefaultsKept);
-  if (!lines) return;
-  auto records = ReadRecords(*lines, file);
-  if (const auto* refusal = std::get_if<FileRefusal>(&records)) {
-    messages.Show(kReadErrorTitle, refusal->text, MessageIcon::Exclamation);
+  std::vector<FileRecord> records;
+  const StateFileKind kind{"коэффициентов", kDefaultsKept};
+  if (!ParseStateFile(file, kind, messages, [&](LineReader& reader) { records = ReadRecords(reader); })) {
     return;
   }
-  for (const FileRecord& record : std::get<std::vector<FileRecord>>(records)) {
-    ApplyRecord(form, record);
-  }
+  for (const FileRecord& record : records) ApplyRecord(form, record);
 }
 
 // ---- Writing the state file -------------------------------------------

@@ -4,13 +4,12 @@
 #include <cstddef>
 #include <cstdio>
 #include <ctime>
-#include <system_error>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "core/estimate_figures.h"
 #include "core/line_file.h"
+#include "core/line_reader.h"
 #include "forms/state_file.h"
 #include "core/text_forms.h"
 
@@ -31,7 +30,6 @@ static_assert(kRecordLines == 37);
 constexpr std::size_t kComputedChargeRow = 1;
 constexpr const char* kComputedChargeText = "Расчет";
 
-constexpr const char* kReadErrorTitle = kStateFileReadErrorTitle;
 constexpr const char* kDefaultsKept = " Загружены данные по умолчанию.";
 
 // ---- The window as designed -------------------------------------------
@@ -117,90 +115,32 @@ const std::vector<std::string>& LineDescriptions() {
 
 // ---- Reading the state file -------------------------------------------
 
-// A file that cannot be taken as it is; the text explains why.
-struct FileRefusal {
-  std::string text;
-};
-
-std::string Quoted(const fs::path& file) { return "«" + PathText(file) + "»"; }
-
-// The file ended after `lineCount` lines where the value described by
-// `expected` should have followed.
-FileRefusal CutOff(const fs::path& file, std::size_t lineCount, const std::string& expected) {
-  return {"Файл общих данных " + Quoted(file) + " оборван после строки " +
-          std::to_string(lineCount) + ": в строке " + std::to_string(lineCount + 1) +
-          " ожидалось: " + expected + "." + kDefaultsKept};
-}
-
-FileRefusal BadCheckLine(const fs::path& file, std::size_t lineNumber, const std::string& expected,
-                         const std::string& line) {
-  return {"В файле общих данных " + Quoted(file) + " в строке " + std::to_string(lineNumber) +
-          " ожидалась " + expected + ", а записано «" + line + "»." + kDefaultsKept};
-}
-
-// A check box state as stored: the digit 0 or 1 with blanks around it.
-std::optional<bool> ParseCheckState(const std::string& line) {
-  const std::string digit = Trim(line);
-  if (digit == "1") return true;
-  if (digit == "0") return false;
-  return std::nullopt;
-}
-
-bool OnlyBlankFrom(const std::vector<std::string>& lines, std::size_t from) {
-  for (std::size_t i = from; i < lines.size(); ++i) {
-    if (!Trim(lines[i]).empty()) return false;
+// Reads the record at the reader over `form`. The fields the file does
+// not hold (date, tool tips, which rows can be switched off) stay as they
+// are in `form`. A record is only read when all its lines are there, so a
+// file cut short names the first line missing.
+void ReadRecord(LineReader& reader, GeneralDataForm& form) {
+  if (reader.Remaining() < kRecordLines) {
+    reader.FailEndedEarly(LineDescriptions()[reader.Remaining()]);
   }
-  return true;
-}
-
-// Reads the record starting at `pos` over `form` and advances `pos` past
-// it. The fields the file does not hold (date, tool tips, which rows can
-// be switched off) stay as they are in `form`.
-std::optional<FileRefusal> ReadRecord(const std::vector<std::string>& lines, std::size_t& pos,
-                                      const fs::path& file, GeneralDataForm& form) {
-  if (pos + kRecordLines > lines.size()) {
-    return CutOff(file, lines.size(), LineDescriptions()[lines.size() - pos]);
-  }
-  std::optional<FileRefusal> refusal;
-  std::size_t at = pos;
   ForEachStoredField(
-      form,
-      [&](bool& checked, const std::string& what) {
-        const std::string& line = lines[at++];
-        if (refusal) return;
-        if (const std::optional<bool> state = ParseCheckState(line)) {
-          checked = *state;
-        } else {
-          refusal = BadCheckLine(file, at, what, line);
-        }
-      },
-      [&](std::string& text, const std::string&) { text = DecodeLineBreaks(lines[at++]); });
-  pos = at;
-  return refusal;
+      form, [&](bool& checked, const std::string& what) { checked = ReadCheckState(reader, what); },
+      [&](std::string& text, const std::string& what) { text = reader.Text(what); });
 }
 
-// Reads every record of the file over `form`; the last one stays. The
-// file is refused as a whole when any record is broken.
-std::optional<FileRefusal> ReadRecords(const std::vector<std::string>& lines, const fs::path& file,
-                                       GeneralDataForm& form) {
-  std::size_t pos = 0;
-  while (pos < lines.size() && !OnlyBlankFrom(lines, pos)) {
-    if (auto refusal = ReadRecord(lines, pos, file, form)) return refusal;
-  }
-  return std::nullopt;
+// Reads every record of the file over `form`; the last one stays.
+void ReadRecords(LineReader& reader, GeneralDataForm& form) {
+  while (!reader.OnlyBlankLinesLeft()) ReadRecord(reader, form);
 }
 
 // Reads the state file into the form. A missing file changes nothing; a
 // file that cannot be read or is malformed is reported and changes nothing.
 void ReadStateFile(GeneralDataForm& form, const fs::path& file, Messages& messages) {
-  const auto lines = ReadStateFileLines(file, messages, kDefaultsKept);
-  if (!lines) return;
   GeneralDataForm read = form;
-  if (const auto refusal = ReadRecords(*lines, file, read)) {
-    messages.Show(kReadErrorTitle, refusal->text, MessageIcon::Exclamation);
-    return;
+  const StateFileKind kind{"общих данных", kDefaultsKept};
+  if (ParseStateFile(file, kind, messages, [&](LineReader& reader) { ReadRecords(reader, read); })) {
+    form = std::move(read);
   }
-  form = std::move(read);
 }
 
 // ---- Writing the state file -------------------------------------------

@@ -324,6 +324,29 @@ TEST(CoefficientFormFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
   }
 }
 
+TEST(CoefficientFormFile, RefusalsGiveTheWholeMessage) {
+  TempFolder folder;
+  const auto file = folder / kCoefficientFileName;
+  Lines cut = RecordLines("Обрыв");
+  cut.resize(3);
+  Lines badCheck = RecordLines("Плохо");
+  badCheck[5] = "да";
+  const std::string name = "«" + PathText(file) + "»";
+  const std::vector<std::pair<Lines, std::string>> cases{
+      {cut, "Файл коэффициентов " + name + " оборван после строки 3: в строке 4 ожидалось: "
+            "значение коэффициента № 1. Загружены коэффициенты по умолчанию."},
+      {badCheck, "В файле коэффициентов " + name + " в строке 6 ожидалась отметка коэффициента № 2 "
+                 "(0 или 1), а записано «да». Загружены коэффициенты по умолчанию."},
+  };
+  for (const auto& [lines, expected] : cases) {
+    WriteLines(file, lines);
+    RecordingMessages messages;
+    LoadCoefficientForm(file, StoreWithIndustry(), messages);
+    ASSERT_EQ(messages.Shown().size(), 1U) << expected;
+    EXPECT_EQ(messages.Shown()[0].text, expected);
+  }
+}
+
 TEST(CoefficientFormFile, UnreadableAndUnwritableFilesAreReported) {
   TempFolder folder;
   RecordingMessages messages;

@@ -61,6 +61,18 @@ TEST(SettingsFile, LineWithoutEqualsSignNamesFileAndLine) {
   }
 }
 
+TEST(SettingsFile, LineWithoutEqualsSignGivesTheWholeMessage) {
+  Folders folders;
+  try {
+    ApplySettingsLines({"DATA= /d", "PROG= /p", "ISX /i"}, "/etc/verdin/vb_prog.ini", folders);
+    FAIL();
+  } catch (const SettingsError& error) {
+    EXPECT_STREQ(error.what(),
+                 "Ошибка в файле настроек «/etc/verdin/vb_prog.ini», строка 3: нет знака «=»; ожидалась "
+                 "строка вида «КЛЮЧ= значение» (ключи PROG, ISX, DATA, TEMP).");
+  }
+}
+
 TEST(SettingsFile, MissingNamedFileIsReported) {
   TempFolder folder;
   SettingsLocation location;

@@ -217,6 +217,27 @@ TEST(GeneralDataFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
   }
 }
 
+TEST(GeneralDataFormFile, RefusalsGiveTheWholeMessage) {
+  TempFolder folder;
+  const auto file = folder / kGeneralDataFileName;
+  Lines badCheck = RecordLines("x");
+  badCheck[3] = "2";
+  const std::string name = "«" + PathText(file) + "»";
+  const std::vector<std::pair<Lines, std::string>> cases{
+      {First(RecordLines("x"), 2), "Файл общих данных " + name + " оборван после строки 2: в строке 3 "
+                                   "ожидалось: значение отчисления № 1. Загружены данные по умолчанию."},
+      {badCheck, "В файле общих данных " + name + " в строке 4 ожидалась отметка отчисления № 2 (0 или 1), "
+                 "а записано «2». Загружены данные по умолчанию."},
+  };
+  for (const auto& [lines, expected] : cases) {
+    WriteLines(file, lines);
+    RecordingMessages messages;
+    LoadGeneralDataForm(file, kDay, messages);
+    ASSERT_EQ(messages.Shown().size(), 1U) << expected;
+    EXPECT_EQ(messages.Shown()[0].text, expected);
+  }
+}
+
 TEST(GeneralDataFile, UnreadableAndUnwritableFilesAreReported) {
   TempFolder folder;
   RecordingMessages messages;

@@ -1,8 +1,5 @@
 #include "workbook/xlsx_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <cctype>
@@ -13,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <string_view>
@@ -21,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
 
@@ -339,87 +336,23 @@ class Builder {
   std::set<std::pair<int, int>> merged_;
 };
 
-// A temporary file beside the target that is removed unless it has been
-// renamed into place.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (!path_.empty() && !kept_) ::unlink(path_.c_str());
-  }
-
-  // Creates a new, uniquely named, empty file "<target>.tmp-<random>.xlsx";
-  // returns errno on failure, 0 on success.
-  int CreateBeside(const std::filesystem::path& target) {
-    static std::mt19937_64 generator{std::random_device{}()};
-    constexpr int kAttempts = 100;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-      std::filesystem::path candidate = target;
-      candidate += ".tmp-" + std::to_string(generator() % 1'000'000'000) + ".xlsx";
-      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        ::close(fd);
-        path_ = candidate;
-        return 0;
-      }
-      if (errno != EEXIST) return errno;
-    }
-    return EEXIST;
-  }
-
-  const std::filesystem::path& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::filesystem::path path_;
-  bool kept_ = false;
-};
-
-// Flushes a finished file to the disk; returns errno on failure, 0 on success.
-int SyncFile(const std::filesystem::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  const int error = ::fsync(fd) != 0 ? errno : 0;
-  ::close(fd);
-  return error;
-}
-
-// Flushes the folder entry of a renamed file. Failure is not an error: the
-// file itself is complete either way.
-void SyncFolder(const std::filesystem::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 [[noreturn]] void Fail(const std::filesystem::path& file, const std::string& reason) {
   throw SheetOperationError("Не удалось записать книгу «" + PathText(file) + "»: " + reason + ".");
 }
 
-}  // namespace
-
-void WriteXlsx(const Sheet& sheet, const std::filesystem::path& file) {
-  if (file.empty() || !file.has_filename()) Fail(file, "не указано имя файла");
-  const std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-
-  struct stat targetInfo {};
-  const bool targetExists = ::stat(file.c_str(), &targetInfo) == 0;
-  if (targetExists && S_ISDIR(targetInfo.st_mode)) Fail(file, SystemReason(EISDIR));
-
-  TemporaryFile temporary;
-  if (const int error = temporary.CreateBeside(file); error != 0) Fail(file, SystemReason(error));
-
+// Lets the library write the workbook into `temporary`, the file that will
+// replace `file`.
+void WriteWorkbook(const Sheet& sheet, const std::filesystem::path& file,
+                   const std::filesystem::path& temporary) {
   // The library keeps its own scratch files in the target's folder, which
   // is known to be writable; they are unlinked as soon as they are open.
+  const std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
   std::string scratch = folder.string();
   lxw_workbook_options options{};
   options.constant_memory = LXW_FALSE;
   options.tmpdir = scratch.data();
   options.use_zip64 = LXW_FALSE;
-  WorkbookHandle workbook(workbook_new_opt(temporary.path().c_str(), &options));
+  WorkbookHandle workbook(workbook_new_opt(temporary.c_str(), &options));
   if (!workbook) Fail(file, "недостаточно памяти");
   lxw_worksheet* worksheet = workbook_add_worksheet(workbook.get(), kSheetName);
   if (worksheet == nullptr) Fail(file, "не удалось добавить лист");
@@ -435,13 +368,19 @@ void WriteXlsx(const Sheet& sheet, const std::filesystem::path& file) {
   const lxw_error closed = workbook_close(workbook.release());
   const int systemError = errno;
   if (closed != LXW_NO_ERROR) Fail(file, LibraryReason(closed, systemError));
+}
 
-  if (const int error = SyncFile(temporary.path()); error != 0) Fail(file, SystemReason(error));
-  // A replaced file keeps its permissions.
-  if (targetExists) static_cast<void>(::chmod(temporary.path().c_str(), targetInfo.st_mode & 07777));
-  if (::rename(temporary.path().c_str(), file.c_str()) != 0) Fail(file, SystemReason(errno));
-  temporary.Keep();
-  SyncFolder(folder);
+}  // namespace
+
+void WriteXlsx(const Sheet& sheet, const std::filesystem::path& file) {
+  try {
+    AtomicReplacement replacement(file, ".xlsx");
+    WriteWorkbook(sheet, file, replacement.temporaryPath());
+    replacement.Commit();
+  } catch (const WriteFault& fault) {
+    // Workbook messages give the system's own words for every system error.
+    Fail(file, fault.error() != 0 ? SystemReason(fault.error()) : fault.what());
+  }
 }
 
 }  // namespace verdin

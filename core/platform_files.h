@@ -1,0 +1,90 @@
+// The operating system's file calls, in one place: opening, reading and
+// writing descriptors, flushing to the disk, temporary files and renaming.
+// Everything else reaches the system's files through these functions (or
+// through std::filesystem), so that a port to another system changes this
+// file and its .cpp only.
+//
+// The functions word nothing: a failure is returned as the errno value
+// (0 for success) and the callers turn it into their own Russian message.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace verdin::platform {
+
+// Owns an open file descriptor and closes it when it goes away.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(FileDescriptor&& other) noexcept;
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int get() const { return fd_; }
+  // Closes now; returns the error of the close, 0 when it succeeded (or
+  // when nothing was open).
+  int Close();
+
+ private:
+  int fd_ = -1;
+};
+
+// What the system tells about a path or an open file.
+struct FileStatus {
+  bool exists = false;
+  bool folder = false;
+  bool regular = false;         // an ordinary file (not a device or a pipe)
+  std::uintmax_t size = 0;      // in bytes
+  unsigned permissions = 0;     // the permission bits (07777)
+};
+
+// The status of a path; `exists` is false when it cannot be found.
+FileStatus StatusOf(const std::filesystem::path& path);
+
+// Opens an existing file for reading. Returns the error, 0 on success.
+int OpenForReading(const std::filesystem::path& path, FileDescriptor& file);
+
+// The status of an open file. Returns the error, 0 on success.
+int StatusOf(const FileDescriptor& file, FileStatus& status);
+
+// Appends everything left in the file to `content`. Stops with EFBIG as
+// soon as `content` grows beyond `limit` bytes. Returns the error, 0 on
+// success.
+int ReadAll(const FileDescriptor& file, std::string& content, std::uintmax_t limit);
+
+// Writes all bytes. Returns the error, 0 on success.
+int WriteAll(const FileDescriptor& file, std::string_view bytes);
+
+// Flushes the file's data to the disk (fsync). Returns the error, 0 on
+// success.
+int SyncToDisk(const FileDescriptor& file);
+
+// Sets the permission bits of an open file. Returns the error, 0 on success.
+int SetPermissions(const FileDescriptor& file, unsigned permissions);
+
+// Creates a new, empty, uniquely named file beside `target`, named
+// "<target>.tmp-<random><suffix>", open for writing. The mode 0666 is
+// narrowed by the user's umask, as for any new file. Returns the error,
+// 0 on success; on success `created` names the new file.
+int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view suffix,
+                          std::filesystem::path& created, FileDescriptor& file);
+
+// Puts `from` in the place of `to` in one step (rename); an earlier `to`
+// is replaced. Returns the error, 0 on success.
+int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes a file; a failure is ignored (used for cleaning up).
+void RemoveFile(const std::filesystem::path& path) noexcept;
+
+// Flushes a folder's entries (a file just renamed into it) to the disk.
+// A failure is ignored: the file itself is complete either way.
+void SyncFolder(const std::filesystem::path& folder) noexcept;
+
+}  // namespace verdin::platform
