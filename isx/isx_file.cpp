@@ -13,6 +13,7 @@
 #include "core/index.h"
 #include "core/limits.h"
 #include "core/line_file.h"
+#include "core/line_reader.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -173,97 +174,19 @@ void AddItem(const EstimateItem& item, Lines& lines) {
 
 // ---- Reading -------------------------------------------------------------
 
-// Longest piece of a faulty line quoted in a message.
-constexpr std::size_t kQuotedCharacters = 60;
-
-// The part of a line quoted in a message: at most kQuotedCharacters
-// characters, cut on a character boundary.
-std::string Quoted(std::string_view line) {
-  std::size_t end = 0;
-  std::size_t characters = 0;
-  while (end < line.size() && characters < kQuotedCharacters) {
-    ++end;
-    while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) ++end;
-    ++characters;
-  }
-  std::string text = "«" + std::string(line.substr(0, end));
-  if (end < line.size()) text += "…";
-  return text + "»";
-}
-
-bool IsBlankLine(std::string_view line) {
-  return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-// Walks through the file's lines, converting them and reporting faults
-// with the file name and the line number.
-class LineCursor {
+// Faults of an input-data file: an IsxError naming the file and the line.
+class IsxFaults final : public LineFaults {
  public:
-  LineCursor(const Lines& lines, std::string fileText)
-      : lines_(lines), fileText_(std::move(fileText)) {}
-
-  bool OnlyBlankLinesLeft() const {
-    return std::all_of(lines_.begin() + static_cast<std::ptrdiff_t>(next_), lines_.end(),
-                       [](const std::string& line) { return IsBlankLine(line); });
-  }
-
-  // A text line, its stored line breaks turned back into CR LF.
-  std::string Text(std::string_view what) { return DecodeLineBreaks(Next(what)); }
-
-  // A number line. A blank or empty line reads as 0, as the files of the
-  // first save of a run hold such lines.
-  double Number(std::string_view what) {
-    const std::string& line = Next(what);
-    if (IsBlankLine(line)) return 0.0;
-    const std::optional<double> value = ParseTypedNumber(line);
-    if (!value) Fail("вместо числа стоит " + Quoted(line) + " (" + std::string(what) + ").");
-    return *value;
-  }
-
-  // A check-box line: 0 or 1 (blank reads as 0).
-  bool Flag(std::string_view what) {
-    const double value = Number(what);
-    if (value != 0.0 && value != 1.0) {
-      Fail(std::string(what) + " должен быть 0 или 1, а стоит " + Quoted(LastLine()) + ".");
-    }
-    return value == 1.0;
-  }
-
-  // The item count: a whole number from 0 to the item limit.
-  int Count() {
-    const double value = Number("число объектов");
-    if (value < 0 || value > kMaxItems || std::floor(value) != value) {
-      Fail("число объектов должно быть целым числом от 0 до " + std::to_string(kMaxItems) +
-           ", а стоит " + Quoted(LastLine()) + ".");
-    }
-    return static_cast<int>(value);
-  }
-
-  // The line read last.
-  const std::string& LastLine() const { return lines_[next_ - 1]; }
-
-  [[noreturn]] void Fail(const std::string& reason) const { FailAt(next_, reason); }
-
-  [[noreturn]] void FailAt(std::size_t lineNumber, const std::string& reason) const {
-    throw IsxError("Файл исходных данных «" + fileText_ + "», строка " +
-                   std::to_string(lineNumber) + ": " + reason);
+  explicit IsxFaults(const std::filesystem::path& file) : head_("Файл исходных данных «" + PathText(file) + "»") {}
+  void Fault(std::size_t line, const std::string& reason) const override {
+    throw IsxError(LineFaultMessage(head_, line, reason));
   }
 
  private:
-  const std::string& Next(std::string_view what) {
-    if (next_ >= lines_.size()) {
-      FailAt(next_ + 1, "файл обрывается раньше времени, нет строки «" + std::string(what) +
-                            "». Файл повреждён или записан не полностью.");
-    }
-    return lines_[next_++];
-  }
-
-  const Lines& lines_;
-  std::string fileText_;
-  std::size_t next_ = 0;  // index of the next line; also the number of the line just read
+  std::string head_;
 };
 
-void ReadGeneralData(LineCursor& cursor, GeneralData& general) {
+void ReadGeneralData(LineReader& cursor, GeneralData& general) {
   HeaderTexts& header = general.header;
   header.contractNumber = cursor.Text("номер договора");
   header.contractDate = cursor.Text("дата договора");
@@ -286,7 +209,7 @@ void ReadGeneralData(LineCursor& cursor, GeneralData& general) {
   }
 }
 
-EstimateItem ReadItem(LineCursor& cursor, int number) {
+EstimateItem ReadItem(LineReader& cursor, int number) {
   const std::string what = "данные объекта " + std::to_string(number);
   EstimateItem item;
   std::array<double, kStoredColumns> numbers{};
@@ -308,10 +231,10 @@ EstimateItem ReadItem(LineCursor& cursor, int number) {
   return item;
 }
 
-IsxContent ReadBody(LineCursor& cursor) {
+IsxContent ReadBody(LineReader& cursor) {
   IsxContent content;
   content.summary = cursor.Text("сводка");
-  const int count = cursor.Count();
+  const int count = cursor.Count("число объектов", kMaxItems);
   ReadGeneralData(cursor, content.general);
   content.items.reserve(At(count));
   for (int i = 1; i <= count; ++i) content.items.push_back(ReadItem(cursor, i));
@@ -341,12 +264,13 @@ void WriteIsx(const Estimate& estimate, const GeneralData& general, const std::f
 
 IsxContent ReadIsx(const std::filesystem::path& file) {
   const Lines lines = ReadIsxLines(file);
-  LineCursor cursor(lines, PathText(file));
+  const IsxFaults faults(file);
+  LineReader cursor(lines, faults);
   if (lines.empty()) cursor.FailAt(1, "файл пуст, в нём нет исходных данных.");
   // A file may hold several bodies one after another; the last one counts.
   // Blank lines after a complete body are ignored.
   IsxContent content = ReadBody(cursor);
-  while (!cursor.OnlyBlankLinesLeft()) content = ReadBody(cursor);
+  while (!cursor.OnlyBlankLinesLeft(kSpacesAndTabs)) content = ReadBody(cursor);
   return content;
 }
 

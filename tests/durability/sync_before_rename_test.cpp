@@ -183,7 +183,7 @@ struct Writer {
 const Writer kWriters[] = {
     {"LineFile", "vb_prog.ini", [](const fs::path& file) { WriteLineFile(file, {"DATA= /data", "ISX= /isx"}); }},
     {"Bytes", "bytes.dat", [](const fs::path& file) { WriteFileAtomically(file, std::string(100'000, 'x')); }},
-    {"Isx", "смета.isx", [](const fs::path& file) { WriteIsx(AppState{}, file); }},
+    {"Isx", "смета.isx", [](const fs::path& file) { WriteIsx(Estimate{}, GeneralData{}, file); }},
     {"Xls", "смета.xls", [](const fs::path& file) { SaveWorkbook(SmallSheet(), file); }},
     {"Xlsx", "смета.xlsx", [](const fs::path& file) { SaveWorkbook(SmallSheet(), file); }},
 };
