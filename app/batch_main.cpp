@@ -188,6 +188,14 @@ int Price(verdin::Program& program, const CommandArgs& args, verdin::Messages& m
   return 0;
 }
 
+// True when a command showed a message that is more than information.
+bool ShowedProblems(const verdin::RecordingMessages& messages) {
+  const auto shown = messages.Shown();
+  return std::any_of(shown.begin(), shown.end(), [](const verdin::RecordingMessages::Entry& entry) {
+    return entry.icon != verdin::MessageIcon::Information;
+  });
+}
+
 // Opens an input-data file as the open command does and lists the rebuilt
 // items: number, name, cost; then the total.
 int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMessages& messages) {
@@ -203,7 +211,7 @@ int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMes
     std::cout << k << "\t" << item.name << "\t" << verdin::GeneralForm(item.cost) << "\n";
   }
   std::cout << "Всего без НДС: " << verdin::GeneralForm(program.state.SumSm) << "\n";
-  return messages.Shown().empty() ? 0 : 1;
+  return ShowedProblems(messages) ? 1 : 0;
 }
 
 // The save dialog of verdin-batch: the names from the command line.
@@ -260,7 +268,7 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   verdin::MainContext opening = program.Context(recorder);
   const bool opened = verdin::OpenEstimate(opening, args.input);
   for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
-  if (!opened || !recorder.Shown().empty()) return 1;
+  if (!opened || ShowedProblems(recorder)) return 1;
   program.frm1.chkW = args.withoutCharges;
   FixedSaveDialog dialog({args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
   verdin::CaptionOnlyProgress progress;

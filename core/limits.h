@@ -20,4 +20,10 @@ inline constexpr int kLastStoredColumn = 20;      // last item column kept in th
 inline constexpr int kChargeRows = 8;             // charge rows of the general data
 inline constexpr int kSignatoryRows = 3;          // signatory rows of the general data
 
+// The largest amount or quantity the program takes, types or reads: far
+// beyond any real estimate (thousands of roubles), yet small enough that
+// every product and sum of the estimate stays finite and that the 15
+// significant digits the files keep bring the same number back.
+inline constexpr double kMaxAmount = 1e15;
+
 }  // namespace verdin

@@ -1,5 +1,6 @@
 #include "forms/general_data_form.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -262,6 +263,17 @@ GeneralData GeneralDataOf(const GeneralDataForm& form, const GeneralData& earlie
   return general;
 }
 
+bool HoldsChargesOrSignatories(const GeneralData& general) {
+  const auto filled = [](const ChargeRow& charge) {
+    return charge.included || charge.rate != 0 || !Trim(charge.caption).empty();
+  };
+  const auto signed_ = [](const Signatory& signatory) {
+    return signatory.on || !Trim(signatory.post).empty() || !Trim(signatory.name).empty();
+  };
+  return std::any_of(general.charges.begin(), general.charges.end(), filled) ||
+         std::any_of(general.signatories.begin(), general.signatories.end(), signed_);
+}
+
 void ShowGeneralData(const GeneralData& general, GeneralDataForm& form) {
   const HeaderTexts& header = general.header;
   form.txtNdog = header.contractNumber;
@@ -269,7 +281,9 @@ void ShowGeneralData(const GeneralData& general, GeneralDataForm& form) {
   form.txtShapka = {header.objectName, header.designOrganisation, header.customerOrganisation};
   for (std::size_t i = 0; i < kChargeCount; ++i) {
     const ChargeRow& charge = general.charges[i];
-    form.chkK[i] = charge.included;
+    // A row the user cannot switch off is always on, whatever a file says:
+    // unticked, it could not be ticked again.
+    form.chkK[i] = charge.included || !DesignChargeRows()[i].canSwitchOff;
     // The computed row shows its word; a zero rate means none. A rate shows
     // as the file holds it.
     if (i == kComputedChargeRow) {

@@ -92,7 +92,12 @@ GeneralData GeneralDataOf(const GeneralDataForm& form, const GeneralData& earlie
 
 // The general data of an opened input-data file into the window: contract,
 // date, header texts, charge rows and signatories; the rest of the window
-// stays as it is.
+// stays as it is. The rows the user cannot switch off are shown switched on.
 void ShowGeneralData(const GeneralData& general, GeneralDataForm& form);
+
+// False for general data without any charge row or signatory: what an
+// input-data file holds when it was written before the general data were
+// ever taken from the window (an autosave of an older version).
+bool HoldsChargesOrSignatories(const GeneralData& general);
 
 }  // namespace verdin

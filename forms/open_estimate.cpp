@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/index.h"
+#include "core/line_file.h"
 #include "core/text_forms.h"
 #include "forms/general_data_form.h"
 #include "isx/isx_file.h"
@@ -113,8 +114,11 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   }
   state.FileIsx = file;
   state.estimate.summary = std::move(content.summary);
-  state.general = content.general;
-  ShowGeneralData(content.general, ctx.frmObD);
+  const bool keptGeneralData = !HoldsChargesOrSignatories(content.general);
+  if (!keptGeneralData) {
+    ShowGeneralData(content.general, ctx.frmObD);
+    state.general = GeneralDataOf(ctx.frmObD, content.general);
+  }
   for (auto& list : form.lstZd) list.clear();
   form.lstZdIndex = {-1, -1};
   state.NomRed = -1;
@@ -131,6 +135,12 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
     RebuildItem(ctx, state.KolZd(), problems);
   }
   ReportProblems(ctx, problems);
+  if (keptGeneralData) {
+    ctx.messages.Show("Открытие сметы",
+                      "В файле «" + PathText(file) + "» нет общих данных по смете (отчислений и подписей).\r"
+                      "Оставлены общие данные, которые были в окне «Общие данные по смете».",
+                      MessageIcon::Information);
+  }
   return true;
 }
 

@@ -174,6 +174,50 @@ void AddItem(const EstimateItem& item, Lines& lines) {
 
 // ---- Reading -------------------------------------------------------------
 
+// What a number line may hold: the values the windows can produce. A value
+// outside them was not written by the program and is refused before it can
+// reach an item.
+struct NumberRule {
+  const char* name;
+  double low;
+  double high;
+  bool whole;
+};
+
+constexpr double kMaxRate = 100;  // a charge rate is a percentage
+
+// ZdD(i, 10..20), in column order.
+constexpr std::array<NumberRule, kStoredColumns> kItemNumberRules{{
+    {"номер таблицы", -1, kMaxTables - 1, true},
+    {"номер пункта", -1, kMaxRows - 1, true},
+    {"количество", 0, kMaxAmount, false},
+    {"признак «Жилье» (-1 или 0)", -1, 0, true},
+    {"номер объекта, от суммы которого берется доля", 0, kMaxItems, true},
+    {"стоимость без расчета", 0, kMaxAmount, false},
+    {"категория сложности (0-4)", 0, 4, true},
+    {"неиспользуемая графа", -kMaxAmount, kMaxAmount, false},
+    {"неиспользуемая графа", -kMaxAmount, kMaxAmount, false},
+    {"неиспользуемая графа", -kMaxAmount, kMaxAmount, false},
+    {"неиспользуемая графа", -kMaxAmount, kMaxAmount, false},
+}};
+
+// ZdFormKD(m, j) for the columns j = 0..10.
+NumberRule FormNumberRule(int j) {
+  switch (j) {
+    case 1: return {"отметка коэффициента (0 или 1)", 0, 1, true};
+    case 2: return {"номер отраслевого коэффициента", -1, kMaxIndustryCoefficients - 1, true};
+    case 3: return {"значение коэффициента", 0, kMaxAmount, false};
+    default: return {"неиспользуемая графа коэффициента", -kMaxAmount, kMaxAmount, false};
+  }
+}
+
+double CheckedNumber(LineReader& cursor, const std::string& what, const NumberRule& rule) {
+  const double value = cursor.Number(what);
+  if (value >= rule.low && value <= rule.high && (!rule.whole || std::floor(value) == value)) return value;
+  cursor.Fail(what + ": ожидалось " + (rule.whole ? "целое число" : "число") + " от " + GeneralForm(rule.low) +
+              " до " + GeneralForm(rule.high) + ", а стоит " + GeneralForm(value) + ".");
+}
+
 // Faults of an input-data file: an IsxError naming the file and the line.
 class IsxFaults final : public LineFaults {
  public:
@@ -197,7 +241,7 @@ void ReadGeneralData(LineReader& cursor, GeneralData& general) {
     const std::string row = " " + std::to_string(r);
     ChargeRow& charge = general.charges[At(r - 1)];
     charge.included = cursor.Flag("флажок отчисления" + row);
-    charge.rate = cursor.Number("ставка отчисления" + row);
+    charge.rate = CheckedNumber(cursor, "ставка отчисления" + row, {"", 0, kMaxRate, false});
     charge.caption = cursor.Text("название отчисления" + row);
   }
   for (int r = 1; r <= kSignatoryCount; ++r) {
@@ -211,16 +255,21 @@ void ReadGeneralData(LineReader& cursor, GeneralData& general) {
 
 EstimateItem ReadItem(LineReader& cursor, int number) {
   const std::string what = "данные объекта " + std::to_string(number);
+  const std::string ofItem = " объекта " + std::to_string(number);
   EstimateItem item;
   std::array<double, kStoredColumns> numbers{};
-  for (double& value : numbers) value = cursor.Number(what);
+  for (std::size_t c = 0; c < numbers.size(); ++c) {
+    numbers[c] = CheckedNumber(cursor, kItemNumberRules[c].name + ofItem, kItemNumberRules[c]);
+  }
   SetNumberColumns(item, numbers);
   for (int c = kFirstStoredColumn; c <= kLastStoredColumn; ++c) {
     std::string text = cursor.Text(what);
     if (std::string* field = TextColumn(item, c)) *field = std::move(text);
   }
   for (int j = 0; j < kFormColumnsStored; ++j) {
-    for (int m = 0; m < kFormRowsStored; ++m) SetFormNumber(item, m, j, cursor.Number(what));
+    const NumberRule rule = FormNumberRule(j);
+    const std::string name = rule.name + ofItem;
+    for (int m = 0; m < kFormRowsStored; ++m) SetFormNumber(item, m, j, CheckedNumber(cursor, name, rule));
   }
   for (int j = 0; j < kFormColumnsStored; ++j) {
     for (int m = 0; m < kFormRowsStored; ++m) {

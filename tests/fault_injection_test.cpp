@@ -40,6 +40,8 @@
 namespace verdin {
 namespace {
 
+using testing::ScriptedSaveDialog;
+
 namespace fs = std::filesystem;
 
 constexpr int kWorkbookError = 1004;
@@ -295,16 +297,6 @@ class FaultScene {
   std::vector<std::string> baseEntries_;
   std::vector<std::string> folderEntries_;
   std::string earlier_;
-};
-
-// The save dialog confirmed with the given choice.
-class ScriptedSaveDialog : public SaveDialog {
- public:
-  explicit ScriptedSaveDialog(SaveChoice choice) : choice_(std::move(choice)) {}
-  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
-
- private:
-  SaveChoice choice_;
 };
 
 // What the user sees of the estimate and what the writers read from it.

@@ -25,7 +25,7 @@ using testing::WriteLines;
 // "Объект i", coefficient row 7 ticked with the value 1.3.
 void FillItem(EstimateItem& item, int i) {
   item.SetTableListEntry(3);
-  item.row = i;
+  item.row = i % kMaxRows;
   item.quantity = 0.15;
   item.typedCost = 33.6;
   item.tableTitle = "2.1. Таблица";
@@ -238,7 +238,9 @@ TEST_F(IsxFileTest, AutosaveBeforeTheFirstSaveReadsAsUnchecked) {
   GeneralDataForm form;
   ShowGeneralData(read.general, form);
   EXPECT_EQ(form.chk1, (std::array<bool, 3>{}));
-  EXPECT_EQ(form.chkK, (std::array<bool, 8>{}));
+  EXPECT_FALSE(HoldsChargesOrSignatories(read.general));
+  // The rows the user cannot switch off come back switched on.
+  EXPECT_EQ(form.chkK, (std::array<bool, 8>{true, true, false, false, false, false, false, true}));
   EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"", "Расчет", "", "", "", "", "", ""}));
   ASSERT_EQ(read.items.size(), 1u);
   EXPECT_FALSE(read.items[0].housing);

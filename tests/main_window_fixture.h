@@ -11,9 +11,20 @@
 #include "core/norm_loader.h"
 #include "forms/estimate_list.h"
 #include "forms/program.h"
+#include "forms/save_estimate.h"
 #include "test_support.h"
 
 namespace verdin::testing {
+
+// The save dialog confirmed with the given choice.
+class ScriptedSaveDialog : public SaveDialog {
+ public:
+  explicit ScriptedSaveDialog(SaveChoice choice) : choice_(std::move(choice)) {}
+  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
+
+ private:
+  SaveChoice choice_;
+};
 
 
 inline std::vector<std::string> ThirtyPoints() {

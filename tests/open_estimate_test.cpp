@@ -273,30 +273,120 @@ TEST_F(OpenEstimateTest, AShareOfALaterItemIsReportedNotGuessed) {
   }
 }
 
-// A share of an item number below 1 (a file edited by hand or damaged) is
-// refused like any other share that cannot be taken, not followed.
-TEST_F(OpenEstimateTest, AShareOfAnItemNumberBelowOneIsReportedNotFollowed) {
+// Values the windows cannot produce (a file edited by hand or damaged) are
+// refused by the reader with the line, and the open estimate stays as it
+// was: share numbers outside the item numbers, a minus in a quantity or a
+// coefficient, amounts beyond the bound, indices beyond the tables.
+TEST_F(OpenEstimateTest, ValuesTheWindowsCannotProduceAreRefusedWithTheLine) {
   ComposeEstimate();
   PrepareSave(*program_);
-  const Estimate good = state().estimate;
-  ASSERT_EQ(good.Item(5).mode, PricingMode::ShareOfItem);
   const auto file = folder_ / "смета.isx";
-  for (const int shareOf : {-1, -2, -50}) {
-    SCOPED_TRACE(shareOf);
-    state().estimate = good;
-    state().estimate.Item(5).shareOf = shareOf;
-    Save(*program_, file);
+  Save(*program_, file);
+  const std::vector<std::string> good = ReadLineFile(file);
+  const std::vector<std::string> listBefore = form().lstZd[1];
+  // Item 5's block starts after the header and four blocks; its number
+  // lines hold ZdD(5, 10..20), its coefficient numbers follow the texts.
+  const std::size_t block = 40 + 352 * 4;
+  struct Case {
+    const char* name;
+    std::size_t line;  // 0-based
+    const char* value;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"share of -1", block + 4, "-1", "номер объекта, от суммы которого берется доля объекта 5"},
+      {"share of -5", block + 4, "-5", "номер объекта"},
+      {"share of 1E15", block + 4, "1E15", "номер объекта"},
+      {"share of 3000000000", block + 4, "3000000000", "номер объекта"},
+      {"share of 51", block + 4, "51", "номер объекта"},
+      {"share of 2,5", block + 4, "2,5", "целое число"},
+      {"table 1E15", block + 0, "1E15", "номер таблицы объекта 5"},
+      {"row 30", block + 1, "30", "номер пункта объекта 5"},
+      {"quantity 1E308", block + 2, "1E308", "количество объекта 5"},
+      {"negative quantity", block + 2, "-3", "количество объекта 5"},
+      {"housing 1", block + 3, "1", "признак «Жилье»"},
+      {"typed cost 2E15", block + 5, "2E15", "стоимость без расчета"},
+      {"category 5", block + 6, "5", "категория сложности"},
+      {"negative coefficient", block + 22 + 3 * 15 + 1, "-1,1", "значение коэффициента объекта 5"},
+      {"coefficient flag 2", block + 22 + 15 + 1, "2", "отметка коэффициента"},
+      {"charge rate 150", 8, "150", "ставка отчисления 1"},
+      {"negative charge rate", 11, "-4,5", "ставка отчисления 2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> lines = good;
+    lines[c.line] = c.value;
+    WriteLineFile(file, lines);
     messages_.Clear();
     auto ctx = Ctx();
-    bool opened = false;
+    bool opened = true;
     EXPECT_NO_THROW(opened = OpenEstimate(ctx, file));
-    EXPECT_TRUE(opened);
-    ASSERT_EQ(state().KolZd(), 5);
+    EXPECT_FALSE(opened);
     ASSERT_EQ(messages_.Shown().size(), 1U);
-    EXPECT_NE(messages_.Shown()[0].text.find("объект № 5 "), std::string::npos) << messages_.Shown()[0].text;
-    EXPECT_EQ(state().estimate.Item(5).cost, 0);
-    for (int k = 1; k <= 4; ++k) EXPECT_EQ(state().estimate.Item(k).cost, good.Item(k).cost) << k;
+    const std::string& text = messages_.Shown()[0].text;
+    EXPECT_NE(text.find("строка " + std::to_string(c.line + 1) + ": "), std::string::npos) << text;
+    EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+    EXPECT_EQ(state().KolZd(), 5);
+    EXPECT_EQ(form().lstZd[1], listBefore);
   }
+}
+
+// The autosave carries the general data as the window holds them, so that
+// opening it after a crash restores the estimate completely: the workbook
+// saved from it equals the one the first session would have saved.
+TEST_F(OpenEstimateTest, AnAutosaveRestoresTheWholeEstimate) {
+  obd().txtNdog = "77/3";
+  obd().txtShapka[0] = "Склад\r\nстадия А";
+  obd().chkK[5] = true;
+  obd().txtK[5] = "Прочие отчисления, %";
+  obd().txtKc[5] = "1,5";
+  obd().chk1[2] = true;
+  obd().txt1[2] = "Инженер";
+  obd().txt2[2] = "А.Б. Иванов";
+  form().chkAsave = true;
+  ComposeEstimate();
+  const auto autosave = folder_ / "Temp" / AutosaveFileName(obd().txtNdog, obd().txtDataDog);
+  ASSERT_TRUE(std::filesystem::exists(autosave));
+
+  const auto saveWorkbook = [&](Program& program, RecordingMessages& messages, const std::string& name) {
+    testing::ScriptedSaveDialog dialog({folder_ / name, kInputDataNotSaved, "Смета"});
+    CaptionOnlyProgress progress;
+    MainContext ctx = program.Context(messages);
+    EXPECT_TRUE(CmdSave(ctx, dialog, progress, PayOutPercentages{}));
+    return testing::Bytes(folder_ / name);
+  };
+  const std::string first = saveWorkbook(*program_, messages_, "первая.xls");
+
+  auto fresh = NewProgram();
+  RecordingMessages messages;
+  SettingsLocation location;
+  location.iniOverride = folder_ / "vb_prog.ini";
+  Main(*fresh, location, messages);
+  MainContext ctx = fresh->Context(messages);
+  ASSERT_TRUE(OpenEstimate(ctx, autosave));
+  EXPECT_TRUE(messages.Shown().empty()) << messages.Shown()[0].text;
+  EXPECT_EQ(fresh->frmObD.txtK[5], "Прочие отчисления, %");
+  EXPECT_EQ(fresh->frmObD.txt2[2], "А.Б. Иванов");
+  EXPECT_EQ(saveWorkbook(*fresh, messages, "вторая.xls"), first);
+}
+
+// A file written before the general data were ever taken from the window
+// (an autosave of an older version) holds no charges and no signatories:
+// the open keeps the window's general data and says so once.
+TEST_F(OpenEstimateTest, AFileWithoutGeneralDataKeepsTheWindows) {
+  ComposeEstimate();
+  const auto file = folder_ / "старая.isx";
+  WriteIsx(state().estimate, GeneralData{}, file);
+  const GeneralDataForm before = obd();
+  messages_.Clear();
+  auto ctx = Ctx();
+  ASSERT_TRUE(OpenEstimate(ctx, file));
+  ASSERT_EQ(messages_.Shown().size(), 1U);
+  EXPECT_NE(messages_.Shown()[0].text.find("нет общих данных"), std::string::npos) << messages_.Shown()[0].text;
+  EXPECT_EQ(obd().chkK, before.chkK);
+  EXPECT_EQ(obd().txtKc, before.txtKc);
+  EXPECT_EQ(obd().txt2, before.txt2);
+  EXPECT_EQ(state().KolZd(), 5);
 }
 
 }  // namespace
