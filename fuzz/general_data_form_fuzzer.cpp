@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RecordingMessages messages;
   const GeneralDataForm form = LoadGeneralDataForm(file, today, messages);
   if (!CheckChargeRates(form)) {
-    const auto tables = std::make_unique<GeneralDataTables>();
-    TakeObD(form, *tables);
+    GeneralData general;
+    TakeObD(form, general);
   }
   if (!messages.entries.empty()) return 0;
 
