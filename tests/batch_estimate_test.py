@@ -3,6 +3,7 @@
 .xlsx, read back with independent readers (xlrd, openpyxl), and compared
 cell for cell and format for format."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -151,6 +152,13 @@ with tempfile.TemporaryDirectory() as home:
         ([DEMO + ".xls", "--save-isx", DEMO + ".xls"], "совпадает с книгой сметы"),
     ]:
         result = run(*DATA, "estimate", DEMO, *args)
+        check(result.returncode == 2 and reason in result.stderr and result.stdout == "",
+              f"{args}: {result.returncode} {result.stdout!r} {result.stderr}")
+    # input data kept in a file named like a workbook are not written over
+    shutil.copy(DEMO, os.path.join(names, "данные.xls"))
+    for args, reason in [([os.path.join(names, "данные.xls"), os.path.join(names, "..", "имена", "данные")],
+                          "совпадает с файлом исходных данных")]:
+        result = run(*DATA, "estimate", *args)
         check(result.returncode == 2 and reason in result.stderr and result.stdout == "",
               f"{args}: {result.returncode} {result.stdout!r} {result.stderr}")
     with open(xls, "rb") as f:
