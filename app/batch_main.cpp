@@ -3,8 +3,9 @@
 //   verdin-batch [--ini FILE] [--data DIR] tables
 //   verdin-batch [--ini FILE] [--data DIR] price --table T --row R --qty X [--category C]
 //   verdin-batch [--ini FILE] [--data DIR] open IN.isx
-//   verdin-batch [--ini FILE] [--data DIR] estimate IN.isx OUT.xls|OUT.xlsx
+//   verdin-batch [--ini FILE] [--data DIR] estimate IN.isx OUT[.xls|.xlsx]
 //                [--save-isx FILE] [--without-charges [KOPECKS PERCENT]]
+//     OUT without ".xls" or ".xlsx" gets ".xls"; prints the names written.
 //   verdin-batch words AMOUNT
 //
 // Start-up is the same as the desktop program's: the settings file (or the
@@ -14,10 +15,12 @@
 // for bad data or files, 2 for bad usage.
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/demo_data.h"
@@ -28,6 +31,7 @@
 #include "forms/open_estimate.h"
 #include "forms/program.h"
 #include "forms/save_estimate.h"
+#include "workbook/save_workbook.h"
 
 namespace {
 
@@ -41,9 +45,10 @@ constexpr const char* kUsage =
     "                                пункту R, количеству X; C - категория сложности 1..5\n"
     "  open ФАЙЛ.isx                 открыть файл исходных данных, пересчитать смету\n"
     "                                и вывести ее объекты и итог\n"
-    "  estimate ФАЙЛ.isx КНИГА.xls|КНИГА.xlsx [--save-isx ФАЙЛ]\n"
+    "  estimate ФАЙЛ.isx КНИГА[.xls|.xlsx] [--save-isx ФАЙЛ]\n"
     "           [--without-charges [КОПЕЙКИ ПРОЦЕНТ]]\n"
     "                                открыть файл исходных данных и записать смету\n"
+    "                                (к имени книги без .xls или .xlsx добавляется .xls)\n"
     "  words СУММА                   сумма прописью\n";
 
 class UsageError : public std::runtime_error {
@@ -224,9 +229,37 @@ class FixedSaveDialog : public verdin::SaveDialog {
   verdin::SaveChoice choice_;
 };
 
+// A name as a message shows it: control characters escaped.
+std::string ShownName(const std::filesystem::path& name) {
+  return verdin::ShowControlBytes(verdin::PathText(name));
+}
+
+// The workbook file for the name given on the command line: the name as
+// it is when it ends in ".xls" or ".xlsx" (in any case), else the name
+// with ".xls" added. A folder cannot hold the workbook's name.
+std::filesystem::path WorkbookName(const std::string& given) {
+  if (given.empty()) throw UsageError("не указано имя книги сметы.");
+  std::error_code error;
+  std::filesystem::path name(given);
+  if (given.back() != '/' && !std::filesystem::is_directory(name, error)) {
+    if (verdin::FormatOfName(name) == verdin::WorkbookFormat::None) name += ".xls";
+    if (!std::filesystem::is_directory(name, error)) return name;
+  }
+  throw UsageError("имя книги сметы «" + ShownName(name) +
+                   "» указывает на папку; укажите имя файла, например «смета.xls».");
+}
+
+// A name made absolute, with "..", "." and the symbolic links of its
+// existing part resolved; the lexical form when the system cannot tell.
+std::filesystem::path Resolved(const std::filesystem::path& name) {
+  std::error_code error;
+  auto resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
+  return error ? name.lexically_normal() : resolved;
+}
+
 struct EstimateArgs {
   std::string input;
-  std::string output;
+  std::filesystem::path output;  // the workbook file, after the ".xls" rule
   std::optional<std::string> saveIsx;
   bool withoutCharges = false;
   verdin::PayOutPercentages payOut;
@@ -255,7 +288,18 @@ EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
   }
   if (operands.size() != 2) throw UsageError("нужны два файла: исходные данные (.isx) и книга сметы.");
   parsed.input = operands[0];
-  parsed.output = operands[1];
+  parsed.output = WorkbookName(operands[1]);
+  // The workbook must not replace the input data read, nor the input data
+  // saved replace the workbook: either would lose a file.
+  if (Resolved(parsed.input) == Resolved(parsed.output)) {
+    throw UsageError("книга сметы «" + ShownName(parsed.output) +
+                     "» совпадает с файлом исходных данных; укажите для книги другое имя.");
+  }
+  if (parsed.saveIsx && Resolved(*parsed.saveIsx) == Resolved(parsed.output)) {
+    throw UsageError("файл --save-isx «" + ShownName(*parsed.saveIsx) + "» совпадает с книгой сметы «" +
+                     ShownName(parsed.output) + "»: исходные данные записались бы на место книги. " +
+                     "Укажите для них другой файл, например «смета.isx».");
+  }
   return parsed;
 }
 
@@ -286,7 +330,9 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   if (failed) return 1;
   const verdin::EstimateFigures& figures = built.figures;
   std::cout << "items: " << program.state.KolZd() << "\n"
-            << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n";
+            << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n"
+            << "workbook: " << verdin::PathText(args.output) << "\n";
+  if (args.saveIsx) std::cout << "isx: " << *args.saveIsx << "\n";
   return 0;
 }
 

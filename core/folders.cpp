@@ -34,7 +34,8 @@ void CreateFolder(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) {
-    throw FileError("Не удалось создать папку «" + PathText(folder) + "»: " + error.message() + ".");
+    throw FileError("Не удалось создать папку «" + ShowControlBytes(PathText(folder)) + "»: " + error.message() +
+                    ".");
   }
 }
 
@@ -56,7 +57,7 @@ void CopyDemoFile(const std::filesystem::path& from, const std::filesystem::path
     }
   }
   if (error != 0) {
-    throw FileError("Не удалось скопировать демонстрационную базу в «" + PathText(to) +
+    throw FileError("Не удалось скопировать демонстрационную базу в «" + ShowControlBytes(PathText(to)) +
                     "»: " + std::system_category().message(error) + ".");
   }
 }

@@ -13,21 +13,6 @@ namespace {
 // Longest piece of a faulty line quoted in a message.
 constexpr std::size_t kQuotedCharacters = 60;
 
-// The part of a line quoted in a message: at most kQuotedCharacters
-// characters, cut on a character boundary.
-std::string QuotedLine(std::string_view line) {
-  std::size_t end = 0;
-  std::size_t characters = 0;
-  while (end < line.size() && characters < kQuotedCharacters) {
-    ++end;
-    while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) ++end;
-    ++characters;
-  }
-  std::string text = "«" + std::string(line.substr(0, end));
-  if (end < line.size()) text += "…";
-  return text + "»";
-}
-
 bool IsBlank(std::string_view line, std::string_view blanks) {
   return line.find_first_not_of(blanks) == std::string_view::npos;
 }
@@ -37,6 +22,13 @@ bool IsBlank(std::string_view line, std::string_view blanks) {
 [[noreturn]] void FaultReturned() { throw std::logic_error("LineFaults did not throw"); }
 
 }  // namespace
+
+std::string QuotedFileText(std::string_view text) {
+  const std::string_view shown = FirstCharacters(text, kQuotedCharacters);
+  std::string quoted = "«" + ShowControlBytes(shown);
+  if (shown.size() < text.size()) quoted += "…";
+  return quoted + "»";
+}
 
 void LineFaults::EndedEarly(std::size_t lineCount, std::string_view expected) const {
   Fault(lineCount + 1, "файл обрывается раньше времени, нет строки «" + std::string(expected) +
@@ -67,14 +59,14 @@ double LineReader::Number(std::string_view what) {
   const std::string& line = Next(what);
   if (IsBlank(line, kSpacesAndTabs)) return 0.0;
   const std::optional<double> value = ParseTypedNumber(line);
-  if (!value) Fail("вместо числа стоит " + QuotedLine(line) + " (" + std::string(what) + ").");
+  if (!value) Fail("вместо числа стоит " + QuotedFileText(line) + " (" + std::string(what) + ").");
   return *value;
 }
 
 bool LineReader::Flag(std::string_view what) {
   const double value = Number(what);
   if (value != 0.0 && value != 1.0) {
-    Fail(std::string(what) + " должен быть 0 или 1, а стоит " + QuotedLine(LastLine()) + ".");
+    Fail(std::string(what) + " должен быть 0 или 1, а стоит " + QuotedFileText(LastLine()) + ".");
   }
   return value == 1.0;
 }
@@ -83,7 +75,7 @@ int LineReader::Count(std::string_view what, int maximum) {
   const double value = Number(what);
   if (value < 0 || value > maximum || std::floor(value) != value) {
     Fail(std::string(what) + " должно быть целым числом от 0 до " + std::to_string(maximum) +
-         ", а стоит " + QuotedLine(LastLine()) + ".");
+         ", а стоит " + QuotedFileText(LastLine()) + ".");
   }
   return static_cast<int>(value);
 }

@@ -36,6 +36,11 @@ class LineFaults {
 // message shape of most files, e.g. head = "Ошибка в файле настроек «…»".
 std::string LineFaultMessage(std::string_view head, std::size_t line, std::string_view detail);
 
+// Text read from a file as a message quotes it: in «», at most 60
+// characters (cut on a character boundary, "…" marking the cut), control
+// bytes shown as "\x07" and the like (ShowControlBytes).
+std::string QuotedFileText(std::string_view text);
+
 // A cursor over the lines of one file. It refers to the lines and to the
 // faults; both must outlive it. Reading a line never copies it.
 class LineReader {

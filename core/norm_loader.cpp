@@ -1,5 +1,6 @@
 #include "core/norm_loader.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -74,6 +75,17 @@ std::string_view NextTrimmed(LineReader& cursor, std::string_view expected) {
 
 // --- tables file -----------------------------------------------------------
 
+// The title of a table: as many characters from the end of the trimmed
+// title line as the untrimmed line has, less one. A trimmed line so loses
+// its leading "\" and nothing else (a blank after the "\" stays); the
+// line read untrimmed after a comment keeps the "\" when it has a blank at
+// either end, since each blank adds one to the count. Blanks and the "\"
+// are single bytes, so counting bytes gives the same cut as characters.
+std::string TableTitle(std::string_view untrimmed, std::string_view trimmed) {
+  const std::size_t kept = std::min(trimmed.size(), untrimmed.size() - 1);
+  return std::string(trimmed.substr(trimmed.size() - kept));
+}
+
 constexpr const char* kTableTitleExpected =
     "строка заголовка таблицы, начинающаяся с «\\», или строка «\\END»";
 constexpr const char* kAfterTitleExpected =
@@ -85,7 +97,7 @@ constexpr const char* kPointExpected =
 double ParsePointNumber(const LineReader& cursor, std::string_view text, const char* what) {
   const auto value = ParseTypedNumber(text);
   if (!value) {
-    cursor.Fail("«" + std::string(text) + "» не является числом; ожидалось " + what +
+    cursor.Fail(QuotedFileText(text) + " не является числом; ожидалось " + what +
                 " (десятичная запятая, например 18552,02).");
   }
   return *value;
@@ -163,7 +175,7 @@ std::vector<NormTable> ParseTables(LineReader& cursor) {
       cursor.Fail("в базе больше " + std::to_string(kMaxTables) + " таблиц.");
     }
     NormTable table;
-    table.title = TrimView(untrimmed.substr(1));
+    table.title = TableTitle(untrimmed, line);
     line = NextTrimmed(cursor, kAfterTitleExpected);
     ReadRows(cursor, table, line);
     tables.push_back(std::move(table));
@@ -196,8 +208,8 @@ IndustryCoefficient ParseIndustryLine(const LineReader& cursor, std::string_view
   // One character after the ";" is skipped: the database writes a blank there.
   if (separator + 2 <= line.size()) coefficient.value = TrimView(line.substr(separator + 2));
   if (!ParseTypedNumber(coefficient.value)) {
-    cursor.Fail("значение коэффициента «" + coefficient.value +
-                "» не является числом; ожидалось «наименование; значение», например «Энергетика; 1,1».");
+    cursor.Fail("значение коэффициента " + QuotedFileText(coefficient.value) +
+                " не является числом; ожидалось «наименование; значение», например «Энергетика; 1,1».");
   }
   return coefficient;
 }
@@ -289,8 +301,8 @@ PercentageLine ParsePercentageLine(const LineReader& cursor, const std::string& 
   // free text (notes) that the pricing never reads.
   for (std::size_t f = 0; f < kPercentageFields; ++f) {
     if (!HasLeadingNumber(parsed.texts[f])) {
-      cursor.Fail("поле " + std::to_string(f + 1) + " («" + parsed.texts[f] +
-                  "») не является числом; ожидалось число с десятичной точкой, например 4.2.");
+      cursor.Fail("поле " + std::to_string(f + 1) + " (" + QuotedFileText(parsed.texts[f]) +
+                  ") не является числом; ожидалось число с десятичной точкой, например 4.2.");
     }
   }
   return parsed;

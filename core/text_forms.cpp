@@ -26,6 +26,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A byte 10xxxxxx: part of a UTF-8 character, not its start.
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 // %G-style text of a finite value with the given number of significant
 // digits, written with "." and an upper-case "E". std::to_chars does not
 // depend on the global locale, unlike printf.
@@ -310,6 +313,47 @@ std::string Trim(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
+}
+
+std::size_t CharacterCount(std::string_view text) {
+  std::size_t count = 0;
+  for (; !text.empty(); ++count) text.remove_prefix(FirstCharacters(text, 1).size());
+  return count;
+}
+
+std::string_view FirstCharacters(std::string_view text, std::size_t count) {
+  std::size_t end = 0;
+  for (std::size_t taken = 0; end < text.size() && taken < count; ++taken) {
+    ++end;
+    while (end < text.size() && IsContinuationByte(text[end])) ++end;
+  }
+  return text.substr(0, end);
+}
+
+std::string_view WithoutLastCharacters(std::string_view text, std::size_t count) {
+  std::size_t end = text.size();
+  for (std::size_t dropped = 0; end > 0 && dropped < count; ++dropped) {
+    --end;
+    while (end > 0 && IsContinuationByte(text[end])) --end;
+  }
+  return text.substr(0, end);
+}
+
+std::string ShowControlBytes(std::string_view text) {
+  constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+      continue;
+    }
+    shown += "\\x";
+    shown += kHexDigits[byte >> 4];
+    shown += kHexDigits[byte & 0x0F];
+  }
+  return shown;
 }
 
 }  // namespace verdin

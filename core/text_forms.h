@@ -7,6 +7,7 @@
 // input-data file and on the estimate sheet.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,5 +64,25 @@ bool HasLeadingNumber(std::string_view text);
 
 // Removes blanks (spaces) from both ends, as the program's Trim does.
 std::string Trim(std::string_view text);
+
+// Characters of a UTF-8 text. A character is a lead byte with the
+// continuation bytes (10xxxxxx) that follow it, so a cut never falls
+// inside a character; a stray continuation byte counts as one character.
+
+// The number of characters of the text.
+std::size_t CharacterCount(std::string_view text);
+
+// The first `count` characters of the text (all of it when shorter).
+std::string_view FirstCharacters(std::string_view text, std::size_t count);
+
+// The text without its last `count` characters (empty when shorter).
+std::string_view WithoutLastCharacters(std::string_view text, std::size_t count);
+
+// The text as a message may quote it: every control byte (below 0x20, and
+// 0x7F) becomes "\x" and two upper-case hex digits, e.g. a bell "\x07", an
+// escape "\x1B", a NUL "\x00", a carriage return "\x0D". Nothing invisible
+// reaches the user, a carriage return cannot break the message's lines, and
+// the result holds no NUL that a C string would stop at.
+std::string ShowControlBytes(std::string_view text);
 
 }  // namespace verdin

@@ -3,6 +3,7 @@
 .xlsx, read back with independent readers (xlrd, openpyxl), and compared
 cell for cell and format for format."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -65,8 +66,10 @@ with tempfile.TemporaryDirectory() as home:
     first = run(*DATA, "estimate", DEMO, xls, "--save-isx", isx)
     check(first.returncode == 0, f"estimate .xls: {first.returncode} {first.stderr}")
     check(first.stdout.startswith("items: 6\ntotal: "), f"estimate output: {first.stdout!r}")
+    check(first.stdout.endswith(f"\nworkbook: {xls}\nisx: {isx}\n"), f"names written: {first.stdout!r}")
     second = run(*DATA, "estimate", DEMO, xlsx)
-    check(second.returncode == 0 and second.stdout == first.stdout, f"estimate .xlsx: {second.stdout!r} {second.stderr}")
+    check(second.returncode == 0 and second.stdout == first.stdout.replace(f"{xls}\nisx: {isx}", xlsx),
+          f"estimate .xlsx: {second.stdout!r} {second.stderr}")
     check(os.path.exists(isx), "--save-isx wrote nothing")
     with open(isx, "rb") as f:
         saved = f.read().decode("cp1251").split("\r\n")
@@ -120,6 +123,47 @@ with tempfile.TemporaryDirectory() as home:
     check(any(v == "Зарплата " for v in pcells.values()), "pay-out lines")
     check(any(v == "Всего по смете: " for v in pcells.values()), "pay-out words must be empty")
     check(not any(v == "Общая стоимость проектных работ" for v in pcells.values()), "pay-out has no charges")
+
+    # workbook names: as given with .xls or .xlsx in any case, else ".xls" added
+    names = os.path.join(home, "имена")
+    os.mkdir(names)
+    for given, written in [("смет1", "смет1.xls"), ("smeta", "smeta.xls"), ("СМЕТА.XLS", "СМЕТА.XLS"),
+                           ("Смета.Xlsx", "Смета.Xlsx"), ("смета.isx", "смета.isx.xls")]:
+        result = run(*DATA, "estimate", DEMO, os.path.join(names, given))
+        path = os.path.join(names, written)
+        check(result.returncode == 0 and result.stdout.endswith(f"\nworkbook: {path}\n"),
+              f"{given}: {result.returncode} {result.stdout!r} {result.stderr}")
+        with open(path, "rb") as f:
+            magic = f.read(4)
+        check(magic == (b"PK\x03\x04" if written.lower().endswith(".xlsx") else b"\xd0\xcf\x11\xe0"),
+              f"{given}: wrong format {magic!r}")
+    check(sorted(os.listdir(names)) == sorted(["смет1.xls", "smeta.xls", "СМЕТА.XLS", "Смета.Xlsx", "смета.isx.xls"]),
+          f"files written: {os.listdir(names)}")
+
+    # usage errors: nothing written, nothing replaced, exit 2 and a Russian reason
+    with open(xls, "rb") as f:
+        workbook_bytes = f.read()
+    for args, reason in [
+        ([xls, "--save-isx", xls], "совпадает с книгой сметы"),
+        ([os.path.join(home, "смета"), "--save-isx", xls], "совпадает с книгой сметы"),
+        ([xls, "--save-isx", os.path.join(home, "имена", "..", "смета.xls")], "совпадает с книгой сметы"),
+        ([names + "/"], "указывает на папку"),
+        ([names], "указывает на папку"),
+        ([DEMO + ".xls", "--save-isx", DEMO + ".xls"], "совпадает с книгой сметы"),
+    ]:
+        result = run(*DATA, "estimate", DEMO, *args)
+        check(result.returncode == 2 and reason in result.stderr and result.stdout == "",
+              f"{args}: {result.returncode} {result.stdout!r} {result.stderr}")
+    # input data kept in a file named like a workbook are not written over
+    shutil.copy(DEMO, os.path.join(names, "данные.xls"))
+    for args, reason in [([os.path.join(names, "данные.xls"), os.path.join(names, "..", "имена", "данные")],
+                          "совпадает с файлом исходных данных")]:
+        result = run(*DATA, "estimate", *args)
+        check(result.returncode == 2 and reason in result.stderr and result.stdout == "",
+              f"{args}: {result.returncode} {result.stdout!r} {result.stderr}")
+    with open(xls, "rb") as f:
+        check(f.read() == workbook_bytes, "a refused run changed the workbook")
+    check(not os.path.exists(DEMO + ".xls") and not os.path.exists(names + ".xls"), "a refused run wrote a file")
 
     # errors
     check(run(*DATA, "estimate", DEMO).returncode == 2, "estimate without output is a usage error")

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "estimate_records.h"
 #include "test_support.h"
@@ -274,10 +277,28 @@ TEST_F(EstimateSheetTest, AllSignaturesOffEndsWithTheWordsRow) {
   }
 }
 
+TEST(WorkbookPathTest, CutsFourCharactersNotBytes) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/d/смета.isx", "/d/смета.xls"},
+      {"/d/смета.xlsx", "/d/смета.xlsx"},
+      {"/d/смета.xls", "/d/смета.xls"},
+      {"/d/СМЕТА.XLS", "/d/СМЕТА.XLS"},    // the user's spelling stays
+      {"/d/Смета.Xlsx", "/d/Смета.Xlsx"},  // and stays an .xlsx workbook
+      {"/d/смет1", "/d/с.xls"},            // four Cyrillic letters and a digit
+      {"/d/смета", "/d/с.xls"},
+      {"смет", ".xls"},
+      {"/d/смета.txt", "/d/смета.xls"},
+  };
+  for (const auto& [chosen, expected] : cases) {
+    EXPECT_EQ(WorkbookPath(chosen), std::filesystem::path(expected)) << chosen;
+  }
+  // Fewer than four characters, however many bytes they take.
+  for (const char* tooShort : {"a", "абв", "😀😀😀"}) {
+    EXPECT_THROW(WorkbookPath(tooShort), std::invalid_argument) << tooShort;
+  }
+}
+
 TEST_F(EstimateSheetTest, FileNamesAndTheErrorRule) {
-  EXPECT_EQ(WorkbookPath("/d/смета.isx"), std::filesystem::path("/d/смета.xls"));
-  EXPECT_EQ(WorkbookPath("/d/смета.xlsx"), std::filesystem::path("/d/смета.xlsx"));
-  EXPECT_THROW(WorkbookPath("a"), std::invalid_argument);
 
   Add(PricingMode::NormTable, 1000);
   file_ = folder_ / "нет такой папки" / "смета.xls";

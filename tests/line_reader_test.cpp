@@ -11,6 +11,7 @@ namespace verdin {
 namespace {
 
 using Lines = std::vector<std::string>;
+using namespace std::string_literals;
 
 // A fault as the tests' own kind of file reports it.
 class TestFault : public std::runtime_error {
@@ -118,6 +119,13 @@ TEST(LineReaderFaults, NameTheFileTheLineAndWhatWasExpected) {
        "Файл «проба.txt», строка 2: лишняя строка."},
       {"the file as a whole", {"a"}, [](LineReader& r) { r.FailAt(0, "файл пуст."); },
        "Файл «проба.txt»: файл пуст."},
+      {"control bytes shown escaped, a NUL does not cut the message",
+       {"1\x07 \x1B[2J \0 конец\x7F\r"s},
+       [](LineReader& r) { r.Number("сумма"); },
+       "Файл «проба.txt», строка 1: вместо числа стоит «1\\x07 \\x1B[2J \\x00 конец\\x7F\\x0D» (сумма)."},
+      {"control bytes counted before they are shown", {std::string(59, 'x') + "\x07\x07"},
+       [](LineReader& r) { r.Flag("флажок"); },
+       "Файл «проба.txt», строка 1: вместо числа стоит «" + std::string(59, 'x') + "\\x07…» (флажок)."},
       {"sound lines read through", {"1", "0", "3"},
        [](LineReader& r) { r.Flag("f");
          r.Number("n");

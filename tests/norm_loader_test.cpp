@@ -118,6 +118,48 @@ TEST_F(NormLoaderTest, CommentsBeforeAndBetweenTables) {
   EXPECT_EQ(store.Table(5).title, "2.3. Обычный");
 }
 
+// The line after a comment between tables is read untrimmed: the title is
+// as many characters from the end of the trimmed line as the untrimmed one
+// has, less one. A blank at either end keeps the "\"; without blanks it
+// goes. Any other title line is trimmed first and so always loses it.
+TEST_F(NormLoaderTest, TitleAfterACommentKeepsTheBackslashWhenBlanksSurroundIt) {
+  struct TitleCase {
+    std::string name;
+    std::string line;
+    std::string title;
+  };
+  const std::vector<TitleCase> cases = {
+      {"neither", "\\2.2. Склады", "2.2. Склады"},
+      {"before", " \\2.2. Склады", "\\2.2. Склады"},
+      {"after", "\\2.2. Склады ", "\\2.2. Склады"},
+      {"both", "   \\2.2. Склады  ", "\\2.2. Склады"},
+      {"blank after the backslash stays", "\\ 2.2. Склады", " 2.2. Склады"},
+  };
+  for (const TitleCase& c : cases) {
+    Lines lines = SmallTables();
+    lines.insert(lines.end() - 1, {"* после таблицы", c.line, "/1. р", "1; 2; м"});
+    const NormStore store = LoadTables(lines);
+    ASSERT_EQ(store.TableCount(), 5) << c.name;
+    EXPECT_EQ(store.Table(5).title, c.title) << c.name;
+    // The same line without a comment before it is trimmed first.
+    lines.erase(lines.end() - 5);
+    EXPECT_EQ(LoadTables(lines).Table(5).title, c.title.front() == '\\' ? c.title.substr(1) : c.title)
+        << c.name;
+  }
+}
+
+// Text quoted from a faulty file shows its control bytes escaped, and a
+// NUL byte does not cut the message short.
+TEST_F(NormLoaderTest, ControlBytesOfAFaultyLineAreShownEscaped) {
+  using namespace std::string_literals;
+  Lines lines = SmallTables();
+  lines[6] = "1\x07\x1B\0x; 5; м"s;
+  ExpectTablesRefused(lines, 7, "«1\\x07\\x1B\\x00x» не является числом; ожидалось значение показателя X");
+  ExpectRefused([&](NormStore& store) {
+    LoadIndustryCoefficients(Write(kIndustryFileName, {"Энергетика; 1\0,1\x07"s}), store);
+  }, kIndustryFileName, 1, "значение коэффициента «1\\x00,1\\x07» не является числом; ожидалось");
+}
+
 TEST_F(NormLoaderTest, AcceptsLfLineEndsAndBlankLinesAfterEnd) {
   std::string content;
   for (const auto& line : SmallTables()) content += line + "\n";

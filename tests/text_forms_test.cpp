@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace verdin {
 namespace {
@@ -226,6 +228,53 @@ TEST(TextFormsTrim, RemovesOnlySpacesAtBothEnds) {
   EXPECT_EQ(Trim("\ta\t"), "\ta\t");
   EXPECT_EQ(Trim(" x\r\n "), "x\r\n");
   EXPECT_EQ(Trim(" Смета "), "Смета");
+}
+
+struct CharacterCase {
+  std::string text;
+  std::size_t count;
+  std::string first;        // FirstCharacters(text, count)
+  std::string withoutLast;  // WithoutLastCharacters(text, count)
+};
+
+TEST(TextFormsCharacters, CutsWholeUtf8CharactersNeverBytes) {
+  const std::vector<CharacterCase> cases = {
+      {"смета1", 4, "смет", "см"},
+      {"смет", 4, "смет", ""},
+      {"смет", 5, "смет", ""},
+      {"/d/смета.isx", 4, "/d/с", "/d/смета"},
+      {"a€b😀", 2, "a€", "a€"},
+      {"a€b😀", 1, "a", "a€b"},
+      {"", 3, "", ""},
+      {"abc", 0, "", "abc"},
+  };
+  for (const CharacterCase& c : cases) {
+    EXPECT_EQ(FirstCharacters(c.text, c.count), c.first) << c.text << " " << c.count;
+    EXPECT_EQ(WithoutLastCharacters(c.text, c.count), c.withoutLast) << c.text << " " << c.count;
+  }
+  EXPECT_EQ(CharacterCount("смета1"), 6U);
+  EXPECT_EQ(CharacterCount("a€b😀"), 4U);
+  EXPECT_EQ(CharacterCount(""), 0U);
+  // A stray continuation byte is one character, never a crash or a cut inside.
+  EXPECT_EQ(CharacterCount("\x80\x80" "a"), 2U);
+  EXPECT_EQ(WithoutLastCharacters("\x80\x80" "a", 1), "\x80\x80");
+  EXPECT_EQ(WithoutLastCharacters("\x80\x80" "a", 2), "");
+}
+
+TEST(TextFormsControlBytes, ShownAsHexEscapesAndNothingElseChanges) {
+  using namespace std::string_literals;
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"звонок\x07", "звонок\\x07"},
+      {"\x1B[31mкрасный", "\\x1B[31mкрасный"},
+      {"до\0после"s, "до\\x00после"},
+      {"\t\r\n\x7F", "\\x09\\x0D\\x0A\\x7F"},
+      {"обычный текст ~ \\ «»", "обычный текст ~ \\ «»"},
+      {"", ""},
+  };
+  for (const auto& [text, shown] : cases) {
+    EXPECT_EQ(ShowControlBytes(text), shown) << shown;
+    EXPECT_EQ(ShowControlBytes(text).find('\0'), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -5,20 +5,27 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "tests/file_faults.h"
 #include "tests/json_reader.h"
 #include "tests/test_support.h"
 #include "workbook/save_workbook.h"
@@ -521,6 +528,78 @@ TEST(XlsxWriter, TargetThatIsAFolderFails) {
   }
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"h.xlsx"});
+}
+
+// Everything written to the standard error stream (fd 2) while it lives.
+class CapturedStandardError {
+ public:
+  explicit CapturedStandardError(fs::path file) : file_(std::move(file)) {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    EXPECT_GE(fd, 0);
+    EXPECT_GE(::dup2(fd, STDERR_FILENO), 0);
+    ::close(fd);
+  }
+  ~CapturedStandardError() { Finish(); }
+  CapturedStandardError(const CapturedStandardError&) = delete;
+  CapturedStandardError& operator=(const CapturedStandardError&) = delete;
+
+  // Puts stderr back and returns what was written.
+  std::string Finish() {
+    if (saved_ >= 0) {
+      std::fflush(stderr);
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+      saved_ = -1;
+    }
+    return Bytes(file_);
+  }
+
+ private:
+  fs::path file_;
+  int saved_ = -1;
+};
+
+// The library's own English lines never reach the user: a failed write
+// gives the Russian message alone, and stderr works again afterwards.
+TEST(XlsxWriter, FailuresPrintNothingOnStandardError) {
+  struct FailureCase {
+    std::string name;
+    std::function<fs::path(const fs::path& folder)> scene;  // lays it out, returns the target
+    rlim_t sizeLimit;                                         // 0 for none
+  };
+  const std::vector<FailureCase> cases = {
+      {"missing folder", [](const fs::path& folder) { return folder / "нет папки" / "e.xlsx"; }, 0},
+      {"target is a folder",
+       [](const fs::path& folder) {
+         fs::create_directory(folder / "e.xlsx");
+         return folder / "e.xlsx";
+       },
+       0},
+      // The package stops growing half-way, inside the library's own zip
+      // writing, which is where it prints its "[ERROR]" lines.
+      {"file too large", [](const fs::path& folder) { return folder / "e.xlsx"; }, 2048},
+  };
+  TempFolder capture;
+  for (const FailureCase& c : cases) {
+    TempFolder folder;
+    const fs::path file = c.scene(folder.path());
+    CapturedStandardError captured(capture / "stderr.txt");
+    std::string message;
+    {
+      std::optional<testing::FileSizeLimit> limit;
+      if (c.sizeLimit > 0) limit.emplace(c.sizeLimit);
+      try {
+        WriteXlsx(EstimateLikeSheet(), file);
+      } catch (const SheetOperationError& error) {
+        message = error.what();
+      }
+    }
+    std::fputs("после записи\n", stderr);
+    EXPECT_EQ(captured.Finish(), "после записи\n") << c.name;
+    EXPECT_EQ(message.rfind("Не удалось записать книгу «" + file.string() + "»: ", 0), 0U) << c.name << ": " << message;
+  }
 }
 
 TEST(XlsxWriter, EmptyFileNameFails) {

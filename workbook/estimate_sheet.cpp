@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/text_forms.h"
 #include "workbook/row_heights.h"
 #include "workbook/save_workbook.h"
 
@@ -311,12 +312,15 @@ EstimateSheet WriteEstimateSheet(const Estimate& estimate, const GeneralData& ge
 }
 
 std::filesystem::path WorkbookPath(const std::filesystem::path& chosenFile) {
+  // A name that already ends in ".xls" or ".xlsx" is the workbook's own
+  // name, in the case the user wrote it.
+  if (FormatOfName(chosenFile) != WorkbookFormat::None) return chosenFile;
   const std::string name = chosenFile.string();
-  if (name.size() >= 5 && name.compare(name.size() - 5, 5, ".xlsx") == 0) return chosenFile;
-  if (name.size() < 4) {
-    throw std::invalid_argument("Имя файла сметы «" + name + "» слишком короткое.");
+  constexpr std::size_t kExtensionCharacters = 4;
+  if (CharacterCount(name) < kExtensionCharacters) {
+    throw std::invalid_argument("Имя файла сметы «" + ShowControlBytes(name) + "» слишком короткое.");
   }
-  return name.substr(0, name.size() - 4) + ".xls";
+  return std::filesystem::path(std::string(WithoutLastCharacters(name, kExtensionCharacters)) + ".xls");
 }
 
 }  // namespace verdin

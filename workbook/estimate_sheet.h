@@ -37,8 +37,9 @@ EstimateSheet BuildEstimateSheet(const Estimate& estimate, const GeneralData& ge
 EstimateSheet WriteEstimateSheet(const Estimate& estimate, const GeneralData& general, const EstimateFigures& figures,
                                  bool withoutCharges, const std::filesystem::path& chosenFile, Progress& progress);
 
-// The file a workbook is saved as: a name ending in ".xlsx" as it is, any
-// other with ".xls" in place of its last four characters.
+// The file a workbook is saved as: a name ending in ".xls" or ".xlsx" (in
+// any case) as it is, any other with ".xls" in place of its last four
+// characters (characters, not bytes: "смета1" gives "см.xls").
 std::filesystem::path WorkbookPath(const std::filesystem::path& chosenFile);
 
 }  // namespace verdin
