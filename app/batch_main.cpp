@@ -391,5 +391,8 @@ int main(int argc, char** argv) {
   } catch (const UsageError& error) {
     std::cerr << "verdin-batch: " << error.what() << "\n" << kUsage;
     return 2;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "verdin-batch: Недостаточно памяти для выполнения команды.\n";
+    return 1;
   }
 }

@@ -14,12 +14,47 @@
 #include <QTimer>
 #include <iostream>
 #include <memory>
+#include <new>
 
 #include "app/demo_data.h"
 #include "app/desktop_session.h"
 
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+namespace {
+
+constexpr const char* kOutOfMemory = "Недостаточно памяти для продолжения работы. Программа будет закрыта.";
+
+// Tells that the memory ran out: on stderr always, in a message box while
+// the application still exists (showing it may fail in turn).
+void ReportOutOfMemory() {
+  std::cerr << "verdin: " << kOutOfMemory << "\n";
+  if (QApplication::instance() == nullptr) return;
+  try {
+    QMessageBox::critical(nullptr, "Verdin", QString::fromUtf8(kOutOfMemory));
+  } catch (...) {
+    // The message on stderr has to do.
+  }
+}
+
+// The application, ending with a Russian message instead of an English
+// abort when the memory runs out in an event handler: exceptions must not
+// pass through Qt's event loop.
+class Application final : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      ReportOutOfMemory();
+      QApplication::exit(1);
+      return false;
+    }
+  }
+};
+
+int RunDesktop(int argc, char** argv) {
+  Application application(argc, argv);
   QApplication::setApplicationName("Verdin");
   verdin::SettingsLocation location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
   const QStringList args = QApplication::arguments();
@@ -46,4 +81,15 @@ int main(int argc, char** argv) {
   session->Show();
   if (exitWhenShown) QTimer::singleShot(0, &application, &QApplication::quit);
   return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return RunDesktop(argc, argv);
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory();
+    return 1;
+  }
 }

@@ -3,6 +3,12 @@
 // temporary file in the target's folder, is flushed to the disk, and only
 // then takes the target's place in one rename. A failed or interrupted
 // write leaves the earlier file as it was and no temporary file behind.
+//
+// Where the file system allows it the temporary file has no name until
+// the moment before the rename, so a write killed on its way leaves
+// nothing. A temporary name left by a killed write of the same target
+// ("<target>.tmp-<digits><suffix>", no longer in use by a living process)
+// is removed at the next write of that target.
 #pragma once
 
 #include <filesystem>
@@ -29,8 +35,9 @@ class WriteFault : public std::runtime_error {
 
 class AtomicReplacement {
  public:
-  // Checks that the target names a file (not a folder) and creates the
-  // temporary file beside it, "<target>.tmp-<random><temporarySuffix>".
+  // Checks that the target names a file (not a folder, not a file marked
+  // read-only: "файл только для чтения"), removes the abandoned temporary
+  // files of earlier writes of it and creates the temporary file beside it.
   // Throws WriteFault.
   explicit AtomicReplacement(std::filesystem::path target, std::string_view temporarySuffix = {});
   AtomicReplacement(const AtomicReplacement&) = delete;
@@ -38,9 +45,11 @@ class AtomicReplacement {
   // Removes the temporary file unless it has been put in place.
   ~AtomicReplacement();
 
-  // The temporary file, for writers that open it by name themselves (they
-  // must write it in place, not replace it).
-  const std::filesystem::path& temporaryPath() const { return temporary_; }
+  // The temporary file, "<target>.tmp-<random><temporarySuffix>", for
+  // writers that open it by name themselves (they must write it in place,
+  // not replace it). Gives the temporary file its name if it has none yet.
+  // Throws WriteFault.
+  const std::filesystem::path& temporaryPath();
 
   // Appends bytes to the temporary file. Throws WriteFault.
   void Write(std::string_view bytes);
@@ -53,7 +62,8 @@ class AtomicReplacement {
  private:
   std::filesystem::path target_;
   platform::FileStatus targetStatus_;
-  std::filesystem::path temporary_;
+  std::string temporarySuffix_;
+  std::filesystem::path temporary_;  // empty while the temporary file has no name
   platform::FileDescriptor file_;
   bool committed_ = false;
 };

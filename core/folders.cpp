@@ -46,7 +46,7 @@ void CopyDemoFile(const std::filesystem::path& from, const std::filesystem::path
   std::string bytes;
   platform::FileDescriptor source;
   int error = platform::OpenForReading(from, source);
-  if (error == 0) error = platform::ReadAll(source, bytes, kMaxFileSize);
+  if (error == 0) error = platform::ReadAll(source, bytes, kMaxNormFileBytes);
   if (error == 0) {
     try {
       AtomicReplacement copy(to);

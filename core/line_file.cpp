@@ -150,6 +150,28 @@ std::string Quoted(const std::filesystem::path& path) {
                   ".");
 }
 
+// The number of lines SplitLines makes of the content.
+std::size_t LineCount(std::string_view content) {
+  const auto ends = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
+  return ends + ((content.empty() || content.back() == '\n') ? 0 : 1);
+}
+
+// A size in bytes as the user reads it: "4 МБ", "512 КБ", "100 байт".
+std::string SizeText(std::uintmax_t bytes) {
+  constexpr std::uintmax_t kKilo = 1024;
+  if (bytes >= kKilo * kKilo && bytes % (kKilo * kKilo) == 0) return std::to_string(bytes / kKilo / kKilo) + " МБ";
+  if (bytes >= kKilo && bytes % kKilo == 0) return std::to_string(bytes / kKilo) + " КБ";
+  return std::to_string(bytes) + " байт";
+}
+
+std::string TooLarge(std::uintmax_t bytes) {
+  return "файл слишком велик (допустимо не более " + SizeText(bytes) + ")";
+}
+
+std::string TooManyLines(std::size_t lines) {
+  return "в файле слишком много строк (допустимо не более " + std::to_string(lines) + ")";
+}
+
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
@@ -226,7 +248,8 @@ std::vector<std::string> SplitLines(std::string_view content) {
   return lines;
 }
 
-std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
+std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
+                                      const LineFileLimit& limit) {
   platform::FileDescriptor file;
   if (const int error = platform::OpenForReading(path, file); error != 0) {
     ThrowOpenError(path, error == ENOENT ? "файл не найден" : ReasonFor(error));
@@ -238,17 +261,20 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path) {
   if (status.folder) ThrowOpenError(path, ReasonFor(EISDIR));
   // Devices and pipes may never end; only ordinary files are read.
   if (!status.regular) ThrowOpenError(path, "это не обычный файл");
-  if (status.size > kMaxFileSize) ThrowReadError(path, "файл слишком велик");
+  if (status.size > limit.bytes) ThrowReadError(path, TooLarge(limit.bytes));
 
   std::string content;
   content.reserve(static_cast<std::size_t>(status.size));
-  if (const int error = platform::ReadAll(file, content, kMaxFileSize); error != 0) {
-    ThrowReadError(path,
-                   error == EFBIG ? "файл слишком велик" : ReasonFor(error));
+  // The file may grow while it is read; the limit holds all the same.
+  if (const int error = platform::ReadAll(file, content, limit.bytes); error != 0) {
+    ThrowReadError(path, error == EFBIG ? TooLarge(limit.bytes) : ReasonFor(error));
   }
+  if (LineCount(content) > limit.lines) ThrowReadError(path, TooManyLines(limit.lines));
   // CR and LF are the same bytes in both encodings, so the whole content
-  // is converted at once and split afterwards.
-  return SplitLines(Cp1251ToUtf8(content));
+  // is converted at once and split afterwards; the raw bytes go first.
+  std::string text = Cp1251ToUtf8(content);
+  std::string().swap(content);
+  return SplitLines(text);
 }
 
 void WriteLineFile(const std::filesystem::path& path,

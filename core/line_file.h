@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/limits.h"
+
 namespace verdin {
 
 // A file that cannot be read or written. what() is a Russian message that
@@ -21,9 +23,15 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Files larger than this are refused: no file of the program comes near
-// it, and reading a huge file whole would only exhaust the memory.
-inline constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{256} * 1024 * 1024;
+// The most a line file may hold: larger files are refused before their
+// content is read, files with more lines before they are split apart.
+struct LineFileLimit {
+  std::uintmax_t bytes = 0;
+  std::size_t lines = 0;
+};
+inline constexpr LineFileLimit kSmallFileLimit{kMaxSmallFileBytes, kMaxSmallFileLines};
+inline constexpr LineFileLimit kInputDataFileLimit{kMaxInputDataBytes, kMaxInputDataLines};
+inline constexpr LineFileLimit kNormFileLimit{kMaxNormFileBytes, kMaxNormFileLines};
 
 // Windows-1251 bytes -> UTF-8.
 std::string Cp1251ToUtf8(std::string_view bytes);
@@ -42,8 +50,10 @@ bool FitsCp1251(std::string_view text);
 std::vector<std::string> SplitLines(std::string_view content);
 
 // Reads a Windows-1251 line file and returns its lines in UTF-8.
-// Throws FileError when the file is missing or unreadable.
-std::vector<std::string> ReadLineFile(const std::filesystem::path& path);
+// Throws FileError when the file is missing or unreadable, or when it
+// exceeds `limit` (the message names the file and the limit).
+std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
+                                      const LineFileLimit& limit = kSmallFileLimit);
 
 // Writes the lines as Windows-1251, each followed by CR LF. The file is
 // written atomically: the content goes to a temporary file in the same

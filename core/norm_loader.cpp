@@ -32,7 +32,7 @@ std::string_view TrimView(std::string_view text) {
 
 std::vector<std::string> ReadNormFile(const std::filesystem::path& file) {
   try {
-    return ReadLineFile(file);
+    return ReadLineFile(file, kNormFileLimit);
   } catch (const FileError& error) {
     throw NormDataError(std::string("База норм не загружена. ") + error.what());
   }

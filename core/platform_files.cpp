@@ -1,17 +1,27 @@
 #include "core/platform_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <random>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace verdin::platform {
 namespace {
+
+// A fresh random part of a temporary file's name.
+std::string RandomNamePart() {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  return std::to_string(generator() % 1'000'000'000);
+}
 
 FileStatus FromStat(const struct stat& info) {
   FileStatus status;
@@ -20,13 +30,45 @@ FileStatus FromStat(const struct stat& info) {
   status.regular = S_ISREG(info.st_mode);
   status.size = info.st_size > 0 ? static_cast<std::uintmax_t>(info.st_size) : 0;
   status.permissions = static_cast<unsigned>(info.st_mode & 07777);
+  status.owner = static_cast<unsigned>(info.st_uid);
+  status.group = static_cast<unsigned>(info.st_gid);
   return status;
 }
 
-// A fresh random part of a temporary file's name.
-std::string RandomNamePart() {
-  static thread_local std::mt19937_64 generator{std::random_device{}()};
-  return std::to_string(generator() % 1'000'000'000);
+// Whether the process's user belongs to the group.
+bool InGroup(unsigned group) {
+  if (static_cast<unsigned>(::getegid()) == group) return true;
+  const int count = ::getgroups(0, nullptr);
+  if (count <= 0) return false;
+  std::vector<gid_t> groups(static_cast<std::size_t>(count));
+  const int got = ::getgroups(count, groups.data());
+  return got > 0 && std::any_of(groups.begin(), groups.begin() + got,
+                                [group](gid_t g) { return static_cast<unsigned>(g) == group; });
+}
+
+// The name under which an open file can be reached again, even one
+// without a name of its own.
+std::string OpenFileLink(const FileDescriptor& file) { return "/proc/self/fd/" + std::to_string(file.get()); }
+
+// Tries `create` with fresh names "<target>.tmp-<random><suffix>" until
+// one is free: `create` returns 0, EEXIST for a name taken, or another
+// error that ends the attempts.
+template <typename Create>
+int WithFreshTemporaryName(const std::filesystem::path& target, std::string_view suffix,
+                           std::filesystem::path& named, Create create) {
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::filesystem::path candidate = target;
+    candidate += ".tmp-" + RandomNamePart();
+    candidate += suffix;
+    const int error = create(candidate);
+    if (error == 0) {
+      named = std::move(candidate);
+      return 0;
+    }
+    if (error != EEXIST) return error;
+  }
+  return EEXIST;
 }
 
 }  // namespace
@@ -47,6 +89,14 @@ FileDescriptor::~FileDescriptor() { Close(); }
 int FileDescriptor::Close() {
   const int fd = std::exchange(fd_, -1);
   return (fd >= 0 && ::close(fd) != 0) ? errno : 0;
+}
+
+bool UserMayWrite(const FileStatus& status) {
+  const unsigned user = static_cast<unsigned>(::geteuid());
+  if (user == 0) return (status.permissions & 0222) != 0;
+  if (status.owner == user) return (status.permissions & 0200) != 0;
+  if (InGroup(status.group)) return (status.permissions & 0020) != 0;
+  return (status.permissions & 0002) != 0;
 }
 
 FileStatus StatusOf(const std::filesystem::path& path) {
@@ -102,20 +152,55 @@ int SetPermissions(const FileDescriptor& file, unsigned permissions) {
 
 int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view suffix,
                           std::filesystem::path& created, FileDescriptor& file) {
-  constexpr int kAttempts = 100;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    std::filesystem::path candidate = target;
-    candidate += ".tmp-" + RandomNamePart();
-    candidate += suffix;
+  return WithFreshTemporaryName(target, suffix, created, [&file](const std::filesystem::path& candidate) {
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      file = FileDescriptor(fd);
-      created = std::move(candidate);
-      return 0;
-    }
-    if (errno != EEXIST) return errno;
+    if (fd < 0) return errno;
+    file = FileDescriptor(fd);
+    return 0;
+  });
+}
+
+int CreateUnnamedIn(const std::filesystem::path& folder, FileDescriptor& file) {
+#ifdef O_TMPFILE
+  FileDescriptor created(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (!created.IsOpen()) return errno;
+  // The name is given later through the process's view of its open files;
+  // without it the file could never be put in place.
+  struct stat info {};
+  if (::stat(OpenFileLink(created).c_str(), &info) != 0) return EOPNOTSUPP;
+  file = std::move(created);
+  return 0;
+#else
+  static_cast<void>(folder);
+  static_cast<void>(file);
+  return EOPNOTSUPP;
+#endif
+}
+
+int NameTemporaryBeside(const FileDescriptor& file, const std::filesystem::path& target,
+                        std::string_view suffix, std::filesystem::path& named) {
+  const std::string link = OpenFileLink(file);
+  return WithFreshTemporaryName(target, suffix, named, [&link](const std::filesystem::path& candidate) {
+    return ::linkat(AT_FDCWD, link.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+  });
+}
+
+int MarkInUse(const FileDescriptor& file) {
+  while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) return errno;
   }
-  return EEXIST;
+  return 0;
+}
+
+void RemoveIfAbandoned(const std::filesystem::path& path) noexcept {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat info {};
+  // Held by a writer that is still alive: the lock is refused.
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    ::unlink(path.c_str());
+  }
+  ::close(fd);
 }
 
 int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {

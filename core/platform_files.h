@@ -43,7 +43,15 @@ struct FileStatus {
   bool regular = false;         // an ordinary file (not a device or a pipe)
   std::uintmax_t size = 0;      // in bytes
   unsigned permissions = 0;     // the permission bits (07777)
+  unsigned owner = 0;           // the owning user and group
+  unsigned group = 0;
 };
+
+// Whether the permission bits let this process's user write the file: the
+// owner's, the group's or the others' write bit, whichever applies to the
+// user. The superuser, whom the system lets write anything, is held to the
+// same marks: a file nobody may write counts as read-only for it too.
+bool UserMayWrite(const FileStatus& status);
 
 // The status of a path; `exists` is false when it cannot be found.
 FileStatus StatusOf(const std::filesystem::path& path);
@@ -75,6 +83,28 @@ int SetPermissions(const FileDescriptor& file, unsigned permissions);
 // 0 on success; on success `created` names the new file.
 int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view suffix,
                           std::filesystem::path& created, FileDescriptor& file);
+
+// Creates a new file without a name in `folder` (O_TMPFILE), open for
+// writing; it disappears by itself unless it is given a name. The mode
+// 0666 is narrowed by the umask. Fails (EOPNOTSUPP, EISDIR, EINVAL…) where
+// the file system cannot do it, and where the file could not be given a
+// name later on. Returns the error, 0 on success.
+int CreateUnnamedIn(const std::filesystem::path& folder, FileDescriptor& file);
+
+// Gives a file created by CreateUnnamedIn a new, unique name beside
+// `target`, "<target>.tmp-<random><suffix>". Returns the error, 0 on
+// success; on success `named` is that name.
+int NameTemporaryBeside(const FileDescriptor& file, const std::filesystem::path& target,
+                        std::string_view suffix, std::filesystem::path& named);
+
+// Marks an open file as in use by this process (an exclusive advisory
+// lock, which the system drops when the process ends however it ends).
+// Returns the error, 0 on success.
+int MarkInUse(const FileDescriptor& file);
+
+// Removes the file when it is an ordinary file that no living process
+// marks as in use (see MarkInUse); otherwise leaves it alone.
+void RemoveIfAbandoned(const std::filesystem::path& path) noexcept;
 
 // Puts `from` in the place of `to` in one step (rename); an earlier `to`
 // is replaced. Returns the error, 0 on success.

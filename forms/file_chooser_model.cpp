@@ -94,6 +94,25 @@ void NamedLabels(FileSaveForm& form, const std::string& base, const std::filesys
 // A label that still waits for a name.
 bool Unnamed(const std::string& label) { return label.empty() || StartsWith(label, '?'); }
 
+// Whether something other than a folder already has this name: saving
+// would replace it.
+bool OnDisk(const std::string& file) {
+  std::error_code error;
+  const auto status = std::filesystem::symlink_status(std::filesystem::path(file), error);
+  return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+// The files the confirmed save would replace and the user has not yet
+// agreed to replace.
+std::vector<std::string> FilesToReplace(const FileSaveForm& form) {
+  std::vector<std::string> files;
+  if (form.chkIsxDan && form.lblNameFileIsx != form.confirmedIsx && OnDisk(form.lblNameFileIsx)) {
+    files.push_back(form.lblNameFileIsx);
+  }
+  if (OnDisk(form.lblNameFileOut)) files.push_back(form.lblNameFileOut);
+  return files;
+}
+
 }  // namespace
 
 std::vector<std::string> FileSaveTypes() {
@@ -184,6 +203,13 @@ std::string OverwriteQuestion(const std::string& base) {
          "Вы хотите его перезаписать?";
 }
 
+std::string ReplaceFilesQuestion(const std::vector<std::string>& files) {
+  const bool one = files.size() == 1;
+  std::string text = one ? "Файл уже существует на диске:" : "Файлы уже существуют на диске:";
+  for (const std::string& file : files) text += "\r" + file;
+  return text + "\r" + (one ? "Вы хотите его перезаписать?" : "Вы хотите их перезаписать?");
+}
+
 // ---------------------------------------------------------------- FileSave
 
 FileSaveForm LoadFileSave(const Folders& folders, const GeneralDataForm& frmObD, const std::string& svodka) {
@@ -256,7 +282,9 @@ void DeclineOverwrite(FileSaveForm& form, Messages& messages) {
 
 void ClickSaveFile(FileSaveForm& form, const std::string& name, Messages& messages) {
   if (!SelectSaveFile(form, name)) return;
-  if (!messages.AskOkCancel(kConfirmWriteTitle, OverwriteQuestion(UpToFirstDot(name)), MessageIcon::Question)) {
+  if (messages.AskOkCancel(kConfirmWriteTitle, OverwriteQuestion(UpToFirstDot(name)), MessageIcon::Question)) {
+    form.confirmedIsx = form.lblNameFileIsx;
+  } else {
     DeclineOverwrite(form, messages);
   }
 }
@@ -281,6 +309,10 @@ std::optional<SaveChoice> ConfirmFileSave(FileSaveForm& form, Messages& messages
   if (Unnamed(form.lblNameFileOut) || (form.chkIsxDan && Unnamed(form.lblNameFileIsx))) {
     messages.Beep();
     messages.Show(kEntryErrorTitle, kNoSaveName, MessageIcon::Exclamation);
+    return std::nullopt;
+  }
+  if (const std::vector<std::string> files = FilesToReplace(form);
+      !files.empty() && !messages.AskOkCancel(kConfirmWriteTitle, ReplaceFilesQuestion(files), MessageIcon::Question)) {
     return std::nullopt;
   }
   form.OkSave = 1;

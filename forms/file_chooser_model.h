@@ -67,6 +67,10 @@ std::string FolderFile(const std::filesystem::path& folder, const std::string& n
 // The question FileSave asks when the clicked file's input data exist.
 std::string OverwriteQuestion(const std::string& base);
 
+// The question FileSave asks on OK when files it would write are already
+// on the disk; `files` names them, one a line.
+std::string ReplaceFilesQuestion(const std::vector<std::string>& files);
+
 // ---------------------------------------------------------------- FileSave
 
 struct FileSaveForm {
@@ -86,6 +90,9 @@ struct FileSaveForm {
   std::string Sv;                  // the summary line
   bool SvEnabled = true;
   int OkSave = 0;                  // 1 once the user has confirmed
+  // The input-data file the user has already agreed to replace when its
+  // file was clicked; OK does not ask about it a second time.
+  std::string confirmedIsx;
 };
 
 // NacZagr: the type list with the input-data entry selected, the folder
@@ -132,8 +139,11 @@ void ClickSaveFile(FileSaveForm& form, const std::string& name, Messages& messag
 void ClickChkIsxDan(FileSaveForm& form, bool checked);
 
 // cmdOk. While no file is named yet ("?" in a label) the user is told so
-// and the window stays open (nullopt). Otherwise OkSave = 1 and the
-// workbook, the input-data file (or "Данные не сохраняются") and Sv.
+// and the window stays open (nullopt). When the workbook or the
+// input-data file already exists (however its name was chosen), one
+// question names them all; Cancel keeps the window open (nullopt) and
+// nothing is written. Otherwise OkSave = 1 and the workbook, the
+// input-data file (or "Данные не сохраняются") and Sv.
 std::optional<SaveChoice> ConfirmFileSave(FileSaveForm& form, Messages& messages);
 
 // cmdCancel: OkSave = 0.

@@ -292,7 +292,7 @@ IsxContent ReadBody(LineReader& cursor) {
 
 Lines ReadIsxLines(const std::filesystem::path& file) {
   try {
-    return ReadLineFile(file);
+    return ReadLineFile(file, kInputDataFileLimit);
   } catch (const FileError& error) {
     throw IsxError(error.what());
   }

@@ -1,13 +1,22 @@
 #include "core/atomic_file.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <random>
+#include <thread>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "core/line_file.h"
 #include "test_support.h"
 
 namespace verdin {
@@ -80,6 +89,107 @@ TEST(AtomicReplacement, RefusedTargetsNameTheReasonAndCreateNothing) {
     EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"папка"}) << c.name;
     EXPECT_TRUE(fs::is_empty(folder / "папка")) << c.name;
   }
+}
+
+// A file marked read-only is not replaced, although renaming over it
+// needs only the folder's permission (and the superuser may write it).
+TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
+  struct Case {
+    fs::perms permissions;
+    bool refused;
+  };
+  const Case cases[] = {
+      {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, true},
+      {fs::perms::owner_read, true},
+      {fs::perms::none, true},
+      {fs::perms::owner_read | fs::perms::owner_write, false},
+      {fs::perms::owner_read | fs::perms::group_read | fs::perms::group_write, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.permissions));
+    const TempFolder folder;
+    const fs::path file = folder / "смета.xls";
+    std::ofstream(file, std::ios::binary) << "прежнее";
+    fs::permissions(file, c.permissions);
+    if (c.refused) {
+      try {
+        WriteFileAtomically(file, "новое");
+        ADD_FAILURE() << "no fault";
+      } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Не удалось записать файл «" + PathText(file) + "»: файл только для чтения.");
+      }
+      EXPECT_EQ(Bytes(file), "прежнее");
+      EXPECT_EQ(fs::status(file).permissions(), c.permissions);
+    } else {
+      WriteFileAtomically(file, "новое");
+      EXPECT_EQ(Bytes(file), "новое");
+    }
+    EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"смета.xls"});
+  }
+}
+
+// Temporary files that killed writes of the same target left behind go at
+// the next write; other files, and the temporary file of a write still
+// under way, stay.
+TEST(AtomicReplacement, NextWriteRemovesAbandonedTemporariesOfItsTarget) {
+  const TempFolder folder;
+  const fs::path file = folder / "смета.xlsx";
+  const std::vector<std::string> abandoned = {"смета.xlsx.tmp-1", "смета.xlsx.tmp-123456789.xlsx"};
+  const std::vector<std::string> kept = {"смета.xlsx.tmp-", "смета.xlsx.tmp-12x", "смета.xlsx.tmp-5.isx",
+                                         "другая.xlsx.tmp-77", "смета.xlsx.bak"};
+  for (const auto& name : abandoned) std::ofstream(folder / name) << "обрывок";
+  for (const auto& name : kept) std::ofstream(folder / name) << "чужое";
+  AtomicReplacement underWay(file, ".xlsx");
+  const std::string underWayName = underWay.temporaryPath().filename().string();
+
+  AtomicReplacement replacement(file, ".xlsx");
+  replacement.Write("книга");
+  replacement.Commit();
+
+  std::vector<std::string> expected = kept;
+  expected.push_back("смета.xlsx");
+  expected.push_back(underWayName);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(testing::FolderEntries(folder.path()), expected);
+  EXPECT_EQ(Bytes(file), "книга");
+}
+
+// A writer killed at random moments, again and again, leaves either the
+// earlier file or the new one, whole; after one more write nothing but
+// the target is left.
+TEST(AtomicReplacement, WritesKilledAtAnyMomentLeaveNoLitter) {
+  const TempFolder folder;
+  const fs::path file = folder / "смета.isx";
+  const std::string first(20'000, 'a');
+  const std::string second(30'000, 'b');
+  WriteFileAtomically(file, first);
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<int> delayUs(0, 3000);
+  const auto start = std::chrono::steady_clock::now();
+  for (int round = 0; round < 200 && std::chrono::steady_clock::now() - start < std::chrono::seconds(4); ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) {
+        try {
+          WriteFileAtomically(file, i % 2 == 0 ? second : first);
+        } catch (...) {
+          ::_exit(1);
+        }
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself in round " << round;
+    const std::string now = Bytes(file);
+    ASSERT_TRUE(now == first || now == second) << "a broken file of " << now.size() << " bytes in round " << round;
+  }
+  WriteFileAtomically(file, "последнее");
+  EXPECT_EQ(Bytes(file), "последнее");
+  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"смета.isx"});
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "core/line_file.h"
 #include "isx/isx_file.h"
 #include "test_support.h"
 
@@ -481,6 +482,79 @@ TEST_F(FileChooserSave, RetickedInputDataBoxWithNoNameIsRefused) {
 TEST_F(FileChooserSave, CancelLeavesOkSaveAtZero) {
   CancelFileSave(form);
   EXPECT_EQ(form.OkSave, 0);
+}
+
+TEST(FileChooserName, ReplaceFilesQuestionText) {
+  EXPECT_EQ(ReplaceFilesQuestion({"/isx/дом.xls"}),
+            "Файл уже существует на диске:\r/isx/дом.xls\rВы хотите его перезаписать?");
+  EXPECT_EQ(ReplaceFilesQuestion({"/isx/дом.isx", "/isx/дом.xls"}),
+            "Файлы уже существуют на диске:\r/isx/дом.isx\r/isx/дом.xls\rВы хотите их перезаписать?");
+}
+
+// OK with files that already exist: one question names every file the
+// save would replace, however the name was chosen; Cancel writes nothing
+// and keeps the window open.
+TEST_F(FileChooserSave, OkAsksOnceBeforeReplacingExistingFiles) {
+  const std::string proposed = kProposed;
+  struct Case {
+    const char* what;
+    std::vector<std::string> existing;  // files put on the disk first
+    std::function<void()> choose;       // how the name is chosen
+    std::vector<bool> answers;          // to the questions, in order
+    std::vector<std::string> named;     // the files the OK question names; empty: no question on OK
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"proposed name, both exist, Cancel", {Isx(proposed + ".isx"), Isx(proposed + ".xls")}, [] {},
+       {false}, {Isx(proposed + ".isx"), Isx(proposed + ".xls")}, false},
+      {"proposed name, both exist, OK", {Isx(proposed + ".isx"), Isx(proposed + ".xls")}, [] {},
+       {true}, {Isx(proposed + ".isx"), Isx(proposed + ".xls")}, true},
+      {"proposed name, only the workbook exists", {Isx(proposed + ".xls")}, [] {},
+       {false}, {Isx(proposed + ".xls")}, false},
+      {"typed name, only the input data exist", {Isx("дом.isx")},
+       [this] { ChangeNameFile(form, "дом"); }, {false}, {Isx("дом.isx")}, false},
+      {"typed .xlsx name", {Isx("дом.xlsx")},
+       [this] { ChangeNameFile(form, "дом.xlsx"); }, {true}, {Isx("дом.xlsx")}, true},
+      {"input data not saved: only the workbook counts", {Isx("дом.isx")},
+       [this] {
+         ChangeNameFile(form, "дом");
+         ClickChkIsxDan(form, false);
+       },
+       {}, {}, true},
+      {"clicked file, input data agreed at the click: nothing more to ask", {},
+       [this] { ClickSaveFile(form, "старая.xls", messages); }, {true}, {}, true},
+      {"clicked file, its workbook exists too: OK asks about the workbook", {Rez("старая.xls")},
+       [this] { ClickSaveFile(form, "старая.xls", messages); }, {true, false}, {Rez("старая.xls")}, false},
+      {"clicked file, input data declined, workbook exists", {Rez("старая.xls")},
+       [this] { ClickSaveFile(form, "старая.xls", messages); }, {false, true}, {Rez("старая.xls")}, true},
+      {"nothing exists", {}, [this] { ChangeNameFile(form, "новая"); }, {}, {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const std::string& file : c.existing) testing::WriteLines(file, {"прежнее"});
+    form = LoadFileSave(folders, frmObD, "");
+    messages = RecordingMessages();
+    for (const bool answer : c.answers) messages.Answer(answer);
+    c.choose();
+    const std::size_t before = messages.Questions().size();
+
+    const auto choice = ConfirmFileSave(form, messages);
+    EXPECT_EQ(choice.has_value(), c.accepted);
+    EXPECT_EQ(form.OkSave, c.accepted ? 1 : 0);
+    const auto questions = messages.Questions();
+    if (c.named.empty()) {
+      EXPECT_EQ(questions.size(), before);
+    } else {
+      ASSERT_EQ(questions.size(), before + 1);
+      EXPECT_EQ(questions.back().kind, Kind::OkCancel);
+      EXPECT_EQ(questions.back().title, "Подтверждение записи");
+      EXPECT_EQ(questions.back().text, ReplaceFilesQuestion(c.named));
+    }
+    for (const std::string& file : c.existing) {
+      EXPECT_EQ(ReadLineFile(file), std::vector<std::string>{"прежнее"});
+      std::filesystem::remove(file);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- FileLoad

@@ -100,7 +100,7 @@ class IsxFileTest : public ::testing::Test {
  protected:
   Lines Written(const Estimate& estimate, const GeneralData& general = FilledGeneralData()) {
     WriteIsx(estimate, general, file_);
-    return ReadLineFile(file_);
+    return ReadLineFile(file_, kInputDataFileLimit);
   }
 
   // The line-number prefix of a refusal of file_.
@@ -174,7 +174,7 @@ TEST_F(IsxFileTest, WriteReadWriteIsByteIdentical) {
   GeneralData general = FilledGeneralData();
   general.charges[1].rate = 0;
   WriteIsx(estimate, general, file_);
-  EXPECT_EQ(ReadLineFile(file_)[40 + 352 + 14], "Здание¶склада");
+  EXPECT_EQ(ReadLineFile(file_, kInputDataFileLimit)[40 + 352 + 14], "Здание¶склада");
 
   IsxContent read = ReadIsx(file_);
   EXPECT_EQ(read.items[1].name, "Здание\r\nсклада");
@@ -212,7 +212,7 @@ TEST_F(IsxFileTest, UserTableOfAllGridRowsSurvives) {
 
   // A file of the older program has those cells empty: the grid beyond
   // the stored columns reads as empty rows.
-  Lines lines = ReadLineFile(file_);
+  Lines lines = ReadLineFile(file_, kInputDataFileLimit);
   for (std::size_t line = 40 + 187 + 60; line < 392; ++line) lines[line].clear();
   WriteLines(file_, lines);
   read = ReadIsx(file_);
@@ -390,6 +390,32 @@ TEST_F(IsxFileTest, MissingFileIsReportedWithTheReason) {
   }
   EXPECT_THROW(ReadIsxSummary(folder_ / "нет.isx"), IsxError);
   EXPECT_THROW(WriteIsx(Estimate{}, GeneralData{}, folder_ / "нет" / "смета.isx"), FileError);
+}
+
+// An input-data file beyond 4 MB, or with far more lines than 50 items
+// take, is refused before its lines are kept in memory.
+TEST_F(IsxFileTest, OversizedFilesAreRefusedNamingFileAndLimit) {
+  struct Case {
+    const char* what;
+    std::string content;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"over 4 MB", std::string(4 * 1024 * 1024 + 1, 'x'), "файл слишком велик (допустимо не более 4 МБ)"},
+      {"bare line ends", std::string(200'000, '\n'), "в файле слишком много строк (допустимо не более 100000)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto file = folder_ / "огромная.isx";
+    testing::PutBytes(file, c.content);
+    try {
+      ReadIsx(file);
+      ADD_FAILURE() << "no error";
+    } catch (const IsxError& error) {
+      EXPECT_EQ(std::string(error.what()), "Не удалось прочитать файл «" + PathText(file) + "»: " + c.reason + ".");
+    }
+    EXPECT_THROW(ReadIsxSummary(file), IsxError);
+  }
 }
 
 TEST_F(IsxFileTest, SummaryIsTheFirstLine) {

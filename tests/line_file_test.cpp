@@ -197,6 +197,60 @@ TEST_F(LineFileOnDisk, ReadingAFolderOrADeviceIsRefused) {
             std::string::npos);
 }
 
+// Files beyond the limit are refused with a message that names the file
+// and the limit; files within it are read.
+TEST_F(LineFileOnDisk, LimitsOfSizeAndLinesAreEnforced) {
+  struct Case {
+    const char* what;
+    std::string content;
+    LineFileLimit limit;
+    std::string refusal;  // empty: read
+  };
+  const std::vector<Case> cases = {
+      {"at the size limit", std::string(1024, 'x'), {1024, 10}, ""},
+      {"one byte over", std::string(1025, 'x'), {1024, 10}, "файл слишком велик (допустимо не более 1 КБ)"},
+      {"megabytes", std::string(2000, 'x'), {1024 * 1024 + 1, 10}, ""},
+      {"odd size", std::string(101, 'x'), {100, 10}, "файл слишком велик (допустимо не более 100 байт)"},
+      {"at the line limit", "a\r\nb\r\nc", {1024, 3}, ""},
+      {"bare line ends", std::string(4, '\n'), {1024, 3}, "в файле слишком много строк (допустимо не более 3)"},
+      {"one line too many", "a\nb\nc\nd\n", {1024, 3}, "в файле слишком много строк (допустимо не более 3)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path path = folder_ / "файл.txt";
+    testing::PutBytes(path, c.content);
+    if (c.refusal.empty()) {
+      EXPECT_NO_THROW(ReadLineFile(path, c.limit));
+    } else {
+      EXPECT_EQ(MessageOf([&] { ReadLineFile(path, c.limit); }),
+                "Не удалось прочитать файл «" + PathText(path) + "»: " + c.refusal + ".");
+    }
+  }
+}
+
+// The bounds the program reads its files with: a huge file is refused at
+// once, without being read (a sparse file takes no room on the disk).
+TEST_F(LineFileOnDisk, ProgramBoundsRefuseHugeFiles) {
+  struct Case {
+    LineFileLimit limit;
+    const char* sizeText;
+  };
+  const Case cases[] = {
+      {kInputDataFileLimit, "4 МБ"},
+      {kNormFileLimit, "32 МБ"},
+      {kSmallFileLimit, "1 МБ"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sizeText);
+    const fs::path path = folder_ / "большой.isx";
+    testing::PutBytes(path, "");
+    fs::resize_file(path, c.limit.bytes + 1);
+    EXPECT_NE(MessageOf([&] { ReadLineFile(path, c.limit); })
+                  .find(std::string("не более ") + c.sizeText),
+              std::string::npos);
+  }
+}
+
 TEST_F(LineFileOnDisk, TargetThatIsAFolderIsLeftAlone) {
   const fs::path target = folder_ / "estimate.isx";
   fs::create_directory(target);

@@ -214,6 +214,32 @@ TEST_F(FileChooserWindows, FileSaveTypeAndFolderChoices) {
   EXPECT_EQ(messages.Shown().size(), 1u);
 }
 
+// The proposed name is already taken: OK asks once, naming both files;
+// Cancel keeps the window open with nothing chosen, OK then accepts.
+TEST_F(FileChooserWindows, FileSaveOkOverExistingFilesAsksFirst) {
+  const std::string base = "Смета к дог 2008_11 от 10-12-2008";
+  testing::WriteLines(isx / (base + ".isx"), {"Прежняя смета", " 0 "});
+  testing::WriteLines(isx / (base + ".xls"), {"x"});
+  FileSaveWindow window(SaveForm(), messages);
+  window.show();
+  QApplication::processEvents();
+  messages.Answer(false);
+  Click(&window, "cmdOk");
+  ASSERT_EQ(messages.Questions().size(), 1u);
+  EXPECT_EQ(messages.Questions()[0].text,
+            ReplaceFilesQuestion({(isx / (base + ".isx")).string(), (isx / (base + ".xls")).string()}));
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.choice());
+  EXPECT_EQ(window.form().OkSave, 0);
+
+  messages.Answer(true);
+  Click(&window, "cmdOk");
+  EXPECT_EQ(messages.Questions().size(), 2u);
+  EXPECT_EQ(window.result(), QDialog::Accepted);
+  ASSERT_TRUE(window.choice());
+  EXPECT_EQ(window.choice()->FileXls, isx / (base + ".xls"));
+}
+
 TEST_F(FileChooserWindows, FileSaveCancel) {
   FileSaveWindow window(SaveForm(), messages);
   window.show();
