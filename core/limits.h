@@ -20,4 +20,10 @@ inline constexpr int kLastStoredColumn = 20;      // last item column kept in th
 inline constexpr int kChargeRows = 8;             // charge rows of the general data
 inline constexpr int kSignatoryRows = 3;          // signatory rows of the general data
 
+// The largest magnitude of an amount, a quantity, a rate or a coefficient:
+// far above any real estimate, yet small enough that every such number
+// keeps its 15 significant digits when written and reads back unchanged,
+// and that the charges computed from it stay finite.
+inline constexpr double kMaxAmount = 1e15;
+
 }  // namespace verdin

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <stdexcept>
 
+#include "core/amount_bound.h"
 #include "core/index.h"
 #include "core/line_file.h"
 #include "core/line_reader.h"
@@ -192,8 +193,19 @@ std::string BadValueMessage(const CoefficientForm& form, std::size_t row) {
     return RowLabel(form, row) +
            " отмечен, но его значение не задано. Введите значение или снимите отметку.";
   }
+  if (ParseTypedNumber(value)) {
+    return RowLabel(form, row) + " отмечен, но его значение «" + value +
+           "» слишком велико: допускается число не больше " + AmountBoundText() +
+           " по абсолютной величине. Исправьте значение или снимите отметку.";
+  }
   return RowLabel(form, row) + " отмечен, но его значение «" + value +
          "» не является числом. Исправьте значение или снимите отметку.";
+}
+
+// A ticked row's value counts only when it is a number within the bound.
+bool UsableValue(const std::string& text) {
+  const std::optional<double> value = ParseTypedNumber(text);
+  return value && WithinAmountBound(*value);
 }
 
 // The values of the ticked rows in row order; throws std::invalid_argument
@@ -274,7 +286,7 @@ bool SaveCoefficientForm(const CoefficientForm& form, const fs::path& file, Mess
 
 std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form) {
   for (std::size_t i = 0; i < kCoefficientRows; ++i) {
-    if (form.chkKoeff[i] && !ParseTypedNumber(form.txtKoeffK[i])) return BadValueMessage(form, i);
+    if (form.chkKoeff[i] && !UsableValue(form.txtKoeffK[i])) return BadValueMessage(form, i);
   }
   return std::nullopt;
 }
