@@ -43,8 +43,11 @@ struct BuiltEstimate {
 // computed first and the sheet laid out from them; only then are the item
 // costs as the sheet computes them stored, so a failure other than a failed
 // sheet operation (reported with the file and the reason) leaves the
-// estimate in memory as it was. `built`, when given, receives the figures
-// and the sheet.
+// estimate in memory as it was. Figures that are refused (a number that is
+// not finite or lies beyond the amount bound, EstimateFiguresError) are
+// reported the same way: neither the workbook nor the input data are
+// written, the earlier files stay as they were, and false is returned.
+// `built`, when given, receives the figures and the sheet.
 bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutPercentages& frmW,
              BuiltEstimate* built = nullptr);
 
