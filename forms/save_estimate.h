@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/progress.h"
 #include "forms/main_commands.h"
@@ -30,6 +31,17 @@ class SaveDialog {
   virtual ~SaveDialog() = default;
   // nullopt when the user cancels.
   virtual std::optional<SaveChoice> Ask(MainContext& ctx) = 0;
+};
+
+// The save dialog answered beforehand: it confirms with the choice it was
+// given, as a command without windows (the batch tool, the tests) saves.
+class ConfirmedSaveDialog : public SaveDialog {
+ public:
+  explicit ConfirmedSaveDialog(SaveChoice choice) : choice_(std::move(choice)) {}
+  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
+
+ private:
+  SaveChoice choice_;
 };
 
 // What a save built: the figures of the estimate and the sheet.

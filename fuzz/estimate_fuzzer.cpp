@@ -42,16 +42,6 @@ const verdin::Program& StartedProgram() {
   return *program;
 }
 
-// The save dialog confirmed with the two files of this process.
-class FixedSaveDialog : public verdin::SaveDialog {
- public:
-  explicit FixedSaveDialog(verdin::SaveChoice choice) : choice_(std::move(choice)) {}
-  std::optional<verdin::SaveChoice> Ask(verdin::MainContext&) override { return choice_; }
-
- private:
-  verdin::SaveChoice choice_;
-};
-
 // Whether the estimate figures refuse the estimate as it stands.
 bool FiguresRefused(const verdin::Program& program, bool withoutCharges) {
   try {
@@ -105,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   RecordingMessages saving;
   MainContext saveCtx = program->Context(saving);
-  FixedSaveDialog dialog({workbook, PathText(inputData), "Сводка"});
+  ConfirmedSaveDialog dialog({workbook, PathText(inputData), "Сводка"});
   CaptionOnlyProgress progress;
   BuiltEstimate built;
   const bool saved = CmdSave(saveCtx, dialog, progress, PayOutPercentages{}, &built);

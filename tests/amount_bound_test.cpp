@@ -327,15 +327,6 @@ TEST(AmountBoundFigures, PayOutPercentagesBeyondTheBoundAreRefused) {
 
 // ---- The save ------------------------------------------------------------------
 
-class ChoiceDialog : public SaveDialog {
- public:
-  explicit ChoiceDialog(SaveChoice choice) : choice_(std::move(choice)) {}
-  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
-
- private:
-  SaveChoice choice_;
-};
-
 TEST_F(AmountBoundMainWindow, SaveOfFiguresBeyondTheBoundWritesNothingAndReportsNoSuccess) {
   struct Case {
     const char* name;
@@ -369,7 +360,7 @@ TEST_F(AmountBoundMainWindow, SaveOfFiguresBeyondTheBoundWritesNothingAndReports
     const auto entries = testing::FolderEntries(folder_.path());
     messages_.Clear();
 
-    ChoiceDialog dialog({workbook, PathText(inputData), "Сводка"});
+    ConfirmedSaveDialog dialog({workbook, PathText(inputData), "Сводка"});
     CaptionOnlyProgress progress;
     EXPECT_FALSE(CmdSave(ctx, dialog, progress, c.frmW));
 

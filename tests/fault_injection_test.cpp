@@ -297,16 +297,6 @@ class FaultScene {
   std::string earlier_;
 };
 
-// The save dialog confirmed with the given choice.
-class ScriptedSaveDialog : public SaveDialog {
- public:
-  explicit ScriptedSaveDialog(SaveChoice choice) : choice_(std::move(choice)) {}
-  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
-
- private:
-  SaveChoice choice_;
-};
-
 // What the user sees of the estimate and what the writers read from it.
 struct EstimateInMemory {
   int itemCount = 0;
@@ -372,7 +362,7 @@ class FaultInjectionBase : public testing::MainWindowTest {
   }
 
   bool Save(const fs::path& workbook, const std::string& inputData) {
-    ScriptedSaveDialog dialog({workbook, inputData, "Склад и жилой дом"});
+    ConfirmedSaveDialog dialog({workbook, inputData, "Склад и жилой дом"});
     CaptionOnlyProgress progress;
     auto ctx = Ctx();
     return CmdSave(ctx, dialog, progress, PayOutPercentages{});
