@@ -209,12 +209,16 @@ bool UsableValue(const std::string& text) {
 }
 
 // The values of the ticked rows in row order; throws std::invalid_argument
-// with the check's message when one of them is not a number.
+// with the check's message when one of them is not a number. A number
+// beyond the bound is left to the callers' checks (the calculate and add
+// commands refuse it, the estimate figures too), so that reopening a file
+// that holds one does not end the program.
 std::vector<std::size_t> TickedRowsOrThrow(const CoefficientForm& form) {
-  if (const auto problem = CheckTickedCoefficients(form)) throw std::invalid_argument(*problem);
   std::vector<std::size_t> rows;
   for (std::size_t i = 0; i < kCoefficientRows; ++i) {
-    if (form.chkKoeff[i]) rows.push_back(i);
+    if (!form.chkKoeff[i]) continue;
+    if (!ParseTypedNumber(form.txtKoeffK[i])) throw std::invalid_argument(BadValueMessage(form, i));
+    rows.push_back(i);
   }
   return rows;
 }

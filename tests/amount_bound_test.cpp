@@ -270,6 +270,17 @@ TEST_F(AmountBoundMainWindow, ChargeRateBeyondTheBoundIsRefusedAndNotTaken) {
   EXPECT_EQ(general.charges[2].rate, 4.5);  // the earlier rate stays
 }
 
+TEST_F(AmountBoundMainWindow, CoefficientBeyondTheBoundIsRefusedByTheCheckButStillMultiplies) {
+  // Reopening a file re-prices its items without the check: the product is
+  // computed (and later refused by the figures) rather than thrown.
+  koeff().chkKoeff[2] = true;
+  koeff().txtKoeffK[2] = "1E200";
+  ASSERT_TRUE(CheckTickedCoefficients(koeff()).has_value());
+  EXPECT_EQ(RaschKoeff(koeff(), 2), 2e200);
+  koeff().txtKoeffK[2] = "много";
+  EXPECT_THROW(RaschKoeff(koeff(), 2), std::invalid_argument);
+}
+
 // ---- The estimate figures ----------------------------------------------------
 
 TEST(AmountBoundFigures, NumbersThatAreNotSoundAreRefusedNamingTheirPlace) {
