@@ -179,6 +179,11 @@ int Price(verdin::Program& program, const CommandArgs& args, verdin::Messages& m
   if (category < 1 || category > 5) throw UsageError("категория --category должна быть от 1 до 5.");
   program.frm1.cboSMRIndex = category - 1;
   program.frm1.txtKolic = *args.Option("--qty");
+  // Also for a row without points, which prices nothing from the quantity.
+  if (const auto problem = verdin::QuantityProblem(program.frm1)) {
+    std::cerr << *problem << "\n";
+    return 1;
+  }
   std::optional<verdin::BasePrice> base;
   try {
     base = verdin::CalculateBasePrice(ctx);

@@ -3,12 +3,22 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "core/amount_bound.h"
 #include "core/amount_in_words.h"
 #include "core/text_forms.h"
 
 namespace verdin {
 
 namespace {
+
+// Refuses a number that is not finite or lies beyond the amount bound.
+// `where` names the item or the charge, `what` the number in it.
+void RequireSound(double value, const std::string& where, const std::string& what) {
+  if (WithinAmountBound(value)) return;
+  throw EstimateFiguresError(where + " значение «" + what + "» больше " + AmountBoundText() +
+                             " по абсолютной величине или не является числом: смета не рассчитана. "
+                             "Исправьте исходные данные.");
+}
 
 // Every amount of the sheet is rounded down to three decimals at each step.
 double r(double value) { return RoundDownToThousandths(value); }
@@ -81,6 +91,37 @@ ItemFigures ChainedItem(const EstimateItem& item, ItemNumbers& numbers) {
   if (!item.applied.empty()) figures.total = ItemTotalLine{ItemTotalCaption(numbers.Last()), r(P)};
   figures.cost = P;
   return figures;
+}
+
+std::string ItemPlace(int number, const EstimateItem& item) {
+  return "В пункте " + std::to_string(number) + " («" + Trim(item.name) + "»)";
+}
+
+// The numbers an item holds, which the input-data file stores as well.
+void RequireSoundItem(const EstimateItem& item, int number) {
+  const std::string where = ItemPlace(number, item);
+  RequireSound(item.quantity, where, "количество");
+  RequireSound(item.typedCost, where, "стоимость без расчета");
+  RequireSound(item.basePrice, where, "базовая цена");
+  RequireSound(item.baseAmount, where, "базовая стоимость");
+  RequireSound(item.cost, where, "стоимость");
+  for (const AppliedCoefficient& applied : item.applied) {
+    RequireSound(applied.value, where, "коэффициент " + Trim(applied.symbol));
+  }
+  for (std::size_t m = 0; m < item.coefficientRows.size(); ++m) {
+    RequireSound(item.coefficientRows[m].value, where, "коэффициент в строке " + std::to_string(m + 1));
+  }
+}
+
+// The amounts computed for an item.
+void RequireSoundFigures(const ItemFigures& figures, const EstimateItem& item, int number) {
+  const std::string where = ItemPlace(number, item);
+  if (figures.head) {
+    if (const double* amount = std::get_if<double>(&figures.head->amount)) RequireSound(*amount, where, "сумма");
+  }
+  for (const CoefficientLine& line : figures.coefficients) RequireSound(line.amount, where, line.calculation);
+  if (figures.total) RequireSound(figures.total->amount, where, figures.total->caption);
+  RequireSound(figures.cost, where, "стоимость");
 }
 
 ItemFigures ItemOf(const EstimateItem& item, ItemNumbers& numbers) {
@@ -205,11 +246,19 @@ class ChargeComputation {
   EstimateFigures& figures_;
 };
 
+std::string ChargePlace(const std::string& caption) { return "В строке отчислений «" + Trim(caption) + "»"; }
+
+// The rates of the charge rows, which the input-data file stores as well.
+void RequireSoundRates(const GeneralData& general) {
+  for (const ChargeRow& charge : general.charges) RequireSound(charge.rate, ChargePlace(charge.caption), "ставка");
+}
+
 double PayOutPercentage(const std::string& text) {
   const auto value = ParseTypedNumber(text);
   if (!value) {
-    throw std::invalid_argument("Процент в окне расчета выплаты «" + text + "» не является числом.");
+    throw EstimateFiguresError("Процент в окне расчета выплаты «" + text + "» не является числом.");
   }
+  RequireSound(*value, "В окне расчета выплаты", text);
   return *value;
 }
 
@@ -262,12 +311,24 @@ EstimateFigures ComputeEstimateFigures(const Estimate& estimate, const GeneralDa
                                        const PayOutPercentages& payOut) {
   EstimateFigures figures;
   ItemNumbers numbers;
-  for (const EstimateItem& item : estimate.items) figures.items.push_back(ItemOf(item, numbers));
+  for (std::size_t i = 0; i < estimate.items.size(); ++i) {
+    const EstimateItem& item = estimate.items[i];
+    const int number = static_cast<int>(i) + 1;
+    RequireSoundItem(item, number);
+    figures.items.push_back(ItemOf(item, numbers));
+    RequireSoundFigures(figures.items.back(), item, number);
+  }
   figures.total = TotalOf(figures.items);
+  RequireSound(figures.total.SumRazd, "В итоге сметы", figures.total.caption);
   if (withoutCharges) {
     figures.payOut = PayOutLines(figures.total.SumRazd, payOut);
+    for (const PayOutLine& line : figures.payOut) RequireSound(line.amount, "В расчете выплаты", Trim(line.caption));
   } else {
+    RequireSoundRates(general);
     ChargeComputation(general, figures.total.SumRazd, estimate.Count() + 1, figures).Run();
+    for (const ChargeLine& line : figures.charges) {
+      if (line.amount) RequireSound(*line.amount, ChargePlace(line.caption), "сумма");
+    }
   }
   figures.wordsLine = WordsLine(figures, withoutCharges);
   figures.signatures = SignatureLines(general);

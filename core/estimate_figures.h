@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,6 +15,16 @@
 #include "core/limits.h"
 
 namespace verdin {
+
+// The figures cannot be computed from the estimate: one of its numbers
+// (quantity, price, cost, coefficient, charge rate) or an amount computed
+// from them is not a finite number within kMaxAmount, or a pay-out
+// percentage is not such a number. what() is the Russian message naming
+// the item or the charge.
+class EstimateFiguresError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
 
 // A value as a cell of the sheet receives it: a text or a number.
 using Figure = std::variant<std::string, double>;
@@ -110,8 +121,11 @@ struct EstimateFigures {
 };
 
 // Computes the figures. withoutCharges selects the pay-out variant, whose
-// percentages must be numbers (std::invalid_argument otherwise). Writes
-// nothing: the item costs are returned in items[i].cost.
+// percentages must be numbers within the amount bound. Every number the
+// estimate holds and every amount computed is checked: one that is not a
+// finite number within kMaxAmount throws EstimateFiguresError, so that no
+// such figure is ever shown or written. Writes nothing: the item costs are
+// returned in items[i].cost.
 EstimateFigures ComputeEstimateFigures(const Estimate& estimate, const GeneralData& general, bool withoutCharges,
                                        const PayOutPercentages& payOut);
 

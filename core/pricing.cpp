@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "core/amount_bound.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -31,6 +32,7 @@ double QuantityValue(const std::string& X, const char* what) {
     throw PricingError(std::string(what) + " «" + X +
                        "» не является числом. Введите число с десятичной запятой, например 1250,5.");
   }
+  if (!WithinAmountBound(*value)) throw PricingError(BeyondBoundMessage(what, X));
   return *value;
 }
 
@@ -152,6 +154,11 @@ NormPoint UserTablePoint(const std::string& x, const std::string& price, int gri
       throw PricingError("В строке " + std::to_string(gridRow) + " таблицы значение «" + text +
                          "» в графе «" + column + "» не является числом.");
     }
+    if (!WithinAmountBound(*value)) {
+      throw PricingError("В строке " + std::to_string(gridRow) + " таблицы значение «" + Trim(text) +
+                         "» в графе «" + column + "» слишком велико: допускается число не больше " +
+                         AmountBoundText() + " по абсолютной величине.");
+    }
     return *value;
   };
   return {number(x, "Кол."), number(price, "Стоимость"), {}};
@@ -173,7 +180,20 @@ const NormRow* PricedRow(const NormStore& store, int t, int r) {
   return &rows[static_cast<std::size_t>(r - 1)];
 }
 
-std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request) {
+namespace {
+
+// A price that overflowed or grew beyond the bound is no price: it would be
+// shown and written as if it were one.
+std::optional<BasePrice> SoundPrice(std::optional<BasePrice> price) {
+  if (price && !WithinAmountBound(price->Cb)) {
+    throw PricingError("Базовая цена по этим данным получилась больше " + AmountBoundText() +
+                       " по абсолютной величине или не числом: объект не рассчитан. "
+                       "Проверьте количество и значения пункта таблицы.");
+  }
+  return price;
+}
+
+std::optional<BasePrice> PriceOf(const NormStore& store, const PricingRequest& request) {
   if (request.NomTab == 2) return Percentage(store, request.X, request.category);
   const NormRow* row = PricedRow(store, request.t, request.r);
   if (row == nullptr) {
@@ -183,6 +203,12 @@ std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& r
   if (row->points.size() > 1) return Interpolate(*row, x, request.X);
   if (row->points.size() == 1) return Proportional(row->points.front(), x, request.X);
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request) {
+  return SoundPrice(PriceOf(store, request));
 }
 
 }  // namespace verdin

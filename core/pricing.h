@@ -36,14 +36,16 @@ struct PricingRequest {
 
 // The user-entered table of entry 0: the rows of the main window's grid
 // whose two cells are both filled (a cell of blanks only counts as empty), packed as points 1, 2, … in grid order.
-// Cells that are not numbers, or indicators that do not rise from point to
-// point, are refused with a PricingError naming the grid row.
+// Cells that are not numbers or lie beyond the amount bound, or indicators
+// that do not rise from point to point, are refused with a PricingError
+// naming the grid row.
 template <typename Grid>
 NormRow PackUserTable(const Grid& txtV, const Grid& txtSt, int KolStrPol);
 
 // RaschCb: the base price and its text. nullopt when the row has no points
 // (nothing can be priced and nothing is reported). Throws PricingError for
-// input that cannot be priced.
+// input that cannot be priced, for a quantity beyond the amount bound and
+// for a price that is not a finite number within it.
 std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request);
 
 // The row a request prices: the user table for entry 0, else row r of

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "core/amount_bound.h"
 #include "core/index.h"
 #include "core/text_forms.h"
 
@@ -30,10 +31,11 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return joined;
 }
 
-// Puts the grouped whole part of `value` into `box`; a value too large for
-// a number leaves the box empty and returns false.
+// Puts the grouped whole part of `value` into `box`; a value that is not a
+// finite number within the amount bound leaves the box empty and returns
+// false.
 bool PutWhole(std::string& box, double value) {
-  if (!std::isfinite(value)) {
+  if (!WithinAmountBound(value)) {
     box.clear();
     return false;
   }
@@ -41,9 +43,21 @@ bool PutWhole(std::string& box, double value) {
   return true;
 }
 
+// A typed figure of a calculator: a number within the amount bound.
+std::optional<double> BoundedNumber(const std::optional<double>& value) {
+  if (value && !WithinAmountBound(*value)) return std::nullopt;
+  return value;
+}
+
+std::string TooLarge(const std::string& what, std::string_view text) {
+  return what + " " + Quoted(text) + " — слишком большое число: допускается не больше " + AmountBoundText() +
+         " по абсолютной величине.";
+}
+
 // Why a kopeck rate or percent box gives no number.
 std::string BoxProblem(const char* what, const char* missing, const std::string& text) {
   if (IsEmptyBox(text)) return std::string(what) + " " + missing + ".";
+  if (ParseTypedNumber(text)) return TooLarge(what, text);
   return std::string(what) + " " + Quoted(text) + " не является числом.";
 }
 
@@ -69,11 +83,13 @@ QuantityResult QuantitySum(const QuantityForm& frmV) {
       if (!factor) {
         bad = "В строке " + std::to_string(row + 1) + " множитель " + Quoted(text) +
               " не является числом; строка не учтена.";
+      } else if (!WithinAmountBound(*factor)) {
+        bad = TooLarge("В строке " + std::to_string(row + 1) + " множитель", text) + " Строка не учтена.";
       } else {
         product *= *factor;
       }
     }
-    if (bad.empty() && !std::isfinite(product)) {
+    if (bad.empty() && !WithinAmountBound(product)) {
       bad = "Произведение в строке " + std::to_string(row + 1) + " слишком велико; строка не учтена.";
     }
     if (!bad.empty()) {
@@ -82,7 +98,7 @@ QuantityResult QuantitySum(const QuantityForm& frmV) {
     }
     result.sum += product;
   }
-  if (!std::isfinite(result.sum)) {
+  if (!WithinAmountBound(result.sum)) {
     result.problems.push_back("Сумма слишком велика.");
     result.sum = 0;
     result.text.clear();
@@ -192,6 +208,8 @@ void OpenPayOut(PayOutForm& frmW, const MainForm& frm1) {
       problems.push_back(IsEmptyBox(frm1.txtStPd)
                              ? std::string("Цена в угрюмых енотах не рассчитана.")
                              : "Цена в угрюмых енотах " + Quoted(frm1.txtStPd) + " не является числом.");
+    } else if (!WithinAmountBound(*costOther)) {
+      problems.push_back("Цена в угрюмых енотах слишком велика.");
     } else {
       // The pattern rounds to whole units, halves away from zero.
       priceOther = GroupedForm(std::round(*costOther));
@@ -210,8 +228,8 @@ void RecomputePayOut(PayOutForm& frmW) {
 
   const std::string& kopecksText = frmW.txt1[At(PayOutForm::kKopecks)];
   const std::string& percentText = frmW.txt1[At(PayOutForm::kPercent)];
-  const std::optional<double> kopecks = ParseTypedNumber(kopecksText);
-  const std::optional<double> percent = ParseTypedNumber(percentText);
+  const std::optional<double> kopecks = BoundedNumber(ParseTypedNumber(kopecksText));
+  const std::optional<double> percent = BoundedNumber(ParseTypedNumber(percentText));
   if (!kopecks) problems.push_back(BoxProblem("Число копеек с рубля", "не указано", kopecksText));
   if (!percent) problems.push_back(BoxProblem("Процент на раздел", "не указан", percentText));
 
@@ -223,6 +241,8 @@ void RecomputePayOut(PayOutForm& frmW) {
       const std::optional<double> price = ReadGrouped(priceText);
       if (!price) {
         problems.push_back(std::string(what) + " " + Quoted(priceText) + " не является числом.");
+      } else if (!WithinAmountBound(*price)) {
+        problems.push_back(TooLarge(what, priceText));
       } else if (!PutWhole(box, *price * *kopecks * *percent / 10000)) {
         problems.push_back(std::string(what) + " слишком велика для расчета.");
       }

@@ -41,8 +41,9 @@ struct QuantityResult {
 // The sum of the rows whose three boxes are filled. A box that holds only
 // blanks counts as empty, so such a row is not complete and is ignored
 // like a row with an empty box. A complete row with a box that is not a
-// number (or whose product is too large) is left out of the sum and
-// reported in `problems`. Without any row the sum is 0.
+// number, or whose factor or product lies beyond the amount bound, is left
+// out of the sum and reported in `problems`. A sum beyond the bound gives
+// no sum (0, an empty text and a problem). Without any row the sum is 0.
 QuantityResult QuantitySum(const QuantityForm& frmV);
 
 // Any change of a box: the sum goes into txtKol(9).
@@ -102,7 +103,8 @@ void OpenPayOut(PayOutForm& frmW, const MainForm& frm1);
 
 // A change of txt1(1) or txt1(2): the pay-outs in both currencies from the
 // figures of the price row. A kopeck rate or percent that is not a number
-// empties both pay-outs; a price that is not a number empties its own.
+// within the amount bound empties both pay-outs; such a price empties its
+// own, and so does a pay-out beyond the bound.
 void RecomputePayOut(PayOutForm& frmW);
 
 // Everything the window should point out to the user (CR-joined), or empty.

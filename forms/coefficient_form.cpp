@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <stdexcept>
 
+#include "core/amount_bound.h"
 #include "core/index.h"
 #include "core/line_file.h"
 #include "core/line_reader.h"
@@ -192,17 +193,32 @@ std::string BadValueMessage(const CoefficientForm& form, std::size_t row) {
     return RowLabel(form, row) +
            " отмечен, но его значение не задано. Введите значение или снимите отметку.";
   }
+  if (ParseTypedNumber(value)) {
+    return RowLabel(form, row) + " отмечен, но его значение «" + value +
+           "» слишком велико: допускается число не больше " + AmountBoundText() +
+           " по абсолютной величине. Исправьте значение или снимите отметку.";
+  }
   return RowLabel(form, row) + " отмечен, но его значение «" + value +
          "» не является числом. Исправьте значение или снимите отметку.";
 }
 
+// A ticked row's value counts only when it is a number within the bound.
+bool UsableValue(const std::string& text) {
+  const std::optional<double> value = ParseTypedNumber(text);
+  return value && WithinAmountBound(*value);
+}
+
 // The values of the ticked rows in row order; throws std::invalid_argument
-// with the check's message when one of them is not a number.
+// with the check's message when one of them is not a number. A number
+// beyond the bound is left to the callers' checks (the calculate and add
+// commands refuse it, the estimate figures too), so that reopening a file
+// that holds one does not end the program.
 std::vector<std::size_t> TickedRowsOrThrow(const CoefficientForm& form) {
-  if (const auto problem = CheckTickedCoefficients(form)) throw std::invalid_argument(*problem);
   std::vector<std::size_t> rows;
   for (std::size_t i = 0; i < kCoefficientRows; ++i) {
-    if (form.chkKoeff[i]) rows.push_back(i);
+    if (!form.chkKoeff[i]) continue;
+    if (!ParseTypedNumber(form.txtKoeffK[i])) throw std::invalid_argument(BadValueMessage(form, i));
+    rows.push_back(i);
   }
   return rows;
 }
@@ -274,7 +290,7 @@ bool SaveCoefficientForm(const CoefficientForm& form, const fs::path& file, Mess
 
 std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form) {
   for (std::size_t i = 0; i < kCoefficientRows; ++i) {
-    if (form.chkKoeff[i] && !ParseTypedNumber(form.txtKoeffK[i])) return BadValueMessage(form, i);
+    if (form.chkKoeff[i] && !UsableValue(form.txtKoeffK[i])) return BadValueMessage(form, i);
   }
   return std::nullopt;
 }

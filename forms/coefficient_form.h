@@ -70,8 +70,9 @@ CoefficientForm LoadCoefficientForm(const std::filesystem::path& file, const Nor
 bool SaveCoefficientForm(const CoefficientForm& form, const std::filesystem::path& file,
                          Messages& messages);
 
-// The Russian message for the first ticked row whose value is empty or not
-// a number, naming the row; nullopt when every ticked row holds a number.
+// The Russian message for the first ticked row whose value is empty, not a
+// number or beyond the amount bound, naming the row; nullopt when every
+// ticked row holds a number within the bound.
 std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form);
 
 // RaschKoeff: the base price times the values of the ticked rows, the

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "core/amount_bound.h"
 #include "core/text_forms.h"
 #include "forms/main_form.h"
 
@@ -41,7 +42,14 @@ std::optional<double> ReadCost(const std::string& text, Messages& messages) {
     return std::nullopt;
   }
   const std::optional<double> cost = ParseTypedNumber(text);
-  if (!cost) ReportInputError(messages, "Стоимость СМР «" + Trim(text) + "» не является числом.");
+  if (!cost) {
+    ReportInputError(messages, "Стоимость СМР «" + Trim(text) + "» не является числом.");
+    return std::nullopt;
+  }
+  if (!WithinAmountBound(*cost)) {
+    ReportInputError(messages, BeyondBoundMessage("Стоимость СМР, млн. руб.", text));
+    return std::nullopt;
+  }
   return cost;
 }
 
@@ -144,6 +152,14 @@ bool ConstructionCostCmdOk(ConstructionCostForm& form, const NormStore& norms, M
   const double percentage = Percentage(*bracket, input->cost);
   // Million roubles x 1000 x percentage / 100 = thousands of roubles.
   const double designCost = input->cost * percentage * 10;
+  // A percentage table with huge figures could still give a cost that is
+  // no sound number; it is refused rather than handed to the main window.
+  if (!WithinAmountBound(percentage) || !WithinAmountBound(designCost)) {
+    ReportInputError(messages, "Стоимость проектных работ получилась больше " + AmountBoundText() +
+                                   " по абсолютной величине или не числом: проверьте таблицу "
+                                   "процентов от стоимости СМР.");
+    return false;
+  }
 
   form.txtPr = PercentageText(*bracket, *input, percentage);
   form.lblPr = form.txtPr;

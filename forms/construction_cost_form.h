@@ -23,8 +23,9 @@ struct ConstructionCostForm {
 };
 
 // cmdOk "Расчет": computes the percentage and the cost and fills the texts
-// and StProekt. A cost or category that is missing or not a number, a
-// category outside 1..5 or a table of fewer than two lines is reported
+// and StProekt. A cost or category that is missing or not a number, a cost
+// beyond the amount bound, a category outside 1..5, a table of fewer than
+// two lines or a design cost beyond the bound is reported
 // through messages (title "Ошибка в исходных данных!!", exclamation icon,
 // beep first) and nothing changes; returns false then.
 bool ConstructionCostCmdOk(ConstructionCostForm& form, const NormStore& norms, Messages& messages);

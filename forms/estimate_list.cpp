@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/amount_bound.h"
 #include "core/folders.h"
 #include "core/index.h"
 #include "core/line_file.h"
@@ -23,7 +24,14 @@ constexpr int kLastCategory = 4;  // "V"
 
 EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.estimate.Item(i); }
 
-double NumberOrZero(const std::string& text) { return ParseTypedNumber(text).value_or(0); }
+// A typed value as the item stores it: a text that is no number, or a
+// number beyond the amount bound, counts as 0 so that the record and the
+// files written from it hold only numbers that read back. The add command
+// refuses such numbers in its fields before it stores anything.
+double NumberOrZero(const std::string& text) {
+  const double value = ParseTypedNumber(text).value_or(0);
+  return WithinAmountBound(value) ? value : 0;
+}
 
 std::string SelectedText(const std::vector<std::string>& list, int index) {
   return index >= 0 && index < static_cast<int>(list.size()) ? list[At(index)] : std::string();
@@ -43,6 +51,21 @@ std::string NumberPart(const std::string& text) {
 void MessageAndBeep(MainContext& ctx, const std::string& title, const std::string& text) {
   ctx.messages.Beep();
   ctx.messages.Show(title, text, MessageIcon::Exclamation);
+}
+
+// Why the current item cannot be added because a number of it lies beyond
+// the amount bound (or its base price is not a finite number); nullopt when
+// every number is sound.
+std::optional<std::string> AddProblem(const MainContext& ctx) {
+  const MainForm& form = ctx.frm1;
+  if (auto problem = QuantityProblem(form)) return problem;
+  if (auto problem = TypedAmountProblem("Цена с учетом коэффициентов", form.txtStP)) return problem;
+  if (auto problem = TypedAmountProblem("Базовая цена", form.txtStBaz)) return problem;
+  if (!WithinAmountBound(ctx.state.StBaz)) {
+    return "Базовая цена объекта больше " + AmountBoundText() +
+           " по абсолютной величине или не является числом. Рассчитайте объект заново.";
+  }
+  return std::nullopt;
 }
 
 void SelectListLine(MainForm& form, int line) { form.lstZdIndex = {line, line}; }
@@ -256,6 +279,10 @@ bool CmdDob(MainContext& ctx) {
     return false;
   }
   if (const auto problem = CheckTickedCoefficients(ctx.frmKoeff)) {
+    ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
+    return false;
+  }
+  if (const auto problem = AddProblem(ctx)) {
     ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
     return false;
   }

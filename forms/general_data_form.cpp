@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/amount_bound.h"
 #include "core/estimate_figures.h"
 #include "core/line_file.h"
 #include "core/line_reader.h"
@@ -226,9 +227,17 @@ bool SaveGeneralDataForm(const GeneralDataForm& form, const fs::path& file, Mess
 
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {
   for (std::size_t i = 0; i < kChargeCount; ++i) {
-    if (!HasRateToTake(form, i) || ParseTypedNumber(form.txtKc[i])) continue;
-    return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
-           "» не является числом. Исправьте значение или снимите отметку.";
+    if (!HasRateToTake(form, i)) continue;
+    const std::optional<double> rate = ParseTypedNumber(form.txtKc[i]);
+    if (!rate) {
+      return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
+             "» не является числом. Исправьте значение или снимите отметку.";
+    }
+    if (!WithinAmountBound(*rate)) {
+      return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
+             "» слишком велико: допускается число не больше " + AmountBoundText() +
+             " по абсолютной величине. Исправьте значение или снимите отметку.";
+    }
   }
   return std::nullopt;
 }
@@ -243,10 +252,12 @@ void TakeObD(const GeneralDataForm& form, GeneralData& general) {
   for (std::size_t i = 0; i < kChargeCount; ++i) {
     ChargeRow& charge = general.charges[i];
     charge.included = form.chkK[i];
-    // A value that is not a number (CheckChargeRates was not asked) leaves
-    // the earlier rate rather than a made-up one.
+    // A value that is not a number or lies beyond the bound
+    // (CheckChargeRates was not asked) leaves the earlier rate rather than
+    // a made-up one.
     if (HasRateToTake(form, i)) {
-      if (const std::optional<double> rate = ParseTypedNumber(form.txtKc[i])) charge.rate = *rate;
+      const std::optional<double> rate = ParseTypedNumber(form.txtKc[i]);
+      if (rate && WithinAmountBound(*rate)) charge.rate = *rate;
     }
     charge.caption = form.txtK[i];
   }

@@ -70,8 +70,8 @@ bool SaveGeneralDataForm(const GeneralDataForm& form, const std::filesystem::pat
                          Messages& messages);
 
 // The Russian message for the first checked charge row (other than row 1,
-// which is computed) whose value is not a number, naming the row; nullopt
-// when TakeObD can copy every rate.
+// which is computed) whose value is not a number or lies beyond the amount
+// bound, naming the row; nullopt when TakeObD can copy every rate.
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form);
 
 // TakeObD: copies the signatories and the charges into the general data.

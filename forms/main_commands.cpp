@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/amount_bound.h"
 #include "core/folders.h"
 #include "core/norm_loader.h"
 #include "core/text_forms.h"
@@ -74,9 +75,31 @@ int ItemNumber(const std::string& text) {
   return static_cast<int>(*value);
 }
 
-std::string RateProblem(const std::string& txtStd) {
-  return "Курс доллара «" + txtStd +
-         "» в поле «То же в $ при 1$=» должен быть числом, отличным от нуля.";
+constexpr const char* kRateField = "То же в $ при 1$=";
+
+// Why the dollar rate cannot be used, or nullopt when it can.
+std::optional<std::string> RateProblem(const std::string& txtStd) {
+  if (auto problem = TypedAmountProblem(kRateField, txtStd)) return problem;
+  if (ParseTypedNumber(txtStd).value_or(0) != 0) return std::nullopt;
+  return "Курс доллара «" + txtStd + "» в поле «" + kRateField + "» должен быть числом, отличным от нуля.";
+}
+
+std::string CostProblem() {
+  return "Стоимость объекта получилась больше " + AmountBoundText() +
+         " по абсолютной величине или не числом: объект не рассчитан. "
+         "Проверьте количество и значения коэффициентов.";
+}
+
+std::string DollarProblem(const std::string& txtStd) {
+  return "Стоимость в долларах при курсе «" + Trim(txtStd) + "» получилась больше " + AmountBoundText() +
+         ": объект не рассчитан. Проверьте курс в поле «" + kRateField + "».";
+}
+
+// The base price and its calculation text of the current item: from the
+// tables, or the cost of the item it is a share of.
+std::optional<BasePrice> CurrentBase(MainContext& ctx) {
+  if (ctx.state.NomProc == 0) return CalculateBasePrice(ctx);
+  return BasePrice{ctx.state.estimate.Item(ctx.state.NomProc).cost, {}};
 }
 
 }  // namespace
@@ -180,28 +203,32 @@ bool CmdOk(MainContext& ctx) {
   }
   // Checked before anything changes, so that a bad value prices nothing.
   if (const auto problem = CheckTickedCoefficients(ctx.frmKoeff)) return InputError(ctx, *problem);
-  if (!DollarAmount(0, form.txtStd)) return InputError(ctx, RateProblem(form.txtStd));
+  if (const auto problem = RateProblem(form.txtStd)) return InputError(ctx, *problem);
+  if (const auto problem = QuantityProblem(form)) return InputError(ctx, *problem);
 
-  double Cb = 0;
-  if (state.NomProc == 0) {
-    std::optional<BasePrice> base;
-    try {
-      base = CalculateBasePrice(ctx);
-    } catch (const PricingError& error) {
-      return InputError(ctx, error.what());
-    }
-    if (base) Cb = base->Cb;
-    form.txtStB = base ? base->Text : std::string();
-  } else {
-    form.txtStB.clear();
-    Cb = state.estimate.Item(state.NomProc).cost;
+  std::optional<BasePrice> base;
+  try {
+    base = CurrentBase(ctx);
+  } catch (const PricingError& error) {
+    return InputError(ctx, error.what());
   }
+  const double Cb = base ? base->Cb : 0;
+  const double Cp = RaschKoeff(ctx.frmKoeff, Cb);
+  // Nothing is shown before every figure is known to be a sound number.
+  if (!WithinAmountBound(Cb) || !WithinAmountBound(Cp)) return InputError(ctx, CostProblem());
+  const std::optional<double> dollars = DollarAmount(Cp, form.txtStd);
+  if (!dollars) return InputError(ctx, DollarProblem(form.txtStd));
+
+  form.txtStB = base ? base->Text : std::string();
   form.txtStBaz = Shown(Cb);
   state.StBaz = Cb;
-  const double Cp = RaschKoeff(ctx.frmKoeff, Cb);
   SetTxtStP(ctx, Shown(Cp));
-  form.txtStPd = GeneralForm(*DollarAmount(Cp, form.txtStd));
+  form.txtStPd = GeneralForm(*dollars);
   return true;
+}
+
+std::optional<std::string> QuantityProblem(const MainForm& form) {
+  return TypedAmountProblem(form.lblZd[kLabelQuantity], form.txtKolic);
 }
 
 void ClickChkProcent(MainContext& ctx, bool ticked) {
@@ -239,8 +266,10 @@ void SetTxtStP(MainContext& ctx, const std::string& text) {
 
 std::optional<double> DollarAmount(double cost, const std::string& txtStd) {
   const auto rate = ParseTypedNumber(txtStd);
-  if (!rate || *rate == 0) return std::nullopt;
-  return std::floor(cost * 1000 / *rate);
+  if (!rate || *rate == 0 || !WithinAmountBound(*rate)) return std::nullopt;
+  const double dollars = std::floor(cost * 1000 / *rate);
+  if (!WithinAmountBound(dollars)) return std::nullopt;
+  return dollars;
 }
 
 }  // namespace verdin

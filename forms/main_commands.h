@@ -46,12 +46,20 @@ void SelectRow(MainContext& ctx, int index, bool byProgram);
 void ClickOptPrim(MainContext& ctx, int option);
 
 // cmdOk "Рассчитать текущий объект". Returns true when the item was priced.
+// A typed quantity or dollar rate beyond the amount bound, and a base price,
+// cost or dollar amount that is not a finite number within it, are refused
+// with a message before any field of the window changes.
 bool CmdOk(MainContext& ctx);
 
 // The base price of the current item as the calculate command obtains it
 // from the selected table (the user table packed from the grid for entry
 // 0). Throws PricingError for input that cannot be priced.
 std::optional<BasePrice> CalculateBasePrice(MainContext& ctx);
+
+// The message for a typed quantity beyond the amount bound, naming the
+// field by its caption ("Количество", or "Цсмр, млн.руб" in the percentage
+// entry); nullopt otherwise.
+std::optional<std::string> QuantityProblem(const MainForm& form);
 
 // Click on chkProcent: ticked prices the item as a share of an item of the
 // estimate; unticked returns to pricing from the tables.
@@ -62,7 +70,8 @@ void ClickChkProcent(MainContext& ctx, bool ticked);
 void SetTxtStP(MainContext& ctx, const std::string& text);
 
 // Whole dollars for a cost at the rate of txtStd: Int(cost · 1000 / rate);
-// nullopt when the rate is not a number or is 0.
+// nullopt when the rate is not a number, is 0 or lies beyond the amount
+// bound, and when the dollars would lie beyond it.
 std::optional<double> DollarAmount(double cost, const std::string& txtStd);
 
 }  // namespace verdin

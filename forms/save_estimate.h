@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/progress.h"
 #include "forms/main_commands.h"
@@ -32,6 +33,17 @@ class SaveDialog {
   virtual std::optional<SaveChoice> Ask(MainContext& ctx) = 0;
 };
 
+// The save dialog answered beforehand: it confirms with the choice it was
+// given, as a command without windows (the batch tool, the tests) saves.
+class ConfirmedSaveDialog : public SaveDialog {
+ public:
+  explicit ConfirmedSaveDialog(SaveChoice choice) : choice_(std::move(choice)) {}
+  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
+
+ private:
+  SaveChoice choice_;
+};
+
 // What a save built: the figures of the estimate and the sheet.
 struct BuiltEstimate {
   EstimateFigures figures;
@@ -43,8 +55,11 @@ struct BuiltEstimate {
 // computed first and the sheet laid out from them; only then are the item
 // costs as the sheet computes them stored, so a failure other than a failed
 // sheet operation (reported with the file and the reason) leaves the
-// estimate in memory as it was. `built`, when given, receives the figures
-// and the sheet.
+// estimate in memory as it was. Figures that are refused (a number that is
+// not finite or lies beyond the amount bound, EstimateFiguresError) are
+// reported the same way: neither the workbook nor the input data are
+// written, the earlier files stay as they were, and false is returned.
+// `built`, when given, receives the figures and the sheet.
 bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutPercentages& frmW,
              BuiltEstimate* built = nullptr);
 

@@ -73,6 +73,20 @@ with tempfile.TemporaryDirectory() as home:
     expect(d + ["price", "--table", "4", "--row", "1", "--qty", "abc"], 1, None, "не является числом")
     expect(["--data", os.path.join(home, "none"), "price", "--table", "4", "--row", "1", "--qty", "1"], 1,
            None, "ВердинПИР_Таблицы.txt")
+    # A quantity or a result that is no finite number within 1E15: exit 1,
+    # nothing on stdout, the reason on stderr.
+    for args, reason in [
+            (["--table", "4", "--row", "1", "--qty", "1E308"], "в поле «Количество» слишком велико"),
+            (["--table", "4", "--row", "1", "--qty", "1,7976931348623157E308"], "слишком велико"),
+            (["--table", "4", "--row", "1", "--qty", "-2E15"], "слишком велико"),
+            (["--table", "4", "--row", "1", "--qty", "1E14"], "Базовая цена по этим данным получилась больше 1E+15"),
+            (["--table", "4", "--row", "3", "--qty", "1E308"], "в поле «Количество» слишком велико"),
+            (["--table", "3", "--qty", "1E16"], "в поле «Цсмр, млн.руб» слишком велико"),
+            (["--table", "4", "--row", "1", "--qty", "1E400"], "не является числом")]:
+        expect(d + ["price", *args], 1, "", reason)
+    # The bound itself is a quantity like any other.
+    expect(d + ["price", "--table", "4", "--row", "2", "--qty", "1E15"], 0,
+           "base: 500000000000000\nshown: 500000000000000\ntext: " + PROPORTIONAL + "50 x  1E15  / 100 = \n")
     # Bad usage: exit 2.
     expect(d + ["price", "--table", "9", "--row", "1", "--qty", "1"], 2)
     expect(d + ["price", "--table", "4", "--row", "7", "--qty", "1"], 2)

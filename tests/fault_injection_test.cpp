@@ -364,7 +364,7 @@ class FaultInjectionBase : public testing::MainWindowTest {
   }
 
   bool Save(const fs::path& workbook, const std::string& inputData) {
-    ScriptedSaveDialog dialog({workbook, inputData, "Склад и жилой дом"});
+    ConfirmedSaveDialog dialog({workbook, inputData, "Склад и жилой дом"});
     CaptionOnlyProgress progress;
     auto ctx = Ctx();
     return CmdSave(ctx, dialog, progress, PayOutPercentages{});
