@@ -257,7 +257,7 @@ TEST_F(OpenEstimateTest, AShareOfALaterItemIsReportedNotGuessed) {
     messages_.Clear();
     ASSERT_TRUE(OpenEstimate(ctx, file));
     ASSERT_EQ(messages_.Shown().size(), 1U);
-    const std::string& text = messages_.Shown()[0].text;
+    const std::string text = messages_.Shown()[0].text;
     EXPECT_NE(text.find("объект № " + std::to_string(c.item) + " "), std::string::npos) << text;
     EXPECT_NE(text.find("№ " + std::to_string(c.shareOf) + ","), std::string::npos) << text;
     EXPECT_EQ(state().estimate.Item(c.item).cost, 0);
@@ -323,7 +323,7 @@ TEST_F(OpenEstimateTest, ValuesTheWindowsCannotProduceAreRefusedWithTheLine) {
     EXPECT_NO_THROW(opened = OpenEstimate(ctx, file));
     EXPECT_FALSE(opened);
     ASSERT_EQ(messages_.Shown().size(), 1U);
-    const std::string& text = messages_.Shown()[0].text;
+    const std::string text = messages_.Shown()[0].text;
     EXPECT_NE(text.find("строка " + std::to_string(c.line + 1) + ": "), std::string::npos) << text;
     EXPECT_NE(text.find(c.expected), std::string::npos) << text;
     EXPECT_EQ(state().KolZd(), 5);
