@@ -8,9 +8,10 @@
 // Starts up as the settings say (or with the built-in folder layout and
 // the demo database) and shows the main window beside the coefficient and
 // general-data windows. A start-up failure is shown in a message box.
+// Qt's own Russian translation is loaded when it is installed; without it
+// the program starts all the same.
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 #include <iostream>
 #include <memory>
@@ -29,7 +30,7 @@ void ReportOutOfMemory() {
   std::cerr << "verdin: " << kOutOfMemory << "\n";
   if (QApplication::instance() == nullptr) return;
   try {
-    QMessageBox::critical(nullptr, "Verdin", QString::fromUtf8(kOutOfMemory));
+    verdin::QtMessages().Show("Verdin", kOutOfMemory, verdin::MessageIcon::Critical);
   } catch (...) {
     // The message on stderr has to do.
   }
@@ -56,6 +57,9 @@ class Application final : public QApplication {
 int RunDesktop(int argc, char** argv) {
   Application application(argc, argv);
   QApplication::setApplicationName("Verdin");
+  if (!verdin::LoadQtRussian(application)) {
+    std::cerr << "verdin: русский перевод Qt не найден, стандартные окна Qt покажут английские надписи.\n";
+  }
   verdin::SettingsLocation location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
   const QStringList args = QApplication::arguments();
   bool exitWhenShown = false;
@@ -75,7 +79,7 @@ int RunDesktop(int argc, char** argv) {
   try {
     session = std::make_unique<verdin::DesktopSession>(location, messages);
   } catch (const std::exception& error) {
-    QMessageBox::critical(nullptr, "Verdin", QString::fromStdString(error.what()));
+    messages.Show("Verdin", error.what(), verdin::MessageIcon::Critical);
     return 1;
   }
   session->Show();

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   clang-14 libclang-rt-14-dev
+  qt6-translations-l10n
   python3 python3-xlrd python3-openpyxl
   xvfb xauth
   valgrind

@@ -155,6 +155,11 @@ void CoefficientWindow::Build() {
   layout->addLayout(indexation);
   layout->addStretch(1);
 
+  // The industry list lies under the industry row, so Tab reaches it from
+  // that row's last box.
+  setTabOrder(txtKoeffP_[At(kIndustryRow)], cboKotr_);
+  SetWindowKeys(this);
+
   connect(cmdSave, &QPushButton::clicked, this, [this] {
     SaveCoefficientForm(model_, stateFile_, messages_);
     Changed();

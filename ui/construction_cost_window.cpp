@@ -59,6 +59,8 @@ ConstructionCostWindow::ConstructionCostWindow(ConstructionCostForm& model, cons
   grid->addWidget(new QLabel("Стоимость проектных работ, тыс. руб."), 4, 0, 1, 2);
   grid->addWidget(txtS_, 5, 0, 1, 3);
   grid->addWidget(cmdGl, 6, 0, 1, 3);
+  // Enter in a box calculates, as "Расчет" does.
+  SetWindowKeys(this, cmdOk);
   new KeyFilter(txt1_, FilterSignedDecimalKey, messages_);
   new KeyFilter(txt2_, FilterSignedDecimalKey, messages_);
   connect(txt1_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.txt1 = FromQ(text); });

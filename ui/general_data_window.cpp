@@ -188,6 +188,7 @@ void GeneralDataWindow::Build() {
   bottom->addStretch(1);
   layout->addLayout(bottom);
   layout->addStretch(1);
+  SetWindowKeys(this);
 
   connect(cmdSave, &QPushButton::clicked, this, [this] {
     SaveGeneralDataForm(model_, stateFile_, messages_);

@@ -325,6 +325,10 @@ void MainWindow::Connect() {
   new KeyFilter(txtKolic_, FilterDecimalKey, messages_);
   new KeyFilter(txtProcent_, FilterDigitKey, messages_);
   txtKolic_->installEventFilter(this);
+  // Enter in the quantity box calculates, as "Рассчитать текущий объект" does.
+  connect(txtKolic_, &QLineEdit::returnPressed, cmdOk_, &QPushButton::click);
+  // Tab leaves the calculation text box instead of typing into it.
+  txtStB_->setTabChangesFocus(true);
   connect(chkProcent_, &QCheckBox::clicked, this, [this](bool on) { Run([on](MainContext& ctx) { ClickChkProcent(ctx, on); }); });
   connect(cmdOk_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdOk(ctx); }); });
   connect(cmdDob_, &QPushButton::clicked, this, [this] {

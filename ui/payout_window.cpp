@@ -86,6 +86,7 @@ void PayOutWindow::Build() {
   lblProblem_ = MakeProblemLabel(this);
   layout->addWidget(lblProblem_);
   layout->addStretch(1);
+  SetWindowKeys(this);
 
   // Every box keeps the model up to date; only the kopecks and the percent
   // recompute the pay-out.

@@ -4,9 +4,12 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalBlocker>
+#include <QTranslator>
+#include <memory>
 
 namespace verdin {
 
@@ -29,11 +32,80 @@ QString MessageText(const std::string& text) {
   return shown;
 }
 
+// The Russian captions of the standard buttons, set on every message box
+// so that they show even where Qt's translation is not installed.
+void SetRussianButtonTexts(QMessageBox& box) {
+  struct Caption {
+    QMessageBox::StandardButton button;
+    const char* text;
+  };
+  static constexpr Caption kCaptions[] = {{QMessageBox::Ok, "ОК"},
+                                          {QMessageBox::Cancel, "Отмена"},
+                                          {QMessageBox::Yes, "Да"},
+                                          {QMessageBox::No, "Нет"}};
+  for (const Caption& caption : kCaptions) {
+    if (QAbstractButton* button = box.button(caption.button)) button->setText(QString::fromUtf8(caption.text));
+  }
+}
+
 int Ask(QWidget* parent, const std::string& title, const std::string& text, MessageIcon icon,
         QMessageBox::StandardButtons buttons) {
   QMessageBox box(IconOf(icon), ToQ(title), MessageText(text), buttons, parent);
+  SetRussianButtonTexts(box);
   return box.exec();
 }
+
+// Tab, Shift+Tab, Enter and Esc act on the window, whatever box has the focus.
+bool IsWindowKey(int key) {
+  switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: return true;
+    default: return false;
+  }
+}
+
+// Esc and Enter of one window; see SetWindowKeys. Key presses that no box
+// of the window took reach the window itself, where this filter sees them.
+class WindowKeys : public QObject {
+ public:
+  WindowKeys(QWidget* window, QPushButton* defaultButton)
+      : QObject(window), window_(window), defaultButton_(defaultButton) {
+    window->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != window_ || event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+    switch (key->key()) {
+      case Qt::Key_Escape:
+        window_->close();
+        return true;
+      case Qt::Key_Return:
+      case Qt::Key_Enter: return PressDefault();
+      default: return false;
+    }
+  }
+
+ private:
+  bool PressDefault() {
+    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        focused != nullptr && window_->isAncestorOf(focused)) {
+      focused->click();
+      return true;
+    }
+    if (defaultButton_ == nullptr || !defaultButton_->isEnabled()) return false;
+    defaultButton_->click();
+    return true;
+  }
+
+  QWidget* window_;
+  QPushButton* defaultButton_;
+};
 
 }  // namespace
 
@@ -65,6 +137,14 @@ bool QtMessages::AskYesNo(const std::string& title, const std::string& text, Mes
 
 void QtMessages::Beep() { QApplication::beep(); }
 
+bool LoadQtRussian(QCoreApplication& application) {
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  translator->setParent(&application);
+  QCoreApplication::installTranslator(translator.release());
+  return true;
+}
+
 KeyFilter::KeyFilter(QLineEdit* edit, std::function<KeyFilterResult(int)> filter, Messages& messages)
     : QObject(edit), edit_(edit), filter_(std::move(filter)), messages_(messages) {
   edit->installEventFilter(this);
@@ -74,8 +154,12 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
   if (watched != edit_ || event->type() != QEvent::KeyPress) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
   const QString typed = key->text();
-  // Keys without a character (arrows, Delete, Home) and shortcuts pass.
-  if (typed.isEmpty() || key->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier)) return false;
+  // Keys of the window, keys without a character (arrows, Delete, Home)
+  // and shortcuts pass.
+  if (IsWindowKey(key->key()) || typed.isEmpty() ||
+      key->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier)) {
+    return false;
+  }
   const int code = typed.front().unicode() == '\b' ? 8 : static_cast<int>(typed.front().unicode());
   const KeyFilterResult result = filter_(code);
   if (result.beep) messages_.Beep();
@@ -85,6 +169,11 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+void SetWindowKeys(QWidget* window, QPushButton* defaultButton) {
+  new WindowKeys(window, defaultButton);
+  if (defaultButton != nullptr) defaultButton->setDefault(true);
 }
 
 QString ArrayName(const char* name, int index) {

@@ -1,6 +1,7 @@
 // What the Qt windows share: text conversion at the boundary, message
-// boxes for the Messages interface, key filters on line edits, and setting
-// a widget from its model without echoing the change back.
+// boxes for the Messages interface, Qt's Russian translation, key filters
+// on line edits, the Esc and Enter keys of a window, and setting a widget
+// from its model without echoing the change back.
 #pragma once
 
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include "core/messages.h"
 
 class QCheckBox;
+class QCoreApplication;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -41,8 +43,16 @@ class QtMessages : public Messages {
   QWidget* parent_;
 };
 
+// Loads Qt's own Russian translation (the standard buttons and dialogs of
+// Qt) into the application. Returns false when the translation file is not
+// installed; the program then runs on, and its message boxes still carry
+// the Russian button texts they set themselves.
+bool LoadQtRussian(QCoreApplication& application);
+
 // A key filter on a line edit: each typed character goes through `filter`;
-// a changed character is entered in its place, a refused one beeps.
+// a changed character is entered in its place, a refused one beeps. Tab,
+// Shift+Tab, Enter and Esc are keys of the window, not characters: they
+// pass untouched, so the focus moves on, Enter confirms and Esc closes.
 class KeyFilter : public QObject {
  public:
   KeyFilter(QLineEdit* edit, std::function<KeyFilterResult(int)> filter, Messages& messages);
@@ -55,6 +65,12 @@ class KeyFilter : public QObject {
   std::function<KeyFilterResult(int)> filter_;
   Messages& messages_;
 };
+
+// The keys of a secondary window: Esc closes it as its close button does;
+// Enter presses `defaultButton` (when given and enabled), unless the focus
+// is on another button (Enter presses that one) or on a box that takes
+// Enter itself. The default button is drawn as such.
+void SetWindowKeys(QWidget* window, QPushButton* defaultButton = nullptr);
 
 // The name of an element of a control array: ArrayName("txtKc", 5) is "txtKc(5)".
 QString ArrayName(const char* name, int index);

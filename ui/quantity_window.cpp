@@ -90,6 +90,8 @@ void QuantityWindow::Build() {
   cmdKol->setObjectName(QStringLiteral("cmdKol"));
   cmdKol->setToolTip(QString::fromUtf8(kTransferToolTip));
   connect(cmdKol, &QPushButton::clicked, this, [this] { CmdKol(); });
+  // Enter in a box hands the sum over, as the window's only button does.
+  SetWindowKeys(this, cmdKol);
   grid->addWidget(cmdKol, QuantityForm::kRows, 6);
   layout->addLayout(grid);
 
