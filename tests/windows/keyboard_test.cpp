@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -399,6 +400,23 @@ TEST(RussianButtons, QtsOwnDialogsAreTranslatedWhenTheTranslationIsInstalled) {
 TEST(RussianButtons, LoadingTheTranslationTwiceDoesNoHarm) {
   const QString file = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ru.qm");
   EXPECT_EQ(LoadQtRussian(*QApplication::instance()), QFile::exists(file));
+}
+
+// A picture of a question with its Russian buttons, for a person to look
+// at. Runs only when VERDIN_SCREENSHOTS names a folder for the PNG file.
+TEST(Screenshots, QuestionWithRussianButtons) {
+  const char* folder = std::getenv("VERDIN_SCREENSHOTS");
+  if (folder == nullptr) GTEST_SKIP() << "set VERDIN_SCREENSHOTS to a folder to take the picture";
+  QtMessages messages;
+  bool saved = false;
+  WhenModal([&saved, folder](QDialog* dialog) {
+    QApplication::processEvents();
+    saved = dialog->grab().save(QString::fromLocal8Bit(folder) + QStringLiteral("/question.png"));
+    dialog->reject();
+  });
+  messages.AskOkCancel("Подтверждение удаления данных", "Все введенные данные будут удалены!!! Вы уверены?",
+                       MessageIcon::Question);
+  EXPECT_TRUE(saved);
 }
 
 }  // namespace
