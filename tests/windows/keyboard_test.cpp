@@ -44,6 +44,18 @@ void ShiftTab(QWidget* widget) { Key(widget, Qt::Key_Backtab, Qt::ShiftModifier,
 void Enter(QWidget* widget) { Key(widget, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")); }
 void Escape(QWidget* widget) { Key(widget, Qt::Key_Escape, Qt::NoModifier, QString(QChar(27))); }
 
+// Types the values into the focused box and the boxes Tab leads to, one
+// each, and presses Enter in the last.
+void TypeInTurnAndEnter(const QStringList& values) {
+  for (qsizetype i = 0; i < values.size(); ++i) {
+    if (i > 0) Tab(QApplication::focusWidget());
+    auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(box, nullptr) << "Tab left the boxes at value " << i;
+    TypeOver(box, values[i]);
+  }
+  Enter(QApplication::focusWidget());
+}
+
 QString Name(const QWidget* widget) { return widget == nullptr ? QStringLiteral("(none)") : widget->objectName(); }
 
 // The whole program on the demo database, its three windows shown.
@@ -195,25 +207,15 @@ TEST_F(KeyboardTest, EnterInTheQuantityBoxCalculatesAsTheButtonDoes) {
 
 TEST_F(KeyboardTest, EnterPressesTheDefaultButtonOfTheCalculators) {
   // The quantity window hands its sum to the main window.
-  auto* factor = Focus<QLineEdit>("frmV", QStringLiteral("txtKol(0)"));
-  ASSERT_NE(factor, nullptr);
-  TypeText(factor, QStringLiteral("2"));
-  Tab(factor);
-  TypeText(QApplication::focusWidget(), QStringLiteral("3"));
-  Tab(QApplication::focusWidget());
-  TypeText(QApplication::focusWidget(), QStringLiteral("4"));
-  Enter(QApplication::focusWidget());
+  ASSERT_NE(Focus<QLineEdit>("frmV", QStringLiteral("txtKol(0)")), nullptr);
+  TypeInTurnAndEnter({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
   EXPECT_EQ(session_->program().frm1.txtKolic, "24");
   EXPECT_EQ(Find<QLineEdit>(&session_->frm1(), "txtKolic")->text(), QStringLiteral("24"));
   EXPECT_TRUE(Find<QPushButton>(&session_->frmV(), "cmdKol")->isDefault());
 
   // The construction-cost window calculates.
-  auto* cost = Focus<QLineEdit>("frmSMR", QStringLiteral("txt1"));
-  ASSERT_NE(cost, nullptr);
-  TypeText(cost, QStringLiteral("2"));
-  Tab(cost);
-  TypeText(QApplication::focusWidget(), QStringLiteral("3"));
-  Enter(QApplication::focusWidget());
+  ASSERT_NE(Focus<QLineEdit>("frmSMR", QStringLiteral("txt1")), nullptr);
+  TypeInTurnAndEnter({QStringLiteral("2"), QStringLiteral("3")});
   EXPECT_FALSE(session_->program().frmSMR.txtS.empty());
   EXPECT_FALSE(Find<QLineEdit>(&session_->frmSMR(), "txtS")->text().isEmpty());
 
