@@ -399,11 +399,6 @@ TEST(RussianButtons, QtsOwnDialogsAreTranslatedWhenTheTranslationIsInstalled) {
   EXPECT_EQ(buttons.button(QDialogButtonBox::Close)->text(), Q("Закрыть"));
 }
 
-TEST(RussianButtons, LoadingTheTranslationTwiceDoesNoHarm) {
-  const QString file = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ru.qm");
-  EXPECT_EQ(LoadQtRussian(*QApplication::instance()), QFile::exists(file));
-}
-
 // A picture of a question with its Russian buttons, for a person to look
 // at. Runs only when VERDIN_SCREENSHOTS names a folder for the PNG file.
 TEST(Screenshots, QuestionWithRussianButtons) {
