@@ -26,6 +26,8 @@ namespace verdin {
 
 // The folder tree and the file list both windows are built from.
 class FileChooserBrowser;
+// A path label shortened in the middle with the whole path in its tool tip.
+class PathLabel;
 
 class FileSaveWindow : public QDialog {
  public:
@@ -54,9 +56,9 @@ class FileSaveWindow : public QDialog {
   FileChooserBrowser* browser_ = nullptr;
   QComboBox* gmbSpec_ = nullptr;
   QLineEdit* NameFile_ = nullptr;
-  QLabel* txtActDir_ = nullptr;
-  QLabel* lblNameFileIsx_ = nullptr;
-  QLabel* lblNameFileOut_ = nullptr;
+  PathLabel* txtActDir_ = nullptr;
+  PathLabel* lblNameFileIsx_ = nullptr;
+  PathLabel* lblNameFileOut_ = nullptr;
   QCheckBox* chkIsxDan_ = nullptr;
   QPlainTextEdit* Sv_ = nullptr;
 };
@@ -83,7 +85,7 @@ class FileLoadWindow : public QDialog {
   std::optional<OpenChoice> choice_;
   FileChooserBrowser* browser_ = nullptr;
   QComboBox* gmbSpec_ = nullptr;
-  QLabel* txtActDir_ = nullptr;
+  PathLabel* txtActDir_ = nullptr;
   QLabel* lblNameFile_ = nullptr;
   QLabel* lblS_ = nullptr;
 };
