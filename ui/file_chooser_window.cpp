@@ -58,35 +58,31 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
 
 }  // namespace
 
-// A label that shows a long path shortened in the middle when it does not
-// fit, with the whole path in its tool tip, so the window does not grow
-// with the path and no path is cut off unseen.
-class PathLabel : public QLabel {
- public:
-  PathLabel(QWidget* parent, int minimumWidth) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    setMinimumWidth(minimumWidth);
-  }
-  // Shows `text`; the tool tip holds `whole` (the text itself when empty).
-  void SetPath(const QString& text, const QString& whole = {}) {
-    if (this->text() != text) setText(text);
-    setToolTip(whole.isEmpty() ? text : whole);
-  }
-  void SetColor(const QColor& color) {
-    QPalette colors = palette();
-    colors.setColor(QPalette::WindowText, color);
-    setPalette(colors);
-  }
-  // What the label shows in its present width.
-  QString ShownText() const { return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width()); }
+PathLabel::PathLabel(QWidget* parent, int minimumWidth) : QLabel(parent) {
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  setMinimumWidth(minimumWidth);
+}
 
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(contentsRect(), static_cast<int>(alignment()), ShownText());
-  }
-};
+void PathLabel::SetPath(const QString& text, const QString& whole) {
+  if (this->text() != text) setText(text);
+  setToolTip(whole.isEmpty() ? text : whole);
+}
+
+void PathLabel::SetColor(const QColor& color) {
+  QPalette colors = palette();
+  colors.setColor(QPalette::WindowText, color);
+  setPalette(colors);
+}
+
+QString PathLabel::ShownText() const {
+  return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+}
+
+void PathLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(contentsRect(), static_cast<int>(alignment()), ShownText());
+}
 
 // The folder tree (Tree) and the file list (Files) of a chooser window.
 // The file system has one root and no drive letters, so the windows have

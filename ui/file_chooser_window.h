@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QString>
 #include <filesystem>
 #include <optional>
@@ -16,7 +17,6 @@
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -26,8 +26,21 @@ namespace verdin {
 
 // The folder tree and the file list both windows are built from.
 class FileChooserBrowser;
-// A path label shortened in the middle with the whole path in its tool tip.
-class PathLabel;
+// A label that shows a long path shortened in the middle when it does not
+// fit, with the whole path in its tool tip, so the window does not grow
+// with the path and no path is cut off unseen.
+class PathLabel : public QLabel {
+ public:
+  PathLabel(QWidget* parent, int minimumWidth);
+  // Shows `text`; the tool tip holds `whole` (the text itself when empty).
+  void SetPath(const QString& text, const QString& whole = {});
+  void SetColor(const QColor& color);
+  // What the label shows in its present width.
+  QString ShownText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
 
 class FileSaveWindow : public QDialog {
  public:

@@ -202,9 +202,8 @@ QGroupBox* MainWindow::BuildItemFrame() {
   txtKolic_ = Edit("txtKolic");
   txtKolic_->setMinimumWidth(fontMetrics().horizontalAdvance("0000000000000"));
   txtKolic_->setToolTip("Dbl-click - расчет объемов");
-  lblSMR_ = Named(new QLabel("Категория слож- ности по табл. Б1"), "lblSMR");
-  // Two lines, as the caption's hyphen suggests: the row stays narrow.
-  lblSMR_->setWordWrap(true);
+  // Two lines, broken where the caption's hyphen says: the row stays narrow.
+  lblSMR_ = Named(new QLabel("Категория слож-\nности по табл. Б1"), "lblSMR");
   cboSMR_ = Named(new QComboBox, "cboSMR");
   chkProcent_ = Named(new QCheckBox("Провести расчет от суммы рассчитанного объекта №"), "chkProcent");
   txtProcent_ = Edit("txtProcent");
@@ -531,6 +530,9 @@ void MainWindow::ShowNotes(bool on) {
     if (frameNotes_->isVisible()) notesWidth_ = frameNotes_->width();
     frameNotes_->hide();
     if (grownForNotes_ && width() == grownForNotes_->second) {
+      // The splitter's smallest width without the notes, now, not when
+      // the next layout pass gets to it.
+      splitter_->updateGeometry();
       layout()->activate();
       resize(grownForNotes_->first, height());
     }
@@ -539,20 +541,24 @@ void MainWindow::ShowNotes(bool on) {
   }
   frameNotes_->show();
   if (!isVisible()) return;
-  // A window too narrow for the notes beside the rest grows to the width
-  // they need now, rather than later, and stays on its screen.
+  // The window grows by the notes' width as far as its screen allows, so
+  // the rest keeps its width; on a small screen the notes share the width
+  // with the rest instead. It never grows past its screen unless the rest
+  // and the notes at their narrowest need it.
   const int before = width();
+  const int notesWanted =
+      notesWidth_ > 0 ? notesWidth_ : std::max(frameNotes_->minimumWidth(), fontMetrics().averageCharWidth() * 50);
+  const int screenWidth = screen() != nullptr ? screen()->availableGeometry().width() : before;
   layout()->activate();
+  const int wanted = std::min(before + splitter_->handleWidth() + notesWanted, std::max(before, screenWidth));
+  if (wanted > width()) resize(wanted, height());
   if (width() > before) {
     grownForNotes_ = {before, width()};
     KeepOnScreen();
   }
-  // The notes take a third of the splitter the first time, later the width
-  // the user left them at; the rest of the window keeps what it needs.
   const int total = splitter_->width() - splitter_->handleWidth();
   const int rest = splitter_->widget(0)->minimumSizeHint().width();
-  int notes = notesWidth_ > 0 ? notesWidth_ : total / 3;
-  notes = std::max(frameNotes_->minimumWidth(), std::min(notes, total - rest));
+  const int notes = std::max(frameNotes_->minimumWidth(), std::min(notesWanted, total - rest));
   splitter_->setSizes({total - notes, notes});
 }
 
