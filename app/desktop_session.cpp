@@ -1,5 +1,7 @@
 #include "app/desktop_session.h"
 
+#include <iostream>
+
 #include "core/line_file.h"
 #include "ui/file_chooser_window.h"
 #include "ui/progress_window.h"
@@ -77,7 +79,13 @@ void DesktopSession::Show() {
 
 void DesktopSession::RememberPlaces() {
   if (!shown_) return;
-  for (const QWidget* window : StartWindows()) places_.Remember(*window);
+  bool kept = true;
+  for (const QWidget* window : StartWindows()) kept = places_.Remember(*window) && kept;
+  // Nothing is lost but the windows' places: a line on the error stream,
+  // not a message box on the way out.
+  if (!kept && !places_.file().empty()) {
+    std::cerr << "verdin: не удалось запомнить положение окон в файле «" << places_.file().string() << "».\n";
+  }
 }
 
 std::array<QWidget*, 3> DesktopSession::StartWindows() const {

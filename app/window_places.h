@@ -43,6 +43,8 @@ class WindowPlaces {
  public:
   explicit WindowPlaces(std::filesystem::path file) : file_(std::move(file)) {}
 
+  const std::filesystem::path& file() const { return file_; }
+
   // The place last kept for the window, if any.
   std::optional<QRect> Remembered(const QString& name) const;
   // Keeps the window's place; false when it could not be written.

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QWheelEvent>
 
 #include "main_window_fixture.h"
 #include "ui/main_window.h"
@@ -81,6 +82,19 @@ TEST_F(MainWindowLayout, ScrollingEitherListScrollsTheOtherToTheSameRow) {
     EXPECT_EQ(FirstVisibleRow(other), FirstVisibleRow(scrolled));
     EXPECT_EQ(other->verticalScrollBar()->maximum(), bar->maximum());
   }
+}
+
+TEST_F(MainWindowLayout, TheWheelOverTheNameListScrollsBoth) {
+  AddItems(kItems);
+  ShowAt(1100, 700);
+  QWidget* viewport = List(0)->viewport();
+  const QPointF at = viewport->rect().center();
+  QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(viewport, &wheel);
+  QApplication::processEvents();
+  EXPECT_GT(FirstVisibleRow(List(0)), 0);
+  EXPECT_EQ(FirstVisibleRow(List(1)), FirstVisibleRow(List(0)));
 }
 
 TEST_F(MainWindowLayout, SelectingInEitherListSelectsTheSameLineOfBoth) {

@@ -152,6 +152,15 @@ TEST_F(StartWindows, AWindowLeftOffScreenComesBackOntoIt) {
   EXPECT_EQ(place.bottom(), kLaptop.bottom());
 }
 
+TEST_F(StartWindows, AConfigurationFolderThatCannotBeWrittenLosesOnlyThePlaces) {
+  testing::WriteLines(temp_ / "not-a-folder", {"x"});
+  location_.configFolder = temp_ / "not-a-folder";
+  { auto session = Start(kLaptop); }
+  auto session = Start(kLaptop);
+  EXPECT_EQ(session->frm1().pos(), kLaptop.topLeft());
+  EXPECT_TRUE(messages_.entries.empty());
+}
+
 TEST_F(StartWindows, WithoutAConfigurationFolderNothingIsWritten) {
   location_.configFolder.clear();
   { auto session = Start(kLaptop); }
