@@ -103,8 +103,10 @@ void ScrollTogether(QListWidget& names, QListWidget& costs) {
   QObject::connect(nameBar, &QScrollBar::valueChanged, costBar, &QScrollBar::setValue);
   QObject::connect(costBar, &QScrollBar::valueChanged, nameBar, &QScrollBar::setValue);
   // A list that grows or shrinks may leave its partner behind on a new range.
-  QObject::connect(nameBar, &QScrollBar::rangeChanged, costBar, [nameBar, costBar] { costBar->setValue(nameBar->value()); });
-  QObject::connect(costBar, &QScrollBar::rangeChanged, nameBar, [nameBar, costBar] { nameBar->setValue(costBar->value()); });
+  QObject::connect(nameBar, &QScrollBar::rangeChanged, costBar,
+                   [nameBar, costBar] { costBar->setValue(nameBar->value()); });
+  QObject::connect(costBar, &QScrollBar::rangeChanged, nameBar,
+                   [nameBar, costBar] { nameBar->setValue(costBar->value()); });
   QObject::connect(names.horizontalScrollBar(), &QScrollBar::rangeChanged, &costs, [&costs](int, int maximum) {
     costs.setHorizontalScrollBarPolicy(maximum > 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   });
