@@ -1,5 +1,7 @@
 #include "app/desktop_session.h"
 
+#include <iostream>
+
 #include "core/line_file.h"
 #include "ui/file_chooser_window.h"
 #include "ui/progress_window.h"
@@ -29,7 +31,10 @@ class ProgressAfterDialog : public SaveDialog {
 }  // namespace
 
 DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messages)
-    : messages_(messages), program_(NewProgram()) {
+    : messages_(messages),
+      places_(location.configFolder.empty() ? std::filesystem::path()
+                                            : location.configFolder / kWindowPlacesFileName),
+      program_(NewProgram()) {
   Main(*program_, location, messages_);
   const auto& data = program_->state.folders.PathData;
   const auto refresh = [this] { RefreshAll(); };
@@ -49,12 +54,42 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
   openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get()); };
 }
 
-DesktopSession::~DesktopSession() = default;
+DesktopSession::~DesktopSession() { RememberPlaces(); }
 
 void DesktopSession::Show() {
-  frm1_->show();
+  const auto windows = StartWindows();
+  for (QWidget* window : windows) window->adjustSize();
+  const QRect screen = screenArea(QPoint(0, 0));
+  const StartPlaces start = ArrangeStartWindows(frm1_->size(), frmKoeff_->size(), frmObD_->size(), screen);
+  const std::array<QRect, 3> arranged = {start.main, start.coefficients, start.generalData};
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const auto kept = places_.Remembered(windows[i]->objectName());
+    const QRect place = kept ? OntoScreen(*kept, screenArea(kept->center())) : arranged[i];
+    windows[i]->resize(place.size());
+    windows[i]->move(place.topLeft());
+  }
+  // The main window is shown last, so it stands on top and has the focus.
   frmKoeff_->show();
   frmObD_->show();
+  frm1_->show();
+  frm1_->raise();
+  frm1_->activateWindow();
+  shown_ = true;
+}
+
+void DesktopSession::RememberPlaces() {
+  if (!shown_) return;
+  bool kept = true;
+  for (const QWidget* window : StartWindows()) kept = places_.Remember(*window) && kept;
+  // Nothing is lost but the windows' places: a line on the error stream,
+  // not a message box on the way out.
+  if (!kept && !places_.file().empty()) {
+    std::cerr << "verdin: не удалось запомнить положение окон в файле «" << places_.file().string() << "».\n";
+  }
+}
+
+std::array<QWidget*, 3> DesktopSession::StartWindows() const {
+  return {frm1_.get(), frmKoeff_.get(), frmObD_.get()};
 }
 
 void DesktopSession::RefreshAll() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "ui/quantity_window.h"
 #include "ui/general_data_window.h"
 #include "ui/main_window.h"
+#include "app/window_places.h"
 #include "forms/open_estimate.h"
 #include "forms/program.h"
 #include "forms/save_estimate.h"
@@ -31,8 +33,12 @@ class DesktopSession {
   DesktopSession(const DesktopSession&) = delete;
   DesktopSession& operator=(const DesktopSession&) = delete;
 
-  // Shows the three windows, none of them modal.
+  // Shows the three windows, none of them modal, each where it stood at
+  // the end of the last run, or placed beside each other at the first.
   void Show();
+  // Keeps where the three windows stand now for the next run (also done
+  // when the session ends).
+  void RememberPlaces();
   // Every window shows its model again (after any command).
   void RefreshAll();
 
@@ -44,6 +50,10 @@ class DesktopSession {
   PayOutWindow& frmW() { return *frmW_; }
   ConstructionCostWindow& frmSMR() { return *frmSMR_; }
 
+  // The area of the screen around a point that windows are placed in;
+  // tests put a screen of their own here.
+  std::function<QRect(const QPoint&)> screenArea = AvailableScreenAt;
+
   // The dialogs of the save and open commands; tests put scripted ones here.
   std::function<std::unique_ptr<SaveDialog>()> saveDialog;
   std::function<std::unique_ptr<OpenDialog>()> openDialog;
@@ -54,8 +64,12 @@ class DesktopSession {
 
  private:
   MainWindowLinks Links();
+  // The main, coefficient and general-data windows.
+  std::array<QWidget*, 3> StartWindows() const;
 
   Messages& messages_;
+  WindowPlaces places_;
+  bool shown_ = false;
   std::unique_ptr<Program> program_;
   std::unique_ptr<MainWindow> frm1_;
   std::unique_ptr<CoefficientWindow> frmKoeff_;

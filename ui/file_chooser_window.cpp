@@ -33,6 +33,7 @@ constexpr int kListWidth = 210;
 constexpr int kTreeWidth = 260;
 constexpr int kListHeight = 220;
 constexpr int kPathLabelWidth = 430;
+constexpr int kFolderLabelWidth = 120;
 // How long the folder tree keeps the shown folder in view while it reads
 // the folders in the background.
 constexpr qint64 kBringIntoViewMs = 1500;
@@ -40,36 +41,6 @@ constexpr qint64 kBringIntoViewMs = 1500;
 QLabel* MakeLabel(QWidget* parent, const char* text) { return new QLabel(QString::fromUtf8(text), parent); }
 
 QString PathQ(const std::filesystem::path& path) { return ToQ(path.string()); }
-
-// A label that shows a long path shortened in the middle and keeps the
-// whole path as its text and tool tip, so the window does not grow with
-// the path.
-class PathLabel : public QLabel {
- public:
-  explicit PathLabel(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    setMinimumWidth(kPathLabelWidth);
-  }
-  void SetPath(const std::string& text, const QColor& color) {
-    const QString shown = ToQ(text);
-    if (this->text() != shown) {
-      setText(shown);
-      setToolTip(shown);
-    }
-    QPalette colors = palette();
-    colors.setColor(QPalette::WindowText, color);
-    setPalette(colors);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    const QRect area = contentsRect();
-    painter.drawText(area, static_cast<int>(alignment()),
-                     fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
-  }
-};
 
 QComboBox* MakeTypeList(QWidget* parent, const std::vector<std::string>& items) {
   auto* combo = new QComboBox(parent);
@@ -86,6 +57,32 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
 }
 
 }  // namespace
+
+PathLabel::PathLabel(QWidget* parent, int minimumWidth) : QLabel(parent) {
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  setMinimumWidth(minimumWidth);
+}
+
+void PathLabel::SetPath(const QString& text, const QString& whole) {
+  if (this->text() != text) setText(text);
+  setToolTip(whole.isEmpty() ? text : whole);
+}
+
+void PathLabel::SetColor(const QColor& color) {
+  QPalette colors = palette();
+  colors.setColor(QPalette::WindowText, color);
+  setPalette(colors);
+}
+
+QString PathLabel::ShownText() const {
+  return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+}
+
+void PathLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(contentsRect(), static_cast<int>(alignment()), ShownText());
+}
 
 // The folder tree (Tree) and the file list (Files) of a chooser window.
 // The file system has one root and no drive letters, so the windows have
@@ -219,9 +216,9 @@ void FileSaveWindow::Build() {
   auto* panel = new QFrame(this);
   panel->setFrameShape(QFrame::StyledPanel);
   auto* panelLayout = new QGridLayout(panel);
-  lblNameFileIsx_ = new PathLabel(panel);
+  lblNameFileIsx_ = new PathLabel(panel, kPathLabelWidth);
   lblNameFileIsx_->setObjectName(QStringLiteral("lblNameFileIsx"));
-  lblNameFileOut_ = new PathLabel(panel);
+  lblNameFileOut_ = new PathLabel(panel, kPathLabelWidth);
   lblNameFileOut_->setObjectName(QStringLiteral("lblNameFileOut"));
   panelLayout->addWidget(MakeLabel(panel, "Исходные данные :"), 0, 0);
   panelLayout->addWidget(lblNameFileIsx_, 0, 1);
@@ -236,7 +233,7 @@ void FileSaveWindow::Build() {
   gmbSpec_ = MakeTypeList(this, form_.gmbSpecItems);
   connect(gmbSpec_, &QComboBox::activated, this, [this](int index) { ChooseType(index); });
 
-  txtActDir_ = new QLabel(this);
+  txtActDir_ = new PathLabel(this, kFolderLabelWidth);
   txtActDir_->setObjectName(QStringLiteral("txtActDir"));
 
   chkIsxDan_ = new QCheckBox(QStringLiteral("Сохранить рез."), this);
@@ -285,11 +282,11 @@ void FileSaveWindow::Refresh() {
     gmbSpec_->setCurrentIndex(form_.gmbSpec);
   }
   SetQuietly(NameFile_, form_.NameFile);
-  txtActDir_->setText(ToQ(form_.txtActDir));
-  txtActDir_->setToolTip(PathQ(form_.folder));
-  static_cast<PathLabel*>(lblNameFileIsx_)
-      ->SetPath(form_.lblNameFileIsx, form_.lblNameFileIsxRed ? QColor(Qt::red) : QColor(Qt::blue));
-  static_cast<PathLabel*>(lblNameFileOut_)->SetPath(form_.lblNameFileOut, QColor(Qt::blue));
+  txtActDir_->SetPath(ToQ(form_.txtActDir), PathQ(form_.folder));
+  lblNameFileIsx_->SetPath(ToQ(form_.lblNameFileIsx));
+  lblNameFileIsx_->SetColor(form_.lblNameFileIsxRed ? QColor(Qt::red) : QColor(Qt::blue));
+  lblNameFileOut_->SetPath(ToQ(form_.lblNameFileOut));
+  lblNameFileOut_->SetColor(QColor(Qt::blue));
   {
     const QSignalBlocker blocker(chkIsxDan_);
     chkIsxDan_->setChecked(form_.chkIsxDan);
@@ -368,9 +365,8 @@ void FileLoadWindow::Build() {
   gmbSpec_ = MakeTypeList(this, form_.gmbSpecItems);
   connect(gmbSpec_, &QComboBox::activated, this, [this](int index) { ChooseType(index); });
 
-  txtActDir_ = new QLabel(this);
+  txtActDir_ = new PathLabel(this, kFolderLabelWidth);
   txtActDir_->setObjectName(QStringLiteral("txtActDir"));
-  txtActDir_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   lblS_ = new QLabel(this);
   lblS_->setObjectName(QStringLiteral("lblS"));
@@ -410,8 +406,7 @@ void FileLoadWindow::Refresh() {
     gmbSpec_->setCurrentIndex(form_.gmbSpec);
   }
   lblNameFile_->setText(ToQ(form_.lblNameFile));
-  txtActDir_->setText(ToQ(form_.txtActDir));
-  txtActDir_->setToolTip(PathQ(form_.folder));
+  txtActDir_->SetPath(ToQ(form_.txtActDir), PathQ(form_.folder));
   lblS_->setText(ToQMultiline(form_.lblS));
   browser_->ShowFolder(form_.folder);
   browser_->ShowFiles(form_.folder, form_.filePattern);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QString>
 #include <filesystem>
 #include <optional>
@@ -16,7 +17,6 @@
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -26,6 +26,21 @@ namespace verdin {
 
 // The folder tree and the file list both windows are built from.
 class FileChooserBrowser;
+// A label that shows a long path shortened in the middle when it does not
+// fit, with the whole path in its tool tip, so the window does not grow
+// with the path and no path is cut off unseen.
+class PathLabel : public QLabel {
+ public:
+  PathLabel(QWidget* parent, int minimumWidth);
+  // Shows `text`; the tool tip holds `whole` (the text itself when empty).
+  void SetPath(const QString& text, const QString& whole = {});
+  void SetColor(const QColor& color);
+  // What the label shows in its present width.
+  QString ShownText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
 
 class FileSaveWindow : public QDialog {
  public:
@@ -54,9 +69,9 @@ class FileSaveWindow : public QDialog {
   FileChooserBrowser* browser_ = nullptr;
   QComboBox* gmbSpec_ = nullptr;
   QLineEdit* NameFile_ = nullptr;
-  QLabel* txtActDir_ = nullptr;
-  QLabel* lblNameFileIsx_ = nullptr;
-  QLabel* lblNameFileOut_ = nullptr;
+  PathLabel* txtActDir_ = nullptr;
+  PathLabel* lblNameFileIsx_ = nullptr;
+  PathLabel* lblNameFileOut_ = nullptr;
   QCheckBox* chkIsxDan_ = nullptr;
   QPlainTextEdit* Sv_ = nullptr;
 };
@@ -83,7 +98,7 @@ class FileLoadWindow : public QDialog {
   std::optional<OpenChoice> choice_;
   FileChooserBrowser* browser_ = nullptr;
   QComboBox* gmbSpec_ = nullptr;
-  QLabel* txtActDir_ = nullptr;
+  PathLabel* txtActDir_ = nullptr;
   QLabel* lblNameFile_ = nullptr;
   QLabel* lblS_ = nullptr;
 };

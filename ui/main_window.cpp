@@ -15,8 +15,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/index.h"
 #include "ui/qt_support.h"
@@ -40,6 +47,21 @@ QPushButton* Button(const char* name, const char* caption) {
 
 QLineEdit* Edit(const QString& name) { return Named(new QLineEdit, name); }
 
+// A combo box that shortens a long chosen entry with "…" rather than
+// cutting it off at the edge; its tool tip holds the whole entry.
+class ElidingComboBox : public QComboBox {
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+  }
+};
+
 // Fills a combo box with the texts when they differ and selects the index,
 // without emitting its signals.
 void ShowList(QComboBox* combo, const std::vector<std::string>& entries, int index) {
@@ -62,6 +84,32 @@ void ShowList(QListWidget* list, const std::vector<std::string>& entries, int in
     for (const auto& entry : entries) list->addItem(ToQ(entry));
   }
   list->setCurrentRow(index);
+}
+
+// Keeps the name list and the cost list beside it on the same rows, so the
+// two read as one list: the cost list carries the one vertical scroll bar
+// and either list scrolled moves the other to the same first row. While
+// the names need a horizontal scroll bar the cost list shows one too, so
+// both keep the same number of rows in view.
+void ScrollTogether(QListWidget& names, QListWidget& costs) {
+  names.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  costs.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  for (QListWidget* list : {&names, &costs}) {
+    list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    list->setUniformItemSizes(true);
+  }
+  QScrollBar* nameBar = names.verticalScrollBar();
+  QScrollBar* costBar = costs.verticalScrollBar();
+  QObject::connect(nameBar, &QScrollBar::valueChanged, costBar, &QScrollBar::setValue);
+  QObject::connect(costBar, &QScrollBar::valueChanged, nameBar, &QScrollBar::setValue);
+  // A list that grows or shrinks may leave its partner behind on a new range.
+  QObject::connect(nameBar, &QScrollBar::rangeChanged, costBar,
+                   [nameBar, costBar] { costBar->setValue(nameBar->value()); });
+  QObject::connect(costBar, &QScrollBar::rangeChanged, nameBar,
+                   [nameBar, costBar] { nameBar->setValue(costBar->value()); });
+  QObject::connect(names.horizontalScrollBar(), &QScrollBar::rangeChanged, &costs, [&costs](int, int maximum) {
+    costs.setHorizontalScrollBarPolicy(maximum > 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  });
 }
 
 void Check(QCheckBox* box, bool checked) {
@@ -99,14 +147,24 @@ void MainWindow::Run(Command command) {
 void MainWindow::Build() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildTop());
-  auto* middle = new QHBoxLayout;
+  auto* body = new QWidget;
+  auto* middle = new QHBoxLayout(body);
+  middle->setContentsMargins(0, 0, 0, 0);
   middle->addWidget(BuildGrid());
   auto* right = new QVBoxLayout;
   right->addWidget(BuildItemFrame());
   right->addWidget(BuildList(), 1);
   middle->addLayout(right, 1);
-  middle->addWidget(BuildNotes());
-  layout->addLayout(middle, 1);
+  // The notes share the window's width with the rest through a splitter,
+  // so switching them on does not push the window off a small screen.
+  splitter_ = Named(new QSplitter(Qt::Horizontal), "splitterPrim");
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(body);
+  splitter_->addWidget(BuildNotes());
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
+  frameNotes_->hide();
+  layout->addWidget(splitter_, 1);
   layout->addWidget(BuildBottom());
 }
 
@@ -136,17 +194,18 @@ QGroupBox* MainWindow::BuildItemFrame() {
     lblZd_[At(i)] = Named(new QLabel(ToQ(captions[At(i)])), Indexed("lblZd", i));
   }
   txtZd_ = Edit("txtZd");
-  cboTab_ = Named(new QComboBox, "cboTab");
-  cboP_ = Named(new QComboBox, "cboP");
+  cboTab_ = Named(new ElidingComboBox, "cboTab");
+  cboP_ = Named(new ElidingComboBox, "cboP");
   for (QComboBox* combo : {cboTab_, cboP_}) {
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(40);
+    combo->setMinimumContentsLength(30);
   }
   txtNp_ = Edit("txtNp");
   txtKolic_ = Edit("txtKolic");
   txtKolic_->setMinimumWidth(fontMetrics().horizontalAdvance("0000000000000"));
   txtKolic_->setToolTip("Dbl-click - расчет объемов");
-  lblSMR_ = Named(new QLabel("Категория слож- ности по табл. Б1"), "lblSMR");
+  // Two lines, broken where the caption's hyphen says: the row stays narrow.
+  lblSMR_ = Named(new QLabel("Категория слож-\nности по табл. Б1"), "lblSMR");
   cboSMR_ = Named(new QComboBox, "cboSMR");
   chkProcent_ = Named(new QCheckBox("Провести расчет от суммы рассчитанного объекта №"), "chkProcent");
   txtProcent_ = Edit("txtProcent");
@@ -242,7 +301,14 @@ QWidget* MainWindow::BuildList() {
   lstZd_[0] = Named(new QListWidget, Indexed("lstZd", 0));
   lstZd_[0]->setToolTip("Dbl-click - редактирование");
   lstZd_[1] = Named(new QListWidget, Indexed("lstZd", 1));
-  lstZd_[1]->setMaximumWidth(fontMetrics().horizontalAdvance("000000000000000"));
+  const int scrollBar = lstZd_[1]->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  lstZd_[1]->setFixedWidth(fontMetrics().horizontalAdvance("0000000000000,00") + scrollBar +
+                           2 * lstZd_[1]->frameWidth() + 8);
+  auto* lists = new QHBoxLayout;
+  lists->setSpacing(0);
+  lists->addWidget(lstZd_[0], 1);
+  lists->addWidget(lstZd_[1]);
+  ScrollTogether(*lstZd_[0], *lstZd_[1]);
   cmdDel_ = Button("cmdDel", "Удалить выделенный элемент");
   cmdRed_ = Button("cmdRed", "Редактировать выделенный элемент");
   cmdDelZd_ = Button("cmdDelZd", "Удалить все данные из списка");
@@ -251,8 +317,7 @@ QWidget* MainWindow::BuildList() {
   auto* lblSum = Named(new QLabel("Всего без НДС"), "lblSum");
   txtSym_ = Edit("txtSym");
   chkAsave_ = Named(new QCheckBox("Включить автосохранение"), "chkAsave");
-  layout->addWidget(lstZd_[0], 0, 0, 6, 1);
-  layout->addWidget(lstZd_[1], 0, 1, 6, 1);
+  layout->addLayout(lists, 0, 0, 6, 2);
   layout->addWidget(cmdDel_, 0, 2);
   layout->addWidget(cmdRed_, 1, 2);
   layout->addWidget(cmdDelZd_, 2, 2);
@@ -296,7 +361,7 @@ QGroupBox* MainWindow::BuildNotes() {
   scroll->setWidget(lblPrim_);
   scroll->setWidgetResizable(true);
   layout->addWidget(scroll);
-  frameNotes_->setMinimumWidth(fontMetrics().horizontalAdvance(QString(45, QChar('m'))));
+  frameNotes_->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
   return frameNotes_;
 }
 
@@ -349,11 +414,14 @@ void MainWindow::Connect() {
     connect(cmdVerx_[At(direction)], &QPushButton::clicked, this,
             [this, direction] { Run([direction](MainContext& ctx) { CmdVerx(ctx, direction); }); });
   }
-  for (int list = 0; list < 2; ++list) {
-    connect(lstZd_[At(list)], &QListWidget::currentRowChanged, this,
-            [this, list](int line) { Run([list, line](MainContext& ctx) { ClickLstZd(ctx, list, line); }); });
+  // The two lists are one list to the user: a line chosen in the cost list
+  // is the same item as that line of the name list, and a double click on
+  // either takes the item back for editing.
+  for (QListWidget* list : lstZd_) {
+    connect(list, &QListWidget::currentRowChanged, this,
+            [this](int line) { Run([line](MainContext& ctx) { ClickLstZd(ctx, 0, line); }); });
+    connect(list, &QListWidget::itemDoubleClicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
   }
-  connect(lstZd_[0], &QListWidget::itemDoubleClicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
   connect(chkAsave_, &QCheckBox::toggled, this, [this](bool on) { form().chkAsave = on; });
   connect(chkW_, &QCheckBox::clicked, this, [this](bool on) {
     form().chkW = on;
@@ -456,8 +524,56 @@ void MainWindow::RefreshLists() {
     const QSignalBlocker blocker(optPrim_[At(option)]);
     optPrim_[At(option)]->setChecked(model.optPrim == option);
   }
-  frameNotes_->setVisible(model.optPrim == 1);
+  ShowNotes(model.optPrim == 1);
   lblPrim_->setText(ToQMultiline(model.lblPrim));
+}
+
+void MainWindow::ShowNotes(bool on) {
+  if (on == !frameNotes_->isHidden()) return;
+  if (!on) {
+    // Hidden, the notes give their width back: to the rest of the window,
+    // and to the screen when the window had to grow for them.
+    if (frameNotes_->isVisible()) notesWidth_ = frameNotes_->width();
+    frameNotes_->hide();
+    if (grownForNotes_ && width() == grownForNotes_->second) {
+      // The splitter's smallest width without the notes, now, not when
+      // the next layout pass gets to it.
+      splitter_->updateGeometry();
+      layout()->activate();
+      resize(grownForNotes_->first, height());
+    }
+    grownForNotes_.reset();
+    return;
+  }
+  frameNotes_->show();
+  if (!isVisible()) return;
+  // The window grows by the notes' width as far as its screen allows, so
+  // the rest keeps its width; on a small screen the notes share the width
+  // with the rest instead. It never grows past its screen unless the rest
+  // and the notes at their narrowest need it.
+  const int before = width();
+  const int notesWanted =
+      notesWidth_ > 0 ? notesWidth_ : std::max(frameNotes_->minimumWidth(), fontMetrics().averageCharWidth() * 50);
+  const int screenWidth = screen() != nullptr ? screen()->availableGeometry().width() : before;
+  layout()->activate();
+  const int wanted = std::min(before + splitter_->handleWidth() + notesWanted, std::max(before, screenWidth));
+  if (wanted > width()) resize(wanted, height());
+  if (width() > before) {
+    grownForNotes_ = {before, width()};
+    KeepOnScreen();
+  }
+  const int total = splitter_->width() - splitter_->handleWidth();
+  const int rest = splitter_->widget(0)->minimumSizeHint().width();
+  const int notes = std::max(frameNotes_->minimumWidth(), std::min(notesWanted, total - rest));
+  splitter_->setSizes({total - notes, notes});
+}
+
+void MainWindow::KeepOnScreen() {
+  if (screen() == nullptr) return;
+  const QRect area = screen()->availableGeometry();
+  const QRect frame = frameGeometry();
+  const int overflow = frame.right() - area.right();
+  if (overflow > 0) move(std::max(area.left(), frame.left() - overflow), frame.top());
 }
 
 void MainWindow::Refresh() {

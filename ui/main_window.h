@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
+#include <utility>
 
 #include "core/limits.h"
 #include "core/messages.h"
@@ -20,6 +22,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 
 namespace verdin {
 
@@ -64,6 +67,8 @@ class MainWindow : public QWidget {
   void RefreshItem();
   void RefreshGrid();
   void RefreshLists();
+  void ShowNotes(bool on);
+  void KeepOnScreen();
 
   Program& program_;
   Messages& messages_;
@@ -110,6 +115,10 @@ class MainWindow : public QWidget {
   std::array<QRadioButton*, 2> optPrim_{};
   QGroupBox* frameNotes_ = nullptr;
   QLabel* lblPrim_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  int notesWidth_ = 0;  // the notes' width when last switched off
+  // The window's width before and after it grew to make room for the notes.
+  std::optional<std::pair<int, int>> grownForNotes_;
 };
 
 }  // namespace verdin

@@ -176,10 +176,12 @@ TEST_F(MainWindowWidgets, TheEstimateListThroughButtonsAndClicks) {
   Click("cmdDob");
   EXPECT_EQ(names->count(), 4);
 
-  // A click in the cost list shows the name list's selection.
+  // A click in the cost list selects that line in both lists.
   names->setCurrentRow(0);
   costs->setCurrentRow(3);
-  EXPECT_EQ(costs->currentRow(), 0);
+  EXPECT_EQ(costs->currentRow(), 3);
+  EXPECT_EQ(names->currentRow(), 3);
+  names->setCurrentRow(0);
 
   // Move the first item down, then delete it, then delete all.
   Click("cmdVerx(1)");

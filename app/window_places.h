@@ -1,0 +1,64 @@
+// Where the windows of the desktop program stand on the screen: placed by
+// the program at the first start so that they do not cover each other
+// more than the screen demands, and remembered between runs.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+class QWidget;
+
+namespace verdin {
+
+// The file beside the settings file that keeps the windows' places.
+inline constexpr const char* kWindowPlacesFileName = "windows.ini";
+
+// `window` moved, and shrunk where it is larger, so that it lies wholly
+// inside `screen` (a window left off-screen after a screen change comes
+// back onto it).
+QRect OntoScreen(const QRect& window, const QRect& screen);
+
+// The start-up places of the main, coefficient and general-data windows
+// of the given sizes on a screen of the given available area: the main
+// window at the top left, the coefficient window at the top right, the
+// general-data window at the bottom right. On a screen wide enough for
+// them they stand side by side; on a small one the two smaller windows
+// overlap the main window's right part but each keeps its top left
+// corner (caption and first fields) in view.
+struct StartPlaces {
+  QRect main;
+  QRect coefficients;
+  QRect generalData;
+};
+StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalData, const QRect& screen);
+
+// The windows' places kept in an INI file under the window's name: the
+// position of its frame and the size of its inside, which is what Qt
+// moves and resizes, so a window does not creep by its frame from run to
+// run. With an empty file name nothing is kept. A damaged or unreadable
+// file counts as holding nothing.
+class WindowPlaces {
+ public:
+  explicit WindowPlaces(std::filesystem::path file) : file_(std::move(file)) {}
+
+  const std::filesystem::path& file() const { return file_; }
+
+  // The place last kept for the window, if any.
+  std::optional<QRect> Remembered(const QString& name) const;
+  // Keeps the window's place; false when it could not be written.
+  bool Remember(const QString& name, const QRect& place) const;
+
+  // Keeps where the window stands now.
+  bool Remember(const QWidget& window) const;
+
+ private:
+  std::filesystem::path file_;
+};
+
+// The screen area available to windows around a point: that of the
+// screen under it, else of the primary screen.
+QRect AvailableScreenAt(const QPoint& point);
+
+}  // namespace verdin
