@@ -163,8 +163,11 @@ std::optional<double> ReadGrouped(std::string_view text) {
 
 double WholePart(double value) {
   if (!std::isfinite(value)) return value;
+  // The noise of binary fractions lies in the last digits of a double;
+  // the bound keeps it well above that and well below a real fraction, also
+  // for hundreds of millions of roubles.
   const double nearest = std::round(value);
-  if (std::fabs(value - nearest) <= 1e-9 * std::max(1.0, std::fabs(value))) return nearest;
+  if (std::fabs(value - nearest) <= 1e-12 * std::max(1.0, std::fabs(value))) return nearest;
   return std::floor(value);
 }
 
@@ -271,6 +274,12 @@ bool PayOutSwitchOn(const MainForm& frm1, Messages& messages) {
   if (!IsEmptyBox(frm1.txtSym) || !IsEmptyBox(frm1.txtStP)) return true;
   messages.Show(kNothingCalculatedTitle, kNothingCalculated, MessageIcon::Exclamation);
   return false;
+}
+
+bool ClickChkW(MainForm& frm1, PayOutForm& frmW, bool on, Messages& messages) {
+  frm1.chkW = on && PayOutSwitchOn(frm1, messages);
+  if (frm1.chkW) OpenPayOut(frmW, frm1);
+  return frm1.chkW;
 }
 
 }  // namespace verdin

@@ -92,7 +92,9 @@ std::optional<double> ReadGrouped(std::string_view text);
 
 // The whole part of a value (towards minus infinity), where a value that
 // differs from a whole number only by the rounding of binary fractions
-// counts as that whole number: 1,005 thousand roubles are 1005 roubles.
+// (less than a millionth of a millionth of it) counts as that whole
+// number: 1,005 thousand roubles are 1005 roubles, while 600000500,5
+// roubles stay 600000500.
 double WholePart(double value);
 
 // Opening the window: fills the price row from the estimate total txtSym
@@ -117,5 +119,12 @@ PayOutPercentages PayOutBoxesOf(const PayOutForm& frmW);
 // or the current item's cost is filled). Otherwise shows "Ничего не
 // рассчитано!!!" and returns false; the caller switches chkW off again.
 bool PayOutSwitchOn(const MainForm& frm1, Messages& messages);
+
+// A click on chkW. Switched on: when PayOutSwitchOn allows it, the pay-out
+// window's figures are filled (OpenPayOut) and chkW stays on; otherwise
+// chkW goes back off. Switched off (also when the pay-out window is
+// closed): chkW is off. Returns whether the pay-out window is to be shown,
+// which is always the new state of chkW, so box and window agree.
+bool ClickChkW(MainForm& frm1, PayOutForm& frmW, bool on, Messages& messages);
 
 }  // namespace verdin

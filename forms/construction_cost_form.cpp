@@ -5,6 +5,7 @@
 
 #include "core/amount_bound.h"
 #include "core/text_forms.h"
+#include "forms/main_commands.h"
 #include "forms/main_form.h"
 
 namespace verdin {
@@ -14,6 +15,7 @@ namespace {
 constexpr int kCostField = 0;
 constexpr int kFirstCategory = 1;
 constexpr int kLastCategory = 5;
+constexpr int kUserTableEntry = 0;  // table-list entry of the user-entered table
 
 // The inputs of one calculation once they have been checked.
 struct CostInput {
@@ -169,7 +171,16 @@ bool ConstructionCostCmdOk(ConstructionCostForm& form, const NormStore& norms, M
   return true;
 }
 
+void ConstructionCostCmdGl(const ConstructionCostForm& form, MainContext& ctx) {
+  if (ctx.frm1.chkProcent) ClickChkProcent(ctx, false);
+  SelectTable(ctx, kUserTableEntry);
+  ConstructionCostCmdGl(form, ctx.frm1);
+}
+
 void ConstructionCostCmdGl(const ConstructionCostForm& form, MainForm& main) {
+  // Points of an earlier user table would be priced together with the
+  // handed cost.
+  EmptyGrid(main);
   main.txtNp = "Объект";
   main.txtKolic = "1";
   main.txtV[1] = "1";

@@ -11,6 +11,7 @@
 namespace verdin {
 
 struct MainForm;
+struct MainContext;
 
 struct ConstructionCostForm {
   std::string txt1;   // construction cost, million roubles at 01.01.2006
@@ -30,9 +31,18 @@ struct ConstructionCostForm {
 // beep first) and nothing changes; returns false then.
 bool ConstructionCostCmdOk(ConstructionCostForm& form, const NormStore& norms, Messages& messages);
 
-// cmdGl "Передать в главную форму": txtNp = "Объект", txtKolic = "1",
-// user-table row 1 = "1" and StProekt in the general form. Does not
-// calculate.
+// cmdGl "Передать в главную форму": the main window prices the handed
+// cost as its user-entered table. The share-of-an-item mode is switched
+// off and table-list entry 0 selected (which clears the grid and the
+// previous calculation); then txtNp = "Объект", txtKolic = "1", user-table
+// row 1 = "1" and StProekt in the general form. Does not calculate.
+void ConstructionCostCmdGl(const ConstructionCostForm& form, MainContext& ctx);
+
+// The grid part of cmdGl alone, for a caller that holds only the main
+// window's model: the grid is emptied and txtNp, txtKolic and row 1 are
+// written as above, but the table selection is left as it is, so the
+// window's "Рассчитать" still prices the selected table. Use the overload
+// with the context wherever the context is at hand.
 void ConstructionCostCmdGl(const ConstructionCostForm& form, MainForm& main);
 
 }  // namespace verdin

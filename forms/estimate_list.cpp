@@ -98,7 +98,7 @@ int AddTarget(MainContext& ctx) {
     const std::string text =
         "Вы редактировали, либо просматривали элемент " + Item(ctx, state.NomRed).name + ".\r" +
         "Если Вы отредактировали данный элемент и после расчета хотите \r" +
-        "его записать на тоже место, нажмите кнопку Ок. Если Вы хотите создать\r" +
+        "его записать на то же место, нажмите кнопку Ок. Если Вы хотите создать\r" +
         " новый элемент  и поместить его в конец списка - нажмите кнопку  Отмена";
     if (ctx.messages.AskOkCancel("Подтверждение записи данных", text, MessageIcon::Question)) {
       return state.NomRed;
@@ -129,13 +129,20 @@ void StoreCoefficientWindow(const CoefficientForm& koeff, EstimateItem& item) {
   }
 }
 
+// A row the user left empty stores its empty value box as 0; it shows
+// empty again rather than as a "0" nobody typed.
+std::string ShownCoefficientValue(const CoefficientRow& row) {
+  const bool emptyRow = !row.ticked && Trim(row.name).empty() && Trim(row.symbol).empty() && Trim(row.basis).empty();
+  return emptyRow && row.value == 0 ? std::string() : GeneralForm(row.value);
+}
+
 void ShowCoefficientWindow(MainContext& ctx, const EstimateItem& item) {
   CoefficientForm& koeff = ctx.frmKoeff;
   for (std::size_t m = 0; m < kCoefficientRows; ++m) {
     const CoefficientRow& row = item.coefficientRows[m];
     koeff.chkKoeff[m] = row.ticked;
     SelectKotr(koeff, ctx.state.norms, row.industryIndex, true);
-    koeff.txtKoeffK[m] = GeneralForm(row.value);
+    koeff.txtKoeffK[m] = ShownCoefficientValue(row);
     koeff.txtKoeffIm[m] = row.name;
     koeff.txtKoeffI[m] = row.symbol;
     koeff.txtKoeffP[m] = row.basis;
@@ -300,10 +307,11 @@ bool CmdDob(MainContext& ctx) {
     form.lstZd[1].push_back(form.txtStP);
   }
   state.SumSm = EstimateTotal(state);
-  form.txtSym = GeneralForm(state.SumSm);
+  form.txtSym = ShownTotal(state.SumSm);
   state.NomRed = -1;
   EstimateItem& item = Item(ctx, i);
   item.baseAmount = item.mode != PricingMode::TypedCost ? state.StBaz : NumberOrZero(form.txtStP);
+  OpenPayOut(ctx.frmW, form);
   if (form.chkAsave) Autosave(ctx);
   return true;
 }
@@ -324,7 +332,8 @@ void CmdDel(MainContext& ctx) {
   // The total drops by the deleted cost. It is summed afresh from the
   // remaining items rather than subtracted from the shown text, which
   // would leave binary noise in the last digits (249,870000000003).
-  form.txtSym = GeneralForm(EstimateTotal(ctx.state));
+  form.txtSym = ShownTotal(EstimateTotal(ctx.state));
+  OpenPayOut(ctx.frmW, form);
 }
 
 void CmdDelZd(MainContext& ctx) {
@@ -338,6 +347,7 @@ void CmdDelZd(MainContext& ctx) {
   form.txtSym.clear();
   ctx.state.estimate.items.clear();
   ctx.state.NomRed = -1;  // the item under edit is gone
+  OpenPayOut(ctx.frmW, form);
 }
 
 void CmdRed(MainContext& ctx) {

@@ -26,19 +26,26 @@ std::string ItemReference(const MainContext& ctx);
 
 // ShowItem: an item back into the windows (table and row selected again by
 // title, quantity, option, share mode, typed cost, user table, name, the
-// coefficient window's rows). The item is not recalculated.
+// coefficient window's rows; an unticked row without name, symbol and
+// basis whose value is 0 shows an empty value box). The item is not
+// recalculated.
 // The item's table is looked up again by its title first, so the item
 // follows its table when the database changed order.
 void ShowItem(MainContext& ctx, EstimateItem& item);
 
 // cmdDob "Добавить данные по текущему элементу в список". Returns true when
-// an item was added or written back.
+// an item was added or written back. The total shows in the form of the
+// items (ShownTotal). The pay-out window's figures follow the new total
+// (OpenPayOut) while chkW stays as it is: an open pay-out window stays open
+// and shows the new total, so nothing needs to switch chkW off and on.
 bool CmdDob(MainContext& ctx);
 
-// cmdDel "Удалить выделенный элемент".
+// cmdDel "Удалить выделенный элемент". The total and the pay-out window
+// follow as after an add.
 void CmdDel(MainContext& ctx);
 
-// cmdDelZd "Удалить все данные из списка".
+// cmdDelZd "Удалить все данные из списка". The pay-out window follows as
+// after an add.
 void CmdDelZd(MainContext& ctx);
 
 // cmdRed "Редактировать выделенный элемент" and a double click on the name

@@ -31,6 +31,8 @@ static_assert(kRecordLines == 37);
 // The charge row whose amount the workbook computes; it holds no rate.
 constexpr std::size_t kComputedChargeRow = 1;
 constexpr const char* kComputedChargeText = "Расчет";
+// The two spare charge rows that ship without caption and rate.
+constexpr std::size_t kFirstSpareChargeRow = 5;
 
 constexpr const char* kDefaultsKept = " Загружены данные по умолчанию.";
 
@@ -168,6 +170,14 @@ bool HasRateToTake(const GeneralDataForm& form, std::size_t row) {
   return row != kComputedChargeRow && form.chkK[row] && !Trim(form.txtKc[row]).empty();
 }
 
+// A ticked spare row (rows 6 and 7 of the window) with an empty value box.
+// The spare rows ship empty, so there is no earlier rate the user could
+// mean to keep; the row would be written as a charge of 0.
+bool IsSpareRowWithoutRate(const GeneralDataForm& form, std::size_t row) {
+  return (row == kFirstSpareChargeRow || row == kFirstSpareChargeRow + 1) && form.chkK[row] &&
+         Trim(form.txtKc[row]).empty();
+}
+
 std::string RowLabel(const GeneralDataForm& form, std::size_t row) {
   const std::string caption = Trim(form.txtK[row]);
   std::string label = "Отчисление в строке " + std::to_string(row + 1);
@@ -227,6 +237,9 @@ bool SaveGeneralDataForm(const GeneralDataForm& form, const fs::path& file, Mess
 
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {
   for (std::size_t i = 0; i < kChargeCount; ++i) {
+    if (IsSpareRowWithoutRate(form, i)) {
+      return RowLabel(form, i) + " включено, но его значение не задано. Введите значение или снимите отметку.";
+    }
     if (!HasRateToTake(form, i)) continue;
     const std::optional<double> rate = ParseTypedNumber(form.txtKc[i]);
     if (!rate) {
@@ -296,11 +309,11 @@ void ShowGeneralData(const GeneralData& general, GeneralDataForm& form) {
     // unticked, it could not be ticked again.
     form.chkK[i] = charge.included || !DesignChargeRows()[i].canSwitchOff;
     // The computed row shows its word; a zero rate means none. A rate shows
-    // as the file holds it.
+    // in the general form, so one below one keeps its leading zero ("0,5").
     if (i == kComputedChargeRow) {
       form.txtKc[i] = kComputedChargeText;
     } else {
-      form.txtKc[i] = charge.rate == 0.0 ? std::string() : Trim(LineFileForm(charge.rate));
+      form.txtKc[i] = charge.rate == 0.0 ? std::string() : GeneralForm(charge.rate);
     }
     form.txtK[i] = charge.caption;
   }

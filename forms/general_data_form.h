@@ -71,7 +71,8 @@ bool SaveGeneralDataForm(const GeneralDataForm& form, const std::filesystem::pat
 
 // The Russian message for the first checked charge row (other than row 1,
 // which is computed) whose value is not a number or lies beyond the amount
-// bound, naming the row; nullopt when TakeObD can copy every rate.
+// bound, or a checked spare row (rows 6 and 7 of the window) whose value is
+// empty, naming the row; nullopt when TakeObD can copy every rate.
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form);
 
 // TakeObD: copies the signatories and the charges into the general data.
@@ -93,6 +94,7 @@ GeneralData GeneralDataOf(const GeneralDataForm& form, const GeneralData& earlie
 // The general data of an opened input-data file into the window: contract,
 // date, header texts, charge rows and signatories; the rest of the window
 // stays as it is. The rows the user cannot switch off are shown switched on.
+// Rates show in the general form ("0,5"); a rate of 0 shows an empty box.
 void ShowGeneralData(const GeneralData& general, GeneralDataForm& form);
 
 // False for general data without any charge row or signatory: what an

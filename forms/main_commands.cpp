@@ -22,18 +22,10 @@ constexpr int kLabelUnit = 1;
 constexpr int kLabelQuantity = 3;
 constexpr int kLabelCalculation = 5;
 
-// The amount as the window shows it: truncated to three decimals.
-std::string Shown(double value) { return GeneralForm(TruncateToThousandths(value)); }
-
 bool InputError(MainContext& ctx, const std::string& text) {
   ctx.messages.Beep();
   ctx.messages.Show(kInputErrorTitle, text, MessageIcon::Warning);
   return false;
-}
-
-void EmptyGrid(MainForm& form) {
-  for (auto& cell : form.txtV) cell.clear();
-  for (auto& cell : form.txtSt) cell.clear();
 }
 
 // The item fields that the entry without calculation and the share mode
@@ -84,6 +76,10 @@ std::optional<std::string> RateProblem(const std::string& txtStd) {
   return "Курс доллара «" + txtStd + "» в поле «" + kRateField + "» должен быть числом, отличным от нуля.";
 }
 
+constexpr const char* kEmptyUserTable =
+    "Таблица не заполнена: введите в графы «Кол.» и «Стоимость» хотя бы одну строку "
+    "(натуральный показатель и его стоимость), затем нажмите «Рассчитать текущий объект».";
+
 std::string CostProblem() {
   return "Стоимость объекта получилась больше " + AmountBoundText() +
          " по абсолютной величине или не числом: объект не рассчитан. "
@@ -101,6 +97,25 @@ std::optional<BasePrice> CurrentBase(MainContext& ctx) {
   if (ctx.state.NomProc == 0) return CalculateBasePrice(ctx);
   return BasePrice{ctx.state.estimate.Item(ctx.state.NomProc).cost, {}};
 }
+
+// The calculation text and the figures of the previous calculation: a new
+// table or row prices something else, so they no longer belong on screen.
+void ClearCalculation(MainContext& ctx) {
+  MainForm& form = ctx.frm1;
+  form.txtStB.clear();
+  form.txtStBaz.clear();
+  SetTxtStP(ctx, "");
+  form.txtStPd.clear();
+  ctx.state.StBaz = 0;
+}
+
+// A note as the notes frame shows it: the notes file opens every note with
+// a line that starts with "\"; that marker is no part of the text.
+std::string ShownNote(const std::string& note) {
+  return note.starts_with('\\') ? note.substr(1) : note;
+}
+
+constexpr const char* kAboutTitle = "О программе.";
 
 }  // namespace
 
@@ -130,9 +145,7 @@ void SelectTable(MainContext& ctx, int index) {
   if (index < -1 || index >= static_cast<int>(form.cboTab.size())) index = -1;
   form.cboTabIndex = index;
   state.NomTab = index;
-  form.txtStBaz.clear();
-  SetTxtStP(ctx, "");
-  form.txtStPd.clear();
+  ClearCalculation(ctx);
   SelectOptGilByProgram(ctx.frmKoeff, state.NomTab == kHousingEntry ? CoefficientForm::kHousing
                                                                     : CoefficientForm::kOther);
   form.cboP.clear();
@@ -151,7 +164,7 @@ void SelectTable(MainContext& ctx, int index) {
     EmptyGrid(form);
   }
   ShowPercentageEntryLabels(form, state.NomTab == kPercentageEntry);
-  form.lblPrim = state.norms.Note(state.NomTab + 1);
+  form.lblPrim = ShownNote(state.norms.Note(state.NomTab + 1));
 }
 
 void SelectRow(MainContext& ctx, int index, bool byProgram) {
@@ -159,6 +172,7 @@ void SelectRow(MainContext& ctx, int index, bool byProgram) {
   if (index < -1 || index >= static_cast<int>(form.cboP.size())) index = -1;
   if (byProgram && index == form.cboPIndex) return;
   form.cboPIndex = index;
+  ClearCalculation(ctx);
   const NormRow* row = index < 0 ? nullptr : PricedRow(ctx.state.norms, ctx.state.NomTab + 1, index + 1);
   form.txtNp = (row != nullptr && !row->points.empty()) ? row->points.front().unit : std::string();
   form.cboPToolTip = row != nullptr ? row->title : std::string();
@@ -176,7 +190,11 @@ void ClickOptPrim(MainContext& ctx, int option) { ctx.frm1.optPrim = option == 1
 std::optional<BasePrice> CalculateBasePrice(MainContext& ctx) {
   AppState& state = ctx.state;
   const MainForm& form = ctx.frm1;
-  if (state.NomTab == 0) state.norms.userTable = PackUserTable(form.txtV, form.txtSt, state.KolStrPol);
+  if (state.NomTab == 0) {
+    state.norms.userTable = PackUserTable(form.txtV, form.txtSt, state.KolStrPol);
+    // An empty table would price the item at 0 without a word.
+    if (state.norms.userTable.points.empty()) throw PricingError(kEmptyUserTable);
+  }
   PricingRequest request;
   request.NomTab = state.NomTab;
   request.X = form.txtKolic;
@@ -193,7 +211,7 @@ bool CmdOk(MainContext& ctx) {
     return InputError(ctx, "Не задан объем натурального показателя - графа Количество!!!");
   }
   if (form.txtProcent.empty() && form.chkProcent) {
-    return InputError(ctx, "Не задан объем номер рассчитанного объекта!!!");
+    return InputError(ctx, "Не задан номер рассчитанного объекта!!!");
   }
   if (!form.txtProcent.empty() && form.chkProcent) {
     state.NomProc = ItemNumber(form.txtProcent);
@@ -220,9 +238,9 @@ bool CmdOk(MainContext& ctx) {
   if (!dollars) return InputError(ctx, DollarProblem(form.txtStd));
 
   form.txtStB = base ? base->Text : std::string();
-  form.txtStBaz = Shown(Cb);
+  form.txtStBaz = ShownAmount(Cb);
   state.StBaz = Cb;
-  SetTxtStP(ctx, Shown(Cp));
+  SetTxtStP(ctx, ShownAmount(Cp));
   form.txtStPd = GeneralForm(*dollars);
   return true;
 }
@@ -271,5 +289,26 @@ std::optional<double> DollarAmount(double cost, const std::string& txtStd) {
   if (!WithinAmountBound(dollars)) return std::nullopt;
   return dollars;
 }
+
+void EmptyGrid(MainForm& form) {
+  for (auto& cell : form.txtV) cell.clear();
+  for (auto& cell : form.txtSt) cell.clear();
+}
+
+std::string ShownAmount(double value) { return GeneralForm(TruncateToThousandths(value)); }
+
+std::string ShownTotal(double sum) {
+  if (!std::isfinite(sum)) return GeneralForm(sum);
+  return GeneralForm(WholePart(sum * 1000) / 1000);
+}
+
+std::string AboutText() {
+  return std::string("Программу разработал Нилов К.Т.\r") + "Версия  " + kProgramVersion + "\r" +
+         "Замечания и предложения направляйте поставщику программы.\r" +
+         "Для добавления таблицы в базу пришлите текстовый\r" + "файл с нужной Вам таблицей.\r" +
+         "О формате данных читай ReadMe.\r" + "Обновления программы можно получить у ее поставщика.";
+}
+
+void CmdAb(Messages& messages) { messages.Show(kAboutTitle, AboutText(), MessageIcon::None); }
 
 }  // namespace verdin

@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/messages.h"
 #include "core/pricing.h"
+#include "forms/calculator_forms.h"
 #include "forms/coefficient_form.h"
 #include "forms/general_data_form.h"
 #include "forms/main_form.h"
@@ -23,6 +24,7 @@ struct MainContext {
   MainForm& frm1;
   CoefficientForm& frmKoeff;
   GeneralDataForm& frmObD;
+  PayOutForm& frmW;  // follows the estimate total while the main window changes it
   Messages& messages;
 };
 
@@ -36,10 +38,15 @@ void LoadMainWindow(MainContext& ctx);
 
 // Selection of table-list entry index (-1 = none). Runs whenever the user
 // clicks and whenever the program sets the index, even to the entry shown.
+// The calculation text and the figures of the previous calculation are
+// cleared, and the notes frame shows the table's note without the "\"
+// that marks the start of a note in the notes file.
 void SelectTable(MainContext& ctx, int index);
 
 // Selection of row index (-1 = none) of the selected table. A click always
-// runs the row handling; a selection by program only when it changes.
+// runs the row handling; a selection by program only when it changes. A
+// row handling clears the calculation text and figures as a table change
+// does.
 void SelectRow(MainContext& ctx, int index, bool byProgram);
 
 // Click on optPrim(option): 1 shows the notes beside the window, 0 hides them.
@@ -53,7 +60,8 @@ bool CmdOk(MainContext& ctx);
 
 // The base price of the current item as the calculate command obtains it
 // from the selected table (the user table packed from the grid for entry
-// 0). Throws PricingError for input that cannot be priced.
+// 0). Throws PricingError for input that cannot be priced, including a
+// user table without a single filled row.
 std::optional<BasePrice> CalculateBasePrice(MainContext& ctx);
 
 // The message for a typed quantity beyond the amount bound, naming the
@@ -73,5 +81,24 @@ void SetTxtStP(MainContext& ctx, const std::string& text);
 // nullopt when the rate is not a number, is 0 or lies beyond the amount
 // bound, and when the dollars would lie beyond it.
 std::optional<double> DollarAmount(double cost, const std::string& txtStd);
+
+// Empties every cell of the point grid.
+void EmptyGrid(MainForm& form);
+
+// An amount as the window shows it: truncated to thousandths, in the
+// general form (50920,634999 shows 50920,634).
+std::string ShownAmount(double value);
+
+// A sum of shown amounts, the estimate total, in the same form. A sum that
+// differs from a whole number of thousandths only by the rounding of binary
+// fractions shows as that number: 1,001 + 2,002 shows 3,003.
+std::string ShownTotal(double sum);
+
+// The text of the About box: author, version, where to send remarks and
+// tables, where updates come from.
+std::string AboutText();
+
+// cmdAb "О программе": the About box through messages.
+void CmdAb(Messages& messages);
 
 }  // namespace verdin

@@ -75,9 +75,9 @@ void RebuildItem(MainContext& ctx, int k, std::vector<OpenProblem>& problems) {
   const bool calculated = item.TableListEntry() != kEntryWithoutCalculation;
   if (calculated) {
     const double base = RebuiltBase(ctx, k, problems);
-    form.txtStBaz = GeneralForm(TruncateToThousandths(base));
+    form.txtStBaz = ShownAmount(base);
     state.StBaz = base;
-    SetTxtStP(ctx, GeneralForm(TruncateToThousandths(RaschKoeff(ctx.frmKoeff, base))));
+    SetTxtStP(ctx, ShownAmount(RaschKoeff(ctx.frmKoeff, base)));
   }
   const auto dollars = DollarAmount(NumberOrZero(form.txtStP), form.txtStd);
   form.txtStPd = dollars ? GeneralForm(*dollars) : std::string();
@@ -85,7 +85,7 @@ void RebuildItem(MainContext& ctx, int k, std::vector<OpenProblem>& problems) {
   form.lstZd[0].push_back(item.name);
   form.lstZd[1].push_back(form.txtStP);
   state.SumSm += NumberOrZero(form.txtStP);
-  form.txtSym = GeneralForm(state.SumSm);
+  form.txtSym = ShownTotal(state.SumSm);
   state.NomRed = -1;
   item.baseAmount = item.mode != PricingMode::TypedCost ? state.StBaz : NumberOrZero(form.txtStP);
 }
@@ -134,6 +134,8 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
     state.estimate.items.push_back(std::move(item));
     RebuildItem(ctx, state.KolZd(), problems);
   }
+  // The pay-out window shows the opened estimate, not the one before.
+  OpenPayOut(ctx.frmW, form);
   ReportProblems(ctx, problems);
   if (keptGeneralData) {
     ctx.messages.Show("Открытие сметы",

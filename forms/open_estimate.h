@@ -15,7 +15,8 @@ namespace verdin {
 // file that cannot be read or is malformed is reported and the open
 // estimate stays as it was; returns false then. Items that cannot be
 // priced again (a table that changed, a share of an item further down the
-// list) are priced at 0 and named in one message after the open.
+// list) are priced at 0 and named in one message after the open. The
+// pay-out window's figures follow the opened estimate's total.
 bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file);
 
 // What the open dialog hands back when the user confirms it.

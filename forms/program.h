@@ -25,7 +25,7 @@ struct Program {
   PayOutForm frmW;
   ConstructionCostForm frmSMR;
 
-  MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, frmObD, messages}; }
+  MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, frmObD, frmW, messages}; }
 };
 
 // Main: the settings and folders, then the main window's load (which loads

@@ -15,7 +15,7 @@ constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 
 bool AskWithoutCharges(MainContext& ctx) {
   const std::string text = std::string("Включен переключатель Для г-на Ш. \r") +
-                           "При этом смета рассчитываеитя без учета\r" + "отчислений и НДС\r" +
+                           "При этом смета рассчитывается без учета\r" + "отчислений и НДС\r" +
                            "Нажмите кнопку Ок для подтверждения\r" +
                            "Нажмите кнопку Отмена для расчета с учетом \r" + "отчислений и НДС ";
   return ctx.messages.AskOkCancel(kConfirmTitle, text, MessageIcon::Question);

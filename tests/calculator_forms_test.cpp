@@ -203,6 +203,10 @@ TEST(PayOutWholePart, TowardsMinusInfinityButForgivingBinaryFractions) {
   EXPECT_EQ(WholePart(1.005 * 1000), 1005);
   EXPECT_EQ(WholePart(0.29 * 1000), 290);
   EXPECT_EQ(WholePart(0.9999), 0);
+  // Hundreds of millions of roubles keep their fraction out of the whole
+  // part: half a rouble is no rounding noise.
+  EXPECT_EQ(WholePart(600000500.5), 600000500);
+  EXPECT_EQ(WholePart(600000.5005 * 1000), 600000500);
 }
 
 // ---- Pay-out window -----------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -266,8 +267,10 @@ TEST(GeneralDataRates, CheckedRowsMustHoldNumbers) {
   GeneralDataForm form = InitialGeneralDataForm(kDay);
   EXPECT_FALSE(CheckChargeRates(form).has_value());
 
-  // Blanks only, an unchecked row and the computed row are not errors.
-  form.chkK[5] = true;  // holds one blank
+  // Blanks only in a row that had a rate, an unchecked row and the computed
+  // row are not errors.
+  form.txtKc[4] = " ";
+  form.chkK[5] = false;  // holds one blank
   form.chkK[6] = false;
   form.txtKc[6] = "abc";
   form.txtKc[1] = "что угодно";
@@ -285,12 +288,65 @@ TEST(GeneralDataRates, CheckedRowsMustHoldNumbers) {
             "Отчисление в строке 4 («Отчисления в фонд стройнауки, %») включено, но его значение "
             "«0,5%» не является числом. Исправьте значение или снимите отметку.");
 
+  // A ticked spare row without a rate is named before the rows below it.
+  form.txtKc[3] = "0,5";
+  form.chkK[5] = true;
+  EXPECT_EQ(CheckChargeRates(form),
+            "Отчисление в строке 6 включено, но его значение не задано. Введите значение или снимите отметку.");
+
   GeneralDataForm noCaption = InitialGeneralDataForm(kDay);
   noCaption.chkK[5] = true;
   noCaption.txtKc[5] = "1,2,3";
   EXPECT_EQ(CheckChargeRates(noCaption),
             "Отчисление в строке 6 включено, но его значение «1,2,3» не является числом. "
             "Исправьте значение или снимите отметку.");
+}
+
+// The spare rows 6 and 7 ship without caption and rate: ticked, they need a
+// rate, or the estimate would carry a charge of 0 under an empty caption.
+TEST(GeneralDataRates, ATickedSpareRowNeedsARate) {
+  struct Case {
+    std::size_t row;
+    bool ticked;
+    std::string caption;
+    std::string rate;
+    std::optional<std::string> problem;
+  };
+  const std::string fill = " включено, но его значение не задано. Введите значение или снимите отметку.";
+  const std::vector<Case> cases{
+      {5, true, "", " ", "Отчисление в строке 6" + fill},
+      {5, true, "", "", "Отчисление в строке 6" + fill},
+      {6, true, "Прочие расходы, %", "  ", "Отчисление в строке 7 («Прочие расходы, %»)" + fill},
+      {6, true, "Прочие расходы, %", "3", std::nullopt},
+      {6, true, "", "0", std::nullopt},  // a rate of 0 typed on purpose
+      {5, false, "", " ", std::nullopt},
+      {2, true, "Отчисления в инновационный фонд, %", "", std::nullopt},  // keeps its earlier rate
+  };
+  for (const Case& c : cases) {
+    GeneralDataForm form = InitialGeneralDataForm(kDay);
+    form.chkK[c.row] = c.ticked;
+    form.txtK[c.row] = c.caption;
+    form.txtKc[c.row] = c.rate;
+    EXPECT_EQ(CheckChargeRates(form), c.problem) << "row " << c.row + 1 << " «" << c.rate << "»";
+  }
+}
+
+// A rate read from an input-data file shows in the window in the general
+// form, with the zero in front of a rate below one.
+TEST(GeneralDataShow, RatesShowInTheGeneralForm) {
+  struct Case {
+    double rate;
+    std::string shown;
+  };
+  const std::vector<Case> cases{{0.5, "0,5"}, {0.25, "0,25"}, {33.6, "33,6"}, {18, "18"}, {-0.75, "-0,75"}, {0, ""}};
+  for (const Case& c : cases) {
+    GeneralData general;
+    general.charges[3] = {true, c.rate, "Отчисления в фонд стройнауки, %"};
+    GeneralDataForm form = InitialGeneralDataForm(kDay);
+    ShowGeneralData(general, form);
+    EXPECT_EQ(form.txtKc[3], c.shown) << c.rate;
+    EXPECT_EQ(form.txtKc[1], "Расчет");
+  }
 }
 
 // ---- Copying into the tables ---------------------------------------------

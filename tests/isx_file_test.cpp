@@ -158,7 +158,7 @@ TEST_F(IsxFileTest, ReadingReturnsTheGeneralDataAndTheItems) {
   ShowGeneralData(read.general, form);
   EXPECT_EQ(form.txtNdog, "2008/11");
   EXPECT_EQ(form.txtShapka[0], "Цех\r\nстадия П");
-  EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"33,6", "Расчет", "4,5", ",5", "2", "", "", "18"}));
+  EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"33,6", "Расчет", "4,5", "0,5", "2", "", "", "18"}));
   EXPECT_EQ(form.chkK, (std::array<bool, 8>{true, true, true, true, true, false, false, true}));
   EXPECT_EQ(form.txtK[7], "Отчисление 8");
   EXPECT_EQ(form.chk1, (std::array<bool, 3>{true, false, true}));

@@ -32,7 +32,7 @@ TEST_F(MainWindowTest, StateRightAfterStart) {
   EXPECT_EQ(form().txtV[3], "");
   EXPECT_EQ(form().cboSMR, (std::vector<std::string>{"I", "II", "III", "IV", "V"}));
   EXPECT_EQ(form().cboSMRIndex, 0);
-  EXPECT_EQ(form().lblPrim, "\\Примечание 4\rтекст 4");
+  EXPECT_EQ(form().lblPrim, "Примечание 4\rтекст 4");
   // The coefficient window: "Не жилье" for entry 3, its indexation value in row 0,
   // row 4 from the first industry coefficient.
   EXPECT_EQ(koeff().optGil, CoefficientForm::kOther);
@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, TableSelectionCascades) {
   EXPECT_EQ(form().lblSBC[1], "Стоимость, тыс.р.");
   EXPECT_FALSE(form().cboSMREnabled);
   EXPECT_EQ(form().txtV[30], "300");  // a row of thirty points shows all of them
-  EXPECT_EQ(form().lblPrim, "\\Примечание 5\rтекст 5");
+  EXPECT_EQ(form().lblPrim, "Примечание 5\rтекст 5");
 
   SelectTable(ctx, 1);  // entry without calculation
   EXPECT_FALSE(form().fra1Enabled);
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, ShareOfAnItem) {
   EXPECT_EQ(koeff().optGil, CoefficientForm::kOther);
 
   EXPECT_FALSE(CmdOk(ctx));
-  ExpectInputError("Не задан объем номер рассчитанного объекта!!!");
+  ExpectInputError("Не задан номер рассчитанного объекта!!!");
   form().txtProcent = "2";
   EXPECT_FALSE(CmdOk(ctx));
   ExpectInputError("Объект с таким номером не рассчитан!!!");

@@ -105,7 +105,7 @@ TEST_F(MainWindowWidgets, TableEntriesSwitchFieldsAndLabels) {
   EXPECT_EQ(koeff().optGil, CoefficientForm::kHousing);
   Find<QRadioButton>("optPrim(1)")->click();
   EXPECT_TRUE(Find<QWidget>("Рамка5")->isVisibleTo(window_.get()));
-  EXPECT_EQ(Find<QLabel>("lblPrim")->text(), "\\Примечание 6\nтекст 6");
+  EXPECT_EQ(Find<QLabel>("lblPrim")->text(), "Примечание 6\nтекст 6");
 }
 
 TEST_F(MainWindowWidgets, CalculateWithItsMessagesAndAGoodCase) {
@@ -115,7 +115,7 @@ TEST_F(MainWindowWidgets, CalculateWithItsMessagesAndAGoodCase) {
   EXPECT_TRUE(Find<QLineEdit>("txtProcent")->isVisibleTo(window_.get()));
   EXPECT_FALSE(Find<QComboBox>("cboTab")->isEnabled());
   Click("cmdOk");
-  ExpectInputError("Не задан объем номер рассчитанного объекта!!!");
+  ExpectInputError("Не задан номер рассчитанного объекта!!!");
   Type("txtProcent", "3");
   Click("cmdOk");
   ExpectInputError("Объект с таким номером не рассчитан!!!");
