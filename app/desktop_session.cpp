@@ -48,7 +48,7 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
     program_->frm1.chkW = false;
     if (frm1_) frm1_->Refresh();
   });
-  frmSMR_ = std::make_unique<ConstructionCostWindow>(program_->frmSMR, program_->state.norms, program_->frm1, messages_,
+  frmSMR_ = std::make_unique<ConstructionCostWindow>(program_->frmSMR, program_->state.norms, *program_, messages_,
                                                      refresh);
   saveDialog = [this] { return std::make_unique<QtSaveDialog>(frm1_.get()); };
   openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get()); };
@@ -94,6 +94,7 @@ std::array<QWidget*, 3> DesktopSession::StartWindows() const {
 
 void DesktopSession::RefreshAll() {
   if (frm1_) frm1_->Refresh();
+  if (frmW_) frmW_->Refresh();
   if (frmKoeff_) frmKoeff_->Refresh();
   if (frmObD_) frmObD_->Refresh();
 }
@@ -130,15 +131,12 @@ MainWindowLinks DesktopSession::Links() {
   links.save = [this] { Save(); };
   links.open = [this] { Open(); };
   links.payOut = [this](bool on) {
-    if (!on) {
-      frmW_->close();
-      return;
-    }
-    if (PayOutSwitchOn(program_->frm1, messages_)) {
+    // ClickChkW keeps the box and the window in agreement: the window is
+    // shown exactly while chkW is on.
+    if (ClickChkW(program_->frm1, program_->frmW, on, messages_)) {
       frmW_->Open(program_->frm1);
     } else {
-      program_->frm1.chkW = false;
-      frm1_->Refresh();
+      frmW_->close();
     }
   };
   return links;

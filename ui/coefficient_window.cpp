@@ -21,8 +21,8 @@ namespace verdin {
 namespace {
 
 constexpr const char* kTitle = "Коэффициенты к стоимости";
-constexpr const char* kIntro = "При расчета здания, сооружения, вида работ учесть помеченные коэффициенты";
-constexpr const char* kSaveToolTip = "Сохранить текущее состоянин при следующем запуске";
+constexpr const char* kIntro = "При расчете здания, сооружения, вида работ учесть помеченные коэффициенты";
+constexpr const char* kSaveToolTip = "Сохранить текущее состояние при следующем запуске";
 constexpr const char* kIndexationLabel = "Коэффициент индексации проектных работ:";
 
 // Widths of the text columns, in characters of an average Cyrillic letter.

@@ -19,12 +19,12 @@ QLineEdit* Edit(const char* name) {
 
 }  // namespace
 
-ConstructionCostWindow::ConstructionCostWindow(ConstructionCostForm& model, const NormStore& norms, MainForm& main,
+ConstructionCostWindow::ConstructionCostWindow(ConstructionCostForm& model, const NormStore& norms, Program& program,
                                                Messages& messages, std::function<void()> handedOver, QWidget* parent)
     : QWidget(parent, Qt::Window),
       model_(model),
       norms_(norms),
-      main_(main),
+      program_(program),
       messages_(messages),
       handedOver_(std::move(handedOver)) {
   setObjectName("frmSMR");
@@ -70,7 +70,8 @@ ConstructionCostWindow::ConstructionCostWindow(ConstructionCostForm& model, cons
     Refresh();
   });
   connect(cmdGl, &QPushButton::clicked, this, [this] {
-    ConstructionCostCmdGl(model_, main_);
+    MainContext ctx = program_.Context(messages_);
+    ConstructionCostCmdGl(model_, ctx);
     if (handedOver_) handedOver_();
   });
   Refresh();

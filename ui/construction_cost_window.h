@@ -9,7 +9,7 @@
 #include "core/messages.h"
 #include "core/norm_store.h"
 #include "forms/construction_cost_form.h"
-#include "forms/main_form.h"
+#include "forms/program.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,14 +20,14 @@ class ConstructionCostWindow : public QWidget {
  public:
   // `handedOver` runs after "Передать в главную форму", so the main window
   // shows its new contents.
-  ConstructionCostWindow(ConstructionCostForm& model, const NormStore& norms, MainForm& main, Messages& messages,
+  ConstructionCostWindow(ConstructionCostForm& model, const NormStore& norms, Program& program, Messages& messages,
                          std::function<void()> handedOver, QWidget* parent = nullptr);
   void Refresh();
 
  private:
   ConstructionCostForm& model_;
   const NormStore& norms_;
-  MainForm& main_;
+  Program& program_;
   Messages& messages_;
   std::function<void()> handedOver_;
   QLineEdit* txt1_ = nullptr;

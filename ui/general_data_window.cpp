@@ -22,7 +22,7 @@ namespace verdin {
 namespace {
 
 constexpr const char* kTitle = "Общие данные по смете";
-constexpr const char* kSaveToolTip = "Сохранить текущее состоянин при следующем запуске";
+constexpr const char* kSaveToolTip = "Сохранить текущее состояние при следующем запуске";
 constexpr const char* kObjectLabel =
     "Наименование предприятия, здания, сооружения, стадии проектирования, этапа, вида проектных работ";
 constexpr const char* kDesignerLabel = "Наименование проектной организации";

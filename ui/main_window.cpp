@@ -205,7 +205,7 @@ QGroupBox* MainWindow::BuildItemFrame() {
   txtKolic_->setMinimumWidth(fontMetrics().horizontalAdvance("0000000000000"));
   txtKolic_->setToolTip("Dbl-click - расчет объемов");
   // Two lines, broken where the caption's hyphen says: the row stays narrow.
-  lblSMR_ = Named(new QLabel("Категория слож-\nности по табл. Б1"), "lblSMR");
+  lblSMR_ = Named(new QLabel("Категория\nсложности по табл. Б1"), "lblSMR");
   cboSMR_ = Named(new QComboBox, "cboSMR");
   chkProcent_ = Named(new QCheckBox("Провести расчет от суммы рассчитанного объекта №"), "chkProcent");
   txtProcent_ = Edit("txtProcent");
@@ -396,17 +396,9 @@ void MainWindow::Connect() {
   txtStB_->setTabChangesFocus(true);
   connect(chkProcent_, &QCheckBox::clicked, this, [this](bool on) { Run([on](MainContext& ctx) { ClickChkProcent(ctx, on); }); });
   connect(cmdOk_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdOk(ctx); }); });
-  connect(cmdDob_, &QPushButton::clicked, this, [this] {
-    bool added = false;
-    Run([&added](MainContext& ctx) { added = CmdDob(ctx); });
-    // The pay-out window is switched off and on again, so it is rebuilt
-    // with the new total.
-    if (added && form().chkW && links_.payOut) {
-      links_.payOut(false);
-      form().chkW = true;
-      links_.payOut(true);
-    }
-  });
+  // The add refills the pay-out figures itself; the session's refresh
+  // shows them, and chkW stays as it was.
+  connect(cmdDob_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDob(ctx); }); });
   connect(cmdDel_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDel(ctx); }); });
   connect(cmdRed_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
   connect(cmdDelZd_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDelZd(ctx); }); });
@@ -424,8 +416,8 @@ void MainWindow::Connect() {
   }
   connect(chkAsave_, &QCheckBox::toggled, this, [this](bool on) { form().chkAsave = on; });
   connect(chkW_, &QCheckBox::clicked, this, [this](bool on) {
-    form().chkW = on;
     if (links_.payOut) links_.payOut(on);
+    Refresh();
   });
   for (int option = 0; option < 2; ++option) {
     connect(optPrim_[At(option)], &QRadioButton::clicked, this,
@@ -458,13 +450,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QApplication::quit();
 }
 
-void MainWindow::ShowAbout() {
-  const std::string text = std::string("Программу разработал Нилов К.Т.\r") + "Версия  " + kProgramVersion + "\r" +
-                           "Замечания и предложения - на e-mail verdin@example.com\r" +
-                           "Для добавления таблицы в базу пришлите текстовый\r" + "файл с нужной Вам таблицей.\r" +
-                           "О формате данных читай ReadMe.\r" + "Обновления ищи на https://example.com/verdin";
-  messages_.Show("О программе.", text, MessageIcon::None);
-}
+void MainWindow::ShowAbout() { CmdAb(messages_); }
 
 void MainWindow::RefreshItem() {
   const MainForm& model = program_.frm1;

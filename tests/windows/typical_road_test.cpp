@@ -149,12 +149,36 @@ TEST_F(TypicalRoad, ConstructionCostWindowIsReachableAndHandsItsCost) {
   TypeInto(Find<QLineEdit>(smr, "txt2"), Q("3"));
   Click(smr, "cmdOk");
   EXPECT_FALSE(Find<QLineEdit>(smr, "txtS")->text().isEmpty());
-  Choose("cboTab", 0);
+  Choose("cboTab", 5);  // another table selected: the hand-over selects the user table itself
   Click(smr, "cmdGl");
+  EXPECT_EQ(Find<QComboBox>(Main(), "cboTab")->currentIndex(), 0);
   EXPECT_EQ(Find<QLineEdit>(Main(), "txtNp")->text(), "Объект");
   EXPECT_EQ(Find<QLineEdit>(Main(), "txtKolic")->text(), "1");
   EXPECT_EQ(Find<QLineEdit>(Main(), "txtV(1)")->text(), "1");
   EXPECT_EQ(Find<QLineEdit>(Main(), "txtSt(1)")->text().toStdString(), GeneralForm(session_->program().frmSMR.StProekt));
+  // "Рассчитать" prices the handed cost, not the table chosen before.
+  Click(Main(), "cmdOk");
+  EXPECT_EQ(Find<QLineEdit>(Main(), "txtStBaz")->text().toStdString(),
+            GeneralForm(TruncateToThousandths(session_->program().frmSMR.StProekt)));
+}
+
+// After an add the box, the model and the pay-out window agree, and the
+// window shows the new total.
+TEST_F(TypicalRoad, PayOutStaysOnAndFollowsTheAdd) {
+  auto* chkW = Find<QCheckBox>(Main(), "chkW");
+  Type("txtKolic", "4200");
+  Click(Main(), "cmdOk");
+  Click(Main(), "cmdDob");
+  chkW->click();
+  ASSERT_TRUE(session_->frmW().isVisible());
+  const QString before = Find<QLineEdit>(&session_->frmW(), "txt1(0)")->text();
+  Type("txtKolic", "5000");
+  Click(Main(), "cmdOk");
+  Click(Main(), "cmdDob");
+  EXPECT_TRUE(chkW->isChecked());
+  EXPECT_TRUE(session_->program().frm1.chkW);
+  EXPECT_TRUE(session_->frmW().isVisible());
+  EXPECT_NE(Find<QLineEdit>(&session_->frmW(), "txt1(0)")->text(), before);
 }
 
 }  // namespace
