@@ -224,15 +224,6 @@ int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMes
   return ShowedProblems(messages) ? 1 : 0;
 }
 
-// The save dialog of verdin-batch: the names from the command line.
-class FixedSaveDialog : public verdin::SaveDialog {
- public:
-  explicit FixedSaveDialog(verdin::SaveChoice choice) : choice_(std::move(choice)) {}
-  std::optional<verdin::SaveChoice> Ask(verdin::MainContext&) override { return choice_; }
-
- private:
-  verdin::SaveChoice choice_;
-};
 
 // A name as a message shows it: control characters escaped.
 std::string ShownName(const std::filesystem::path& name) {
@@ -319,7 +310,9 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
   if (!opened || ShowedProblems(recorder)) return 1;
   program.frm1.chkW = args.withoutCharges;
-  FixedSaveDialog dialog({args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
+  // The save dialog answered with the names from the command line.
+  verdin::ConfirmedSaveDialog dialog(
+      {args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
   verdin::CaptionOnlyProgress progress;
   verdin::BuiltEstimate built;
   verdin::RecordingMessages saving;

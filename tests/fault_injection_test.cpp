@@ -40,7 +40,6 @@
 namespace verdin {
 namespace {
 
-using testing::ScriptedSaveDialog;
 
 namespace fs = std::filesystem;
 

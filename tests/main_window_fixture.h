@@ -16,16 +16,6 @@
 
 namespace verdin::testing {
 
-// The save dialog confirmed with the given choice.
-class ScriptedSaveDialog : public SaveDialog {
- public:
-  explicit ScriptedSaveDialog(SaveChoice choice) : choice_(std::move(choice)) {}
-  std::optional<SaveChoice> Ask(MainContext&) override { return choice_; }
-
- private:
-  SaveChoice choice_;
-};
-
 
 inline std::vector<std::string> ThirtyPoints() {
   std::vector<std::string> lines;

@@ -349,7 +349,7 @@ TEST_F(OpenEstimateTest, AnAutosaveRestoresTheWholeEstimate) {
   ASSERT_TRUE(std::filesystem::exists(autosave));
 
   const auto saveWorkbook = [&](Program& program, RecordingMessages& messages, const std::string& name) {
-    testing::ScriptedSaveDialog dialog({folder_ / name, kInputDataNotSaved, "Смета"});
+    ConfirmedSaveDialog dialog({folder_ / name, kInputDataNotSaved, "Смета"});
     CaptionOnlyProgress progress;
     MainContext ctx = program.Context(messages);
     EXPECT_TRUE(CmdSave(ctx, dialog, progress, PayOutPercentages{}));

@@ -287,7 +287,7 @@ TEST(AboutBox, NamesAuthorAndVersionAndNoPlaceholderAddress) {
 TEST_F(WindowStateTest, SaveQuestionOfThePayOutModeIsSpelledRight) {
   AddItem("Дом", 1, "100");
   ASSERT_TRUE(SwitchPayOut(true));
-  testing::ScriptedSaveDialog dialog({folder_ / "смета.xls", kInputDataNotSaved, ""});
+  ConfirmedSaveDialog dialog({folder_ / "смета.xls", kInputDataNotSaved, ""});
   CaptionOnlyProgress progress;
   auto ctx = Ctx();
   messages_.Answer(false);
