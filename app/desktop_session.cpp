@@ -74,6 +74,8 @@ void DesktopSession::Show() {
   frm1_->show();
   frm1_->raise();
   frm1_->activateWindow();
+  // The day starts with the object's name.
+  if (QWidget* name = frm1_->findChild<QWidget*>("txtZd")) name->setFocus();
   shown_ = true;
 }
 

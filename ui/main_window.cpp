@@ -288,6 +288,7 @@ QGroupBox* MainWindow::BuildGrid() {
   auto* scroll = new QScrollArea;
   scroll->setWidget(rows);
   scroll->setWidgetResizable(true);
+  scroll->setFocusPolicy(Qt::NoFocus);  // Tab goes from box to box, not to the frame
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setMinimumWidth(rows->sizeHint().width() + 24);
   outer->addWidget(scroll, 1);
@@ -392,6 +393,8 @@ void MainWindow::Connect() {
   txtKolic_->installEventFilter(this);
   // Enter in the quantity box calculates, as "Рассчитать текущий объект" does.
   connect(txtKolic_, &QLineEdit::returnPressed, cmdOk_, &QPushButton::click);
+  // In the share-of-an-item mode the item number takes the quantity's place.
+  connect(txtProcent_, &QLineEdit::returnPressed, cmdOk_, &QPushButton::click);
   // Tab leaves the calculation text box instead of typing into it.
   txtStB_->setTabChangesFocus(true);
   connect(chkProcent_, &QCheckBox::clicked, this, [this](bool on) { Run([on](MainContext& ctx) { ClickChkProcent(ctx, on); }); });

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLibraryInfo>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -203,6 +204,24 @@ TEST_F(KeyboardTest, EnterInTheQuantityBoxCalculatesAsTheButtonDoes) {
     }
     EXPECT_TRUE(session_->frm1().isVisible());
   }
+}
+
+// In the share-of-an-item mode the item number box takes the quantity's
+// place, and Enter there calculates too.
+TEST_F(KeyboardTest, EnterInTheItemNumberBoxCalculates) {
+  auto* quantity = Focus<QLineEdit>("frm1", QStringLiteral("txtKolic"));
+  ASSERT_NE(quantity, nullptr);
+  TypeText(quantity, Q("4200"));
+  Enter(quantity);
+  Find<QPushButton>(&session_->frm1(), "cmdDob")->click();
+  ASSERT_EQ(session_->program().state.KolZd(), 1);
+  Find<QCheckBox>(&session_->frm1(), "chkProcent")->click();
+  session_->program().frm1.txtStBaz.clear();
+  auto* number = Focus<QLineEdit>("frm1", QStringLiteral("txtProcent"));
+  ASSERT_NE(number, nullptr);
+  TypeText(number, Q("1"));
+  Enter(number);
+  EXPECT_FALSE(session_->program().frm1.txtStBaz.empty());
 }
 
 TEST_F(KeyboardTest, EnterPressesTheDefaultButtonOfTheCalculators) {
