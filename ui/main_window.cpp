@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QScrollArea>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
@@ -28,6 +30,7 @@
 #include "core/index.h"
 #include "ui/qt_support.h"
 #include "forms/estimate_list.h"
+#include "forms/table_search.h"
 
 namespace verdin {
 
@@ -73,6 +76,27 @@ void ShowList(QComboBox* combo, const std::vector<std::string>& entries, int ind
     for (const auto& entry : entries) combo->addItem(ToQ(entry));
   }
   combo->setCurrentIndex(index);
+}
+
+// Fills a combo box with the shown entries only, each carrying its index in
+// the whole list, and selects the entry `index` of the whole list, without
+// emitting its signals.
+void ShowList(QComboBox* combo, const std::vector<std::string>& entries, const std::vector<int>& shown, int index) {
+  const QSignalBlocker blocker(combo);
+  bool same = combo->count() == static_cast<int>(shown.size());
+  for (int i = 0; same && i < combo->count(); ++i) {
+    same = combo->itemData(i).toInt() == shown[At(i)] && combo->itemText(i) == ToQ(entries[At(shown[At(i)])]);
+  }
+  if (!same) {
+    combo->clear();
+    for (const int entry : shown) combo->addItem(ToQ(entries[At(entry)]), entry);
+  }
+  combo->setCurrentIndex(combo->findData(index));
+}
+
+// The index in the whole list of the combo box's entry at `position`.
+int ListIndex(const QComboBox* combo, int position) {
+  return position >= 0 && position < combo->count() ? combo->itemData(position).toInt() : -1;
 }
 
 void ShowList(QListWidget* list, const std::vector<std::string>& entries, int index) {
@@ -194,6 +218,10 @@ QGroupBox* MainWindow::BuildItemFrame() {
     lblZd_[At(i)] = Named(new QLabel(ToQ(captions[At(i)])), Indexed("lblZd", i));
   }
   txtZd_ = Edit("txtZd");
+  txtFind_ = Edit("txtFind");
+  txtFind_->setPlaceholderText("Найти таблицу (Ctrl+F)");
+  txtFind_->setClearButtonEnabled(true);
+  txtFind_->setToolTip("Номер или слово из названия таблицы; Esc - показать все");
   cboTab_ = Named(new ElidingComboBox, "cboTab");
   cboP_ = Named(new ElidingComboBox, "cboP");
   for (QComboBox* combo : {cboTab_, cboP_}) {
@@ -226,6 +254,7 @@ QGroupBox* MainWindow::BuildItemFrame() {
   int row = 0;
   grid->addWidget(lblZd_[0], row, 0);
   grid->addWidget(txtZd_, row++, 1, 1, 3);
+  grid->addWidget(txtFind_, row++, 1, 1, 3);
   grid->addWidget(lblZd_[2], row, 0);
   grid->addWidget(cboTab_, row++, 1, 1, 3);
   grid->addWidget(lblZd_[4], row, 0);
@@ -367,8 +396,27 @@ QGroupBox* MainWindow::BuildNotes() {
 }
 
 void MainWindow::Connect() {
-  connect(cboTab_, &QComboBox::activated, this, [this](int index) { Run([index](MainContext& ctx) { SelectTable(ctx, index); }); });
-  connect(cboP_, &QComboBox::activated, this, [this](int index) { Run([index](MainContext& ctx) { SelectRow(ctx, index, false); }); });
+  // The combo boxes may show a part of their lists: a chosen entry is
+  // selected by its index in the whole list, as when all are shown.
+  connect(cboTab_, &QComboBox::activated, this, [this](int position) {
+    Run([index = ListIndex(cboTab_, position)](MainContext& ctx) { SelectTable(ctx, index); });
+  });
+  connect(cboP_, &QComboBox::activated, this, [this](int position) {
+    Run([index = ListIndex(cboP_, position)](MainContext& ctx) { SelectRow(ctx, index, false); });
+  });
+  connect(txtFind_, &QLineEdit::textChanged, this, [this] { ShowTableLists(); });
+  txtFind_->installEventFilter(this);
+  // Enter in the search box opens the narrowed table list to choose from.
+  connect(txtFind_, &QLineEdit::returnPressed, cboTab_, [this] {
+    cboTab_->setFocus();
+    cboTab_->showPopup();
+  });
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  find->setObjectName("shortcutFind");
+  connect(find, &QShortcut::activated, this, [this] {
+    txtFind_->setFocus(Qt::ShortcutFocusReason);
+    txtFind_->selectAll();
+  });
   connect(cboSMR_, &QComboBox::activated, this, [this](int index) { form().cboSMRIndex = index; });
   const auto text = [this](QLineEdit* edit, std::string MainForm::*field) {
     connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& value) { form().*field = FromQ(value); });
@@ -445,6 +493,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     links_.quantity();
     return true;
   }
+  // Esc in the search box shows the whole lists again.
+  if (watched == txtFind_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !txtFind_->text().isEmpty()) {
+    txtFind_->clear();
+    return true;
+  }
   return QWidget::eventFilter(watched, event);
 }
 
@@ -464,10 +518,10 @@ void MainWindow::RefreshItem() {
     lblZd_[At(i)]->setEnabled(model.lblZdEnabled[At(i)]);
   }
   SetQuietly(txtZd_, model.txtZd);
-  ShowList(cboTab_, model.cboTab, model.cboTabIndex);
+  ShowTableLists();
+  txtFind_->setEnabled(model.cboTabEnabled);
   cboTab_->setToolTip(ToQ(model.cboTabToolTip));
   cboTab_->setEnabled(model.cboTabEnabled);
-  ShowList(cboP_, model.cboP, model.cboPIndex);
   cboP_->setToolTip(ToQ(model.cboPToolTip));
   cboP_->setEnabled(model.cboPEnabled);
   SetQuietly(txtNp_, model.txtNp);
@@ -489,6 +543,16 @@ void MainWindow::RefreshItem() {
   SetQuietly(txtStd_, model.txtStd);
   SetQuietly(txtStPd_, model.txtStPd);
   cmdSMR_->setEnabled(model.cmdSMREnabled);
+}
+
+// The table and row lists narrowed to what the search box holds; the
+// special entries stay at the top of the table list.
+void MainWindow::ShowTableLists() {
+  const MainForm& model = program_.frm1;
+  const std::string typed = FromQ(txtFind_->text());
+  ShowList(cboTab_, model.cboTab, ShownTables(model.cboTab, typed, kSpecialEntries + 1, model.cboTabIndex),
+           model.cboTabIndex);
+  ShowList(cboP_, model.cboP, ShownRows(model.cboP, typed, model.cboPIndex), model.cboPIndex);
 }
 
 void MainWindow::RefreshGrid() {

@@ -67,6 +67,7 @@ class MainWindow : public QWidget {
   void RefreshItem();
   void RefreshGrid();
   void RefreshLists();
+  void ShowTableLists();
   void ShowNotes(bool on);
   void KeepOnScreen();
 
@@ -81,6 +82,7 @@ class MainWindow : public QWidget {
   QPushButton* cmdAb_ = nullptr;
   std::array<QLabel*, MainForm::kLabels> lblZd_{};
   QLineEdit* txtZd_ = nullptr;
+  QLineEdit* txtFind_ = nullptr;  // narrows cboTab and cboP to the entries typed
   QComboBox* cboTab_ = nullptr;
   QComboBox* cboP_ = nullptr;
   QLineEdit* txtNp_ = nullptr;
