@@ -41,27 +41,6 @@ std::pair<int, int> PrintedExtent(const Sheet& sheet) {
   return {std::max(lastRow, 1), std::max(lastColumn, 1)};
 }
 
-// The merges that reach into the printed rows, by row.
-class MergeIndex {
- public:
-  MergeIndex(const Sheet& sheet, int lastRow) : byRow_(static_cast<std::size_t>(lastRow) + 1) {
-    for (const CellRange& merged : sheet.Merges()) {
-      for (int row = merged.firstRow; row <= std::min(merged.lastRow, lastRow); ++row) {
-        byRow_[static_cast<std::size_t>(row)].push_back(&merged);
-      }
-    }
-  }
-  const CellRange* At(int row, int column) const {
-    for (const CellRange* merged : byRow_[static_cast<std::size_t>(row)]) {
-      if (merged->Contains(row, column)) return merged;
-    }
-    return nullptr;
-  }
-
- private:
-  std::vector<std::vector<const CellRange*>> byRow_;
-};
-
 double SpanWidth(const PageLayout& layout, int firstColumn, int lastColumn) {
   double width = 0;
   for (int column = firstColumn; column <= std::min(lastColumn, static_cast<int>(layout.columnWidths.size()));
@@ -165,6 +144,22 @@ class Paginator {
 };
 
 }  // namespace
+
+MergeIndex::MergeIndex(const Sheet& sheet, int lastRow) : byRow_(static_cast<std::size_t>(std::max(lastRow, 0)) + 1) {
+  for (const CellRange& merged : sheet.Merges()) {
+    for (int row = std::max(merged.firstRow, 1); row <= std::min(merged.lastRow, lastRow); ++row) {
+      byRow_[static_cast<std::size_t>(row)].push_back(&merged);
+    }
+  }
+}
+
+const CellRange* MergeIndex::At(int row, int column) const {
+  if (row < 1 || static_cast<std::size_t>(row) >= byRow_.size()) return nullptr;
+  for (const CellRange* merged : byRow_[static_cast<std::size_t>(row)]) {
+    if (merged->Contains(row, column)) return merged;
+  }
+  return nullptr;
+}
 
 double ColumnWidthPoints(double widthInCharacters) {
   if (!std::isfinite(widthInCharacters) || widthInCharacters <= 0) return 0;

@@ -46,6 +46,18 @@ struct PageLayout {
   double ColumnWidth(int column) const { return columnWidths[static_cast<std::size_t>(column - 1)]; }
 };
 
+// The merged ranges of a sheet by the rows they cover, so that the merge
+// holding a cell is found without searching every merge of the sheet.
+// Refers to the sheet's merges: the sheet must outlive it.
+class MergeIndex {
+ public:
+  MergeIndex(const Sheet& sheet, int lastRow);  // rows 1..lastRow
+  const CellRange* At(int row, int column) const;  // nullptr when no merge holds the cell
+
+ private:
+  std::vector<std::vector<const CellRange*>> byRow_;
+};
+
 // A column width in characters of the standard font as points on paper.
 double ColumnWidthPoints(double widthInCharacters);
 

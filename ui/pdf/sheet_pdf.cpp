@@ -46,7 +46,7 @@ QString Family(const std::string& name) {
   return family;
 }
 
-// Fonts by name, size and weight, each looked up once.
+// The Qt font of a cell format, its size scaled with the page.
 class Fonts {
  public:
   explicit Fonts(double scale) : scale_(scale) {}
@@ -108,7 +108,11 @@ TextHeight Measurer(QPaintDevice& device) {
 class PagePainter {
  public:
   PagePainter(QPainter& painter, const Sheet& sheet, const PageLayout& layout)
-      : painter_(painter), sheet_(sheet), layout_(layout), fonts_(layout.scale) {}
+      : painter_(painter),
+        sheet_(sheet),
+        layout_(layout),
+        merges_(sheet, static_cast<int>(layout.rowHeights.size())),
+        fonts_(layout.scale) {}
 
   void Draw(const SheetPage& page) {
     rowTops_.clear();
@@ -132,13 +136,6 @@ class PagePainter {
     return x;
   }
 
-  const CellRange* MergeAt(int row, int column) const {
-    for (const CellRange& merged : sheet_.Merges()) {
-      if (merged.Contains(row, column)) return &merged;
-    }
-    return nullptr;
-  }
-
   // The rows of this page, from the i-th on, that continue a merge.
   std::size_t PortionEnd(std::size_t i, const CellRange& merged) const {
     std::size_t end = i;
@@ -157,7 +154,7 @@ class PagePainter {
   void DrawCell(std::size_t i, int column) {
     const int row = rowTops_[i].first;
     const Cell* cell = sheet_.CellAt(row, column);
-    const CellRange* merged = MergeAt(row, column);
+    const CellRange* merged = merges_.At(row, column);
     const double left = ColumnLeft(column);
     const double top = rowTops_[i].second;
     if (cell != nullptr) DrawBorders(*cell, merged, i, column, left, top);
@@ -214,6 +211,7 @@ class PagePainter {
   QPainter& painter_;
   const Sheet& sheet_;
   const PageLayout& layout_;
+  const MergeIndex merges_;
   Fonts fonts_;
   std::vector<std::pair<int, double>> rowTops_;  // sheet row and its top on the page, in points
 };
