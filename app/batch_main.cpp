@@ -3,9 +3,9 @@
 //   verdin-batch [--ini FILE] [--data DIR] tables
 //   verdin-batch [--ini FILE] [--data DIR] price --table T --row R --qty X [--category C]
 //   verdin-batch [--ini FILE] [--data DIR] open IN.isx
-//   verdin-batch [--ini FILE] [--data DIR] estimate IN.isx OUT[.xls|.xlsx]
+//   verdin-batch [--ini FILE] [--data DIR] estimate IN.isx OUT[.xls|.xlsx|.pdf]
 //                [--save-isx FILE] [--without-charges [KOPECKS PERCENT]]
-//     OUT without ".xls" or ".xlsx" gets ".xls"; prints the names written.
+//     OUT without ".xls", ".xlsx" or ".pdf" gets ".xls"; prints the names written.
 //   verdin-batch words AMOUNT
 //
 // Start-up is the same as the desktop program's: the settings file (or the
@@ -14,7 +14,10 @@
 // names another data folder. Errors are printed in Russian; exit status 1
 // for bad data or files, 2 for bad usage.
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -31,6 +34,7 @@
 #include "forms/open_estimate.h"
 #include "forms/program.h"
 #include "forms/save_estimate.h"
+#include "ui/pdf/sheet_pdf.h"
 #include "workbook/save_workbook.h"
 
 namespace {
@@ -45,10 +49,11 @@ constexpr const char* kUsage =
     "                                пункту R, количеству X; C - категория сложности 1..5\n"
     "  open ФАЙЛ.isx                 открыть файл исходных данных, пересчитать смету\n"
     "                                и вывести ее объекты и итог\n"
-    "  estimate ФАЙЛ.isx КНИГА[.xls|.xlsx] [--save-isx ФАЙЛ]\n"
+    "  estimate ФАЙЛ.isx КНИГА[.xls|.xlsx|.pdf] [--save-isx ФАЙЛ]\n"
     "           [--without-charges [КОПЕЙКИ ПРОЦЕНТ]]\n"
     "                                открыть файл исходных данных и записать смету\n"
-    "                                (к имени книги без .xls или .xlsx добавляется .xls)\n"
+    "                                (.pdf - документ для печати на листах A4;\n"
+    "                                к имени без .xls, .xlsx или .pdf добавляется .xls)\n"
     "  words СУММА                   сумма прописью\n";
 
 class UsageError : public std::runtime_error {
@@ -230,15 +235,24 @@ std::string ShownName(const std::filesystem::path& name) {
   return verdin::ShowControlBytes(verdin::PathText(name));
 }
 
+// True for a name ending in ".pdf" (in any case): the estimate is drawn
+// as a PDF document instead of saved as a workbook.
+bool IsPdfName(const std::filesystem::path& name) {
+  std::string extension = name.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".pdf";
+}
+
 // The workbook file for the name given on the command line: the name as
-// it is when it ends in ".xls" or ".xlsx" (in any case), else the name
-// with ".xls" added. A folder cannot hold the workbook's name.
+// it is when it ends in ".xls", ".xlsx" or ".pdf" (in any case), else the
+// name with ".xls" added. A folder cannot hold the workbook's name.
 std::filesystem::path WorkbookName(const std::string& given) {
   if (given.empty()) throw UsageError("не указано имя книги сметы.");
   std::error_code error;
   std::filesystem::path name(given);
   if (given.back() != '/' && !std::filesystem::is_directory(name, error)) {
-    if (verdin::FormatOfName(name) == verdin::WorkbookFormat::None) name += ".xls";
+    if (verdin::FormatOfName(name) == verdin::WorkbookFormat::None && !IsPdfName(name)) name += ".xls";
     if (!std::filesystem::is_directory(name, error)) return name;
   }
   throw UsageError("имя книги сметы «" + ShownName(name) +
@@ -299,8 +313,45 @@ EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
   return parsed;
 }
 
+// A folder of its own in the temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "verdin-batch-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw verdin::FileError("Не удалось создать временную папку для книги сметы в «" +
+                              verdin::PathText(std::filesystem::temp_directory_path()) + "».");
+    }
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Draws the sheet the save command built as the PDF document asked for.
+bool WritePdf(const verdin::Sheet& sheet, const std::filesystem::path& file) {
+  try {
+    const verdin::PdfPaintingSupport painting;
+    verdin::WriteEstimatePdf(sheet, file);
+    return true;
+  } catch (const verdin::SheetOperationError& error) {
+    std::cerr << "Ошибка записи!!: Смета в PDF «" << ShownName(file) << "» не записана.\n" << error.what() << "\n";
+    return false;
+  }
+}
+
 // Opens IN.isx as the open command does, then saves as the save command
-// does: the workbook, and the input-data file when asked.
+// does: the workbook, and the input-data file when asked. For a PDF the
+// save command writes its workbook into a temporary folder and the PDF is
+// drawn from the sheet it built.
 int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) {
   const EstimateArgs args = ParseEstimateArgs(rawArgs);
   StderrMessages messages;
@@ -310,9 +361,18 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
   if (!opened || ShowedProblems(recorder)) return 1;
   program.frm1.chkW = args.withoutCharges;
+  const bool pdf = IsPdfName(args.output);
+  std::optional<ScratchFolder> scratch;
+  try {
+    if (pdf) scratch.emplace();
+  } catch (const verdin::FileError& error) {
+    std::cerr << error.what() << "\n";
+    return 1;
+  }
+  const std::filesystem::path workbook = pdf ? scratch->path() / "смета.xls" : args.output;
   // The save dialog answered with the names from the command line.
   verdin::ConfirmedSaveDialog dialog(
-      {args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
+      {workbook, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
   verdin::CaptionOnlyProgress progress;
   verdin::BuiltEstimate built;
   verdin::RecordingMessages saving;
@@ -326,10 +386,11 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
     }
   }
   if (failed) return 1;
+  if (pdf && !WritePdf(built.sheet.sheet, args.output)) return 1;
   const verdin::EstimateFigures& figures = built.figures;
   std::cout << "items: " << program.state.KolZd() << "\n"
             << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n"
-            << "workbook: " << verdin::PathText(args.output) << "\n";
+            << (pdf ? "pdf: " : "workbook: ") << verdin::PathText(args.output) << "\n";
   if (args.saveIsx) std::cout << "isx: " << *args.saveIsx << "\n";
   return 0;
 }

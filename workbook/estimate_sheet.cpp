@@ -16,7 +16,6 @@ constexpr int kColumnB = 2;
 constexpr int kColumnC = 3;
 constexpr int kColumnD = 4;
 constexpr int kColumnE = 5;
-constexpr int kHeadingRow = 10;
 constexpr int kFirstItemRow = 11;
 constexpr int kMaxRowCounter = 32767;
 constexpr int kSheetWideRows = 200;
@@ -231,7 +230,7 @@ void WriteCharges(SheetRun& run, const std::vector<ChargeLine>& charges) {
     if (line.emphasised) run.Emphasise();
     run.NextRow();
   }
-  run.AllBorders("A" + Row(kHeadingRow) + ":E" + Row(run.row() - 1));
+  run.AllBorders("A" + Row(kEstimateHeadingRow) + ":E" + Row(run.row() - 1));
 }
 
 void WritePayOut(SheetRun& run, const std::vector<PayOutLine>& lines) {

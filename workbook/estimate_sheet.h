@@ -17,6 +17,9 @@ namespace verdin {
 inline constexpr int kSheetBuilt = -1;             // every sheet operation succeeded
 inline constexpr int kSheetOperationFailed = 1004;  // some sheet operation (or the saving) failed
 
+// The row of the table's column captions, repeated on every printed page.
+inline constexpr int kEstimateHeadingRow = 10;
+
 // A sheet as built, with the error status of the run: a sheet operation
 // that fails sets errorCode to kSheetOperationFailed, keeps the first
 // failure's text, and the run goes on.

@@ -1,0 +1,288 @@
+#include "ui/pdf/sheet_pdf.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "core/line_file.h"
+#include "core/text_forms.h"
+#include "workbook/estimate_sheet.h"
+#include "workbook/sheet_pages.h"
+
+namespace verdin {
+
+namespace {
+
+constexpr int kResolution = 1200;                   // dots an inch of the drawing
+constexpr double kDots = kResolution / 72.0;        // dots a point
+constexpr double kPaddingX = 2.0;                   // points between a cell's edge and its text
+constexpr double kPaddingY = 1.0;
+constexpr double kFooterRoom = 18.0;                // points the page number needs below the table
+constexpr double kFooterSize = 9.0;
+constexpr double kBorderWidth = 0.5;
+
+// The font family on this system: the named one, or its metric-compatible
+// free twin when the named one is not installed.
+QString Family(const std::string& name) {
+  const QString family = QString::fromStdString(name);
+  if (QFontDatabase::hasFamily(family)) return family;
+  const std::pair<const char*, const char*> twins[] = {
+      {"Times New Roman", "Liberation Serif"}, {"Arial", "Liberation Sans"}, {"Courier New", "Liberation Mono"}};
+  for (const auto& [original, twin] : twins) {
+    if (family.compare(QLatin1String(original), Qt::CaseInsensitive) == 0 && QFontDatabase::hasFamily(twin)) {
+      return twin;
+    }
+  }
+  return family;
+}
+
+// The Qt font of a cell format, its size scaled with the page.
+class Fonts {
+ public:
+  explicit Fonts(double scale) : scale_(scale) {}
+  QFont Of(const CellFormat& format) {
+    const QString family = Family(format.fontName);
+    QFont font(family);
+    font.setPointSizeF(std::max(1.0, format.fontSize) * scale_);
+    font.setBold(format.bold);
+    return font;
+  }
+
+ private:
+  double scale_;
+};
+
+// A text as the sheet stores it, with its line breaks as Qt draws them.
+QString Shown(const CellValue& value) {
+  if (const auto* number = std::get_if<double>(&value)) return QString::fromStdString(GeneralForm(*number));
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    QString shown = QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+  }
+  return {};
+}
+
+int Flags(const Cell& cell) {
+  const CellFormat& f = cell.format;
+  int flags = f.wrap ? Qt::TextWordWrap : 0;
+  switch (f.horizontal) {
+    case xl::kAlignCenter: flags |= Qt::AlignHCenter; break;
+    case xl::kAlignRight: flags |= Qt::AlignRight; break;
+    case xl::kAlignLeft: flags |= Qt::AlignLeft; break;
+    default: flags |= std::holds_alternative<double>(cell.value) ? Qt::AlignRight : Qt::AlignLeft; break;
+  }
+  switch (f.vertical) {
+    case xl::kAlignTop: flags |= Qt::AlignTop; break;
+    case xl::kAlignCenter: flags |= Qt::AlignVCenter; break;
+    default: flags |= Qt::AlignBottom; break;
+  }
+  return flags;
+}
+
+// The height in points a wrapped text needs in a cell of the given width.
+TextHeight Measurer(QPaintDevice& device) {
+  return [&device](const std::string& text, const CellFormat& format, double width) {
+    if (!format.wrap) return 0.0;
+    Fonts fonts(1);
+    const QFontMetricsF metrics(fonts.Of(format), &device);
+    const double room = std::max(1.0, (width - 2 * kPaddingX) * kDots);
+    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, room, 1e9), Qt::TextWordWrap,
+                                               Shown(CellValue(text)));
+    return bounds.height() / kDots + 2 * kPaddingY;
+  };
+}
+
+// Draws one page of the layout.
+class PagePainter {
+ public:
+  PagePainter(QPainter& painter, const Sheet& sheet, const PageLayout& layout)
+      : painter_(painter),
+        sheet_(sheet),
+        layout_(layout),
+        merges_(sheet, static_cast<int>(layout.rowHeights.size())),
+        fonts_(layout.scale) {}
+
+  void Draw(const SheetPage& page) {
+    rowTops_.clear();
+    double y = 0;
+    for (int row : page.rows) {
+      rowTops_.emplace_back(row, y);
+      y += layout_.RowHeight(row);
+    }
+    for (std::size_t i = 0; i < rowTops_.size(); ++i) {
+      for (int column = 1; column <= static_cast<int>(layout_.columnWidths.size()); ++column) DrawCell(i, column);
+    }
+  }
+
+ private:
+  double X(double sheetX) const { return (layout_.left + sheetX * layout_.scale) * kDots; }
+  double Y(double sheetY) const { return (layout_.top + sheetY * layout_.scale) * kDots; }
+
+  double ColumnLeft(int column) const {
+    double x = 0;
+    for (int c = 1; c < column; ++c) x += layout_.ColumnWidth(c);
+    return x;
+  }
+
+  // The rows of this page, from the i-th on, that continue a merge.
+  std::size_t PortionEnd(std::size_t i, const CellRange& merged) const {
+    std::size_t end = i;
+    while (end + 1 < rowTops_.size() && rowTops_[end + 1].first == rowTops_[end].first + 1 &&
+           rowTops_[end + 1].first <= merged.lastRow) {
+      ++end;
+    }
+    return end;
+  }
+
+  bool StartsPortion(std::size_t i, const CellRange& merged) const {
+    const int row = rowTops_[i].first;
+    return row == merged.firstRow || i == 0 || rowTops_[i - 1].first != row - 1;
+  }
+
+  void DrawCell(std::size_t i, int column) {
+    const int row = rowTops_[i].first;
+    const Cell* cell = sheet_.CellAt(row, column);
+    const CellRange* merged = merges_.At(row, column);
+    const double left = ColumnLeft(column);
+    const double top = rowTops_[i].second;
+    if (cell != nullptr) DrawBorders(*cell, merged, i, column, left, top);
+    if (merged != nullptr && (column != merged->firstColumn || !StartsPortion(i, *merged))) return;
+    double width = layout_.ColumnWidth(column);
+    double height = layout_.RowHeight(row);
+    const Cell* shown = cell;
+    if (merged != nullptr) {
+      width = 0;
+      for (int c = merged->firstColumn; c <= std::min(merged->lastColumn, static_cast<int>(layout_.columnWidths.size()));
+           ++c) {
+        width += layout_.ColumnWidth(c);
+      }
+      const std::size_t end = PortionEnd(i, *merged);
+      height = rowTops_[end].second + layout_.RowHeight(rowTops_[end].first) - top;
+      // The text belongs to the part of the merge that holds its first row.
+      shown = row == merged->firstRow ? sheet_.CellAt(merged->firstRow, merged->firstColumn) : nullptr;
+    }
+    if (shown != nullptr) DrawText(*shown, left, top, width, height);
+  }
+
+  void DrawText(const Cell& cell, double left, double top, double width, double height) {
+    const QString text = Shown(cell.value);
+    if (text.isEmpty()) return;
+    const QRectF cellRect(X(left), Y(top), width * layout_.scale * kDots, height * layout_.scale * kDots);
+    const double padX = kPaddingX * layout_.scale * kDots;
+    const double padY = kPaddingY * layout_.scale * kDots;
+    painter_.save();
+    painter_.setClipRect(cellRect);
+    painter_.setFont(fonts_.Of(cell.format));
+    painter_.drawText(cellRect.adjusted(padX, padY, -padX, -padY), Flags(cell), text);
+    painter_.restore();
+  }
+
+  void Line(double x1, double y1, double x2, double y2) { painter_.drawLine(QPointF(X(x1), Y(y1)), QPointF(X(x2), Y(y2))); }
+
+  // A cell's own edges; the edges inside a merge are not drawn, and a merge
+  // cut by a page break is closed at the break.
+  void DrawBorders(const Cell& cell, const CellRange* merged, std::size_t i, int column, double left, double top) {
+    const CellFormat& f = cell.format;
+    const int row = rowTops_[i].first;
+    const double right = left + layout_.ColumnWidth(column);
+    const double bottom = top + layout_.RowHeight(row);
+    const bool lastOnPage = i + 1 == rowTops_.size() || rowTops_[i + 1].first != row + 1;
+    const bool firstOnPage = i == 0 || rowTops_[i - 1].first != row - 1;
+    if (f.borderLeft && (merged == nullptr || column == merged->firstColumn)) Line(left, top, left, bottom);
+    if (f.borderRight && (merged == nullptr || column == merged->lastColumn)) Line(right, top, right, bottom);
+    if (f.borderTop && (merged == nullptr || row == merged->firstRow || firstOnPage)) Line(left, top, right, top);
+    if (f.borderBottom && (merged == nullptr || row == merged->lastRow || lastOnPage)) {
+      Line(left, bottom, right, bottom);
+    }
+  }
+
+  QPainter& painter_;
+  const Sheet& sheet_;
+  const PageLayout& layout_;
+  const MergeIndex merges_;
+  Fonts fonts_;
+  std::vector<std::pair<int, double>> rowTops_;  // sheet row and its top on the page, in points
+};
+
+void DrawFooter(QPainter& painter, const PageLayout& layout, double paperHeight, double bottomMargin, int page,
+                int pages) {
+  CellFormat format;
+  format.fontName = "Times New Roman";
+  format.fontSize = kFooterSize;
+  painter.setFont(Fonts(1).Of(format));
+  const double room = std::max(bottomMargin, kFooterRoom);
+  const QRectF area(layout.left * kDots, (paperHeight - room) * kDots, layout.printableWidth * kDots, room * kDots);
+  const QString text = QStringLiteral("Страница %1 из %2").arg(page).arg(pages);
+  painter.drawText(area, Qt::AlignCenter, text);
+}
+
+QByteArray Render(const Sheet& sheet, int headingRow) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  writer.setResolution(kResolution);
+  writer.setCreator(QStringLiteral("Verdin"));
+  writer.setTitle(QStringLiteral("Смета на проектно-изыскательские работы"));
+  const QPageSize a4(QPageSize::A4);
+  writer.setPageLayout(QPageLayout(a4, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+  const QSizeF paper = a4.size(QPageSize::Point);
+  PageSetup setup;
+  setup.width = paper.width();
+  setup.height = paper.height();
+  setup.headingRow = headingRow;
+  const double bottom = std::isfinite(sheet.BottomMargin()) ? std::max(0.0, sheet.BottomMargin()) : 0.0;
+  setup.footerHeight = std::max(0.0, kFooterRoom - bottom);
+  const PageLayout layout = LayOutPages(sheet, setup, Measurer(writer));
+
+  QPainter painter;
+  if (!painter.begin(&writer)) throw SheetOperationError("Не удалось начать рисование страниц PDF.");
+  painter.setPen(QPen(Qt::black, kBorderWidth * kDots));
+  PagePainter pages(painter, sheet, layout);
+  const int count = static_cast<int>(layout.pages.size());
+  for (int page = 0; page < count; ++page) {
+    if (page > 0 && !writer.newPage()) throw SheetOperationError("Не удалось начать новую страницу PDF.");
+    pages.Draw(layout.pages[static_cast<std::size_t>(page)]);
+    DrawFooter(painter, layout, setup.height, bottom, page + 1, count);
+  }
+  if (!painter.end()) throw SheetOperationError("Не удалось завершить документ PDF.");
+  return bytes;
+}
+
+}  // namespace
+
+PdfPaintingSupport::PdfPaintingSupport() {
+  if (QGuiApplication::instance() != nullptr) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  application_ = std::make_unique<QGuiApplication>(argc_, argv_);
+}
+
+PdfPaintingSupport::~PdfPaintingSupport() = default;
+
+void WriteSheetPdf(const Sheet& sheet, int headingRow, const std::filesystem::path& file) {
+  const QByteArray bytes = Render(sheet, headingRow);
+  if (bytes.isEmpty()) throw SheetOperationError("Документ PDF получился пустым и не записан.");
+  try {
+    WriteFileAtomically(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  } catch (const FileError& error) {
+    throw SheetOperationError(std::string("Смета в PDF не записана.\n") + error.what());
+  }
+}
+
+void WriteEstimatePdf(const Sheet& sheet, const std::filesystem::path& file) {
+  WriteSheetPdf(sheet, kEstimateHeadingRow, file);
+}
+
+}  // namespace verdin
