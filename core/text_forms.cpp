@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <system_error>
 
@@ -159,6 +160,28 @@ long long LeadingDigitExponent(const NumberParts& parts) {
   return exponent + (negative ? -magnitude : magnitude);
 }
 
+// The quick conversion of the common case, a number without an exponent
+// of at most 19 digits: when the digits as a whole number are at most 2^53
+// and there are at most 22 decimals, both that number and the power of ten
+// are exact doubles, and one division rounds the quotient correctly -- to
+// the very double std::from_chars gives. Other numbers give nullopt.
+std::optional<double> QuickMagnitude(const NumberParts& parts) {
+  constexpr std::size_t kMostDigits = 19;  // fit an unsigned 64-bit number
+  constexpr std::uint64_t kMostExact = std::uint64_t{1} << 53;
+  constexpr std::array<double, 23> kPowersOfTen = {
+      1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (!parts.exponent.empty() || parts.fraction_digits.size() >= kPowersOfTen.size() ||
+      parts.integer_digits.size() + parts.fraction_digits.size() > kMostDigits) {
+    return std::nullopt;
+  }
+  std::uint64_t digits = 0;
+  for (const char c : parts.integer_digits) digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+  for (const char c : parts.fraction_digits) digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+  if (digits > kMostExact) return std::nullopt;
+  return static_cast<double>(digits) / kPowersOfTen[parts.fraction_digits.size()];
+}
+
 // Converts the scanned digits with std::from_chars, which does not depend
 // on the global locale. A value too large for a double gives nullopt; a
 // value too small for one gives zero, the nearest double.
@@ -166,6 +189,7 @@ std::optional<double> ConvertMagnitude(const NumberParts& parts) {
   if (AllZeros(parts.integer_digits) && AllZeros(parts.fraction_digits)) {
     return 0.0;
   }
+  if (const std::optional<double> quick = QuickMagnitude(parts)) return quick;
   std::string plain;
   plain.reserve(parts.integer_digits.size() + parts.fraction_digits.size() +
                 parts.exponent.size() + 3);
