@@ -63,6 +63,10 @@ class LineText {
   const std::vector<std::string_view>& lines() const { return lines_; }
 
  private:
+  // The same with the number of lines already counted.
+  LineText(std::string_view cp1251Content, std::size_t lineCount);
+  friend LineText ReadLineText(const std::filesystem::path& path, const LineFileLimit& limit);
+
   std::unique_ptr<char[]> text_;
   std::vector<std::string_view> lines_;
 };

@@ -113,12 +113,11 @@ NormPoint ParsePoint(const LineReader& cursor, std::string_view line) {
   const std::size_t second = line.find(';', priceStart);
   if (second == std::string::npos) cursor.Fail(twoSeparators);
 
-  NormPoint point;
-  point.x = ParsePointNumber(cursor, TrimView(line.substr(0, first)), "значение показателя X");
-  point.price = ParsePointNumber(cursor, TrimView(line.substr(priceStart, second - priceStart)),
-                                 "базовая цена точки");
-  point.unit = TrimView(line.substr(second + 1));
-  return point;
+  const double x = ParsePointNumber(cursor, TrimView(line.substr(0, first)), "значение показателя X");
+  const double price = ParsePointNumber(cursor, TrimView(line.substr(priceStart, second - priceStart)),
+                                        "базовая цена точки");
+  // Built in place: a string made from the text costs less than one assigned.
+  return NormPoint{x, price, std::string(TrimView(line.substr(second + 1)))};
 }
 
 void ReadPoints(LineReader& cursor, NormRow& row, std::string_view& line) {

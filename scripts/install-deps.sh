@@ -14,6 +14,7 @@ packages=(
   python3 python3-xlrd python3-openpyxl
   xvfb xauth
   valgrind
+  hyperfine
 )
 
 missing=()
