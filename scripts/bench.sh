@@ -60,7 +60,7 @@ write("ВердинПИР_Примечания.txt", notes + ["\\END"])
 write("Вердина ПИР СМР.dat", [f"{i}.5;4.2;4.8;5.5;6.3;7.2" for i in range(1, 51)])
 PY
 build/verdin-batch --data "$database" tables >/dev/null
-hyperfine --style none --warmup 3 --runs 30 --export-json "$processes" \
+hyperfine --style none -N --warmup 3 --runs 30 --export-json "$processes" \
   -n true /bin/true \
   -n tables "build/verdin-batch --data $database tables" \
   -n words "build/verdin-batch words 5" >/dev/null
