@@ -1,8 +1,11 @@
 // A norm database of the full size — 200 tables of 30 rows of 30 points,
-// 50 industry coefficients, 200 notes, 50 percentage lines — written into
-// a temporary folder for the benchmarks.
+// 50 industry coefficients, 200 notes, 50 percentage lines — or a share of
+// it, written into a temporary folder for the benchmarks. A share scales
+// the tables, which hold nearly all the lines, so that loading times of
+// 25, 50 and 100 per cent show how the loader grows with the database.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -16,9 +19,15 @@
 
 namespace {
 
-inline std::vector<std::string> FullSizeTables() {
+// The number of tables of a database of `percent` of the full size; never
+// fewer than the loader accepts (the special entries and one norm table).
+inline int TablesForShare(int percent) {
+  return std::max(verdin::kMaxTables * percent / 100, verdin::kSpecialEntries + 2);
+}
+
+inline std::vector<std::string> FullSizeTables(int tableCount = verdin::kMaxTables) {
   std::vector<std::string> lines = {"* Полноразмерная база для замера загрузки"};
-  for (int t = 1; t <= verdin::kMaxTables; ++t) {
+  for (int t = 1; t <= tableCount; ++t) {
     lines.push_back("\\" + std::to_string(t) + ".1. Таблица базовых цен на проектирование зданий № " +
                     std::to_string(t));
     for (int r = 1; r <= verdin::kMaxRows; ++r) {
@@ -30,7 +39,7 @@ inline std::vector<std::string> FullSizeTables() {
                         "; общая площадь, м2");
       }
     }
-    if (t % 2 == 0 && t < verdin::kMaxTables) lines.push_back("*");
+    if (t % 2 == 0 && t < tableCount) lines.push_back("*");
   }
   lines.push_back("\\END");
   return lines;
@@ -38,11 +47,11 @@ inline std::vector<std::string> FullSizeTables() {
 
 class FullSizeDatabase {
  public:
-  FullSizeDatabase() {
+  explicit FullSizeDatabase(int percent = 100) {
     std::string pattern = (std::filesystem::temp_directory_path() / "verdin-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     folder_ = pattern;
-    verdin::WriteLineFile(folder_ / verdin::kTablesFileName, FullSizeTables());
+    verdin::WriteLineFile(folder_ / verdin::kTablesFileName, FullSizeTables(TablesForShare(percent)));
     std::vector<std::string> coefficients, notes, percentages;
     for (int n = 1; n <= verdin::kMaxIndustryCoefficients; ++n) {
       coefficients.push_back("Отрасль " + std::to_string(n) + "; 1,0" + std::to_string(n % 10));

@@ -1,5 +1,6 @@
 // Loading a norm database of the full size: 200 tables of 30 rows of 30
-// points, 50 industry coefficients, 200 notes, 50 percentage lines.
+// points, 50 industry coefficients, 200 notes, 50 percentage lines; and of
+// a quarter and a half of it, to show that the time grows linearly.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -19,15 +20,23 @@ const FullSizeDatabase& Database() {
   return database;
 }
 
-void BM_ZagrBazFullSize(benchmark::State& state) {
-  const auto& folder = Database().folder();
+void LoadRepeatedly(benchmark::State& state, const std::filesystem::path& folder) {
   for (auto _ : state) {
     verdin::NormStore store;
     verdin::ZagrBaz(folder, store);
     benchmark::DoNotOptimize(store.tables.data());
   }
 }
+
+void BM_ZagrBazFullSize(benchmark::State& state) { LoadRepeatedly(state, Database().folder()); }
 BENCHMARK(BM_ZagrBazFullSize)->Unit(benchmark::kMillisecond);
+
+// The share of the full size in per cent is the argument.
+void BM_ZagrBazShare(benchmark::State& state) {
+  const FullSizeDatabase database(static_cast<int>(state.range(0)));
+  LoadRepeatedly(state, database.folder());
+}
+BENCHMARK(BM_ZagrBazShare)->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_LoadNormTablesFullSize(benchmark::State& state) {
   const auto file = Database().folder() / verdin::kTablesFileName;

@@ -101,7 +101,7 @@ void ApplySettingsLines(const std::vector<std::string>& lines, const std::filesy
   const SettingsFaults faults(file);
   LineReader reader(lines, faults);
   while (!reader.AtEnd()) {
-    const std::string& line = reader.Next(kSettingsLineExpected);
+    const std::string_view line = reader.Next(kSettingsLineExpected);
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
       reader.Fail(std::string("нет знака «=»; ожидалась ") + kSettingsLineExpected +

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "core/atomic_file.h"
@@ -152,7 +153,16 @@ std::string Quoted(const std::filesystem::path& path) {
 
 // The number of lines SplitLines makes of the content.
 std::size_t LineCount(std::string_view content) {
-  const auto ends = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
+  // memchr skips the bytes between line ends many at a time.
+  std::size_t ends = 0;
+  const char* next = content.data();
+  const char* const end = next + content.size();
+  while (next != end) {
+    const void* found = std::memchr(next, '\n', static_cast<std::size_t>(end - next));
+    if (found == nullptr) break;
+    ++ends;
+    next = static_cast<const char*>(found) + 1;
+  }
   return ends + ((content.empty() || content.back() == '\n') ? 0 : 1);
 }
 
@@ -172,37 +182,84 @@ std::string TooManyLines(std::size_t lines) {
   return "в файле слишком много строк (допустимо не более " + std::to_string(lines) + ")";
 }
 
-}  // namespace
+// The UTF-8 bytes of every Windows-1251 byte, padded to four so that a
+// character is always copied whole with one fixed-size copy.
+struct Utf8Form {
+  std::array<char, 4> bytes{};
+  std::size_t size = 0;
+};
 
-std::string Cp1251ToUtf8(std::string_view bytes) {
-  // The UTF-8 bytes of every upper-half byte, worked out once.
-  struct Encoded {
-    std::array<char, 3> bytes{};
-    std::size_t size = 0;
-  };
-  static const std::array<Encoded, 128> kEncoded = [] {
-    std::array<Encoded, 128> table{};
-    for (std::size_t i = 0; i < table.size(); ++i) {
+const std::array<Utf8Form, 256>& Utf8Forms() {
+  static const std::array<Utf8Form, 256> kForms = [] {
+    std::array<Utf8Form, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
       std::string utf8;
-      AppendUtf8(utf8, kUpperHalf[i]);
-      table[i].size = utf8.size();
-      std::copy(utf8.begin(), utf8.end(), table[i].bytes.begin());
+      AppendUtf8(utf8, byte < 0x80 ? static_cast<char32_t>(byte) : kUpperHalf[byte - 0x80]);
+      table[byte].size = utf8.size();
+      std::copy(utf8.begin(), utf8.end(), table[byte].bytes.begin());
     }
     return table;
   }();
+  return kForms;
+}
 
-  std::string out(bytes.size() * 3, '\0');
-  char* next = out.data();
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      *next++ = c;
+// Room DecodeCp1251 needs: three bytes a character at most, and the
+// padding of the last one.
+constexpr std::size_t MostDecodedBytes(std::size_t bytes) { return bytes * 3 + 4; }
+
+// Writes the UTF-8 form of the Windows-1251 bytes to `out`, which has room
+// for MostDecodedBytes(bytes.size()), and returns the number of bytes the
+// text takes. Runs of eight ASCII bytes, the bulk of most files, are
+// copied as they stand.
+std::size_t DecodeCp1251(std::string_view bytes, char* out) {
+  const std::array<Utf8Form, 256>& forms = Utf8Forms();
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  constexpr std::size_t kWord = sizeof(std::uint64_t);
+  const char* in = bytes.data();
+  const char* const end = in + bytes.size();
+  char* next = out;
+  const auto decodeOne = [&] {
+    const Utf8Form& form = forms[static_cast<unsigned char>(*in++)];
+    std::memcpy(next, form.bytes.data(), form.bytes.size());
+    next += form.size;
+  };
+  while (end - in >= static_cast<std::ptrdiff_t>(kWord)) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, in, kWord);
+    if ((word & kHighBits) == 0) {
+      std::memcpy(next, in, kWord);
+      in += kWord;
+      next += kWord;
     } else {
-      const Encoded& encoded = kEncoded[byte - 0x80];
-      next = std::copy_n(encoded.bytes.data(), encoded.size, next);
+      for (std::size_t i = 0; i < kWord; ++i) decodeOne();
     }
   }
-  out.resize(static_cast<std::size_t>(next - out.data()));
+  while (in != end) decodeOne();
+  return static_cast<std::size_t>(next - out);
+}
+
+// The lines of the content as views into it, split as SplitLines does.
+std::vector<std::string_view> SplitLineViews(std::string_view content, std::size_t expectedLines) {
+  std::vector<std::string_view> lines;
+  lines.reserve(expectedLines);
+  while (!content.empty()) {
+    const std::size_t lf = content.find('\n');
+    if (lf == std::string_view::npos) {
+      lines.push_back(content);
+      break;
+    }
+    const std::size_t end = (lf > 0 && content[lf - 1] == '\r') ? lf - 1 : lf;
+    lines.push_back(content.substr(0, end));
+    content.remove_prefix(lf + 1);
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::string Cp1251ToUtf8(std::string_view bytes) {
+  std::string out(MostDecodedBytes(bytes.size()), '\0');
+  out.resize(DecodeCp1251(bytes, out.data()));
   return out;
 }
 
@@ -234,22 +291,27 @@ bool FitsCp1251(std::string_view text) {
 }
 
 std::vector<std::string> SplitLines(std::string_view content) {
-  std::vector<std::string> lines;
-  while (!content.empty()) {
-    const std::size_t lf = content.find('\n');
-    if (lf == std::string_view::npos) {
-      lines.emplace_back(content);
-      break;
-    }
-    const std::size_t end = (lf > 0 && content[lf - 1] == '\r') ? lf - 1 : lf;
-    lines.emplace_back(content.substr(0, end));
-    content.remove_prefix(lf + 1);
-  }
-  return lines;
+  const std::vector<std::string_view> views = SplitLineViews(content, LineCount(content));
+  return {views.begin(), views.end()};
+}
+
+LineText::LineText(std::string_view cp1251Content) : LineText(cp1251Content, LineCount(cp1251Content)) {}
+
+// CR and LF are the same bytes in both encodings, so the lines counted in
+// the raw bytes are the lines of the text.
+LineText::LineText(std::string_view cp1251Content, std::size_t lineCount)
+    : text_(std::make_unique_for_overwrite<char[]>(MostDecodedBytes(cp1251Content.size()))) {
+  const std::size_t size = DecodeCp1251(cp1251Content, text_.get());
+  lines_ = SplitLineViews(std::string_view(text_.get(), size), lineCount);
 }
 
 std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
                                       const LineFileLimit& limit) {
+  const LineText text = ReadLineText(path, limit);
+  return {text.lines().begin(), text.lines().end()};
+}
+
+LineText ReadLineText(const std::filesystem::path& path, const LineFileLimit& limit) {
   platform::FileDescriptor file;
   if (const int error = platform::OpenForReading(path, file); error != 0) {
     ThrowOpenError(path, error == ENOENT ? "файл не найден" : ReasonFor(error));
@@ -269,12 +331,9 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
   if (const int error = platform::ReadAll(file, content, limit.bytes); error != 0) {
     ThrowReadError(path, error == EFBIG ? TooLarge(limit.bytes) : ReasonFor(error));
   }
-  if (LineCount(content) > limit.lines) ThrowReadError(path, TooManyLines(limit.lines));
-  // CR and LF are the same bytes in both encodings, so the whole content
-  // is converted at once and split afterwards; the raw bytes go first.
-  std::string text = Cp1251ToUtf8(content);
-  std::string().swap(content);
-  return SplitLines(text);
+  const std::size_t lineCount = LineCount(content);
+  if (lineCount > limit.lines) ThrowReadError(path, TooManyLines(limit.lines));
+  return LineText(content, lineCount);
 }
 
 void WriteLineFile(const std::filesystem::path& path,

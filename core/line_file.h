@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -49,11 +50,36 @@ bool FitsCp1251(std::string_view text);
 // start another one.
 std::vector<std::string> SplitLines(std::string_view content);
 
+// The decoded text of a line file with views of its lines: one buffer for
+// the whole file instead of a string per line, for the large files where
+// the copies would cost more than the reading. The views stay valid as
+// long as the LineText lives, also after it has been moved.
+class LineText {
+ public:
+  LineText() = default;
+  // Decodes Windows-1251 content to UTF-8 and splits it as SplitLines does.
+  explicit LineText(std::string_view cp1251Content);
+
+  const std::vector<std::string_view>& lines() const { return lines_; }
+
+ private:
+  // The same with the number of lines already counted.
+  LineText(std::string_view cp1251Content, std::size_t lineCount);
+  friend LineText ReadLineText(const std::filesystem::path& path, const LineFileLimit& limit);
+
+  std::unique_ptr<char[]> text_;
+  std::vector<std::string_view> lines_;
+};
+
 // Reads a Windows-1251 line file and returns its lines in UTF-8.
 // Throws FileError when the file is missing or unreadable, or when it
 // exceeds `limit` (the message names the file and the limit).
 std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
                                       const LineFileLimit& limit = kSmallFileLimit);
+
+// The same file read into one LineText, with the same checks and errors.
+LineText ReadLineText(const std::filesystem::path& path,
+                      const LineFileLimit& limit = kSmallFileLimit);
 
 // Writes the lines as Windows-1251, each followed by CR LF. The file is
 // written atomically: the content goes to a temporary file in the same

@@ -43,20 +43,25 @@ std::string LineFaultMessage(std::string_view head, std::size_t line, std::strin
   return message;
 }
 
-const std::string& LineReader::LastLine() const {
-  static const std::string kNothingRead;
-  return next_ == 0 ? kNothingRead : (*lines_)[next_ - 1];
+LineReader::LineReader(const std::vector<std::string>& lines, const LineFaults& faults)
+    : ownViews_(lines.begin(), lines.end()), lines_(ownViews_), faults_(&faults) {}
+
+LineReader::LineReader(const LineText& text, const LineFaults& faults)
+    : lines_(text.lines()), faults_(&faults) {}
+
+std::string_view LineReader::LastLine() const {
+  return next_ == 0 ? std::string_view() : lines_[next_ - 1];
 }
 
-const std::string& LineReader::Next(std::string_view expected) {
+std::string_view LineReader::Next(std::string_view expected) {
   if (AtEnd()) FailEndedEarly(expected);
-  return (*lines_)[next_++];
+  return lines_[next_++];
 }
 
 std::string LineReader::Text(std::string_view what) { return DecodeLineBreaks(Next(what)); }
 
 double LineReader::Number(std::string_view what) {
-  const std::string& line = Next(what);
+  const std::string_view line = Next(what);
   if (IsBlank(line, kSpacesAndTabs)) return 0.0;
   const std::optional<double> value = ParseTypedNumber(line);
   if (!value) Fail("вместо числа стоит " + QuotedFileText(line) + " (" + std::string(what) + ").");
@@ -85,8 +90,8 @@ bool LineReader::OnlyBlankLinesLeft(std::string_view blanks) const {
 }
 
 std::size_t LineReader::NextNonBlankLineNumber(std::string_view blanks) const {
-  for (std::size_t i = next_; i < lines_->size(); ++i) {
-    if (!IsBlank((*lines_)[i], blanks)) return i + 1;
+  for (std::size_t i = next_; i < lines_.size(); ++i) {
+    if (!IsBlank(lines_[i], blanks)) return i + 1;
   }
   return 0;
 }
@@ -99,7 +104,7 @@ void LineReader::FailAt(std::size_t line, const std::string& detail) const {
 }
 
 void LineReader::FailEndedEarly(std::string_view expected) const {
-  faults_->EndedEarly(lines_->size(), expected);
+  faults_->EndedEarly(lines_.size(), expected);
   FaultReturned();
 }
 

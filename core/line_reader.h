@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,28 +42,36 @@ std::string LineFaultMessage(std::string_view head, std::size_t line, std::strin
 // bytes shown as "\x07" and the like (ShowControlBytes).
 std::string QuotedFileText(std::string_view text);
 
+class LineText;
+
 // A cursor over the lines of one file. It refers to the lines and to the
 // faults; both must outlive it. Reading a line never copies it.
 class LineReader {
  public:
-  LineReader(const std::vector<std::string>& lines, const LineFaults& faults)
-      : lines_(&lines), faults_(&faults) {}
+  LineReader(const std::vector<std::string>& lines, const LineFaults& faults);
+  LineReader(const LineText& text, const LineFaults& faults);
   // Temporaries would be gone before the reader is used.
   LineReader(std::vector<std::string>&&, const LineFaults&) = delete;
+  LineReader(LineText&&, const LineFaults&) = delete;
   LineReader(const std::vector<std::string>&, LineFaults&&) = delete;
+  LineReader(const LineText&, LineFaults&&) = delete;
+  // The reader may hold the views of its lines itself; a copy would point
+  // into the original's.
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
 
-  bool AtEnd() const { return next_ >= lines_->size(); }
-  std::size_t LineCount() const { return lines_->size(); }
+  bool AtEnd() const { return next_ >= lines_.size(); }
+  std::size_t LineCount() const { return lines_.size(); }
   // How many lines have not been read yet.
-  std::size_t Remaining() const { return lines_->size() - next_; }
+  std::size_t Remaining() const { return lines_.size() - next_; }
   // The number of the line read last (1-based); 0 before the first.
   std::size_t LineNumber() const { return next_; }
   // The line read last; empty before the first.
-  const std::string& LastLine() const;
+  std::string_view LastLine() const;
 
   // The next line as it stands. When the file has ended, `expected` names
   // the missing line in the fault.
-  const std::string& Next(std::string_view expected);
+  std::string_view Next(std::string_view expected);
 
   // The next line as a text: the stored line breaks ("¶") become CR LF.
   std::string Text(std::string_view what);
@@ -94,7 +103,8 @@ class LineReader {
   [[noreturn]] void FailEndedEarly(std::string_view expected) const;
 
  private:
-  const std::vector<std::string>* lines_;
+  std::vector<std::string_view> ownViews_;  // views of the lines given as strings
+  std::span<const std::string_view> lines_;
   const LineFaults* faults_;
   std::size_t next_ = 0;  // index of the next line; also the number of the line read last
 };

@@ -30,9 +30,9 @@ std::string_view TrimView(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::vector<std::string> ReadNormFile(const std::filesystem::path& file) {
+LineText ReadNormFile(const std::filesystem::path& file) {
   try {
-    return ReadLineFile(file, kNormFileLimit);
+    return ReadLineText(file, kNormFileLimit);
   } catch (const FileError& error) {
     throw NormDataError(std::string("База норм не загружена. ") + error.what());
   }
@@ -60,7 +60,7 @@ class NormFaults final : public LineFaults {
 // Reads a norm file and parses its lines with `parse(LineReader&)`.
 template <typename Parse>
 auto ParseNormFile(const std::filesystem::path& file, Parse parse) {
-  const std::vector<std::string> lines = ReadNormFile(file);
+  const LineText lines = ReadNormFile(file);
   const NormFaults faults(file);
   LineReader cursor(lines, faults);
   return parse(cursor);
@@ -113,12 +113,11 @@ NormPoint ParsePoint(const LineReader& cursor, std::string_view line) {
   const std::size_t second = line.find(';', priceStart);
   if (second == std::string::npos) cursor.Fail(twoSeparators);
 
-  NormPoint point;
-  point.x = ParsePointNumber(cursor, TrimView(line.substr(0, first)), "значение показателя X");
-  point.price = ParsePointNumber(cursor, TrimView(line.substr(priceStart, second - priceStart)),
-                                 "базовая цена точки");
-  point.unit = TrimView(line.substr(second + 1));
-  return point;
+  const double x = ParsePointNumber(cursor, TrimView(line.substr(0, first)), "значение показателя X");
+  const double price = ParsePointNumber(cursor, TrimView(line.substr(priceStart, second - priceStart)),
+                                        "базовая цена точки");
+  // Built in place: a string made from the text costs less than one assigned.
+  return NormPoint{x, price, std::string(TrimView(line.substr(second + 1)))};
 }
 
 void ReadPoints(LineReader& cursor, NormRow& row, std::string_view& line) {
@@ -230,7 +229,7 @@ std::vector<IndustryCoefficient> ParseIndustryCoefficients(LineReader& cursor) {
 
 // Reads the lines of one note after its opening line up to the next line
 // that begins with "\", joining them with a carriage return.
-void ReadNoteBody(LineReader& cursor, std::string& note, std::string& line) {
+void ReadNoteBody(LineReader& cursor, std::string& note, std::string_view& line) {
   for (;;) {
     line = cursor.Next("строка «\\END» в конце файла примечаний");
     if (StartsWith(line, '\\')) return;
@@ -248,10 +247,10 @@ void AddNote(const LineReader& cursor, std::vector<std::string>& notes, std::str
 
 std::vector<std::string> ParseNotes(LineReader& cursor) {
   std::vector<std::string> notes;
-  std::string line = cursor.Next("первая строка примечаний");
+  std::string_view line = cursor.Next("первая строка примечаний");
   if (line != "\\END") {
     // The first note always carries one extra line of a single blank.
-    std::string note = line + "\r ";
+    std::string note = std::string(line) + "\r ";
     ReadNoteBody(cursor, note, line);
     AddNote(cursor, notes, std::move(note));
     while (line != "\\END") {
@@ -266,7 +265,7 @@ std::vector<std::string> ParseNotes(LineReader& cursor) {
 
 // --- percentage table ------------------------------------------------------
 
-std::vector<std::string> SplitPercentageLine(const LineReader& cursor, std::string rest) {
+std::vector<std::string> SplitPercentageLine(const LineReader& cursor, std::string_view rest) {
   std::vector<std::string> fields;
   for (;;) {
     if (static_cast<int>(fields.size()) == kMaxPercentageFields) {
@@ -287,7 +286,7 @@ std::vector<std::string> SplitPercentageLine(const LineReader& cursor, std::stri
 
 constexpr std::size_t kPercentageFields = 6;  // bound and categories I–V
 
-PercentageLine ParsePercentageLine(const LineReader& cursor, const std::string& line) {
+PercentageLine ParsePercentageLine(const LineReader& cursor, std::string_view line) {
   if (Trim(line).empty()) {
     cursor.Fail("пустая строка; ожидалась строка «стоимость СМР; % для категорий I; II; III; IV; V».");
   }
@@ -311,7 +310,7 @@ PercentageLine ParsePercentageLine(const LineReader& cursor, const std::string& 
 std::vector<PercentageLine> ParsePercentageTable(LineReader& cursor) {
   std::vector<PercentageLine> table;
   while (!cursor.AtEnd()) {
-    const std::string& line = cursor.Next("строка таблицы");
+    const std::string_view line = cursor.Next("строка таблицы");
     if (static_cast<int>(table.size()) == kMaxPercentageLines) {
       cursor.Fail("в файле больше " + std::to_string(kMaxPercentageLines) + " строк.");
     }

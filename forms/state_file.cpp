@@ -69,7 +69,7 @@ bool ParseStateFile(const std::filesystem::path& file, const StateFileKind& kind
 }
 
 bool ReadCheckState(LineReader& reader, std::string_view what) {
-  const std::string& line = reader.Next(what);
+  const std::string line(reader.Next(what));
   const std::string digit = Trim(line);
   if (digit != "1" && digit != "0") {
     reader.Fail("ожидалась " + std::string(what) + ", а записано «" + line + "».");

@@ -15,6 +15,7 @@ packages=(
   xvfb xauth
   fonts-liberation poppler-utils
   valgrind
+  hyperfine
 )
 
 missing=()

@@ -115,6 +115,33 @@ TEST(LineFileSplit, LoneCarriageReturnStaysInTheLine) {
   EXPECT_EQ(SplitLines("a\r\r\n"), (Lines{"a\r"}));
 }
 
+TEST(LineFileText, DecodesAndSplitsAsTheStringFunctionsDo) {
+  // Random bytes of every value, line ends frequent, runs of ASCII long and
+  // short, so that both the word-wise and the byte-wise decoding are met.
+  std::mt19937 random(42);
+  for (int round = 0; round < 300; ++round) {
+    std::string content;
+    const std::size_t size = random() % 200;
+    for (std::size_t i = 0; i < size; ++i) {
+      switch (random() % 6) {
+        case 0: content += "\r\n"; break;
+        case 1: content += '\n'; break;
+        case 2: content.push_back(static_cast<char>(random() % 256)); break;
+        default: content.push_back(static_cast<char>('a' + random() % 26)); break;
+      }
+    }
+    const LineText text(content);
+    const Lines expected = SplitLines(Cp1251ToUtf8(content));
+    ASSERT_EQ(Lines(text.lines().begin(), text.lines().end()), expected) << round;
+  }
+}
+
+TEST(LineFileText, LinesStayValidAfterAMove) {
+  LineText text(std::string_view("\xD2\xE0\xE1\xEB\r\nab"));  // a short text
+  const LineText moved = std::move(text);
+  EXPECT_EQ(Lines(moved.lines().begin(), moved.lines().end()), (Lines{"Табл", "ab"}));
+}
+
 // A fresh folder for each test, removed afterwards.
 class LineFileOnDisk : public ::testing::Test {
  protected:
@@ -148,6 +175,15 @@ TEST_F(LineFileOnDisk, ReadsCp1251LinesAsUtf8) {
   const fs::path path = folder_ / "table.txt";
   testing::PutBytes(path, "\\\xD2\xE0\xE1\xEB. 1\r\n\xB9 5; \xA8\xEB\xEA\xE0\nlast");
   EXPECT_EQ(ReadLineFile(path), (Lines{"\\Табл. 1", "№ 5; Ёлка", "last"}));
+}
+
+TEST_F(LineFileOnDisk, ReadsTheSameLinesIntoOneText) {
+  const fs::path path = folder_ / "table.txt";
+  testing::PutBytes(path, "\\\xD2\xE0\xE1\xEB. 1\r\n\xB9 5; \xA8\xEB\xEA\xE0\n\r\nlast");
+  const LineText text = ReadLineText(path, kNormFileLimit);
+  EXPECT_EQ(Lines(text.lines().begin(), text.lines().end()), (Lines{"\\Табл. 1", "№ 5; Ёлка", "", "last"}));
+  EXPECT_NE(MessageOf([&] { ReadLineText(path, LineFileLimit{1024, 3}); }).find("слишком много строк"),
+            std::string::npos);
 }
 
 TEST_F(LineFileOnDisk, WritesCp1251WithCrLfAfterEveryLine) {

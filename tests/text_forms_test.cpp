@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -161,6 +165,84 @@ TEST(TextFormsParse, AcceptsCommaPeriodSignBlanksAndExponent) {
   EXPECT_EQ(ParseTypedNumber("007"), 7.0);
   EXPECT_EQ(ParseTypedNumber("50920,634999999995"), 50920.634999999995);
   EXPECT_EQ(ParseTypedNumber("0e999999999999999999"), 0.0);
+}
+
+// The value from_chars gives for the text with a period: the reference a
+// typed number must match to the last bit.
+double FromCharsWithPeriod(std::string text) {
+  for (char& c : text) {
+    if (c == ',') c = '.';
+  }
+  double value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  EXPECT_EQ(result.ec, std::errc()) << text;
+  return value;
+}
+
+// A random number text: a sign or none, 1 to 25 digits (leading zeros
+// included), a comma or a period anywhere among them or none.
+std::string RandomNumberText(std::mt19937_64& random) {
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::uniform_int_distribution<int> length(1, 25);
+  std::string digits;
+  for (int n = length(random); n > 0; --n) digits.push_back(static_cast<char>('0' + digit(random)));
+  if (random() % 4 != 0) {
+    const std::size_t at = random() % (digits.size() + 1);
+    digits.insert(at, 1, random() % 2 == 0 ? ',' : '.');
+    if (digits == "," || digits == ".") digits.insert(0, "0");
+  }
+  const char* signs[] = {"", "-", "+"};
+  return signs[random() % 3] + digits;
+}
+
+TEST(TextFormsParse, GeneratedNumbersMatchFromCharsBitForBit) {
+  std::mt19937_64 random(20261208);
+  for (int n = 0; n < 200'000; ++n) {
+    const std::string text = RandomNumberText(random);
+    const std::optional<double> parsed = ParseTypedNumber(text);
+    ASSERT_TRUE(parsed.has_value()) << text;
+    const std::string plain = text.front() == '+' ? text.substr(1) : text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(FromCharsWithPeriod(plain)))
+        << text;
+  }
+}
+
+TEST(TextFormsParse, WrittenValuesReadBackBitForBit) {
+  // Prices and indicators as the database and the input-data file hold
+  // them: GeneralForm of random values, at most 15 significant digits.
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> exponent(-6, 15);
+  for (int n = 0; n < 100'000; ++n) {
+    const double value = std::pow(10.0, exponent(random)) * (random() % 2 == 0 ? 1 : -1);
+    for (const double stored : {value, std::floor(value * 100) / 100}) {
+      const std::string text = GeneralForm(stored);
+      const std::optional<double> parsed = ParseTypedNumber("  " + text + "\t");
+      ASSERT_TRUE(parsed.has_value()) << text;
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(FromCharsWithPeriod(text)))
+          << text;
+    }
+  }
+}
+
+TEST(TextFormsParse, BordersOfTheExactRange) {
+  const struct {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"9007199254740992", 9007199254740992.0},       // 2^53
+      {"9007199254740993", 9007199254740992.0},       // 2^53 + 1 rounds to even
+      {"9007199254740995", 9007199254740996.0},
+      {"1234567890123456789", 1234567890123456789.0},  // 19 digits
+      {"12345678901234567890", 12345678901234567890.0},
+      {"0,0000000000000000000001", 1e-22},             // 22 decimals
+      {"0,00000000000000000000001", 1e-23},
+      {"-0,000", -0.0},
+  };
+  for (const auto& c : cases) {
+    const std::optional<double> parsed = ParseTypedNumber(c.text);
+    ASSERT_TRUE(parsed.has_value()) << c.text;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(c.value)) << c.text;
+  }
 }
 
 TEST(TextFormsParse, NegativeZeroKeepsItsValue) {
