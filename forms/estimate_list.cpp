@@ -43,9 +43,7 @@ std::string SelectedText(const std::vector<std::string>& list, int index) {
 std::string NumberPart(const std::string& text) {
   const std::size_t blank = text.find(' ');
   if (blank == std::string::npos || blank == 0) return {};
-  std::size_t end = blank - 1;  // step back over one whole UTF-8 character
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return Trim(text.substr(0, end));
+  return Trim(WithoutLastCharacters(std::string_view(text).substr(0, blank), 1));
 }
 
 void MessageAndBeep(MainContext& ctx, const std::string& title, const std::string& text) {

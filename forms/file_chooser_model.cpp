@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/text_forms.h"
 #include "isx/isx_file.h"
 
 namespace verdin {
@@ -32,29 +33,6 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 
 // The name up to its first ".".
 std::string UpToFirstDot(const std::string& name) { return name.substr(0, name.find('.')); }
-
-// The characters (code points) of a UTF-8 text, each as its bytes.
-std::vector<std::string_view> Characters(std::string_view text) {
-  std::vector<std::string_view> characters;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t length = 1;
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead >= 0xF0) length = 4;
-    else if (lead >= 0xE0) length = 3;
-    else if (lead >= 0xC0) length = 2;
-    length = std::min(length, text.size() - at);
-    characters.push_back(text.substr(at, length));
-    at += length;
-  }
-  return characters;
-}
-
-std::string Join(const std::vector<std::string_view>& characters, std::size_t from, std::size_t to) {
-  std::string text;
-  for (std::size_t i = from; i < to; ++i) text += characters[i];
-  return text;
-}
 
 bool IsBlank(const std::string& text) {
   return text.find_first_not_of(" \t") == std::string::npos;
@@ -173,13 +151,12 @@ std::vector<std::string> FilesInFolder(const std::filesystem::path& folder, cons
 }
 
 std::string ShortFolderText(const std::string& folder, int limit) {
-  const std::vector<std::string_view> characters = Characters(folder);
-  const std::size_t count = characters.size();
+  const std::size_t count = CharacterCount(folder);
   if (limit < 7 || count <= static_cast<std::size_t>(limit)) return folder;
   const std::size_t tailLength = static_cast<std::size_t>(limit - 6);
-  std::string tail = Join(characters, count - tailLength, count);
+  std::string tail = folder.substr(WithoutLastCharacters(folder, tailLength).size());
   if (const std::size_t slash = tail.find('/'); slash != std::string::npos) tail.erase(0, slash);
-  return Join(characters, 0, 3) + "..." + tail;
+  return std::string(FirstCharacters(folder, 3)) + "..." + tail;
 }
 
 std::string ProposedFileName(const std::string& txtNdog, const std::string& txtDataDog) {
