@@ -1,6 +1,7 @@
 #include "app/desktop_session.h"
 
 #include <iostream>
+#include <vector>
 
 #include "core/line_file.h"
 #include "ui/file_chooser_window.h"
@@ -81,8 +82,9 @@ void DesktopSession::Show() {
 
 void DesktopSession::RememberPlaces() {
   if (!shown_) return;
-  bool kept = true;
-  for (const QWidget* window : StartWindows()) kept = places_.Remember(*window) && kept;
+  std::vector<NamedPlace> places;
+  for (const QWidget* window : StartWindows()) places.push_back(PlaceOf(*window));
+  const bool kept = places_.Remember(places);
   // Nothing is lost but the windows' places: a line on the error stream,
   // not a message box on the way out.
   if (!kept && !places_.file().empty()) {

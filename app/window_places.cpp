@@ -29,6 +29,19 @@ std::optional<int> ReadNumber(const QSettings& settings, const QString& key) {
   return number;
 }
 
+// The place kept under the window's name, if the settings hold a sound one.
+std::optional<QRect> KeptPlace(const QSettings& settings, const QString& name) {
+  const auto x = ReadNumber(settings, name + "/x");
+  const auto y = ReadNumber(settings, name + "/y");
+  const auto width = ReadNumber(settings, name + "/width");
+  const auto height = ReadNumber(settings, name + "/height");
+  if (!x || !y || !width || !height) return std::nullopt;
+  const auto reasonable = [](int side) { return side > 0 && side <= kLargestSide; };
+  const auto onPlane = [](int at) { return at >= -kLargestSide && at <= kLargestSide; };
+  if (!reasonable(*width) || !reasonable(*height) || !onPlane(*x) || !onPlane(*y)) return std::nullopt;
+  return QRect(*x, *y, *width, *height);
+}
+
 }  // namespace
 
 QRect OntoScreen(const QRect& window, const QRect& screen) {
@@ -63,33 +76,35 @@ std::optional<QRect> WindowPlaces::Remembered(const QString& name) const {
   if (file_.empty()) return std::nullopt;
   const QSettings settings(ToQ(file_.string()), QSettings::IniFormat);
   if (settings.status() != QSettings::NoError) return std::nullopt;
-  const auto x = ReadNumber(settings, name + "/x");
-  const auto y = ReadNumber(settings, name + "/y");
-  const auto width = ReadNumber(settings, name + "/width");
-  const auto height = ReadNumber(settings, name + "/height");
-  if (!x || !y || !width || !height) return std::nullopt;
-  const auto reasonable = [](int side) { return side > 0 && side <= kLargestSide; };
-  const auto onPlane = [](int at) { return at >= -kLargestSide && at <= kLargestSide; };
-  if (!reasonable(*width) || !reasonable(*height) || !onPlane(*x) || !onPlane(*y)) return std::nullopt;
-  return QRect(*x, *y, *width, *height);
+  return KeptPlace(settings, name);
 }
 
 bool WindowPlaces::Remember(const QString& name, const QRect& place) const {
+  const NamedPlace one{name, place};
+  return Remember(std::span(&one, 1));
+}
+
+bool WindowPlaces::Remember(std::span<const NamedPlace> places) const {
   if (file_.empty()) return false;
   std::error_code ignored;
   std::filesystem::create_directories(file_.parent_path(), ignored);
   QSettings settings(ToQ(file_.string()), QSettings::IniFormat);
-  settings.setValue(name + "/x", place.x());
-  settings.setValue(name + "/y", place.y());
-  settings.setValue(name + "/width", place.width());
-  settings.setValue(name + "/height", place.height());
+  const bool unchanged = settings.status() == QSettings::NoError &&
+                         std::all_of(places.begin(), places.end(), [&settings](const NamedPlace& window) {
+                           return KeptPlace(settings, window.name) == window.place;
+                         });
+  if (unchanged) return true;
+  for (const NamedPlace& window : places) {
+    settings.setValue(window.name + "/x", window.place.x());
+    settings.setValue(window.name + "/y", window.place.y());
+    settings.setValue(window.name + "/width", window.place.width());
+    settings.setValue(window.name + "/height", window.place.height());
+  }
   settings.sync();
   return settings.status() == QSettings::NoError;
 }
 
-bool WindowPlaces::Remember(const QWidget& window) const {
-  return Remember(window.objectName(), QRect(window.pos(), window.size()));
-}
+NamedPlace PlaceOf(const QWidget& window) { return {window.objectName(), QRect(window.pos(), window.size())}; }
 
 QRect AvailableScreenAt(const QPoint& point) {
   QScreen* screen = QGuiApplication::screenAt(point);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <filesystem>
 #include <optional>
+#include <span>
 
 class QWidget;
 
@@ -34,6 +35,16 @@ struct StartPlaces {
 };
 StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalData, const QRect& screen);
 
+// A window's name and where it stands.
+struct NamedPlace {
+  QString name;
+  QRect place;
+};
+
+// Where the window stands now: the position of its frame and the size of
+// its inside.
+NamedPlace PlaceOf(const QWidget& window);
+
 // The windows' places kept in an INI file under the window's name: the
 // position of its frame and the size of its inside, which is what Qt
 // moves and resizes, so a window does not creep by its frame from run to
@@ -50,8 +61,11 @@ class WindowPlaces {
   // Keeps the window's place; false when it could not be written.
   bool Remember(const QString& name, const QRect& place) const;
 
-  // Keeps where the window stands now.
-  bool Remember(const QWidget& window) const;
+  // Keeps the places of several windows in one write. A file that holds
+  // exactly these places already is left as it is: a run whose windows
+  // did not move writes nothing and waits for no disk on the way out.
+  // False when the places could not be written.
+  bool Remember(std::span<const NamedPlace> places) const;
 
  private:
   std::filesystem::path file_;

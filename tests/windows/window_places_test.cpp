@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "app/desktop_session.h"
 #include "test_support.h"
@@ -70,6 +73,30 @@ TEST(WindowPlaces, KeptPlacesComeBackAndDamagedOnesCountAsNone) {
   }
   EXPECT_FALSE(WindowPlaces({}).Remember("frm1", QRect(0, 0, 10, 10)));
   EXPECT_FALSE(WindowPlaces({}).Remembered("frm1"));
+}
+
+// Several windows are kept in one write, and a file that holds their
+// places already is not written again (a comment added to it stays).
+TEST(WindowPlaces, SeveralPlacesInOneWriteAndNoWriteWhenNothingMoved) {
+  testing::TempFolder temp;
+  const auto file = temp / kWindowPlacesFileName;
+  const WindowPlaces places(file);
+  std::vector<NamedPlace> windows = {{"frm1", {0, 0, 900, 640}}, {"frmKoeff", {901, 0, 500, 400}}};
+  ASSERT_TRUE(places.Remember(windows));
+  std::ofstream(file, std::ios::app) << "; untouched\n";
+  const auto fileHoldsComment = [&file] {
+    std::ifstream in(file);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find("; untouched") != std::string::npos;
+  };
+  ASSERT_TRUE(places.Remember(windows));
+  EXPECT_TRUE(fileHoldsComment());
+  // A damaged entry is written anew although the other one is unchanged.
+  std::ofstream(file, std::ios::app) << "[frmObD]\nx=a\n";
+  windows.push_back({"frmObD", {901, 401, 500, 300}});
+  ASSERT_TRUE(places.Remember(windows));
+  EXPECT_FALSE(fileHoldsComment());
+  for (const NamedPlace& window : windows) EXPECT_EQ(places.Remembered(window.name), window.place);
 }
 
 const QRect kLaptop(0, 0, 1366, 768);
