@@ -44,18 +44,36 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
                                                   FileInFolder(data, kCoefficientFileName), refresh);
   frmObD_ = std::make_unique<GeneralDataWindow>(program_->frmObD, messages_, FileInFolder(data, kGeneralDataFileName),
                                                 refresh);
-  frmV_ = std::make_unique<QuantityWindow>(program_->frmV, program_->frm1, messages_, refresh);
-  frmW_ = std::make_unique<PayOutWindow>(program_->frmW, messages_, [this] {
-    program_->frm1.chkW = false;
-    if (frm1_) frm1_->Refresh();
-  });
-  frmSMR_ = std::make_unique<ConstructionCostWindow>(program_->frmSMR, program_->state.norms, *program_, messages_,
-                                                     refresh);
   saveDialog = [this] { return std::make_unique<QtSaveDialog>(frm1_.get()); };
   openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get()); };
 }
 
 DesktopSession::~DesktopSession() { RememberPlaces(); }
+
+QuantityWindow& DesktopSession::frmV() {
+  if (!frmV_) {
+    frmV_ = std::make_unique<QuantityWindow>(program_->frmV, program_->frm1, messages_, [this] { RefreshAll(); });
+  }
+  return *frmV_;
+}
+
+PayOutWindow& DesktopSession::frmW() {
+  if (!frmW_) {
+    frmW_ = std::make_unique<PayOutWindow>(program_->frmW, messages_, [this] {
+      program_->frm1.chkW = false;
+      if (frm1_) frm1_->Refresh();
+    });
+  }
+  return *frmW_;
+}
+
+ConstructionCostWindow& DesktopSession::frmSMR() {
+  if (!frmSMR_) {
+    frmSMR_ = std::make_unique<ConstructionCostWindow>(program_->frmSMR, program_->state.norms, *program_, messages_,
+                                                       [this] { RefreshAll(); });
+  }
+  return *frmSMR_;
+}
 
 void DesktopSession::Show() {
   const auto windows = StartWindows();
@@ -130,16 +148,16 @@ MainWindowLinks DesktopSession::Links() {
   };
   links.showGeneralData = [this, raise] { raise(frmObD_.get()); };
   links.showCoefficients = [this, raise] { raise(frmKoeff_.get()); };
-  links.quantity = [this, raise] { raise(frmV_.get()); };
-  links.constructionCost = [this, raise] { raise(frmSMR_.get()); };
+  links.quantity = [this, raise] { raise(&frmV()); };
+  links.constructionCost = [this, raise] { raise(&frmSMR()); };
   links.save = [this] { Save(); };
   links.open = [this] { Open(); };
   links.payOut = [this](bool on) {
     // ClickChkW keeps the box and the window in agreement: the window is
     // shown exactly while chkW is on.
     if (ClickChkW(program_->frm1, program_->frmW, on, messages_)) {
-      frmW_->Open(program_->frm1);
-    } else {
+      frmW().Open(program_->frm1);
+    } else if (frmW_) {
       frmW_->close();
     }
   };

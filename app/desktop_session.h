@@ -46,9 +46,12 @@ class DesktopSession {
   MainWindow& frm1() { return *frm1_; }
   CoefficientWindow& frmKoeff() { return *frmKoeff_; }
   GeneralDataWindow& frmObD() { return *frmObD_; }
-  QuantityWindow& frmV() { return *frmV_; }
-  PayOutWindow& frmW() { return *frmW_; }
-  ConstructionCostWindow& frmSMR() { return *frmSMR_; }
+  // The quantity, pay-out and construction-cost windows are hidden at
+  // start-up; each is built when it is first asked for, showing the
+  // model as it is then.
+  QuantityWindow& frmV();
+  PayOutWindow& frmW();
+  ConstructionCostWindow& frmSMR();
 
   // The area of the screen around a point that windows are placed in;
   // tests put a screen of their own here.
@@ -74,6 +77,7 @@ class DesktopSession {
   std::unique_ptr<MainWindow> frm1_;
   std::unique_ptr<CoefficientWindow> frmKoeff_;
   std::unique_ptr<GeneralDataWindow> frmObD_;
+  // Built on first use (see frmV()).
   std::unique_ptr<QuantityWindow> frmV_;
   std::unique_ptr<PayOutWindow> frmW_;
   std::unique_ptr<ConstructionCostWindow> frmSMR_;

@@ -4,10 +4,12 @@
 // written workbook is read back with an independent reader.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include "app/desktop_session.h"
@@ -160,6 +162,33 @@ TEST_F(TypicalRoad, ConstructionCostWindowIsReachableAndHandsItsCost) {
   Click(Main(), "cmdOk");
   EXPECT_EQ(Find<QLineEdit>(Main(), "txtStBaz")->text().toStdString(),
             GeneralForm(TruncateToThousandths(session_->program().frmSMR.StProekt)));
+}
+
+// The calculator windows hidden at start-up are built on first use and
+// then show the model as it stands; switching the pay-out off before its
+// window was ever built leaves the box off and builds nothing.
+TEST_F(TypicalRoad, HiddenWindowsAreBuiltOnFirstUse) {
+  const auto topLevel = [](const char* name) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->objectName() == name) return true;
+    }
+    return false;
+  };
+  for (const char* name : {"frmV", "frmW", "frmSMR"}) EXPECT_FALSE(topLevel(name)) << name;
+  for (const char* name : {"frm1", "frmKoeff", "frmObD"}) EXPECT_TRUE(topLevel(name)) << name;
+
+  auto* chkW = Find<QCheckBox>(Main(), "chkW");
+  chkW->click();  // nothing priced: refused with a message, no window
+  EXPECT_FALSE(chkW->isChecked());
+  EXPECT_FALSE(topLevel("frmW"));
+
+  session_->program().frmV.txtKol[2] = "7";
+  QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Find<QLineEdit>(Main(), "txtKolic"), &doubleClick);
+  ASSERT_TRUE(topLevel("frmV"));
+  EXPECT_TRUE(session_->frmV().isVisible());
+  EXPECT_EQ(Find<QLineEdit>(&session_->frmV(), "txtKol(2)")->text(), "7");
 }
 
 // After an add the box, the model and the pay-out window agree, and the
