@@ -34,10 +34,10 @@ constexpr int kBasisChars = 45;
 // Grid columns of a coefficient row.
 enum Column { kCheckColumn, kNameColumn, kSymbolColumn, kValueColumn, kBasisColumn };
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, int index, int chars) {
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int index, int chars, EditWidths& widths) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(ArrayName(name, index));
-  edit->setMinimumWidth(EditWidth(edit, chars));
+  edit->setMinimumWidth(widths(edit, chars));
   return edit;
 }
 
@@ -70,6 +70,7 @@ CoefficientWindow::CoefficientWindow(CoefficientForm& model, const NormStore& no
 
 void CoefficientWindow::Build() {
   auto* layout = new QVBoxLayout(this);
+  EditWidths widths;
 
   auto* top = new QHBoxLayout;
   auto* cmdSave = MakeSaveButton(this, kSaveToolTip);
@@ -91,10 +92,10 @@ void CoefficientWindow::Build() {
     auto* check = new QCheckBox(this);
     check->setObjectName(ArrayName("chkKoeff", i));
     chkKoeff_[At(i)] = check;
-    txtKoeffIm_[At(i)] = MakeEdit(this, "txtKoeffIm", i, kNameChars);
-    txtKoeffI_[At(i)] = MakeEdit(this, "txtKoeffI", i, kSymbolChars);
-    txtKoeffK_[At(i)] = MakeEdit(this, "txtKoeffK", i, kValueChars);
-    txtKoeffP_[At(i)] = MakeEdit(this, "txtKoeffP", i, kBasisChars);
+    txtKoeffIm_[At(i)] = MakeEdit(this, "txtKoeffIm", i, kNameChars, widths);
+    txtKoeffI_[At(i)] = MakeEdit(this, "txtKoeffI", i, kSymbolChars, widths);
+    txtKoeffK_[At(i)] = MakeEdit(this, "txtKoeffK", i, kValueChars, widths);
+    txtKoeffP_[At(i)] = MakeEdit(this, "txtKoeffP", i, kBasisChars, widths);
     new KeyFilter(txtKoeffK_[At(i)], FilterDecimalKey, messages_);
 
     const int row = GridRow(i);
@@ -135,8 +136,8 @@ void CoefficientWindow::Build() {
     option->setObjectName(ArrayName("optGil", i));
     group->addButton(option, i);
     optGil_[At(i)] = option;
-    txtKi_[At(i)] = MakeEdit(this, "txtKi", i, kValueChars);
-    txtKi_[At(i)]->setMaximumWidth(EditWidth(txtKi_[At(i)], kValueChars + 3));
+    txtKi_[At(i)] = MakeEdit(this, "txtKi", i, kValueChars, widths);
+    txtKi_[At(i)]->setMaximumWidth(widths(txtKi_[At(i)], kValueChars + 3));
     new KeyFilter(txtKi_[At(i)], FilterDecimalKey, messages_);
     indexation->addSpacing(12);
     indexation->addWidget(option);

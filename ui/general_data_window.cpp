@@ -43,10 +43,10 @@ constexpr int kPostChars = 28;
 constexpr int kPersonChars = 20;
 constexpr int kObjectLines = 3;
 
-QLineEdit* MakeEdit(QWidget* parent, const QString& name, int chars) {
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, int chars, EditWidths& widths) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(name);
-  edit->setMinimumWidth(EditWidth(edit, chars));
+  edit->setMinimumWidth(widths(edit, chars));
   return edit;
 }
 
@@ -90,12 +90,13 @@ GeneralDataWindow::GeneralDataWindow(GeneralDataForm& model, Messages& messages,
 
 void GeneralDataWindow::Build() {
   auto* layout = new QVBoxLayout(this);
+  EditWidths widths;
 
   // Contract number and date.
   auto* top = new QHBoxLayout;
   auto* cmdSave = MakeSaveButton(this, kSaveToolTip);
-  txtNdog_ = MakeEdit(this, QStringLiteral("txtNdog"), kContractChars);
-  txtDataDog_ = MakeEdit(this, QStringLiteral("txtDataDog"), kDateChars);
+  txtNdog_ = MakeEdit(this, QStringLiteral("txtNdog"), kContractChars, widths);
+  txtDataDog_ = MakeEdit(this, QStringLiteral("txtDataDog"), kDateChars, widths);
   top->addWidget(cmdSave);
   top->addSpacing(12);
   top->addWidget(MakeLabel(this, "Номер договора"));
@@ -127,7 +128,7 @@ void GeneralDataWindow::Build() {
   auto* organisations = new QGridLayout;
   const std::array<const char*, 3> headerLabels{kObjectLabel, kDesignerLabel, kCustomerLabel};
   for (int i = 1; i < 3; ++i) {
-    txtShapka_[At(i)] = MakeEdit(this, ArrayName("txtShapka", i), kCaptionChars);
+    txtShapka_[At(i)] = MakeEdit(this, ArrayName("txtShapka", i), kCaptionChars, widths);
     organisations->addWidget(MakeLabel(this, headerLabels[At(i)]), i - 1, 0);
     organisations->addWidget(txtShapka_[At(i)], i - 1, 1);
     BindText(txtShapka_[At(i)], model_.txtShapka[At(i)], [this] { Changed(); });
@@ -144,8 +145,8 @@ void GeneralDataWindow::Build() {
     auto* check = new QCheckBox(this);
     check->setObjectName(ArrayName("chkK", i));
     chkK_[At(i)] = check;
-    txtK_[At(i)] = MakeEdit(this, ArrayName("txtK", i), kCaptionChars);
-    txtKc_[At(i)] = MakeEdit(this, ArrayName("txtKc", i), kRateChars);
+    txtK_[At(i)] = MakeEdit(this, ArrayName("txtK", i), kCaptionChars, widths);
+    txtKc_[At(i)] = MakeEdit(this, ArrayName("txtKc", i), kRateChars, widths);
     if (i == kComputedChargeRow) txtKc_[At(i)]->setReadOnly(true);
     charges->addWidget(check, i, 0);
     charges->addWidget(txtK_[At(i)], i, 1);
@@ -166,8 +167,8 @@ void GeneralDataWindow::Build() {
     auto* check = new QCheckBox(this);
     check->setObjectName(ArrayName("chk1", i));
     chk1_[At(i)] = check;
-    txt1_[At(i)] = MakeEdit(this, ArrayName("txt1", i), kPostChars);
-    txt2_[At(i)] = MakeEdit(this, ArrayName("txt2", i), kPersonChars);
+    txt1_[At(i)] = MakeEdit(this, ArrayName("txt1", i), kPostChars, widths);
+    txt2_[At(i)] = MakeEdit(this, ArrayName("txt2", i), kPersonChars, widths);
     signatories->addWidget(check, i, 0);
     signatories->addWidget(txt1_[At(i)], i, 1);
     signatories->addWidget(txt2_[At(i)], i, 2);

@@ -184,6 +184,12 @@ int EditWidth(const QWidget* edit, int chars) {
   return edit->fontMetrics().horizontalAdvance(QString(chars, QChar(0x043E))) + 14;
 }
 
+int EditWidths::operator()(const QWidget* edit, int chars) {
+  const auto key = std::make_pair(edit->font().key(), chars);
+  if (const auto known = known_.find(key); known != known_.end()) return known->second;
+  return known_.emplace(key, EditWidth(edit, chars)).first->second;
+}
+
 QPushButton* MakeSaveButton(QWidget* parent, const char* toolTip) {
   auto* button = new QPushButton(QStringLiteral("С"), parent);
   button->setObjectName(QStringLiteral("cmdSave"));

@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "core/key_filters.h"
 #include "core/messages.h"
@@ -77,6 +79,17 @@ QString ArrayName(const char* name, int index);
 
 // Width of a line edit that shows `chars` letters without cutting them.
 int EditWidth(const QWidget* edit, int chars);
+
+// EditWidth for the many boxes of one window, each width measured once
+// per font and number of letters: measuring shapes the text anew every
+// time, and a window's boxes share a handful of widths.
+class EditWidths {
+ public:
+  int operator()(const QWidget* edit, int chars);
+
+ private:
+  std::map<std::pair<QString, int>, int> known_;  // (font key, letters) -> width
+};
 
 // The small square "С" button that saves a window's state file.
 QPushButton* MakeSaveButton(QWidget* parent, const char* toolTip);

@@ -19,6 +19,7 @@
 #include "core/line_file.h"
 #include "ui/coefficient_window.h"
 #include "ui/general_data_window.h"
+#include "ui/qt_support.h"
 #include "test_support.h"
 #include "windows/window_test_support.h"
 
@@ -71,6 +72,26 @@ class CoefficientWindowTest : public ::testing::Test {
   int changes_ = 0;
   std::unique_ptr<CoefficientWindow> window_;
 };
+
+// The widths measured once per window are those measured each time, for
+// boxes of different fonts and numbers of letters in any order.
+TEST(EditWidthsTest, SameAsMeasuringEachBox) {
+  QLineEdit plain;
+  QLineEdit bold;
+  QFont font = bold.font();
+  font.setBold(true);
+  font.setPointSize(font.pointSize() + 4);
+  bold.setFont(font);
+  EditWidths widths;
+  for (int round = 0; round < 2; ++round) {
+    for (const int chars : {7, 34, 7, 45, 0}) {
+      for (const QLineEdit* edit : {&plain, &bold}) {
+        EXPECT_EQ(widths(edit, chars), EditWidth(edit, chars)) << chars << (edit == &bold ? " bold" : "");
+      }
+    }
+  }
+  EXPECT_GT(widths(&bold, 34), widths(&plain, 34));
+}
 
 TEST_F(CoefficientWindowTest, ShowsEveryRowOfTheModelUnderItsControlName) {
   EXPECT_EQ(window_->windowTitle(), Q("Коэффициенты к стоимости"));
