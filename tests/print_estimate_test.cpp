@@ -124,6 +124,20 @@ TEST_F(PrintEstimate, WritesNothingIntoTheStateOrOntoTheDisk) {
   EXPECT_EQ(state.estimate.Item(1).cost, 1);
 }
 
+// The PDF type of the save window hands the save a ".pdf" name: the save
+// passes it on to the saving of the sheet as the estimate file, and writes
+// the input data beside it as with a workbook.
+TEST_F(PrintEstimate, SaveTakesAPdfNameAsTheEstimateFile) {
+  const auto pdf = folder_ / "смета.pdf";
+  const auto isx = folder_ / "смета.isx";
+  auto ctx = Ctx();
+  CaptionOnlyProgress progress;
+  ConfirmedSaveDialog dialog({pdf, PathText(isx), "Сводка"});
+  EXPECT_TRUE(CmdSave(ctx, dialog, progress, PayOutBoxesOf(program_->frmW)));
+  EXPECT_EQ(program_->state.FileXls, pdf);
+  EXPECT_TRUE(std::filesystem::is_regular_file(isx));
+}
+
 TEST_F(PrintEstimate, RefusalsAreReportedAsTheSaveReportsThemAndShowNothing) {
   struct Case {
     const char* what;
