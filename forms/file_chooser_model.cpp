@@ -24,6 +24,7 @@ constexpr const char* kNoLoadFile =
 constexpr std::string_view kIsx = ".isx";
 constexpr std::string_view kXls = ".xls";
 constexpr std::string_view kXlsx = ".xlsx";
+constexpr std::string_view kPdf = ".pdf";
 
 bool StartsWith(std::string_view text, char first) { return !text.empty() && text.front() == first; }
 
@@ -38,16 +39,19 @@ bool IsBlank(const std::string& text) {
   return text.find_first_not_of(" \t") == std::string::npos;
 }
 
-// The workbook extension the selected type stands for.
+// The estimate file's extension the selected type stands for.
 std::string TypeWorkbookExtension(const FileSaveForm& form) {
-  return std::string(form.gmbSpec == kSaveTypeXlsx ? kXlsx : kXls);
+  if (form.gmbSpec == kSaveTypeXlsx) return std::string(kXlsx);
+  if (form.gmbSpec == kSaveTypePdf) return std::string(kPdf);
+  return std::string(kXls);
 }
 
-// The workbook extension for a name: its own when it names a workbook,
-// else the selected type's.
+// The estimate file's extension for a name: its own when it names a
+// workbook or a PDF document, else the selected type's.
 std::string WorkbookExtension(const FileSaveForm& form, const std::string& name) {
-  if (EndsWith(name, kXlsx)) return std::string(kXlsx);
-  if (EndsWith(name, kXls)) return std::string(kXls);
+  for (const std::string_view own : {kXlsx, kXls, kPdf}) {
+    if (EndsWith(name, own)) return std::string(own);
+  }
   return TypeWorkbookExtension(form);
 }
 
@@ -94,7 +98,7 @@ std::vector<std::string> FilesToReplace(const FileSaveForm& form) {
 }  // namespace
 
 std::vector<std::string> FileSaveTypes() {
-  return {"Все файлы(*.*)", "Результаты(*.xls)", "Результаты(*.xlsx)", "Исх. данные(*.isx)"};
+  return {"Все файлы(*.*)", "Результаты(*.xls)", "Результаты(*.xlsx)", "PDF(*.pdf)", "Исх. данные(*.isx)"};
 }
 
 std::vector<std::string> FileLoadTypes() {
@@ -220,7 +224,7 @@ void ChangeNameFile(FileSaveForm& form, const std::string& text) {
     return;
   }
   std::string base = text;
-  if (EndsWith(text, kIsx) || EndsWith(text, kXls)) base.resize(text.size() - 4);
+  if (EndsWith(text, kIsx) || EndsWith(text, kXls) || EndsWith(text, kPdf)) base.resize(text.size() - 4);
   else if (EndsWith(text, kXlsx)) base.resize(text.size() - 5);
   NamedLabels(form, base, form.folder, WorkbookExtension(form, text));
 }

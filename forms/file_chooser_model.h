@@ -36,7 +36,8 @@ std::vector<std::string> FileLoadTypes();
 inline constexpr int kSaveTypeAll = 0;
 inline constexpr int kSaveTypeXls = 1;
 inline constexpr int kSaveTypeXlsx = 2;
-inline constexpr int kSaveTypeIsx = 3;
+inline constexpr int kSaveTypePdf = 3;  // the estimate as a PDF document in place of a workbook
+inline constexpr int kSaveTypeIsx = 4;
 inline constexpr int kLoadTypeIsx = 2;
 
 // The pattern of a type entry: from its first "*" up to the closing ")"
@@ -103,14 +104,15 @@ FileSaveForm LoadFileSave(const Folders& folders, const GeneralDataForm& frmObD,
 
 // A type chosen in gmbSpec: its pattern into NameFile and the file list;
 // the labels back to "?.isx" (while the input data are saved) and "?.xls"
-// ("?.xlsx" for the .xlsx type).
+// ("?.xlsx" for the .xlsx type, "?.pdf" for the PDF type).
 void ChooseSaveType(FileSaveForm& form, int index);
 
 // NameFile changed by the user. A pattern (first character "*") goes to
 // the file list. A name fills the labels: the input-data file in PathIsx,
-// the workbook in the current folder; a name ending in ".isx", ".xls" or
-// ".xlsx" loses that ending first, and ".xlsx" (or the .xlsx type) makes
-// the workbook an .xlsx one. An empty name, or one beginning with "?",
+// the workbook in the current folder; a name ending in ".isx", ".xls",
+// ".xlsx" or ".pdf" loses that ending first, and ".xlsx" or ".pdf" (or the
+// .xlsx or PDF type) makes the estimate file an .xlsx workbook or a PDF
+// document. An empty name, or one beginning with "?",
 // names nothing: the labels go back to "?".
 void ChangeNameFile(FileSaveForm& form, const std::string& text);
 

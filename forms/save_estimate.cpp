@@ -21,24 +21,42 @@ bool AskWithoutCharges(MainContext& ctx) {
   return ctx.messages.AskOkCancel(kConfirmTitle, text, MessageIcon::Question);
 }
 
+// The first check of both commands: an estimate without items is neither
+// saved nor printed.
+bool HasItems(MainContext& ctx) {
+  if (ctx.state.KolZd() > 0) return true;
+  ctx.messages.Show("Ошибка записи!", "Ни одного пункта в списке нет!!!", MessageIcon::Exclamation);
+  return false;
+}
+
+// The pay-out switch on, the user chooses whether the charges and VAT are
+// left out.
+bool DecideWithoutCharges(MainContext& ctx) { return ctx.frm1.chkW && AskWithoutCharges(ctx); }
+
+bool ChargeRatesAccepted(MainContext& ctx) {
+  const auto problem = CheckChargeRates(ctx.frmObD);
+  if (problem) ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
+  return !problem;
+}
+
+void ReportBuildFailure(MainContext& ctx, const std::string& what, const std::string& reason) {
+  ctx.messages.Show(kWriteErrorTitle, what + "\r" + reason, MessageIcon::Exclamation);
+}
+
 // Computes the figures, lays the sheet out and saves it. The item costs as
 // the sheet computes them are stored only when that went through.
 bool BuildWorkbook(MainContext& ctx, Progress& progress, const PayOutPercentages& frmW, BuiltEstimate* built) {
   AppState& state = ctx.state;
   try {
-    BuiltEstimate result;
-    result.figures = ComputeEstimateFigures(state.estimate, state.general, state.BezOtchisl, frmW);
-    result.sheet = WriteEstimateSheet(state.estimate, state.general, result.figures, state.BezOtchisl,
-                                      state.FileXls, progress);
+    BuiltEstimate result =
+        BuildEstimate(state.estimate, state.general, state.BezOtchisl, frmW, progress, state.FileXls);
     state.ErrRez = result.sheet.errorCode;
     state.ErrRezText = result.sheet.errorText;
     for (int i = 1; i <= state.KolZd(); ++i) state.estimate.Item(i).cost = result.figures.items[At(i - 1)].cost;
     if (built != nullptr) *built = std::move(result);
     return true;
   } catch (const std::exception& error) {
-    ctx.messages.Show(kWriteErrorTitle,
-                      "Смета не записана в файл «" + PathText(state.FileXls) + "».\r" + error.what(),
-                      MessageIcon::Exclamation);
+    ReportBuildFailure(ctx, "Смета не записана в файл «" + PathText(state.FileXls) + "».", error.what());
     return false;
   }
 }
@@ -58,26 +76,28 @@ bool WriteInputData(MainContext& ctx, const SaveChoice& choice) {
 
 }  // namespace
 
+BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general, bool withoutCharges,
+                            const PayOutPercentages& frmW, Progress& progress,
+                            const std::optional<std::filesystem::path>& saveAs) {
+  BuiltEstimate result;
+  result.figures = ComputeEstimateFigures(estimate, general, withoutCharges, frmW);
+  result.sheet = saveAs ? WriteEstimateSheet(estimate, general, result.figures, withoutCharges, *saveAs, progress)
+                        : BuildEstimateSheet(estimate, general, result.figures, withoutCharges, progress);
+  return result;
+}
+
 bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutPercentages& frmW,
              BuiltEstimate* built) {
   AppState& state = ctx.state;
-  if (state.KolZd() == 0) {
-    ctx.messages.Show("Ошибка записи!", "Ни одного пункта в списке нет!!!", MessageIcon::Exclamation);
-    return false;
-  }
-  state.BezOtchisl = false;
-  if (ctx.frm1.chkW && AskWithoutCharges(ctx)) state.BezOtchisl = true;
+  if (!HasItems(ctx)) return false;
+  state.BezOtchisl = DecideWithoutCharges(ctx);
   const std::optional<SaveChoice> choice = dialog.Ask(ctx);
   if (!choice) return false;
-  if (const auto problem = CheckChargeRates(ctx.frmObD)) {
-    ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
-    return false;
-  }
+  if (!ChargeRatesAccepted(ctx)) return false;
   state.FileXls = choice->FileXls;
   state.estimate.summary = choice->Svodka;
   progress.SetCaption("Рассчитываю ..");
-  TakeObD(ctx.frmObD, state.general);
-  state.general.header = HeaderTextsOf(ctx.frmObD);
+  state.general = GeneralDataOf(ctx.frmObD, state.general);
   progress.SetCaption("Рассчитываю ...");
   progress.SetCaption("Сохраняю результаты ..");
   if (!BuildWorkbook(ctx, progress, frmW, built)) return false;
@@ -93,6 +113,26 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
                     state.ErrRez != -1 ? "Записаны только исходные данные ." : "Исходные данные и результаты записаны .",
                     MessageIcon::Exclamation);
   return true;
+}
+
+std::optional<BuiltEstimate> CmdPrintEstimate(MainContext& ctx, Progress& progress, const PayOutPercentages& frmW) {
+  if (!HasItems(ctx)) return std::nullopt;
+  const bool withoutCharges = DecideWithoutCharges(ctx);
+  if (!ChargeRatesAccepted(ctx)) return std::nullopt;
+  constexpr const char* kNotPrepared = "Смета не подготовлена к печати.";
+  try {
+    progress.SetCaption("Рассчитываю ..");
+    BuiltEstimate built = BuildEstimate(ctx.state.estimate, GeneralDataOf(ctx.frmObD, ctx.state.general),
+                                        withoutCharges, frmW, progress);
+    if (built.sheet.errorCode != kSheetBuilt) {
+      ReportBuildFailure(ctx, kNotPrepared, built.sheet.errorText);
+      return std::nullopt;
+    }
+    return built;
+  } catch (const std::exception& error) {
+    ReportBuildFailure(ctx, kNotPrepared, error.what());
+    return std::nullopt;
+  }
 }
 
 }  // namespace verdin

@@ -1,5 +1,7 @@
-// "Рассчитать и сохранить смету": the workbook first (it prepares the
-// header texts the input-data file stores), then the input-data file.
+// "Рассчитать и сохранить смету": the workbook (or the PDF document) first
+// (it prepares the header texts the input-data file stores), then the
+// input-data file. "Печать…" builds the same sheet without writing
+// anything.
 #pragma once
 
 #include <filesystem>
@@ -20,7 +22,7 @@ inline constexpr const char* kInputDataNotSaved = "Данные не сохра�
 
 // What the save dialog hands back when the user confirms it.
 struct SaveChoice {
-  std::filesystem::path FileXls;  // the workbook
+  std::filesystem::path FileXls;  // the workbook, or the PDF document when it ends in ".pdf"
   std::string FileIsx;            // the input-data file, or kInputDataNotSaved
   std::string Svodka;             // the summary line
 };
@@ -50,6 +52,17 @@ struct BuiltEstimate {
   EstimateSheet sheet;
 };
 
+// The estimate computed and laid out as the save does it: the figures from
+// the estimate, the general data, the without-charges choice and the
+// pay-out boxes, the sheet from the figures. With `saveAs` the sheet is
+// also saved under WorkbookPath(saveAs), in the format its name asks for;
+// without it nothing is written. Refused figures throw
+// EstimateFiguresError; a failed sheet operation (or saving) is kept in
+// the sheet's error status.
+BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general, bool withoutCharges,
+                            const PayOutPercentages& frmW, Progress& progress,
+                            const std::optional<std::filesystem::path>& saveAs = std::nullopt);
+
 // cmdSave. The pay-out boxes are read in the pay-out variant. Returns true
 // when the workbook or the input data were written. The figures are
 // computed first and the sheet laid out from them; only then are the item
@@ -62,5 +75,14 @@ struct BuiltEstimate {
 // `built`, when given, receives the figures and the sheet.
 bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const PayOutPercentages& frmW,
              BuiltEstimate* built = nullptr);
+
+// "Печать…": the estimate as cmdSave would write it now, for the print
+// preview: the same question about the charges while chkW is on, the
+// general data taken from the general-data window as the save takes them,
+// the same figures and sheet. Nothing is written into the state or onto
+// the disk. An empty estimate, refused charge rates, refused figures or a
+// failed sheet operation are reported as the save reports them (naming no
+// file) and give nullopt.
+std::optional<BuiltEstimate> CmdPrintEstimate(MainContext& ctx, Progress& progress, const PayOutPercentages& frmW);
 
 }  // namespace verdin

@@ -62,7 +62,7 @@ class FileChooserSave : public ::testing::Test {
 
 TEST(FileChooserTypes, ListsInTheirOrder) {
   EXPECT_EQ(FileSaveTypes(), (std::vector<std::string>{"Все файлы(*.*)", "Результаты(*.xls)",
-                                                       "Результаты(*.xlsx)", "Исх. данные(*.isx)"}));
+                                                       "Результаты(*.xlsx)", "PDF(*.pdf)", "Исх. данные(*.isx)"}));
   EXPECT_EQ(FileLoadTypes(),
             (std::vector<std::string>{"Все файлы (*.*)", "Результаты(*.xls)", "Исх. данные(*.isx)"}));
   EXPECT_EQ(FileSaveTypes()[kSaveTypeIsx], "Исх. данные(*.isx)");
@@ -153,7 +153,7 @@ TEST(FileChooserName, OverwriteQuestionText) {
 
 TEST_F(FileChooserSave, LoadProposesTheContractName) {
   EXPECT_EQ(form.gmbSpec, kSaveTypeIsx);
-  EXPECT_EQ(form.gmbSpecItems.size(), 4u);
+  EXPECT_EQ(form.gmbSpecItems.size(), 5u);
   EXPECT_EQ(form.filePattern, "*.isx");
   EXPECT_EQ(form.folder, folders.PathIsx);
   EXPECT_EQ(form.txtActDir, ShortFolderText(folders.PathIsx.string(), 23));
@@ -555,6 +555,71 @@ TEST_F(FileChooserSave, OkAsksOnceBeforeReplacingExistingFiles) {
       std::filesystem::remove(file);
     }
   }
+}
+
+// The PDF type: the estimate file becomes a PDF document, named by the same
+// rules as a workbook, and the input data stay as they are.
+TEST_F(FileChooserSave, ThePdfTypeNamesAPdfDocument) {
+  struct Case {
+    const char* what;
+    std::function<void()> choose;
+    std::string isx;  // lblNameFileIsx afterwards
+    std::string out;  // lblNameFileOut afterwards
+  };
+  const Case cases[] = {
+      {"type chosen", [this] { ChooseSaveType(form, kSaveTypePdf); }, "?.isx", "?.pdf"},
+      {"type chosen, then a name", [this] {
+         ChooseSaveType(form, kSaveTypePdf);
+         ChangeNameFile(form, "гараж");
+       }, Isx("гараж.isx"), Isx("гараж.pdf")},
+      {"a typed name ending in .pdf keeps it", [this] { ChangeNameFile(form, "гараж.pdf"); },
+       Isx("гараж.isx"), Isx("гараж.pdf")},
+      {"a typed .pdf name in another folder", [this] {
+         ChangeSaveFolder(form, temp / "Другая");
+         ChangeNameFile(form, "дом 2.1.pdf");
+       }, Isx("дом 2.1.isx"), Other("дом 2.1.pdf")},
+      {"a typed .xls name under the PDF type is a workbook", [this] {
+         ChooseSaveType(form, kSaveTypePdf);
+         ChangeNameFile(form, "гараж.xls");
+       }, Isx("гараж.isx"), Isx("гараж.xls")},
+      {"a clicked .pdf file", [this] { ClickSaveFile(form, "отчет.pdf", messages); }, Isx("отчет.isx"),
+       Rez("отчет.pdf")},
+      {"a clicked input-data file under the PDF type", [this] {
+         ChooseSaveType(form, kSaveTypePdf);
+         ClickSaveFile(form, "новая.isx", messages);
+       }, Isx("новая.isx"), Rez("новая.pdf")},
+      {"another folder under the PDF type", [this] {
+         ChooseSaveType(form, kSaveTypePdf);
+         ChangeSaveFolder(form, temp / "Другая");
+       }, "?.isx", "?.pdf"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    form = LoadFileSave(folders, frmObD, "");
+    c.choose();
+    EXPECT_EQ(form.lblNameFileIsx, c.isx);
+    EXPECT_EQ(form.lblNameFileOut, c.out);
+  }
+  EXPECT_EQ(FileSaveTypes()[kSaveTypePdf], "PDF(*.pdf)");
+  ChooseSaveType(form, kSaveTypePdf);
+  EXPECT_EQ(form.NameFile, "*.pdf");
+  EXPECT_EQ(form.filePattern, "*.pdf");
+}
+
+TEST_F(FileChooserSave, OkWithAPdfNameHandsItBackAndAsksAboutAnExistingOne) {
+  ChangeNameFile(form, "дом.pdf");
+  testing::WriteLines(Isx("дом.pdf"), {"прежний"});
+  messages.Answer(false);
+  EXPECT_FALSE(ConfirmFileSave(form, messages));
+  ASSERT_EQ(messages.Questions().size(), 1u);
+  EXPECT_EQ(messages.Questions()[0].text, ReplaceFilesQuestion({Isx("дом.pdf")}));
+
+  messages.Answer(true);
+  const auto choice = ConfirmFileSave(form, messages);
+  ASSERT_TRUE(choice);
+  EXPECT_EQ(choice->FileXls, Isx("дом.pdf"));
+  EXPECT_EQ(choice->FileIsx, Isx("дом.isx"));
+  EXPECT_EQ(ReadLineFile(Isx("дом.pdf")), std::vector<std::string>{"прежний"});
 }
 
 // ---------------------------------------------------------------- FileLoad

@@ -28,6 +28,9 @@
 #include <algorithm>
 
 #include "core/index.h"
+#include "core/progress.h"
+#include "forms/save_estimate.h"
+#include "ui/print_preview.h"
 #include "ui/qt_support.h"
 #include "forms/estimate_list.h"
 #include "forms/table_search.h"
@@ -152,6 +155,7 @@ void SetBold(QWidget* widget) {
 MainWindow::MainWindow(Program& program, Messages& messages, MainWindowLinks links, QWidget* parent)
     : QWidget(parent), program_(program), messages_(messages), links_(std::move(links)) {
   setObjectName("frm1");
+  printPreview = [this](const Sheet& sheet) { ShowPrintPreview(sheet, messages_, this); };
   Build();
   Connect();
   Refresh();
@@ -370,10 +374,13 @@ QWidget* MainWindow::BuildBottom() {
   row->setContentsMargins(0, 0, 0, 0);
   cmdOpen_ = Button("cmdOpen", "Открыть");
   cmdSave_ = Button("cmdSave", "Рассчитать и сохранить смету");
+  cmdPrint_ = Button("cmdPrint", "Печать…");
+  cmdPrint_->setToolTip(QStringLiteral("Просмотр сметы перед печатью (Ctrl+P); оттуда — печать или PDF"));
   cmdCancel_ = Button("cmdCancel", "Выход");
   chkW_ = Named(new QCheckBox("Для г-на Ш"), "chkW");
   row->addWidget(cmdOpen_);
   row->addWidget(cmdSave_);
+  row->addWidget(cmdPrint_);
   row->addWidget(chkW_);
   row->addStretch(1);
   row->addWidget(cmdCancel_);
@@ -485,7 +492,18 @@ void MainWindow::Connect() {
   link(cmdSave_, &MainWindowLinks::save);
   link(cmdSMR_, &MainWindowLinks::constructionCost);
   connect(cmdAb_, &QPushButton::clicked, this, [this] { ShowAbout(); });
+  connect(cmdPrint_, &QPushButton::clicked, this, [this] { Print(); });
+  auto* print = new QShortcut(QKeySequence::Print, this);
+  print->setObjectName("shortcutPrint");
+  connect(print, &QShortcut::activated, cmdPrint_, &QPushButton::click);
   connect(cmdCancel_, &QPushButton::clicked, this, [] { QApplication::quit(); });
+}
+
+void MainWindow::Print() {
+  MainContext ctx = Ctx();
+  CaptionOnlyProgress progress;
+  const std::optional<BuiltEstimate> built = CmdPrintEstimate(ctx, progress, PayOutBoxesOf(program_.frmW));
+  if (built && printPreview) printPreview(built->sheet.sheet);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

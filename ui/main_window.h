@@ -26,6 +26,8 @@ class QSplitter;
 
 namespace verdin {
 
+class Sheet;
+
 // What the main window asks of the program around it.
 struct MainWindowLinks {
   std::function<void()> changed;           // refresh every window after a command
@@ -47,6 +49,10 @@ class MainWindow : public QWidget {
 
   // The About box.
   void ShowAbout();
+
+  // Shows the print preview of a built estimate sheet: Qt's preview window
+  // unless a test puts another here.
+  std::function<void(const Sheet&)> printPreview;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +76,8 @@ class MainWindow : public QWidget {
   void ShowTableLists();
   void ShowNotes(bool on);
   void KeepOnScreen();
+  // "Печать…": the estimate as the save would build it, in the preview.
+  void Print();
 
   Program& program_;
   Messages& messages_;
@@ -112,6 +120,7 @@ class MainWindow : public QWidget {
   QCheckBox* chkAsave_ = nullptr;
   QPushButton* cmdOpen_ = nullptr;
   QPushButton* cmdSave_ = nullptr;
+  QPushButton* cmdPrint_ = nullptr;
   QPushButton* cmdCancel_ = nullptr;
   QCheckBox* chkW_ = nullptr;
   std::array<QRadioButton*, 2> optPrim_{};

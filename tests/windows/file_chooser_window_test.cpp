@@ -123,10 +123,10 @@ TEST_F(FileChooserWindows, FileSaveShowsEveryControl) {
                            "Каталог:", "Выбрать файлы:"}) {
     EXPECT_TRUE(labels.contains(Q(text))) << text;
   }
-  ASSERT_EQ(gmbSpec->count(), 4);
+  ASSERT_EQ(gmbSpec->count(), 5);
   EXPECT_EQ(gmbSpec->itemText(0), Q("Все файлы(*.*)"));
   EXPECT_EQ(gmbSpec->itemText(2), Q("Результаты(*.xlsx)"));
-  EXPECT_EQ(gmbSpec->currentIndex(), 3);
+  EXPECT_EQ(gmbSpec->currentIndex(), kSaveTypeIsx);
   EXPECT_EQ(nameFile->text(), Q("Смета к дог 2008_11 от 10-12-2008"));
   EXPECT_EQ(lblIsx->text(), Q((isx / "Смета к дог 2008_11 от 10-12-2008.isx").string()));
   EXPECT_EQ(lblOut->text(), Q((isx / "Смета к дог 2008_11 от 10-12-2008.xls").string()));
@@ -202,7 +202,7 @@ TEST_F(FileChooserWindows, FileSaveTypeAndFolderChoices) {
   EXPECT_EQ(Find<QLineEdit>(&window, "NameFile")->text(), Q("*.xls"));
   EXPECT_EQ(Find<QLabel>(&window, "lblNameFileOut")->text(), Q("?.xls"));
   EXPECT_EQ(Items(files), (QStringList{Q("книга.xls")}));
-  window.ChooseType(3);
+  window.ChooseType(kSaveTypeIsx);
   ChooseFolder(&window, isx / "Архив");
   EXPECT_EQ(Find<QLineEdit>(&window, "NameFile")->text(), Q("?.xls"));
   EXPECT_EQ(Find<QLabel>(&window, "lblNameFileIsx")->text(), Q("?.isx"));

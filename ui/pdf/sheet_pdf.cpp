@@ -7,8 +7,10 @@
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <string>
@@ -23,8 +25,7 @@ namespace verdin {
 
 namespace {
 
-constexpr int kResolution = 1200;                   // dots an inch of the drawing
-constexpr double kDots = kResolution / 72.0;        // dots a point
+constexpr int kResolution = 1200;                   // dots an inch of the PDF drawing
 constexpr double kPaddingX = 2.0;                   // points between a cell's edge and its text
 constexpr double kPaddingY = 1.0;
 constexpr double kFooterRoom = 18.0;                // points the page number needs below the table
@@ -91,24 +92,30 @@ int Flags(const Cell& cell) {
   return flags;
 }
 
+// Device dots a point: drawing coordinates are in dots, font sizes in
+// points, as the device counts them.
+double DotsPerPoint(const QPaintDevice& device) { return device.logicalDpiY() / 72.0; }
+
 // The height in points a wrapped text needs in a cell of the given width.
 TextHeight Measurer(QPaintDevice& device) {
-  return [&device](const std::string& text, const CellFormat& format, double width) {
+  const double dots = DotsPerPoint(device);
+  return [&device, dots](const std::string& text, const CellFormat& format, double width) {
     if (!format.wrap) return 0.0;
     Fonts fonts(1);
     const QFontMetricsF metrics(fonts.Of(format), &device);
-    const double room = std::max(1.0, (width - 2 * kPaddingX) * kDots);
+    const double room = std::max(1.0, (width - 2 * kPaddingX) * dots);
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, room, 1e9), Qt::TextWordWrap,
                                                Shown(CellValue(text)));
-    return bounds.height() / kDots + 2 * kPaddingY;
+    return bounds.height() / dots + 2 * kPaddingY;
   };
 }
 
 // Draws one page of the layout.
 class PagePainter {
  public:
-  PagePainter(QPainter& painter, const Sheet& sheet, const PageLayout& layout)
+  PagePainter(QPainter& painter, double dots, const Sheet& sheet, const PageLayout& layout)
       : painter_(painter),
+        dots_(dots),
         sheet_(sheet),
         layout_(layout),
         merges_(sheet, static_cast<int>(layout.rowHeights.size())),
@@ -127,8 +134,8 @@ class PagePainter {
   }
 
  private:
-  double X(double sheetX) const { return (layout_.left + sheetX * layout_.scale) * kDots; }
-  double Y(double sheetY) const { return (layout_.top + sheetY * layout_.scale) * kDots; }
+  double X(double sheetX) const { return (layout_.left + sheetX * layout_.scale) * dots_; }
+  double Y(double sheetY) const { return (layout_.top + sheetY * layout_.scale) * dots_; }
 
   double ColumnLeft(int column) const {
     double x = 0;
@@ -179,9 +186,9 @@ class PagePainter {
   void DrawText(const Cell& cell, double left, double top, double width, double height) {
     const QString text = Shown(cell.value);
     if (text.isEmpty()) return;
-    const QRectF cellRect(X(left), Y(top), width * layout_.scale * kDots, height * layout_.scale * kDots);
-    const double padX = kPaddingX * layout_.scale * kDots;
-    const double padY = kPaddingY * layout_.scale * kDots;
+    const QRectF cellRect(X(left), Y(top), width * layout_.scale * dots_, height * layout_.scale * dots_);
+    const double padX = kPaddingX * layout_.scale * dots_;
+    const double padY = kPaddingY * layout_.scale * dots_;
     painter_.save();
     painter_.setClipRect(cellRect);
     painter_.setFont(fonts_.Of(cell.format));
@@ -209,6 +216,7 @@ class PagePainter {
   }
 
   QPainter& painter_;
+  const double dots_;
   const Sheet& sheet_;
   const PageLayout& layout_;
   const MergeIndex merges_;
@@ -216,14 +224,14 @@ class PagePainter {
   std::vector<std::pair<int, double>> rowTops_;  // sheet row and its top on the page, in points
 };
 
-void DrawFooter(QPainter& painter, const PageLayout& layout, double paperHeight, double bottomMargin, int page,
-                int pages) {
+void DrawFooter(QPainter& painter, double dots, const PageLayout& layout, double paperHeight, double bottomMargin,
+                int page, int pages) {
   CellFormat format;
   format.fontName = "Times New Roman";
   format.fontSize = kFooterSize;
   painter.setFont(Fonts(1).Of(format));
   const double room = std::max(bottomMargin, kFooterRoom);
-  const QRectF area(layout.left * kDots, (paperHeight - room) * kDots, layout.printableWidth * kDots, room * kDots);
+  const QRectF area(layout.left * dots, (paperHeight - room) * dots, layout.printableWidth * dots, room * dots);
   const QString text = QStringLiteral("Страница %1 из %2").arg(page).arg(pages);
   painter.drawText(area, Qt::AlignCenter, text);
 }
@@ -236,34 +244,85 @@ QByteArray Render(const Sheet& sheet, int headingRow) {
   writer.setResolution(kResolution);
   writer.setCreator(QStringLiteral("Verdin"));
   writer.setTitle(QStringLiteral("Смета на проектно-изыскательские работы"));
-  const QPageSize a4(QPageSize::A4);
-  writer.setPageLayout(QPageLayout(a4, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
-  const QSizeF paper = a4.size(QPageSize::Point);
-  PageSetup setup;
-  setup.width = paper.width();
-  setup.height = paper.height();
-  setup.headingRow = headingRow;
-  const double bottom = std::isfinite(sheet.BottomMargin()) ? std::max(0.0, sheet.BottomMargin()) : 0.0;
-  setup.footerHeight = std::max(0.0, kFooterRoom - bottom);
-  const PageLayout layout = LayOutPages(sheet, setup, Measurer(writer));
-
-  QPainter painter;
-  if (!painter.begin(&writer)) throw SheetOperationError("Не удалось начать рисование страниц PDF.");
-  painter.setPen(QPen(Qt::black, kBorderWidth * kDots));
-  PagePainter pages(painter, sheet, layout);
-  const int count = static_cast<int>(layout.pages.size());
-  for (int page = 0; page < count; ++page) {
-    if (page > 0 && !writer.newPage()) throw SheetOperationError("Не удалось начать новую страницу PDF.");
-    pages.Draw(layout.pages[static_cast<std::size_t>(page)]);
-    DrawFooter(painter, layout, setup.height, bottom, page + 1, count);
-  }
-  if (!painter.end()) throw SheetOperationError("Не удалось завершить документ PDF.");
+  UseA4Portrait(writer);
+  PaintSheetPages(writer, sheet, headingRow);
   return bytes;
+}
+
+// Qt's message handlers are plain functions: the handler the notice filter
+// replaced is kept in this one slot while the filter is installed.
+QtMessageHandler& ReplacedHandler() {
+  static QtMessageHandler replaced = nullptr;
+  return replaced;
+}
+
+// Drops Qt's notice that XDG_RUNTIME_DIR is not set, which the platform
+// start-up of a command-line PDF run may print although nothing here uses
+// the runtime folder; every other message goes where it went before.
+void WithoutRuntimeDirNotice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (const QtMessageHandler replaced = ReplacedHandler()) replaced(type, context, message);
 }
 
 }  // namespace
 
-PdfPaintingSupport::PdfPaintingSupport() {
+// Installs the notice filter for its lifetime; an inner one, while an outer
+// one is installed, leaves the filter as it is.
+class RuntimeDirNoticeFilter {
+ public:
+  RuntimeDirNoticeFilter() : replaced_(qInstallMessageHandler(WithoutRuntimeDirNotice)) {
+    outermost_ = replaced_ != WithoutRuntimeDirNotice;
+    if (outermost_) ReplacedHandler() = replaced_;
+  }
+  ~RuntimeDirNoticeFilter() {
+    qInstallMessageHandler(replaced_);
+    if (outermost_) ReplacedHandler() = nullptr;
+  }
+  RuntimeDirNoticeFilter(const RuntimeDirNoticeFilter&) = delete;
+  RuntimeDirNoticeFilter& operator=(const RuntimeDirNoticeFilter&) = delete;
+
+ private:
+  QtMessageHandler replaced_;
+  bool outermost_ = false;
+};
+
+void UseA4Portrait(QPagedPaintDevice& device) {
+  QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+  // The sheet's own margins place the table on the paper.
+  a4.setMode(QPageLayout::FullPageMode);
+  device.setPageLayout(a4);
+}
+
+void PaintSheetPages(QPagedPaintDevice& device, const Sheet& sheet, int headingRow) {
+  const QPageLayout paper = device.pageLayout();
+  const QRectF full = paper.fullRect(QPageLayout::Point);
+  PageSetup setup;
+  setup.width = full.width();
+  setup.height = full.height();
+  setup.headingRow = headingRow;
+  const double bottom = std::isfinite(sheet.BottomMargin()) ? std::max(0.0, sheet.BottomMargin()) : 0.0;
+  setup.footerHeight = std::max(0.0, kFooterRoom - bottom);
+  const PageLayout layout = LayOutPages(sheet, setup, Measurer(device));
+  const double dots = DotsPerPoint(device);
+
+  QPainter painter;
+  if (!painter.begin(&device)) throw SheetOperationError("Не удалось начать рисование страниц.");
+  // Positions are counted from the paper's corner; a device that paints
+  // inside its margins has its origin at the margins' corner.
+  const QPointF origin = paper.paintRect(QPageLayout::Point).topLeft() - full.topLeft();
+  painter.translate(-origin * dots);
+  painter.setPen(QPen(Qt::black, kBorderWidth * dots));
+  PagePainter pages(painter, dots, sheet, layout);
+  const int count = static_cast<int>(layout.pages.size());
+  for (int page = 0; page < count; ++page) {
+    if (page > 0 && !device.newPage()) throw SheetOperationError("Не удалось начать новую страницу.");
+    pages.Draw(layout.pages[static_cast<std::size_t>(page)]);
+    DrawFooter(painter, dots, layout, setup.height, bottom, page + 1, count);
+  }
+  if (!painter.end()) throw SheetOperationError("Не удалось завершить страницы.");
+}
+
+PdfPaintingSupport::PdfPaintingSupport() : noticeFilter_(std::make_unique<RuntimeDirNoticeFilter>()) {
   if (QGuiApplication::instance() != nullptr) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   application_ = std::make_unique<QGuiApplication>(argc_, argv_);

@@ -8,12 +8,17 @@
 #include "workbook/sheet.h"
 
 class QGuiApplication;
+class QPagedPaintDevice;
 
 namespace verdin {
 
+class RuntimeDirNoticeFilter;
+
 // Fonts and painting need a Qt GUI application. This makes one for its
 // lifetime when the process has none (a command-line tool, a test),
-// on the offscreen platform unless QT_QPA_PLATFORM names another.
+// on the offscreen platform unless QT_QPA_PLATFORM names another. While it
+// lives, Qt's notice that XDG_RUNTIME_DIR is not set is not printed (other
+// messages are).
 class PdfPaintingSupport {
  public:
   PdfPaintingSupport();
@@ -25,6 +30,8 @@ class PdfPaintingSupport {
   int argc_ = 1;
   char name_[8] = "verdin";
   char* argv_[2] = {name_, nullptr};
+  // Declared before the application, so it is removed after it.
+  std::unique_ptr<RuntimeDirNoticeFilter> noticeFilter_;
   std::unique_ptr<QGuiApplication> application_;
 };
 
@@ -39,5 +46,15 @@ void WriteSheetPdf(const Sheet& sheet, int headingRow, const std::filesystem::pa
 
 // The estimate sheet, its table heading repeated on every page.
 void WriteEstimatePdf(const Sheet& sheet, const std::filesystem::path& file);
+
+// Sets a PDF writer or a printer to A4 portrait paper painted up to its
+// edges: the sheet's own margins place the table.
+void UseA4Portrait(QPagedPaintDevice& device);
+
+// Draws the sheet page by page on a PDF writer or a printer, as
+// WriteSheetPdf describes, on the paper of the device's page layout.
+// Throws SheetOperationError with a Russian message when the device
+// refuses to paint or to start a page.
+void PaintSheetPages(QPagedPaintDevice& device, const Sheet& sheet, int headingRow);
 
 }  // namespace verdin

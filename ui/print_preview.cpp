@@ -1,0 +1,53 @@
+#include "ui/print_preview.h"
+
+#include <QGuiApplication>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <exception>
+
+#include "core/messages.h"
+#include "ui/pdf/sheet_pdf.h"
+#include "workbook/estimate_sheet.h"
+
+namespace verdin {
+
+namespace {
+
+// Most of the screen the parent stands on, so the page is large enough to
+// read and the window still fits a 1366×768 screen.
+void FitToScreen(QPrintPreviewDialog& dialog, const QWidget* parent) {
+  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  dialog.resize(area.width() * 4 / 5, area.height() * 9 / 10);
+  dialog.move(area.center() - dialog.rect().center());
+}
+
+}  // namespace
+
+void ShowPrintPreview(const Sheet& sheet, Messages& messages, QWidget* parent) {
+  QPrinter printer(QPrinter::HighResolution);
+  UseA4Portrait(printer);
+  printer.setDocName(QStringLiteral("Смета"));
+  printer.setCreator(QStringLiteral("Verdin"));
+  QPrintPreviewDialog dialog(&printer, parent);
+  dialog.setWindowTitle(QStringLiteral("Предварительный просмотр сметы"));
+  bool reported = false;
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+    try {
+      PaintSheetPages(*target, sheet, kEstimateHeadingRow);
+    } catch (const std::exception& error) {
+      // The preview repaints on every change of zoom or page setup: the
+      // reason is told once.
+      if (reported) return;
+      reported = true;
+      messages.Show("Ошибка печати", std::string("Страницы сметы не нарисованы.\r") + error.what(),
+                    MessageIcon::Exclamation);
+    }
+  });
+  FitToScreen(dialog, parent);
+  dialog.exec();
+}
+
+}  // namespace verdin
