@@ -40,7 +40,6 @@ class LoadedModule {
   Function* Find(const char* name) const {
     return reinterpret_cast<Function*>(Address(name));
   }
-  const std::filesystem::path& path() const { return path_; }
 
  private:
   void* Address(const char* name) const;

@@ -67,22 +67,16 @@ with tempfile.TemporaryDirectory() as home:
     os.makedirs(alone)
     shutil.copy(BATCH, alone)
     lonely = os.path.join(alone, os.path.basename(BATCH))
-    workbook = os.path.join(home, "без модуля.xls")
-    result = run(lonely, "estimate", DEMO, workbook)
-    check(result.returncode == 1, f"missing module: exit {result.returncode}")
-    check("Не найден модуль записи .xls" in result.stderr and "verdin-xls.so" in result.stderr,
-          f"missing module: {result.stderr!r}")
-    check(not os.path.exists(workbook), "missing module: a workbook appeared")
-
-    # A module that is no library at all.
+    # Nothing beside it, then a module that is no library at all.
     with open(os.path.join(alone, "verdin-xlsx.so"), "wb") as junk:
         junk.write(b"not a library\n")
-    workbook = os.path.join(home, "испорченный модуль.xlsx")
-    result = run(lonely, "estimate", DEMO, workbook)
-    check(result.returncode == 1, f"broken module: exit {result.returncode}")
-    check("Не найден модуль записи .xlsx" in result.stderr and "не загружается" in result.stderr,
-          f"broken module: {result.stderr!r}")
-    check(not os.path.exists(workbook), "broken module: a workbook appeared")
+    for name, wanted in [("без модуля.xls", ["Не найден модуль записи .xls", "verdin-xls.so"]),
+                         ("испорченный модуль.xlsx", ["Не найден модуль записи .xlsx", "не загружается"])]:
+        workbook = os.path.join(home, name)
+        result = run(lonely, "estimate", DEMO, workbook)
+        check(result.returncode == 1, f"{name}: exit {result.returncode}")
+        check(all(text in result.stderr for text in wanted), f"{name}: {result.stderr!r}")
+        check(not os.path.exists(workbook), f"{name}: a workbook appeared")
 
 if failures:
     print("\n".join(failures))

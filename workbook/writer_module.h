@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "core/line_file.h"
 #include "workbook/sheet.h"
 
 // Marks the module's entry as its only exported symbol (the modules are
@@ -25,17 +26,17 @@ inline constexpr const char* kWriteSheetFunction = "verdin_write_sheet";
 // The body of a module's entry: runs `write` and turns whatever it throws
 // into `message`.
 template <typename Write>
-bool WriteReportingFailure(Write write, std::string& message) noexcept {
+bool WriteReportingFailure(const std::filesystem::path& file, Write write, std::string& message) noexcept {
   try {
     try {
       write();
       return true;
     } catch (const std::bad_alloc&) {
-      message = "Недостаточно памяти для записи файла.";
+      message = "Не удалось записать файл «" + PathText(file) + "»: недостаточно памяти.";
     } catch (const std::exception& error) {
       message = error.what();
     } catch (...) {
-      message = "Файл не записан: непредвиденная ошибка.";
+      message = "Не удалось записать файл «" + PathText(file) + "»: непредвиденная ошибка.";
     }
   } catch (...) {
     message.clear();  // no memory even for the message; the caller words it

@@ -5,5 +5,5 @@
 
 VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const std::filesystem::path& file,
                                             std::string& message) noexcept {
-  return verdin::WriteReportingFailure([&] { verdin::WriteXlsx(sheet, file); }, message);
+  return verdin::WriteReportingFailure(file, [&] { verdin::WriteXlsx(sheet, file); }, message);
 }

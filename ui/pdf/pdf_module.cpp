@@ -6,16 +6,24 @@
 
 #include <optional>
 
+#include "core/line_file.h"
 #include "ui/pdf/sheet_pdf.h"
 #include "workbook/writer_module.h"
 
 VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const std::filesystem::path& file,
                                             std::string& message) noexcept {
   return verdin::WriteReportingFailure(
+      file,
       [&] {
         std::optional<verdin::PdfPaintingSupport> painting;
         if (QGuiApplication::instance() == nullptr) painting.emplace();
-        verdin::WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
+        try {
+          verdin::WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
+        } catch (const verdin::SheetOperationError& error) {
+          // The drawing's own messages do not name the file.
+          throw verdin::SheetOperationError("Смета в PDF «" + verdin::PathText(file) + "» не записана.\n" +
+                                            error.what());
+        }
       },
       message);
 }
