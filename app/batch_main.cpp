@@ -14,10 +14,7 @@
 // names another data folder. Errors are printed in Russian; exit status 1
 // for bad data or files, 2 for bad usage.
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -34,7 +31,6 @@
 #include "forms/open_estimate.h"
 #include "forms/program.h"
 #include "forms/save_estimate.h"
-#include "ui/pdf/sheet_pdf.h"
 #include "workbook/save_workbook.h"
 
 namespace {
@@ -235,15 +231,6 @@ std::string ShownName(const std::filesystem::path& name) {
   return verdin::ShowControlBytes(verdin::PathText(name));
 }
 
-// True for a name ending in ".pdf" (in any case): the estimate is drawn
-// as a PDF document instead of saved as a workbook.
-bool IsPdfName(const std::filesystem::path& name) {
-  std::string extension = name.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".pdf";
-}
-
 // The workbook file for the name given on the command line: the name as
 // it is when it ends in ".xls", ".xlsx" or ".pdf" (in any case), else the
 // name with ".xls" added. A folder cannot hold the workbook's name.
@@ -252,7 +239,7 @@ std::filesystem::path WorkbookName(const std::string& given) {
   std::error_code error;
   std::filesystem::path name(given);
   if (given.back() != '/' && !std::filesystem::is_directory(name, error)) {
-    if (verdin::FormatOfName(name) == verdin::WorkbookFormat::None && !IsPdfName(name)) name += ".xls";
+    if (verdin::FormatOfName(name) == verdin::WorkbookFormat::None) name += ".xls";
     if (!std::filesystem::is_directory(name, error)) return name;
   }
   throw UsageError("имя книги сметы «" + ShownName(name) +
@@ -313,45 +300,9 @@ EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
   return parsed;
 }
 
-// A folder of its own in the temporary folder, removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "verdin-batch-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw verdin::FileError("Не удалось создать временную папку для книги сметы в «" +
-                              verdin::PathText(std::filesystem::temp_directory_path()) + "».");
-    }
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Draws the sheet the save command built as the PDF document asked for.
-bool WritePdf(const verdin::Sheet& sheet, const std::filesystem::path& file) {
-  try {
-    const verdin::PdfPaintingSupport painting;
-    verdin::WriteEstimatePdf(sheet, file);
-    return true;
-  } catch (const verdin::SheetOperationError& error) {
-    std::cerr << "Ошибка записи!!: Смета в PDF «" << ShownName(file) << "» не записана.\n" << error.what() << "\n";
-    return false;
-  }
-}
-
 // Opens IN.isx as the open command does, then saves as the save command
-// does: the workbook, and the input-data file when asked. For a PDF the
-// save command writes its workbook into a temporary folder and the PDF is
-// drawn from the sheet it built.
+// does: the workbook (or the PDF document, for a ".pdf" name), and the
+// input-data file when asked.
 int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) {
   const EstimateArgs args = ParseEstimateArgs(rawArgs);
   StderrMessages messages;
@@ -361,18 +312,9 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
   if (!opened || ShowedProblems(recorder)) return 1;
   program.frm1.chkW = args.withoutCharges;
-  const bool pdf = IsPdfName(args.output);
-  std::optional<ScratchFolder> scratch;
-  try {
-    if (pdf) scratch.emplace();
-  } catch (const verdin::FileError& error) {
-    std::cerr << error.what() << "\n";
-    return 1;
-  }
-  const std::filesystem::path workbook = pdf ? scratch->path() / "смета.xls" : args.output;
   // The save dialog answered with the names from the command line.
   verdin::ConfirmedSaveDialog dialog(
-      {workbook, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
+      {args.output, args.saveIsx.value_or(verdin::kInputDataNotSaved), program.state.estimate.summary});
   verdin::CaptionOnlyProgress progress;
   verdin::BuiltEstimate built;
   verdin::RecordingMessages saving;
@@ -386,7 +328,7 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
     }
   }
   if (failed) return 1;
-  if (pdf && !WritePdf(built.sheet.sheet, args.output)) return 1;
+  const bool pdf = verdin::FormatOfName(args.output) == verdin::WorkbookFormat::Pdf;
   const verdin::EstimateFigures& figures = built.figures;
   std::cout << "items: " << program.state.KolZd() << "\n"
             << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n"

@@ -60,10 +60,23 @@ write("ВердинПИР_Примечания.txt", notes + ["\\END"])
 write("Вердина ПИР СМР.dat", [f"{i}.5;4.2;4.8;5.5;6.3;7.2" for i in range(1, 51)])
 PY
 build/verdin-batch --data "$database" tables >/dev/null
+# A 50-item estimate: the demo estimate's six item blocks repeated (an .isx
+# file is 40 header lines and 352 lines per item, the count on line 2).
+/usr/bin/env python3 - examples/demo.isx "$database/полная.isx" <<'PY'
+import sys
+lines = open(sys.argv[1], "rb").read().split(b"\r\n")[:-1]
+count = int(lines[1])
+items = [lines[40 + 352 * (k % count):40 + 352 * (k % count + 1)] for k in range(50)]
+lines[1] = b" 50 "
+open(sys.argv[2], "wb").write(b"".join(line + b"\r\n" for block in [lines[:40]] + items for line in block))
+PY
 hyperfine --style none -N --warmup 3 --runs 30 --export-json "$processes" \
   -n true /bin/true \
   -n tables "build/verdin-batch --data $database tables" \
-  -n words "build/verdin-batch words 5" >/dev/null
+  -n words "build/verdin-batch words 5" \
+  -n demo-xls "build/verdin-batch --data data estimate examples/demo.isx $database/демо.xls" \
+  -n items50-xls "build/verdin-batch --data data estimate $database/полная.isx $database/полная.xls" \
+  >/dev/null
 
 /usr/bin/env python3 - "$json" "$processes" <<'PY'
 import json
@@ -112,7 +125,9 @@ if peak is not None:
 # the hyperfine runs, /bin/true beside them for the cost of any process.
 process_targets = {"true": ("/bin/true, for scale", None),
                    "tables": ("verdin-batch tables, full-size db, process", 30),
-                   "words": ("verdin-batch words 5, process", 3)}
+                   "words": ("verdin-batch words 5, process", 3),
+                   "demo-xls": ("verdin-batch estimate, demo .isx to .xls", 8),
+                   "items50-xls": ("verdin-batch estimate, 50 items to .xls", 8)}
 for result in json.load(open(sys.argv[2]))["results"]:
     what, target = process_targets[result["command"]]
     times = [t * 1000 for t in result["times"]]

@@ -284,6 +284,8 @@ TEST(WorkbookPathTest, CutsFourCharactersNotBytes) {
       {"/d/смета.xls", "/d/смета.xls"},
       {"/d/СМЕТА.XLS", "/d/СМЕТА.XLS"},    // the user's spelling stays
       {"/d/Смета.Xlsx", "/d/Смета.Xlsx"},  // and stays an .xlsx workbook
+      {"/d/смета.pdf", "/d/смета.pdf"},    // a PDF document keeps its name
+      {"/d/Смета.PDF", "/d/Смета.PDF"},
       {"/d/смет1", "/d/с.xls"},            // four Cyrillic letters and a digit
       {"/d/смета", "/d/с.xls"},
       {"смет", ".xls"},
@@ -322,6 +324,18 @@ TEST_F(EstimateSheetTest, FiftyItemsWithManyCoefficients) {
   EXPECT_EQ(sheet.CellAt(words, 1)->format.fontName, "Times New Roman");
   EXPECT_TRUE(sheet.CellAt(words - 5, 4)->format.wrap);
   EXPECT_EQ(Text(sheet, "B" + std::to_string(10 + 50 * 17)), "ИТОГО по п.50");
+}
+
+// The table heading is printed again on every page, in either variant;
+// a sheet of its own repeats nothing.
+TEST_F(EstimateSheetTest, TheTableHeadingIsTheRepeatedRow) {
+  Add(PricingMode::NormTable, 1000);
+  for (const bool withoutCharges : {false, true}) {
+    figures_ = ComputeEstimateFigures(estimate_, general_, withoutCharges, payOut_);
+    const EstimateSheet built = BuildEstimateSheet(estimate_, general_, figures_, withoutCharges, progress_);
+    EXPECT_EQ(built.sheet.RepeatedRow(), kEstimateHeadingRow) << withoutCharges;
+  }
+  EXPECT_EQ(Sheet().RepeatedRow(), 0);
 }
 
 // Building alone saves nothing and reports the sheet's own failures the

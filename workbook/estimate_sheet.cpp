@@ -287,6 +287,7 @@ void Build(SheetRun& run, const Estimate& estimate, const GeneralData& general, 
   }
   WriteClosing(run, figures);
   FinishPage(run, estimate);
+  run.Do([](Sheet& s) { s.SetRepeatedRow(kEstimateHeadingRow); });
 }
 
 }  // namespace
@@ -311,8 +312,8 @@ EstimateSheet WriteEstimateSheet(const Estimate& estimate, const GeneralData& ge
 }
 
 std::filesystem::path WorkbookPath(const std::filesystem::path& chosenFile) {
-  // A name that already ends in ".xls" or ".xlsx" is the workbook's own
-  // name, in the case the user wrote it.
+  // A name that already ends in ".xls", ".xlsx" or ".pdf" is the file's
+  // own name, in the case the user wrote it.
   if (FormatOfName(chosenFile) != WorkbookFormat::None) return chosenFile;
   const std::string name = chosenFile.string();
   constexpr std::size_t kExtensionCharacters = 4;

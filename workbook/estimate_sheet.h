@@ -17,7 +17,8 @@ namespace verdin {
 inline constexpr int kSheetBuilt = -1;             // every sheet operation succeeded
 inline constexpr int kSheetOperationFailed = 1004;  // some sheet operation (or the saving) failed
 
-// The row of the table's column captions, repeated on every printed page.
+// The row of the table's column captions, repeated on every printed page
+// (the built sheet's RepeatedRow).
 inline constexpr int kEstimateHeadingRow = 10;
 
 // A sheet as built, with the error status of the run: a sheet operation
@@ -40,8 +41,8 @@ EstimateSheet BuildEstimateSheet(const Estimate& estimate, const GeneralData& ge
 EstimateSheet WriteEstimateSheet(const Estimate& estimate, const GeneralData& general, const EstimateFigures& figures,
                                  bool withoutCharges, const std::filesystem::path& chosenFile, Progress& progress);
 
-// The file a workbook is saved as: a name ending in ".xls" or ".xlsx" (in
-// any case) as it is, any other with ".xls" in place of its last four
+// The file a workbook is saved as: a name ending in ".xls", ".xlsx" or
+// ".pdf" (in any case) as it is, any other with ".xls" in place of its last four
 // characters (characters, not bytes: "смета1" gives "см.xls").
 std::filesystem::path WorkbookPath(const std::filesystem::path& chosenFile);
 

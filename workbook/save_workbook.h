@@ -7,13 +7,15 @@
 
 namespace verdin {
 
-// The workbook format a file name asks for by its ending, in any case:
-// ".xls" or ".xlsx"; None for any other name.
-enum class WorkbookFormat { None, Xls, Xlsx };
+// The format a file name asks for by its ending, in any case: ".xls",
+// ".xlsx" or ".pdf" (the sheet drawn on A4 pages); None for any other name.
+enum class WorkbookFormat { None, Xls, Xlsx, Pdf };
 WorkbookFormat FormatOfName(const std::filesystem::path& file);
 
-// Saves as .xlsx when the name ends in ".xlsx" (in any case), else as .xls
-// (BIFF8). Atomic; a failure throws SheetOperationError naming the file and
+// Saves as .xlsx when the name ends in ".xlsx" (in any case), as a PDF
+// document when it ends in ".pdf", else as .xls (BIFF8). The writer is a
+// module loaded on first use (see core/loaded_module.h). Atomic; a failure,
+// a missing module included, throws SheetOperationError naming the file and
 // the reason, and no earlier file of that name is harmed.
 void SaveWorkbook(const Sheet& sheet, const std::filesystem::path& file);
 

@@ -115,6 +115,10 @@ class Sheet {
   void SetDisplayGridlines(bool shown) { gridlines_ = shown; }
   void SetMargins(double left, double right, double top, double bottom);  // points
   static double InchesToPoints(double inches) { return inches * 72.0; }
+  // The row printed again at the top of every following page (a table's
+  // heading); 0 for none. The PDF writer draws it so; the workbook
+  // writers leave it out.
+  void SetRepeatedRow(int row) { repeatedRow_ = row > 0 ? row : 0; }
 
   // Read access for the serializers and the tests.
   int LastRow() const { return static_cast<int>(rows_.size()); }
@@ -127,6 +131,7 @@ class Sheet {
   int LastSizedColumn() const { return static_cast<int>(columnWidths_.size()); }
   int LastSizedRow() const { return static_cast<int>(rowHeights_.size()); }
   bool DisplayGridlines() const { return gridlines_; }
+  int RepeatedRow() const { return repeatedRow_; }
   double LeftMargin() const { return margins_[0]; }
   double RightMargin() const { return margins_[1]; }
   double TopMargin() const { return margins_[2]; }
@@ -143,6 +148,7 @@ class Sheet {
   std::vector<std::optional<double>> columnWidths_;  // by column-1
   std::vector<std::optional<double>> rowHeights_;    // by row-1
   bool gridlines_ = true;
+  int repeatedRow_ = 0;
   double margins_[4] = {0.75 * 72, 0.75 * 72, 1.0 * 72, 1.0 * 72};
 };
 

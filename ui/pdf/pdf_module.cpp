@@ -1,0 +1,29 @@
+// The PDF writer as a loadable module: a program without windows (the
+// batch tool, forms/ saving a ".pdf" name) loads Qt Gui only when it draws
+// a PDF. In the desktop program, which has its Qt application already,
+// the module uses that one.
+#include <QGuiApplication>
+
+#include <optional>
+
+#include "core/line_file.h"
+#include "ui/pdf/sheet_pdf.h"
+#include "workbook/writer_module.h"
+
+VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const std::filesystem::path& file,
+                                            std::string& message) noexcept {
+  return verdin::WriteReportingFailure(
+      file,
+      [&] {
+        std::optional<verdin::PdfPaintingSupport> painting;
+        if (QGuiApplication::instance() == nullptr) painting.emplace();
+        try {
+          verdin::WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
+        } catch (const verdin::SheetOperationError& error) {
+          // The drawing's own messages do not name the file.
+          throw verdin::SheetOperationError("Смета в PDF «" + verdin::PathText(file) + "» не записана.\n" +
+                                            error.what());
+        }
+      },
+      message);
+}
