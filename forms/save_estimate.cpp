@@ -4,6 +4,7 @@
 #include "core/index.h"
 #include "core/line_file.h"
 #include "forms/general_data_form.h"
+#include "workbook/save_workbook.h"
 #include "isx/isx_file.h"
 
 namespace verdin {
@@ -74,6 +75,12 @@ bool WriteInputData(MainContext& ctx, const SaveChoice& choice) {
   }
 }
 
+// The first line of the message about an estimate file that failed: a
+// workbook, or the estimate drawn as a PDF document.
+const char* NotWrittenHeading(const std::filesystem::path& file) {
+  return FormatOfName(file) == WorkbookFormat::Pdf ? "Смета в PDF не записана." : "Книга сметы не записана.";
+}
+
 }  // namespace
 
 BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general, bool withoutCharges,
@@ -103,7 +110,8 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
   if (!BuildWorkbook(ctx, progress, frmW, built)) return false;
   progress.SetCaption("Сохраняю исходные данные ..");
   if (state.ErrRez != -1) {
-    ctx.messages.Show(kWriteErrorTitle, "Книга сметы не записана.\r" + state.ErrRezText, MessageIcon::Exclamation);
+    ctx.messages.Show(kWriteErrorTitle, std::string(NotWrittenHeading(state.FileXls)) + "\r" + state.ErrRezText,
+                      MessageIcon::Exclamation);
   }
   if (!WriteInputData(ctx, *choice)) return state.ErrRez == -1;
   // The workbook failed and no input data were to be written: nothing is

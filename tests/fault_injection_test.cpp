@@ -666,22 +666,32 @@ INSTANTIATE_TEST_SUITE_P(, FaultInjection,
 class FaultInjectionSave : public FaultInjectionBase {};
 
 TEST_F(FaultInjectionSave, FailedWorkbookStillWritesTheInputDataAndSaysOnlyThey) {
-  FaultScene scene(Fault::kTargetIsFolder, folder_.path(), "смета.xls");
-  const fs::path inputData = folder_ / "смета.isx";
-  scene.Remember();
-  const EstimateInMemory before = Estimate();
+  // The heading names what failed, the workbook or the estimate as a PDF;
+  // the file and the reason follow once.
+  const struct {
+    const char* target;
+    const char* heading;
+  } cases[] = {{"смета.xls", "Книга сметы не записана.\r"}, {"смета.pdf", "Смета в PDF не записана.\r"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    messages_.Clear();
+    FaultScene scene(Fault::kTargetIsFolder, folder_.path(), c.target);
+    const fs::path inputData = folder_ / "смета.isx";
+    scene.Remember();
+    const EstimateInMemory before = Estimate();
 
-  EXPECT_TRUE(Save(scene.target(), PathText(inputData)));
+    EXPECT_TRUE(Save(scene.target(), PathText(inputData)));
 
-  const auto shown = messages_.Shown();
-  ASSERT_EQ(shown.size(), 2U);
-  EXPECT_EQ(shown[0].title, kWriteErrorTitle);
-  EXPECT_EQ(shown[0].text.rfind("Книга сметы не записана.\r", 0), 0U) << shown[0].text;
-  scene.ExpectClearMessage(shown[0].text);
-  EXPECT_EQ(shown[1].title, kConfirmTitle);
-  EXPECT_EQ(shown[1].text, "Записаны только исходные данные .");
-  EXPECT_EQ(ReadLineFile(inputData).size(), static_cast<std::size_t>(kIsxHeaderLines + kIsxItemLines * 3));
-  ExpectSameEstimate(before, Estimate());
+    const auto shown = messages_.Shown();
+    ASSERT_EQ(shown.size(), 2U);
+    EXPECT_EQ(shown[0].title, kWriteErrorTitle);
+    ASSERT_EQ(shown[0].text.rfind(c.heading, 0), 0U) << shown[0].text;
+    scene.ExpectClearMessage(shown[0].text.substr(std::string(c.heading).size()));
+    EXPECT_EQ(shown[1].title, kConfirmTitle);
+    EXPECT_EQ(shown[1].text, "Записаны только исходные данные .");
+    EXPECT_EQ(ReadLineFile(inputData).size(), static_cast<std::size_t>(kIsxHeaderLines + kIsxItemLines * 3));
+    ExpectSameEstimate(before, Estimate());
+  }
 }
 
 TEST_F(FaultInjectionSave, WorkbookNameTooShortLeavesTheEstimateAsItWas) {

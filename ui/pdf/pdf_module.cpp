@@ -6,7 +6,6 @@
 
 #include <optional>
 
-#include "core/line_file.h"
 #include "ui/pdf/sheet_pdf.h"
 #include "workbook/writer_module.h"
 
@@ -17,13 +16,7 @@ VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const st
       [&] {
         std::optional<verdin::PdfPaintingSupport> painting;
         if (QGuiApplication::instance() == nullptr) painting.emplace();
-        try {
-          verdin::WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
-        } catch (const verdin::SheetOperationError& error) {
-          // The drawing's own messages do not name the file.
-          throw verdin::SheetOperationError("Смета в PDF «" + verdin::PathText(file) + "» не записана.\n" +
-                                            error.what());
-        }
+        verdin::WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
       },
       message);
 }

@@ -331,12 +331,18 @@ PdfPaintingSupport::PdfPaintingSupport() : noticeFilter_(std::make_unique<Runtim
 PdfPaintingSupport::~PdfPaintingSupport() = default;
 
 void WriteSheetPdf(const Sheet& sheet, int headingRow, const std::filesystem::path& file) {
-  const QByteArray bytes = Render(sheet, headingRow);
-  if (bytes.isEmpty()) throw SheetOperationError("Документ PDF получился пустым и не записан.");
+  QByteArray bytes;
+  try {
+    bytes = Render(sheet, headingRow);
+    if (bytes.isEmpty()) throw SheetOperationError("Документ PDF получился пустым.");
+  } catch (const SheetOperationError& error) {
+    // The drawing's own reasons do not name the file.
+    throw SheetOperationError("Файл «" + PathText(file) + "» не записан.\n" + error.what());
+  }
   try {
     WriteFileAtomically(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   } catch (const FileError& error) {
-    throw SheetOperationError(std::string("Смета в PDF не записана.\n") + error.what());
+    throw SheetOperationError(error.what());
   }
 }
 
