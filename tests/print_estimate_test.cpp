@@ -4,6 +4,8 @@
 // refused figures are reported as the save reports them.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,13 @@ TEST_F(PrintEstimate, SaveTakesAPdfNameAsTheEstimateFile) {
   EXPECT_TRUE(CmdSave(ctx, dialog, progress, PayOutBoxesOf(program_->frmW)));
   EXPECT_EQ(program_->state.FileXls, pdf);
   EXPECT_TRUE(std::filesystem::is_regular_file(isx));
+  // The estimate file is the PDF document itself, not a workbook under
+  // another name.
+  std::ifstream written(pdf, std::ios::binary);
+  std::string start(5, '\0');
+  written.read(start.data(), 5);
+  EXPECT_EQ(start, "%PDF-");
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "смета.xls"));
 }
 
 TEST_F(PrintEstimate, RefusalsAreReportedAsTheSaveReportsThemAndShowNothing) {
