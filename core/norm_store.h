@@ -3,17 +3,40 @@
 // of design cost as a percentage of the construction cost.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace verdin {
 
+// A text that never changes once made, shared by all its copies: the
+// points of a database repeat a handful of unit texts tens of thousands of
+// times, and each copy costs a pointer instead of a string of its own.
+class SharedText {
+ public:
+  SharedText() = default;
+  SharedText(const char* text) : SharedText(std::string_view(text)) {}  // NOLINT: a point may be written {x, price, "м2"}
+  explicit SharedText(std::string_view text)
+      : text_(text.empty() ? nullptr : std::make_shared<const std::string>(text)) {}
+
+  std::string_view view() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+  operator std::string_view() const { return view(); }  // NOLINT: reads as the text it holds
+  bool empty() const { return !text_; }
+
+  friend bool operator==(const SharedText& a, std::string_view b) { return a.view() == b; }
+
+ private:
+  std::shared_ptr<const std::string> text_;  // null for the empty text
+};
+
 // One point of a norm-table row: the natural indicator X, the base price at
-// that X (thousands of roubles) and the unit text of the indicator.
+// that X (thousands of roubles) and the unit text of the indicator. Points
+// with the same unit text may share it.
 struct NormPoint {
   double x = 0;
   double price = 0;
-  std::string unit;
+  SharedText unit;
 };
 
 // A row (пункт) of a norm table; points are in strictly ascending order of X.

@@ -202,7 +202,7 @@ std::optional<double> ConvertMagnitude(const NumberParts& parts) {
 std::optional<double> QuickTypedNumber(std::string_view text) {
   constexpr std::size_t kMostDigits = 19;  // fit an unsigned 64-bit number
   constexpr std::uint64_t kMostExact = std::uint64_t{1} << 53;
-  constexpr std::array<double, 23> kPowersOfTen = {
+  static constexpr std::array<double, 23> kPowersOfTen = {
       1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   text = TrimBlanks(text);
@@ -216,7 +216,12 @@ std::optional<double> QuickTypedNumber(std::string_view text) {
   const char* const end = next + text.size();
   const auto takeDigits = [&] {
     const char* const start = next;
-    for (; next != end && IsDigit(*next); ++next) digits = digits * 10 + static_cast<std::uint64_t>(*next - '0');
+    for (; next != end; ++next) {
+      // One unsigned comparison tells a digit: anything below '0' wraps around.
+      const unsigned digit = static_cast<unsigned char>(*next) - unsigned{'0'};
+      if (digit > 9) break;
+      digits = digits * 10 + digit;
+    }
     return static_cast<std::size_t>(next - start);
   };
   std::size_t count = takeDigits();
