@@ -102,7 +102,7 @@ class UnitTexts {
     if (cp1251 != lastBytes_) {
       auto found = known_.find(cp1251);
       if (found == known_.end()) {
-        found = known_.emplace(std::string(cp1251), SharedText(std::string_view(StoredText(cp1251)))).first;
+        found = known_.emplace(std::string(cp1251), SharedText(std::string_view(Cp1251ToUtf8(cp1251)))).first;
       }
       lastBytes_ = found->first;
       lastText_ = found->second;

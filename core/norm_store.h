@@ -12,7 +12,7 @@ namespace verdin {
 
 // A text that never changes once made, shared by all its copies: the
 // points of a database repeat a handful of unit texts tens of thousands of
-// times, and each copy costs a pointer instead of a string of its own.
+// times, and each copy costs a shared pointer instead of a string of its own.
 class SharedText {
  public:
   SharedText() = default;
