@@ -35,8 +35,8 @@ std::size_t TextBytes(const std::string& text) {
 }
 
 // The memory the norm tables of a store take: the vectors by their
-// capacity, the titles, and each shared unit text once (with its control
-// block and string). Allocator overhead is left out.
+// capacity, the titles, and each shared unit text once (with its count
+// of copies and string). Allocator overhead is left out.
 double TablesMegabytes(const verdin::NormStore& store) {
   std::size_t bytes = store.tables.capacity() * sizeof(verdin::NormTable);
   std::set<const char*> units;
@@ -45,7 +45,7 @@ double TablesMegabytes(const verdin::NormStore& store) {
     for (const auto& row : table.rows) {
       bytes += TextBytes(row.title) + row.points.capacity() * sizeof(verdin::NormPoint);
       for (const auto& point : row.points) {
-        if (units.insert(point.unit.view().data()).second) bytes += 16 + sizeof(std::string) + point.unit.view().size() + 1;
+        if (units.insert(point.unit.view().data()).second) bytes += sizeof(std::size_t) + sizeof(std::string) + point.unit.view().size() + 1;
       }
     }
   }

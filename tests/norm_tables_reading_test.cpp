@@ -173,6 +173,32 @@ TEST_F(NormTablesReadingTest, UnitTextsAreDecodedOnceAndShared) {
   EXPECT_EQ(kept.Row(5, 1).points[0].unit, "пог. м");
 }
 
+// Copies share the text, which lives until the last copy goes; moving
+// leaves the source empty; assigning (also to itself) keeps texts right.
+TEST(SharedText, CopiesMovesAndAssignments) {
+  auto original = std::make_unique<SharedText>("общая площадь, м2");
+  SharedText copy = *original;
+  EXPECT_EQ(copy.view().data(), original->view().data());
+  original.reset();
+  EXPECT_EQ(copy, "общая площадь, м2");
+
+  SharedText moved = std::move(copy);
+  EXPECT_TRUE(copy.empty());  // NOLINT: the moved-from state is part of the contract
+  EXPECT_EQ(moved, "общая площадь, м2");
+
+  SharedText other("м");
+  other = moved;
+  EXPECT_EQ(other, "общая площадь, м2");
+  const SharedText& same = other;
+  other = same;
+  EXPECT_EQ(other, "общая площадь, м2");
+  other = SharedText();
+  EXPECT_TRUE(other.empty());
+  EXPECT_EQ(other, "");
+  EXPECT_TRUE(SharedText("").empty());
+  EXPECT_EQ(moved, "общая площадь, м2");
+}
+
 // Only the texts kept are decoded: titles and units come out in UTF-8,
 // the byte that Windows-1251 leaves undefined as the replacement character,
 // and a faulty number is quoted in UTF-8 as well.
