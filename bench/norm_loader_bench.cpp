@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,35 @@ void LoadRepeatedly(benchmark::State& state, const std::filesystem::path& folder
   }
 }
 
-void BM_ZagrBazFullSize(benchmark::State& state) { LoadRepeatedly(state, Database().folder()); }
+// Heap bytes of a text beyond the room a string keeps inside itself.
+std::size_t TextBytes(const std::string& text) {
+  return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+}
+
+// The memory the norm tables of a store take: the vectors by their
+// capacity, the titles, and each shared unit text once (with its count
+// of copies and string). Allocator overhead is left out.
+double TablesMegabytes(const verdin::NormStore& store) {
+  std::size_t bytes = store.tables.capacity() * sizeof(verdin::NormTable);
+  std::set<const char*> units;
+  for (const auto& table : store.tables) {
+    bytes += TextBytes(table.title) + table.rows.capacity() * sizeof(verdin::NormRow);
+    for (const auto& row : table.rows) {
+      bytes += TextBytes(row.title) + row.points.capacity() * sizeof(verdin::NormPoint);
+      for (const auto& point : row.points) {
+        if (units.insert(point.unit.view().data()).second) bytes += sizeof(std::size_t) + sizeof(std::string) + point.unit.view().size() + 1;
+      }
+    }
+  }
+  return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+void BM_ZagrBazFullSize(benchmark::State& state) {
+  LoadRepeatedly(state, Database().folder());
+  verdin::NormStore store;
+  verdin::ZagrBaz(Database().folder(), store);
+  state.counters["tables_MB"] = TablesMegabytes(store);
+}
 BENCHMARK(BM_ZagrBazFullSize)->Unit(benchmark::kMillisecond);
 
 // The share of the full size in per cent is the argument.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "core/atomic_file.h"
 #include "core/platform_files.h"
@@ -312,6 +313,11 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
 }
 
 LineText ReadLineText(const std::filesystem::path& path, const LineFileLimit& limit) {
+  const LineFileBytes bytes = ReadLineFileBytes(path, limit);
+  return LineText(bytes.content, bytes.lineCount);
+}
+
+LineFileBytes ReadLineFileBytes(const std::filesystem::path& path, const LineFileLimit& limit) {
   platform::FileDescriptor file;
   if (const int error = platform::OpenForReading(path, file); error != 0) {
     ThrowOpenError(path, error == ENOENT ? "файл не найден" : ReasonFor(error));
@@ -333,7 +339,7 @@ LineText ReadLineText(const std::filesystem::path& path, const LineFileLimit& li
   }
   const std::size_t lineCount = LineCount(content);
   if (lineCount > limit.lines) ThrowReadError(path, TooManyLines(limit.lines));
-  return LineText(content, lineCount);
+  return {std::move(content), lineCount};
 }
 
 void WriteLineFile(const std::filesystem::path& path,

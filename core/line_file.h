@@ -81,6 +81,16 @@ std::vector<std::string> ReadLineFile(const std::filesystem::path& path,
 LineText ReadLineText(const std::filesystem::path& path,
                       const LineFileLimit& limit = kSmallFileLimit);
 
+// The bytes of a line file as they stand in Windows-1251, with the number
+// of lines SplitLines would make of them: for a reader that decodes only
+// the texts it keeps. The same checks and errors as ReadLineText.
+struct LineFileBytes {
+  std::string content;
+  std::size_t lineCount = 0;
+};
+LineFileBytes ReadLineFileBytes(const std::filesystem::path& path,
+                                const LineFileLimit& limit = kSmallFileLimit);
+
 // Writes the lines as Windows-1251, each followed by CR LF. The file is
 // written atomically: the content goes to a temporary file in the same
 // folder, which then replaces the target, so a failed write never leaves

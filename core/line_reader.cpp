@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "core/line_file.h"
 #include "core/text_forms.h"
@@ -15,6 +16,17 @@ constexpr std::size_t kQuotedCharacters = 60;
 
 bool IsBlank(std::string_view line, std::string_view blanks) {
   return line.find_first_not_of(blanks) == std::string_view::npos;
+}
+
+// Cuts the first line off the content, as SplitLines ends lines: at LF,
+// with a CR before it dropped.
+std::string_view TakeLine(std::string_view& content) {
+  const std::size_t lf = content.find('\n');
+  if (lf == std::string_view::npos) return std::exchange(content, {});
+  const std::size_t end = (lf > 0 && content[lf - 1] == '\r') ? lf - 1 : lf;
+  const std::string_view line = content.substr(0, end);
+  content.remove_prefix(lf + 1);
+  return line;
 }
 
 // Reached only when a LineFaults implementation returns instead of
@@ -44,18 +56,19 @@ std::string LineFaultMessage(std::string_view head, std::size_t line, std::strin
 }
 
 LineReader::LineReader(const std::vector<std::string>& lines, const LineFaults& faults)
-    : ownViews_(lines.begin(), lines.end()), lines_(ownViews_), faults_(&faults) {}
+    : ownViews_(lines.begin(), lines.end()), lines_(ownViews_), lineCount_(lines.size()), faults_(&faults) {}
 
 LineReader::LineReader(const LineText& text, const LineFaults& faults)
-    : lines_(text.lines()), faults_(&faults) {}
+    : lines_(text.lines()), lineCount_(lines_.size()), faults_(&faults) {}
 
-std::string_view LineReader::LastLine() const {
-  return next_ == 0 ? std::string_view() : lines_[next_ - 1];
-}
+LineReader::LineReader(std::string_view content, std::size_t lineCount, const LineFaults& faults)
+    : unread_(content), lineCount_(lineCount), faults_(&faults) {}
 
 std::string_view LineReader::Next(std::string_view expected) {
   if (AtEnd()) FailEndedEarly(expected);
-  return lines_[next_++];
+  last_ = next_ < lines_.size() ? lines_[next_] : TakeLine(unread_);
+  ++next_;
+  return last_;
 }
 
 std::string LineReader::Text(std::string_view what) { return DecodeLineBreaks(Next(what)); }
@@ -90,8 +103,10 @@ bool LineReader::OnlyBlankLinesLeft(std::string_view blanks) const {
 }
 
 std::size_t LineReader::NextNonBlankLineNumber(std::string_view blanks) const {
-  for (std::size_t i = next_; i < lines_.size(); ++i) {
-    if (!IsBlank(lines_[i], blanks)) return i + 1;
+  std::string_view unread = unread_;
+  for (std::size_t i = next_; i < lineCount_; ++i) {
+    const std::string_view line = i < lines_.size() ? lines_[i] : TakeLine(unread);
+    if (!IsBlank(line, blanks)) return i + 1;
   }
   return 0;
 }
@@ -104,7 +119,7 @@ void LineReader::FailAt(std::size_t line, const std::string& detail) const {
 }
 
 void LineReader::FailEndedEarly(std::string_view expected) const {
-  faults_->EndedEarly(lines_.size(), expected);
+  faults_->EndedEarly(lineCount_, expected);
   FaultReturned();
 }
 

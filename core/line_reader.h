@@ -50,24 +50,29 @@ class LineReader {
  public:
   LineReader(const std::vector<std::string>& lines, const LineFaults& faults);
   LineReader(const LineText& text, const LineFaults& faults);
+  // Over a whole file's content that holds `lineCount` lines (LineFileBytes),
+  // split into lines only as they are read.
+  LineReader(std::string_view content, std::size_t lineCount, const LineFaults& faults);
   // Temporaries would be gone before the reader is used.
   LineReader(std::vector<std::string>&&, const LineFaults&) = delete;
   LineReader(LineText&&, const LineFaults&) = delete;
   LineReader(const std::vector<std::string>&, LineFaults&&) = delete;
   LineReader(const LineText&, LineFaults&&) = delete;
+  LineReader(std::string&&, std::size_t, const LineFaults&) = delete;
+  LineReader(std::string_view, std::size_t, LineFaults&&) = delete;
   // The reader may hold the views of its lines itself; a copy would point
   // into the original's.
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  bool AtEnd() const { return next_ >= lines_.size(); }
-  std::size_t LineCount() const { return lines_.size(); }
+  bool AtEnd() const { return next_ >= lineCount_; }
+  std::size_t LineCount() const { return lineCount_; }
   // How many lines have not been read yet.
-  std::size_t Remaining() const { return lines_.size() - next_; }
+  std::size_t Remaining() const { return lineCount_ - next_; }
   // The number of the line read last (1-based); 0 before the first.
   std::size_t LineNumber() const { return next_; }
   // The line read last; empty before the first.
-  std::string_view LastLine() const;
+  std::string_view LastLine() const { return last_; }
 
   // The next line as it stands. When the file has ended, `expected` names
   // the missing line in the fault.
@@ -104,7 +109,10 @@ class LineReader {
 
  private:
   std::vector<std::string_view> ownViews_;  // views of the lines given as strings
-  std::span<const std::string_view> lines_;
+  std::span<const std::string_view> lines_;  // the lines, when given split
+  std::string_view unread_;                  // the content not yet read, when given whole
+  std::size_t lineCount_ = 0;
+  std::string_view last_;
   const LineFaults* faults_;
   std::size_t next_ = 0;  // index of the next line; also the number of the line read last
 };

@@ -1,6 +1,10 @@
 #include "core/norm_loader.h"
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -30,9 +34,12 @@ std::string_view TrimView(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-LineText ReadNormFile(const std::filesystem::path& file) {
+// Reads a norm file with `read` (ReadLineText or ReadLineFileBytes); a
+// file that cannot be read is reported as a database not loaded.
+template <typename Read>
+auto ReadNormFile(const std::filesystem::path& file, Read read) {
   try {
-    return ReadLineText(file, kNormFileLimit);
+    return read(file, kNormFileLimit);
   } catch (const FileError& error) {
     throw NormDataError(std::string("База норм не загружена. ") + error.what());
   }
@@ -60,7 +67,7 @@ class NormFaults final : public LineFaults {
 // Reads a norm file and parses its lines with `parse(LineReader&)`.
 template <typename Parse>
 auto ParseNormFile(const std::filesystem::path& file, Parse parse) {
-  const LineText lines = ReadNormFile(file);
+  const LineText lines = ReadNormFile(file, ReadLineText);
   const NormFaults faults(file);
   LineReader cursor(lines, faults);
   return parse(cursor);
@@ -74,16 +81,56 @@ std::string_view NextTrimmed(LineReader& cursor, std::string_view expected) {
 }
 
 // --- tables file -----------------------------------------------------------
+//
+// The tables file, nearly all of the database, is parsed in its
+// Windows-1251 bytes: the markers, blanks, separators and digits the
+// parser looks at are the same bytes in both encodings, and only the texts
+// kept (titles and units) are decoded to UTF-8.
+
+// A kept text of the file in UTF-8, holding no more memory than it needs.
+std::string StoredText(std::string_view cp1251) {
+  std::string text = Cp1251ToUtf8(cp1251);
+  text.shrink_to_fit();
+  return text;
+}
+
+// The unit texts of the points, each decoded and stored once and shared by
+// every point that has it. Most points repeat the unit of the point before.
+class UnitTexts {
+ public:
+  const SharedText& For(std::string_view cp1251) {
+    if (cp1251 != lastBytes_) {
+      auto found = known_.find(cp1251);
+      if (found == known_.end()) {
+        found = known_.emplace(std::string(cp1251), SharedText(std::string_view(Cp1251ToUtf8(cp1251)))).first;
+      }
+      lastBytes_ = found->first;
+      lastText_ = found->second;
+    }
+    return lastText_;
+  }
+
+ private:
+  std::map<std::string, SharedText, std::less<>> known_;  // by the bytes in the file
+  std::string_view lastBytes_;  // a key of known_, which stays where it is
+  SharedText lastText_;
+};
+
+// What the reading of the points keeps from row to row.
+struct PointReading {
+  UnitTexts units;
+  std::vector<NormPoint> points;  // the points of the row being read
+};
 
 // The title of a table: as many characters from the end of the trimmed
 // title line as the untrimmed line has, less one. A trimmed line so loses
 // its leading "\" and nothing else (a blank after the "\" stays); the
 // line read untrimmed after a comment keeps the "\" when it has a blank at
-// either end, since each blank adds one to the count. Blanks and the "\"
-// are single bytes, so counting bytes gives the same cut as characters.
+// either end, since each blank adds one to the count. In Windows-1251
+// every character is one byte, so counting bytes counts characters.
 std::string TableTitle(std::string_view untrimmed, std::string_view trimmed) {
   const std::size_t kept = std::min(trimmed.size(), untrimmed.size() - 1);
-  return std::string(trimmed.substr(trimmed.size() - kept));
+  return StoredText(trimmed.substr(trimmed.size() - kept));
 }
 
 constexpr const char* kTableTitleExpected =
@@ -94,17 +141,33 @@ constexpr const char* kPointExpected =
     "строка точки вида «X; цена; единица измерения», заголовок пункта «/…», "
     "заголовок таблицы «\\…» или комментарий «*…»";
 
-double ParsePointNumber(const LineReader& cursor, std::string_view text, const char* what) {
-  const auto value = ParseTypedNumber(text);
+// A number field of a point line. ParseTypedNumber trims the blanks around
+// it itself; the message quotes the field trimmed of spaces.
+double ParsePointNumber(const LineReader& cursor, std::string_view field, const char* what) {
+  const auto value = ParseTypedNumber(field);
   if (!value) {
-    cursor.Fail(QuotedFileText(text) + " не является числом; ожидалось " + what +
+    cursor.Fail(QuotedFileText(Cp1251ToUtf8(TrimView(field))) + " не является числом; ожидалось " + what +
                 " (десятичная запятая, например 18552,02).");
   }
   return *value;
 }
 
+// A point line of the common form, "1000; 18552,02; общая площадь, м2", in
+// one pass without searching the separators first; nullopt for any other
+// line, which ParsePoint then reads with every check and message.
+std::optional<NormPoint> QuickPoint(std::string_view line, UnitTexts& units) {
+  std::string_view rest = line;
+  const std::optional<double> x = TypedNumberAtStart(rest);
+  if (!x || rest.size() < 2 || rest.front() != ';') return std::nullopt;
+  rest.remove_prefix(2);  // the ";" and the character after it, which is skipped
+  const std::optional<double> price = TypedNumberAtStart(rest);
+  if (!price || rest.empty() || rest.front() != ';') return std::nullopt;
+  return NormPoint{*x, *price, units.For(TrimView(rest.substr(1)))};
+}
+
 // A point line: X, ";", one skipped character, the price, ";", the unit.
-NormPoint ParsePoint(const LineReader& cursor, std::string_view line) {
+NormPoint ParsePoint(const LineReader& cursor, std::string_view line, UnitTexts& units) {
+  if (std::optional<NormPoint> point = QuickPoint(line, units)) return std::move(*point);
   const char* twoSeparators =
       "в строке точки должно быть два знака «;»: «X; цена; единица измерения».";
   const std::size_t first = line.find(';');
@@ -113,39 +176,42 @@ NormPoint ParsePoint(const LineReader& cursor, std::string_view line) {
   const std::size_t second = line.find(';', priceStart);
   if (second == std::string::npos) cursor.Fail(twoSeparators);
 
-  const double x = ParsePointNumber(cursor, TrimView(line.substr(0, first)), "значение показателя X");
-  const double price = ParsePointNumber(cursor, TrimView(line.substr(priceStart, second - priceStart)),
-                                        "базовая цена точки");
-  // Built in place: a string made from the text costs less than one assigned.
-  return NormPoint{x, price, std::string(TrimView(line.substr(second + 1)))};
+  const double x = ParsePointNumber(cursor, line.substr(0, first), "значение показателя X");
+  const double price =
+      ParsePointNumber(cursor, line.substr(priceStart, second - priceStart), "базовая цена точки");
+  return NormPoint{x, price, units.For(TrimView(line.substr(second + 1)))};
 }
 
-void ReadPoints(LineReader& cursor, NormRow& row, std::string_view& line) {
+// Reads the points of a row into `reading.points`, then gives the row a
+// vector of just their number.
+void ReadPoints(LineReader& cursor, NormRow& row, std::string_view& line, PointReading& reading) {
+  std::vector<NormPoint>& points = reading.points;
+  points.clear();
   while (!StartsWith(line, '/') && !StartsWith(line, '\\') && !StartsWith(line, '*')) {
-    if (static_cast<int>(row.points.size()) == kMaxPoints) {
+    if (static_cast<int>(points.size()) == kMaxPoints) {
       cursor.Fail("в пункте больше " + std::to_string(kMaxPoints) + " точек.");
     }
-    NormPoint point = ParsePoint(cursor, line);
-    if (!row.points.empty() && point.x <= row.points.back().x) {
+    NormPoint point = ParsePoint(cursor, line, reading.units);
+    if (!points.empty() && point.x <= points.back().x) {
       cursor.Fail("значения X точек пункта должны возрастать: " + GeneralForm(point.x) +
-                  " не больше предыдущего " + GeneralForm(row.points.back().x) + ".");
+                  " не больше предыдущего " + GeneralForm(points.back().x) + ".");
     }
-    row.points.push_back(std::move(point));
+    points.push_back(std::move(point));
     line = NextTrimmed(cursor, kPointExpected);
   }
+  row.points.assign(std::make_move_iterator(points.begin()), std::make_move_iterator(points.end()));
 }
 
-void ReadRows(LineReader& cursor, NormTable& table, std::string_view& line) {
+void ReadRows(LineReader& cursor, NormTable& table, std::string_view& line, PointReading& reading) {
   while (!StartsWith(line, '*') && !StartsWith(line, '\\')) {
     if (!StartsWith(line, '/')) cursor.Fail(std::string("ожидалась ") + kAfterTitleExpected + ".");
     if (static_cast<int>(table.rows.size()) == kMaxRows) {
       cursor.Fail("в таблице больше " + std::to_string(kMaxRows) + " пунктов.");
     }
-    NormRow row;
-    row.title = line.substr(1);
+    NormRow& row = table.rows.emplace_back();
+    row.title = StoredText(line.substr(1));
     line = NextTrimmed(cursor, kPointExpected);
-    ReadPoints(cursor, row, line);
-    table.rows.push_back(std::move(row));
+    ReadPoints(cursor, row, line, reading);
   }
 }
 
@@ -158,6 +224,8 @@ void ExpectNothingAfterEnd(const LineReader& cursor) {
 
 std::vector<NormTable> ParseTables(LineReader& cursor) {
   std::vector<NormTable> tables;
+  PointReading reading;
+  reading.points.reserve(kMaxPoints);
   // Comment lines before the first table.
   std::string_view line = NextTrimmed(cursor, kTableTitleExpected);
   while (StartsWith(line, '*')) line = NextTrimmed(cursor, kTableTitleExpected);
@@ -173,11 +241,10 @@ std::vector<NormTable> ParseTables(LineReader& cursor) {
     if (static_cast<int>(tables.size()) == kMaxTables) {
       cursor.Fail("в базе больше " + std::to_string(kMaxTables) + " таблиц.");
     }
-    NormTable table;
+    NormTable& table = tables.emplace_back();
     table.title = TableTitle(untrimmed, line);
     line = NextTrimmed(cursor, kAfterTitleExpected);
-    ReadRows(cursor, table, line);
-    tables.push_back(std::move(table));
+    ReadRows(cursor, table, line, reading);
     if (StartsWith(line, '*')) {
       untrimmed = cursor.Next(kTableTitleExpected);
       line = TrimView(untrimmed);
@@ -343,7 +410,10 @@ NormDataError::NormDataError(const std::filesystem::path& file, int line, const 
 NormDataError::NormDataError(const std::string& message) : std::runtime_error(message) {}
 
 void LoadNormTables(const std::filesystem::path& file, NormStore& store) {
-  store.tables = ParseNormFile(file, ParseTables);
+  const LineFileBytes bytes = ReadNormFile(file, ReadLineFileBytes);
+  const NormFaults faults(file);
+  LineReader cursor(bytes.content, bytes.lineCount, faults);
+  store.tables = ParseTables(cursor);
 }
 
 void LoadIndustryCoefficients(const std::filesystem::path& file, NormStore& store) {

@@ -3,17 +3,58 @@
 // of design cost as a percentage of the construction cost.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace verdin {
 
+// A text that never changes once made, shared by all its copies: the
+// points of a database repeat a handful of unit texts tens of thousands of
+// times, and each copy costs one pointer instead of a string of its own.
+// The text lives as long as a copy of it does; copies may be made and
+// dropped from any thread.
+class SharedText {
+ public:
+  SharedText() = default;
+  SharedText(const char* text) : SharedText(std::string_view(text)) {}  // NOLINT: a point may be written {x, price, "м2"}
+  explicit SharedText(std::string_view text) : block_(text.empty() ? nullptr : new Block{{1}, std::string(text)}) {}
+  SharedText(const SharedText& other) noexcept : block_(other.block_) {
+    if (block_ != nullptr) block_->uses.fetch_add(1, std::memory_order_relaxed);
+  }
+  SharedText(SharedText&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+  SharedText& operator=(SharedText other) noexcept {
+    std::swap(block_, other.block_);
+    return *this;
+  }
+  ~SharedText() {
+    if (block_ != nullptr && block_->uses.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block_;
+  }
+
+  std::string_view view() const { return block_ != nullptr ? std::string_view(block_->text) : std::string_view(); }
+  operator std::string_view() const { return view(); }  // NOLINT: reads as the text it holds
+  bool empty() const { return block_ == nullptr; }
+
+  friend bool operator==(const SharedText& a, std::string_view b) { return a.view() == b; }
+
+ private:
+  struct Block {
+    std::atomic<std::size_t> uses;  // the copies that hold the text
+    const std::string text;
+  };
+  Block* block_ = nullptr;  // null for the empty text
+};
+
 // One point of a norm-table row: the natural indicator X, the base price at
-// that X (thousands of roubles) and the unit text of the indicator.
+// that X (thousands of roubles) and the unit text of the indicator. Points
+// with the same unit text may share it.
 struct NormPoint {
   double x = 0;
   double price = 0;
-  std::string unit;
+  SharedText unit;
 };
 
 // A row (пункт) of a norm table; points are in strictly ascending order of X.

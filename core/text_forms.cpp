@@ -197,26 +197,36 @@ std::optional<double> ConvertMagnitude(const NumberParts& parts) {
 // with at most one separator and 22 decimals, blanks, and no exponent.
 // When the digits as a whole number are at most 2^53, both that number and
 // the power of ten are exact doubles, and one division rounds the quotient
-// correctly -- to the very double std::from_chars gives. Any other text,
-// a number or not, gives nullopt and is left to the general way.
-std::optional<double> QuickTypedNumber(std::string_view text) {
+// correctly -- to the very double std::from_chars gives. Reading stops at
+// the first character that cannot continue such a number; `text` is left
+// at it. Any other text, a number or not, gives nullopt and is left to the
+// general way.
+std::optional<double> QuickNumberAtStart(std::string_view& text) {
   constexpr std::size_t kMostDigits = 19;  // fit an unsigned 64-bit number
   constexpr std::uint64_t kMostExact = std::uint64_t{1} << 53;
-  constexpr std::array<double, 23> kPowersOfTen = {
+  static constexpr std::array<double, 23> kPowersOfTen = {
       1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  text = TrimBlanks(text);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  std::uint64_t digits = 0;
   const char* next = text.data();
   const char* const end = next + text.size();
+  const auto skipBlanks = [&] {
+    while (next != end && IsBlank(*next)) ++next;
+  };
+  skipBlanks();
+  bool negative = false;
+  if (next != end && (*next == '+' || *next == '-')) {
+    negative = *next == '-';
+    ++next;
+  }
+  std::uint64_t digits = 0;
   const auto takeDigits = [&] {
     const char* const start = next;
-    for (; next != end && IsDigit(*next); ++next) digits = digits * 10 + static_cast<std::uint64_t>(*next - '0');
+    for (; next != end; ++next) {
+      // One unsigned comparison tells a digit: anything below '0' wraps around.
+      const unsigned digit = static_cast<unsigned char>(*next) - unsigned{'0'};
+      if (digit > 9) break;
+      digits = digits * 10 + digit;
+    }
     return static_cast<std::size_t>(next - start);
   };
   std::size_t count = takeDigits();
@@ -226,12 +236,18 @@ std::optional<double> QuickTypedNumber(std::string_view text) {
     decimals = takeDigits();
     count += decimals;
   }
-  if (next != end) return std::nullopt;
+  skipBlanks();
+  text.remove_prefix(static_cast<std::size_t>(next - text.data()));
   if (count == 0 || count > kMostDigits || decimals >= kPowersOfTen.size() || digits > kMostExact) {
     return std::nullopt;
   }
   const double magnitude = static_cast<double>(digits) / kPowersOfTen[decimals];
   return negative ? -magnitude : magnitude;
+}
+
+std::optional<double> QuickTypedNumber(std::string_view text) {
+  const std::optional<double> value = QuickNumberAtStart(text);
+  return text.empty() ? value : std::nullopt;
 }
 
 // Where the leading number of a text starts and ends, per LeadingNumber.
@@ -326,6 +342,8 @@ std::optional<double> ParseTypedNumber(std::string_view text) {
   if (!magnitude) return std::nullopt;
   return parts.negative ? -*magnitude : *magnitude;
 }
+
+std::optional<double> TypedNumberAtStart(std::string_view& text) { return QuickNumberAtStart(text); }
 
 double LeadingNumber(std::string_view text) {
   const LeadingSpan span = FindLeadingNumber(text);

@@ -53,6 +53,15 @@ double RoundDownToThousandths(double value);
 // std::nullopt instead of a guess.
 std::optional<double> ParseTypedNumber(std::string_view text);
 
+// The typed number at the start of a text, for readers of long files with
+// numbers between separators. It reads the common form only: blanks, an
+// optional sign, digits with one decimal comma (or point) at most, blanks;
+// `text` is then left at the character that ended the number. Whenever it
+// gives a value, ParseTypedNumber gives the same for the part read. It
+// gives std::nullopt for anything else -- numbers too, such as "1E-05" --
+// and the caller then takes ParseTypedNumber's way with the whole field.
+std::optional<double> TypedNumberAtStart(std::string_view& text);
+
 // The leading-number rule with the period: optional blanks and a sign,
 // then digits with "." as the only decimal point; reading stops at the
 // first other character, so "4,2" gives 4. No number gives 0.

@@ -174,7 +174,7 @@ void SelectRow(MainContext& ctx, int index, bool byProgram) {
   form.cboPIndex = index;
   ClearCalculation(ctx);
   const NormRow* row = index < 0 ? nullptr : PricedRow(ctx.state.norms, ctx.state.NomTab + 1, index + 1);
-  form.txtNp = (row != nullptr && !row->points.empty()) ? row->points.front().unit : std::string();
+  form.txtNp = (row != nullptr && !row->points.empty()) ? std::string(row->points.front().unit) : std::string();
   form.cboPToolTip = row != nullptr ? row->title : std::string();
   form.cboTabToolTip = form.cboTabIndex >= 0 ? form.cboTab[static_cast<std::size_t>(form.cboTabIndex)] : "";
   EmptyGrid(form);
