@@ -22,7 +22,10 @@ double RunToWindowsShown(const std::string& ini) {
   std::string program = VERDIN_DESKTOP_PATH;
   std::string iniFlag = "--ini", exitFlag = "--exit-when-shown", iniPath = ini;
   std::vector<char*> argv = {program.data(), iniFlag.data(), iniPath.data(), exitFlag.data(), nullptr};
-  std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "HOME=/tmp", "XDG_RUNTIME_DIR=/tmp"};
+  // The settings file's own folder (made by mkdtemp, so private) serves as
+  // the runtime folder Qt asks for.
+  const std::string runtime = std::filesystem::path(ini).parent_path().string();
+  std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "HOME=/tmp", "XDG_RUNTIME_DIR=" + runtime};
   std::vector<char*> envp;
   for (auto& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
