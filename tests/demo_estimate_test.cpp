@@ -13,22 +13,17 @@
 #include "forms/estimate_list.h"
 #include "forms/open_estimate.h"
 #include "forms/program.h"
-#include "test_support.h"
+#include "demo_settings.h"
 
 namespace verdin {
 namespace {
 
-const std::filesystem::path kDemoFile = std::filesystem::path(VERDIN_DEMO_DATA_DIR).parent_path() / "examples" / "demo.isx";
+const std::filesystem::path kDemoFile = testing::DemoEstimateFile();
 
 class DemoEstimate : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteLines(folder_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                  "ISX= " + folder_.path().string(),
-                                                  "TEMP= " + folder_.path().string()});
-    SettingsLocation location;
-    location.iniOverride = folder_ / "vb_prog.ini";
-    Main(*program_, location, messages_);
+    Main(*program_, testing::WriteDemoSettings(folder_.path(), folder_.path()), messages_);
     program_->frmObD.txtDataDog = "12-08-2026";
     program_->frmObD.txtShapka[0] = "Административное здание с жилым домом\r\nв г. Минске. Строительный проект";
   }

@@ -16,13 +16,12 @@
 #include "forms/program.h"
 #include "forms/save_estimate.h"
 #include "sheet_compare.h"
-#include "test_support.h"
+#include "demo_settings.h"
 
 namespace verdin {
 namespace {
 
-const std::filesystem::path kDemoFile =
-    std::filesystem::path(VERDIN_DEMO_DATA_DIR).parent_path() / "examples" / "demo.isx";
+const std::filesystem::path kDemoFile = testing::DemoEstimateFile();
 
 using testing::ExpectSameSheet;
 using testing::SheetHolds;
@@ -31,12 +30,7 @@ using testing::SheetHolds;
 class PrintEstimate : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteLines(folder_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                  "ISX= " + folder_.path().string(),
-                                                  "TEMP= " + folder_.path().string()});
-    SettingsLocation location;
-    location.iniOverride = folder_ / "vb_prog.ini";
-    Main(*program_, location, messages_);
+    Main(*program_, testing::WriteDemoSettings(folder_.path(), folder_.path()), messages_);
     auto ctx = Ctx();
     ASSERT_TRUE(OpenEstimate(ctx, kDemoFile));
     messages_ = RecordingMessages();

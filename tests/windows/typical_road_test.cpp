@@ -14,7 +14,7 @@
 
 #include "app/desktop_session.h"
 #include "core/text_forms.h"
-#include "test_support.h"
+#include "demo_settings.h"
 #include "windows/window_test_support.h"
 #include "xls_readback.h"
 
@@ -27,12 +27,8 @@ class TypicalRoad : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(folder_ / "Isx");
-    testing::WriteLines(folder_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                  "ISX= " + (folder_ / "Isx").string(),
-                                                  "TEMP= " + folder_.path().string()});
-    SettingsLocation location;
-    location.iniOverride = folder_ / "vb_prog.ini";
-    session_ = std::make_unique<DesktopSession>(location, messages_);
+    session_ = std::make_unique<DesktopSession>(testing::WriteDemoSettings(folder_.path(), folder_ / "Isx"),
+                                                messages_);
     session_->Show();
     session_->program().frmKoeff.chkKoeff.fill(false);
     session_->program().frmKoeff.chkKoeff[1] = true;  // К(обл.) 1,1
