@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
+#include <type_traits>
+#include <utility>
 
 namespace verdin {
 namespace {
@@ -30,12 +33,42 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // A byte 10xxxxxx: part of a UTF-8 character, not its start.
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The 15-digit %G text of a value that is a whole number or has at most
+// two decimals, without the general conversion; nullopt for other values.
+// Such a value is the double nearest to a decimal n/100 of at most 15
+// digits (it equals n / 100.0, a correctly rounded division), and 15
+// significant digits give back every decimal of that size exactly, so
+// the text is that decimal with its trailing zeros dropped.
+std::optional<std::string> FewDecimalsText(double value) {
+  constexpr double kLimit = 1e13;  // n below 10^15: at most 15 digits, no exponent form
+  if (!(std::fabs(value) < kLimit)) return std::nullopt;
+  const double scaled = std::round(value * 100);
+  if (scaled / 100 != value) return std::nullopt;
+  const auto hundredths = static_cast<std::int64_t>(std::fabs(scaled));
+  std::array<char, 24> buffer{};
+  char* end = buffer.data();
+  if (value < 0) *end++ = '-';
+  end = std::to_chars(end, buffer.data() + buffer.size(), hundredths / 100).ptr;
+  const int cents = static_cast<int>(hundredths % 100);
+  if (cents != 0) {
+    *end++ = '.';
+    *end++ = static_cast<char>('0' + cents / 10);
+    if (cents % 10 != 0) *end++ = static_cast<char>('0' + cents % 10);
+  }
+  return std::string(buffer.data(), end);
+}
+
 // %G-style text of a finite value with the given number of significant
 // digits, written with "." and an upper-case "E". std::to_chars does not
 // depend on the global locale, unlike printf.
 template <typename Number>
 std::string GeneralWithPeriod(Number value, int significant_digits) {
   if (value == 0) return "0";  // also turns -0 into "0"
+  if constexpr (std::is_same_v<Number, double>) {
+    if (significant_digits == 15) {
+      if (auto text = FewDecimalsText(value)) return std::move(*text);
+    }
+  }
   std::array<char, 64> buffer{};
   const auto result =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
