@@ -552,9 +552,10 @@ Bytes DimensionsRecord(const Extent& cells) {
 }
 
 // The cell records of one row, with BLANK runs gathered into MULBLANK.
+// One writer serves row after row, so that its buffers are reused.
 class RowWriter {
  public:
-  RowWriter(Bytes& out, int row) : out_(out), row_(static_cast<unsigned>(row)) {}
+  explicit RowWriter(Bytes& out) : out_(out) {}
   RowWriter(const RowWriter&) = delete;
   RowWriter& operator=(const RowWriter&) = delete;
 
@@ -576,6 +577,11 @@ class RowWriter {
       Start(body_, column, xf).U8(0x24).U8(1);  // the error value #NUM!
       Add(record::kBoolErr, column);
     }
+  }
+  // Starts the records of a row (0-based).
+  void Begin(int row) {
+    row_ = static_cast<unsigned>(row);
+    first_ = last_ = -1;
   }
   void Finish() { FlushBlanks(); }
   int FirstColumn() const { return first_; }
@@ -612,7 +618,7 @@ class RowWriter {
   }
 
   Bytes& out_;
-  unsigned row_;
+  unsigned row_ = 0;
   int first_ = -1, last_ = -1;  // 0-based columns with a record
   int blankStart_ = 0;
   std::vector<std::uint16_t> blanks_;
@@ -622,9 +628,9 @@ class RowWriter {
 
 // Writes the records of the cells of one sheet row (1-based); returns the
 // first and last column written (0-based), -1 when none.
-std::pair<int, int> WriteRowCells(Bytes& out, const Sheet& sheet, int row, FormatTable& formats,
+std::pair<int, int> WriteRowCells(RowWriter& writer, const Sheet& sheet, int row, FormatTable& formats,
                                   SharedStrings& strings) {
-  RowWriter writer(out, row - 1);
+  writer.Begin(row - 1);
   for (int column = 1; column <= sheet.LastColumn(); ++column) {
     const Cell* cell = sheet.CellAt(row, column);
     if (cell == nullptr) continue;
@@ -675,11 +681,12 @@ Bytes CellTable(const Sheet& sheet, FormatTable& formats, SharedStrings& strings
     }
   }
   Bytes table, rows, cells;  // rows and cells are reused for each block
+  RowWriter writer(cells);
   for (int blockStart = 1; blockStart <= lastRow; blockStart += kRowBlock) {
     rows.Clear();
     cells.Clear();
     for (int row = blockStart; row < blockStart + kRowBlock && row <= lastRow; ++row) {
-      const auto columns = WriteRowCells(cells, sheet, row, formats, strings);
+      const auto columns = WriteRowCells(writer, sheet, row, formats, strings);
       if (columns.first >= 0) {
         extent.Include(row - 1, columns.first);
         extent.Include(row - 1, columns.second);
