@@ -23,6 +23,9 @@ double CharactersPerLine(double widthInCharacters, double fontSize, bool bold) {
 // Counts the lines in one pass: each word's characters are counted while
 // looking for the blank that ends it.
 int LinesOfParagraph(std::string_view paragraph, double perLine) {
+  // The words and blanks take the paragraph's characters, no more than its
+  // bytes, so a paragraph of no more bytes than a line holds never breaks.
+  if (static_cast<double>(paragraph.size()) <= perLine) return 1;
   int lines = 1;
   double used = 0;
   std::size_t at = 0;
