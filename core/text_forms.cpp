@@ -34,26 +34,29 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // The 15-digit %G text of a value that is a whole number or has at most
-// two decimals, without the general conversion; nullopt for other values.
-// Such a value is the double nearest to a decimal n/100 of at most 15
-// digits (it equals n / 100.0, a correctly rounded division), and 15
-// significant digits give back every decimal of that size exactly, so
-// the text is that decimal with its trailing zeros dropped.
+// three decimals (amounts are kept in thousandths), without the general
+// conversion; nullopt for other values. Such a value is the double nearest
+// to a decimal n/1000 of at most 15 digits (it equals n / 1000.0, a
+// correctly rounded division), and 15 significant digits give back every
+// decimal of that size exactly, so the text is that decimal with its
+// trailing zeros dropped.
 std::optional<std::string> FewDecimalsText(double value) {
-  constexpr double kLimit = 1e13;  // n below 10^15: at most 15 digits, no exponent form
+  constexpr double kLimit = 1e12;  // n below 10^15: at most 15 digits, no exponent form
   if (!(std::fabs(value) < kLimit)) return std::nullopt;
-  const double scaled = std::round(value * 100);
-  if (scaled / 100 != value) return std::nullopt;
-  const auto hundredths = static_cast<std::int64_t>(std::fabs(scaled));
+  const double scaled = std::round(value * 1000);
+  if (scaled / 1000 != value) return std::nullopt;
+  const auto thousandths = static_cast<std::int64_t>(std::fabs(scaled));
   std::array<char, 24> buffer{};
   char* end = buffer.data();
   if (value < 0) *end++ = '-';
-  end = std::to_chars(end, buffer.data() + buffer.size(), hundredths / 100).ptr;
-  const int cents = static_cast<int>(hundredths % 100);
-  if (cents != 0) {
+  end = std::to_chars(end, buffer.data() + buffer.size(), thousandths / 1000).ptr;
+  int fraction = static_cast<int>(thousandths % 1000);
+  if (fraction != 0) {
     *end++ = '.';
-    *end++ = static_cast<char>('0' + cents / 10);
-    if (cents % 10 != 0) *end++ = static_cast<char>('0' + cents % 10);
+    for (int unit = 100; fraction != 0; unit /= 10) {
+      *end++ = static_cast<char>('0' + fraction / unit);
+      fraction %= unit;
+    }
   }
   return std::string(buffer.data(), end);
 }

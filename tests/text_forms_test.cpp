@@ -60,11 +60,12 @@ std::string GeneralByToChars(double value) {
   return text;
 }
 
-// Whole numbers and values with one or two decimals are written without
+// Whole numbers and values with up to three decimals are written without
 // the general conversion; the text must not change for any value.
-TEST(TextFormsGeneral, WholeAndHundredthsValuesMatchTheGeneralConversion) {
+TEST(TextFormsGeneral, WholeAndThousandthsValuesMatchTheGeneralConversion) {
   for (std::int64_t n = -1'000'000; n <= 1'000'000; ++n) {
-    for (const double value : {static_cast<double>(n), static_cast<double>(n) / 100}) {
+    for (const double value : {static_cast<double>(n), static_cast<double>(n) / 100,
+                               static_cast<double>(n) / 1000}) {
       ASSERT_EQ(GeneralForm(value), GeneralByToChars(value)) << n;
     }
   }
@@ -75,8 +76,10 @@ TEST(TextFormsGeneral, WholeAndHundredthsValuesMatchTheGeneralConversion) {
     for (std::int64_t d = digits(random); d > 0; --d) most *= 10;
     const auto n = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(most)) * (random() % 2 ? 1 : -1);
     const double hundredths = static_cast<double>(n) / 100;
-    const double values[] = {static_cast<double>(n), hundredths, static_cast<double>(n) / 10,
+    const double thousandths = static_cast<double>(n) / 1000;
+    const double values[] = {static_cast<double>(n), hundredths, thousandths, static_cast<double>(n) / 10,
                              std::nextafter(hundredths, 0.0), std::nextafter(hundredths, kInfinity),
+                             std::nextafter(thousandths, 0.0), std::nextafter(thousandths, kInfinity),
                              hundredths * 1.1, std::bit_cast<double>(random())};
     for (const double value : values) {
       if (std::isfinite(value)) {
@@ -84,8 +87,9 @@ TEST(TextFormsGeneral, WholeAndHundredthsValuesMatchTheGeneralConversion) {
       }
     }
   }
-  for (const double value : {1e13, -1e13, 9999999999999.99, -9999999999999.99, 999999999999999.0, 1e15, 1e16,
-                             0.01, -0.01, 0.005, 0.1 + 0.2, 4503599627370496.5, 9007199254740993.0}) {
+  for (const double value : {1e12, -1e12, 999999999999.999, -999999999999.999, 9999999999999.99, 999999999999999.0,
+                             1e15, 1e16, 0.001, -0.001, 0.0005, 0.01, 0.005, 0.1 + 0.2, 4503599627370496.5,
+                             9007199254740993.0}) {
     EXPECT_EQ(GeneralForm(value), GeneralByToChars(value)) << value;
   }
   EXPECT_EQ(StrForm(1234.5), " 1234.5");
