@@ -110,9 +110,13 @@ int WrappedLines(const std::string& text, double widthInCharacters, double fontS
   const double perLine = CharactersPerLine(widthInCharacters, fontSize, bold);
   int lines = 0;
   std::size_t start = 0;
+  // The next CR and LF, each looked for again only once passed.
+  std::size_t cr = text.find('\r');
+  std::size_t lf = text.find('\n');
   for (;;) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    if (cr < start) cr = text.find('\r', start);
+    if (lf < start) lf = text.find('\n', start);
+    std::size_t end = std::min({cr, lf, text.size()});
     lines += LinesOfParagraph(std::string_view(text).substr(start, end - start), perLine);
     if (end == text.size()) break;
     if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
