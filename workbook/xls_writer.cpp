@@ -117,6 +117,7 @@ class Bytes {
     for (int i = 0; i < 4; ++i) data_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
   }
   void Clear() { data_.clear(); }
+  void Reserve(std::size_t size) { data_.reserve(size); }
   std::size_t size() const { return data_.size(); }
   const std::uint8_t* data() const { return data_.data(); }
 
@@ -723,7 +724,9 @@ void AppendMerges(Bytes& stream, const std::vector<CellRange>& merges) {
 Bytes WorksheetStream(const Sheet& sheet, FormatTable& formats, SharedStrings& strings) {
   Extent extent;
   const Bytes cells = CellTable(sheet, formats, strings, extent);
+  constexpr std::size_t kRecordsBesideCells = 4096;  // the page, columns, window and merges, mostly
   Bytes stream;
+  stream.Reserve(cells.size() + kRecordsBesideCells);
   AddRecord(stream, record::kBof, BofRecord(kBofWorksheet));
   AppendMargins(stream, sheet);
   AddRecord(stream, record::kDefColWidth, Bytes().U16(8));
@@ -772,6 +775,7 @@ Bytes WorkbookStream(const Sheet& sheet) {
   const Bytes worksheet = WorksheetStream(sheet, formats, strings);
   Bytes stream = GlobalsStream(formats, strings);
   if (stream.size() + worksheet.size() > 0xFFFFFFFFu) throw WriteFailure("лист слишком велик для книги .xls");
+  stream.Reserve(std::max(stream.size() + worksheet.size(), kMinStreamSize));
   stream.Append(worksheet);
   // A stream under 4096 bytes would go into the compound file's small
   // blocks, which not every reader of workbooks accepts; zeros after the
