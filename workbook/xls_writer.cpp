@@ -8,6 +8,7 @@
 // All numbers go out byte by byte in little-endian order.
 #include "workbook/xls_writer.h"
 
+#include "core/index.h"
 #include "core/line_file.h"
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -48,6 +50,7 @@ constexpr std::size_t kMaxCellText = 32767;    // characters of one cell text
 constexpr std::size_t kMaxFontName = 31;       // characters of a font name
 constexpr std::size_t kMergesPerRecord = 1026;
 constexpr std::size_t kMinStreamSize = 4096;
+constexpr int kColumnCount = 256;              // columns of a sheet
 constexpr int kDefaultFontCount = 4;           // fonts 0..3; index 4 is never used
 constexpr int kStyleXfCount = 15;
 constexpr std::uint16_t kDefaultCellXf = 15;
@@ -422,13 +425,15 @@ class FormatTable {
   FormatTable() { xfIndex_.emplace(XfKey{}, kDefaultCellXf); }
 
   // Cells mostly repeat a few formats, so each format is worked out once:
-  // the one of the previous cell is tried first, then those met before.
-  std::uint16_t XfIndex(const CellFormat& format) {
-    if (last_ != nullptr && last_->first == format) return last_->second;
+  // the one of the cell above (column 0-based) is tried first, then those
+  // met before.
+  std::uint16_t XfIndex(const CellFormat& format, int column) {
+    const auto*& above = above_[At(column)];
+    if (above != nullptr && above->first == format) return above->second;
     if (std::isnan(format.fontSize)) return NewXfIndex(format);  // such a key would never be found again
     auto known = known_.find(format);
     if (known == known_.end()) known = known_.emplace(format, NewXfIndex(format)).first;
-    last_ = &*known;
+    above = &*known;
     return known->second;
   }
 
@@ -483,7 +488,8 @@ class FormatTable {
   std::map<XfKey, std::uint16_t> xfIndex_;
   std::vector<XfKey> xfs_;  // cell XFs 16, 17, ...
   std::unordered_map<CellFormat, std::uint16_t, FormatHash> known_;  // each format met, with its XF
-  const std::pair<const CellFormat, std::uint16_t>* last_ = nullptr;  // the previous cell's, in known_
+  // The format last met in each column, in known_.
+  std::array<const std::pair<const CellFormat, std::uint16_t>*, At(kColumnCount)> above_{};
 };
 
 // ---------------------------------------------------------------------------
@@ -517,12 +523,11 @@ std::optional<unsigned> WidthUnits(std::optional<double> width) {
 
 // COLINFO records; neighbouring columns of one width share a record.
 void AppendColumns(Bytes& stream, const Sheet& sheet) {
-  constexpr int kColumns = 256;
   int column = 1;
-  while (column <= kColumns) {
+  while (column <= kColumnCount) {
     const auto width = WidthUnits(sheet.ColumnWidth(column));
     int last = column;
-    while (width && last < kColumns && WidthUnits(sheet.ColumnWidth(last + 1)) == width) ++last;
+    while (width && last < kColumnCount && WidthUnits(sheet.ColumnWidth(last + 1)) == width) ++last;
     if (width) {
       Bytes body;
       body.U16(static_cast<unsigned>(column - 1)).U16(static_cast<unsigned>(last - 1)).U16(*width);
@@ -636,11 +641,11 @@ std::pair<int, int> WriteRowCells(RowWriter& writer, const Sheet& sheet, int row
     const Cell* cell = sheet.CellAt(row, column);
     if (cell == nullptr) continue;
     if (const auto* number = std::get_if<double>(&cell->value)) {
-      writer.Number(column - 1, formats.XfIndex(cell->format), *number);
+      writer.Number(column - 1, formats.XfIndex(cell->format, column - 1), *number);
     } else if (const auto* text = std::get_if<std::string>(&cell->value); text && !text->empty()) {
-      writer.Text(column - 1, formats.XfIndex(cell->format), strings.Add(*text));
+      writer.Text(column - 1, formats.XfIndex(cell->format, column - 1), strings.Add(*text));
     } else if (cell->formatted) {  // an empty text is an empty cell, as in the spreadsheet
-      writer.Blank(column - 1, formats.XfIndex(cell->format));
+      writer.Blank(column - 1, formats.XfIndex(cell->format, column - 1));
     }
   }
   writer.Finish();
