@@ -20,6 +20,13 @@ void RequireSound(double value, const std::string& where, const std::string& wha
                              "Исправьте исходные данные.");
 }
 
+// RequireSound for a value whose name is put together only when the value
+// is refused, as nearly all of them pass.
+template <typename Name>
+void RequireSoundNamed(double value, const std::string& where, Name name) {
+  if (!WithinAmountBound(value)) RequireSound(value, where, name());
+}
+
 // Every amount of the sheet is rounded down to three decimals at each step.
 double r(double value) { return RoundDownToThousandths(value); }
 
@@ -106,10 +113,10 @@ void RequireSoundItem(const EstimateItem& item, int number) {
   RequireSound(item.baseAmount, where, "базовая стоимость");
   RequireSound(item.cost, where, "стоимость");
   for (const AppliedCoefficient& applied : item.applied) {
-    RequireSound(applied.value, where, "коэффициент " + Trim(applied.symbol));
+    RequireSoundNamed(applied.value, where, [&] { return "коэффициент " + Trim(applied.symbol); });
   }
   for (std::size_t m = 0; m < item.coefficientRows.size(); ++m) {
-    RequireSound(item.coefficientRows[m].value, where, "коэффициент в строке " + std::to_string(m + 1));
+    RequireSoundNamed(item.coefficientRows[m].value, where, [m] { return "коэффициент в строке " + std::to_string(m + 1); });
   }
 }
 

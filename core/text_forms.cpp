@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
+#include <type_traits>
+#include <utility>
 
 namespace verdin {
 namespace {
@@ -30,12 +33,45 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // A byte 10xxxxxx: part of a UTF-8 character, not its start.
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The 15-digit %G text of a value that is a whole number or has at most
+// three decimals (amounts are kept in thousandths), without the general
+// conversion; nullopt for other values. Such a value is the double nearest
+// to a decimal n/1000 of at most 15 digits (it equals n / 1000.0, a
+// correctly rounded division), and 15 significant digits give back every
+// decimal of that size exactly, so the text is that decimal with its
+// trailing zeros dropped.
+std::optional<std::string> FewDecimalsText(double value) {
+  constexpr double kLimit = 1e12;  // n below 10^15: at most 15 digits, no exponent form
+  if (!(std::fabs(value) < kLimit)) return std::nullopt;
+  const double scaled = std::round(value * 1000);
+  if (scaled / 1000 != value) return std::nullopt;
+  const auto thousandths = static_cast<std::int64_t>(std::fabs(scaled));
+  std::array<char, 24> buffer{};
+  char* end = buffer.data();
+  if (value < 0) *end++ = '-';
+  end = std::to_chars(end, buffer.data() + buffer.size(), thousandths / 1000).ptr;
+  int fraction = static_cast<int>(thousandths % 1000);
+  if (fraction != 0) {
+    *end++ = '.';
+    for (int unit = 100; fraction != 0; unit /= 10) {
+      *end++ = static_cast<char>('0' + fraction / unit);
+      fraction %= unit;
+    }
+  }
+  return std::string(buffer.data(), end);
+}
+
 // %G-style text of a finite value with the given number of significant
 // digits, written with "." and an upper-case "E". std::to_chars does not
 // depend on the global locale, unlike printf.
 template <typename Number>
 std::string GeneralWithPeriod(Number value, int significant_digits) {
   if (value == 0) return "0";  // also turns -0 into "0"
+  if constexpr (std::is_same_v<Number, double>) {
+    if (significant_digits == 15) {
+      if (auto text = FewDecimalsText(value)) return std::move(*text);
+    }
+  }
   std::array<char, 64> buffer{};
   const auto result =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,

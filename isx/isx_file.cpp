@@ -290,9 +290,10 @@ IsxContent ReadBody(LineReader& cursor) {
   return content;
 }
 
-Lines ReadIsxLines(const std::filesystem::path& file) {
+// The file's lines as views into one decoded text, not a string each.
+LineText ReadIsxLines(const std::filesystem::path& file) {
   try {
-    return ReadLineFile(file, kInputDataFileLimit);
+    return ReadLineText(file, kInputDataFileLimit);
   } catch (const FileError& error) {
     throw IsxError(error.what());
   }
@@ -312,10 +313,10 @@ void WriteIsx(const Estimate& estimate, const GeneralData& general, const std::f
 }
 
 IsxContent ReadIsx(const std::filesystem::path& file) {
-  const Lines lines = ReadIsxLines(file);
+  const LineText text = ReadIsxLines(file);
   const IsxFaults faults(file);
-  LineReader cursor(lines, faults);
-  if (lines.empty()) cursor.FailAt(1, "файл пуст, в нём нет исходных данных.");
+  LineReader cursor(text, faults);
+  if (text.lines().empty()) cursor.FailAt(1, "файл пуст, в нём нет исходных данных.");
   // A file may hold several bodies one after another; the last one counts.
   // Blank lines after a complete body are ignored.
   IsxContent content = ReadBody(cursor);
@@ -324,8 +325,8 @@ IsxContent ReadIsx(const std::filesystem::path& file) {
 }
 
 std::string ReadIsxSummary(const std::filesystem::path& file) {
-  const Lines lines = ReadIsxLines(file);
-  return lines.empty() ? std::string() : DecodeLineBreaks(lines.front());
+  const LineText text = ReadIsxLines(file);
+  return text.lines().empty() ? std::string() : DecodeLineBreaks(text.lines().front());
 }
 
 bool IsIsxFileName(const std::string& fileName) {

@@ -14,6 +14,8 @@ TEST(FitRowHeights, WrappedTextsGetRowsHighEnoughForTheirLines) {
   EXPECT_EQ(WrappedLines("Короткий", 25, 10, false), 1);
   EXPECT_EQ(WrappedLines("Инженерные изыскания (по договору)", 19, 10, false), 3);
   EXPECT_EQ(WrappedLines("первая\r\nвторая", 25, 10, false), 2);
+  EXPECT_EQ(WrappedLines("а\rб\nв", 25, 10, false), 3);          // CR and LF each end a line
+  EXPECT_EQ(WrappedLines("а\r\n\r\nб\n", 25, 10, false), 4);  // empty lines count, also the last
   EXPECT_EQ(WrappedLines(std::string(60, 'x'), 19, 10, false), 4);  // a long word breaks inside itself
   EXPECT_GT(WrappedLines("Стоимость проектных работ без НДС", 19, 11, true),
             WrappedLines("Стоимость проектных работ без НДС", 19, 10, false) - 1);

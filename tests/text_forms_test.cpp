@@ -46,6 +46,56 @@ TEST(TextFormsGeneral, ExponentFormWithSignAndTwoDigits) {
   EXPECT_EQ(GeneralForm(1e-300), "1E-300");
 }
 
+// The 15-digit general form as std::to_chars writes it, with comma and
+// upper-case exponent: what GeneralForm gives for every finite value.
+std::string GeneralByToChars(double value) {
+  if (value == 0) return "0";
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  std::string text(buffer, result.ptr);
+  for (char& c : text) {
+    if (c == '.') c = ',';
+    if (c == 'e') c = 'E';
+  }
+  return text;
+}
+
+// Whole numbers and values with up to three decimals are written without
+// the general conversion; the text must not change for any value.
+TEST(TextFormsGeneral, WholeAndThousandthsValuesMatchTheGeneralConversion) {
+  for (std::int64_t n = -1'000'000; n <= 1'000'000; ++n) {
+    for (const double value : {static_cast<double>(n), static_cast<double>(n) / 100,
+                               static_cast<double>(n) / 1000}) {
+      ASSERT_EQ(GeneralForm(value), GeneralByToChars(value)) << n;
+    }
+  }
+  std::mt19937_64 random(20261208);
+  std::uniform_int_distribution<std::int64_t> digits(1, 16);
+  for (int i = 0; i < 400'000; ++i) {
+    std::int64_t most = 1;
+    for (std::int64_t d = digits(random); d > 0; --d) most *= 10;
+    const auto n = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(most)) * (random() % 2 ? 1 : -1);
+    const double hundredths = static_cast<double>(n) / 100;
+    const double thousandths = static_cast<double>(n) / 1000;
+    const double values[] = {static_cast<double>(n), hundredths, thousandths, static_cast<double>(n) / 10,
+                             std::nextafter(hundredths, 0.0), std::nextafter(hundredths, kInfinity),
+                             std::nextafter(thousandths, 0.0), std::nextafter(thousandths, kInfinity),
+                             hundredths * 1.1, std::bit_cast<double>(random())};
+    for (const double value : values) {
+      if (std::isfinite(value)) {
+        ASSERT_EQ(GeneralForm(value), GeneralByToChars(value)) << n;
+      }
+    }
+  }
+  for (const double value : {1e12, -1e12, 999999999999.999, -999999999999.999, 9999999999999.99, 999999999999999.0,
+                             1e15, 1e16, 0.001, -0.001, 0.0005, 0.01, 0.005, 0.1 + 0.2, 4503599627370496.5,
+                             9007199254740993.0}) {
+    EXPECT_EQ(GeneralForm(value), GeneralByToChars(value)) << value;
+  }
+  EXPECT_EQ(StrForm(1234.5), " 1234.5");
+  EXPECT_EQ(LineFileForm(-0.25), "-,25 ");
+}
+
 TEST(TextFormsGeneral, NonFiniteValuesAreNamedInWords) {
   EXPECT_EQ(GeneralForm(kInfinity), "бесконечность");
   EXPECT_EQ(GeneralForm(-kInfinity), "-бесконечность");

@@ -10,13 +10,6 @@ namespace {
 
 constexpr double kStandardColumnWidth = 8.43;
 
-// Characters of a line: UTF-8 lead bytes only.
-std::size_t Characters(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
 // How many characters of a Times New Roman text fit a column of the given
 // width. A column is measured in digits of the standard font; Cyrillic
 // letters of a 10-point text are about as wide on average, and the cell's
@@ -27,14 +20,21 @@ double CharactersPerLine(double widthInCharacters, double fontSize, bool bold) {
   return std::max(1.0, std::floor(perLine));
 }
 
+// Counts the lines in one pass: each word's characters are counted while
+// looking for the blank that ends it.
 int LinesOfParagraph(std::string_view paragraph, double perLine) {
+  // The words and blanks take the paragraph's characters, no more than its
+  // bytes, so a paragraph of no more bytes than a line holds never breaks.
+  if (static_cast<double>(paragraph.size()) <= perLine) return 1;
   int lines = 1;
   double used = 0;
-  std::size_t start = 0;
-  while (start <= paragraph.size()) {
-    std::size_t end = paragraph.find(' ', start);
-    if (end == std::string_view::npos) end = paragraph.size();
-    const double word = static_cast<double>(Characters(paragraph.substr(start, end - start)));
+  std::size_t at = 0;
+  for (;;) {
+    std::size_t characters = 0;
+    for (; at < paragraph.size() && paragraph[at] != ' '; ++at) {
+      if ((static_cast<unsigned char>(paragraph[at]) & 0xC0) != 0x80) ++characters;
+    }
+    const double word = static_cast<double>(characters);
     const double needed = used == 0 ? word : used + 1 + word;
     if (needed <= perLine || used == 0) {
       used = needed;
@@ -51,7 +51,8 @@ int LinesOfParagraph(std::string_view paragraph, double perLine) {
         used -= perLine;
       }
     }
-    start = end + 1;
+    if (at >= paragraph.size()) break;
+    ++at;  // past the blank
   }
   return lines;
 }
@@ -109,12 +110,15 @@ int WrappedLines(const std::string& text, double widthInCharacters, double fontS
   const double perLine = CharactersPerLine(widthInCharacters, fontSize, bold);
   int lines = 0;
   std::size_t start = 0;
+  // The next CR and LF, each looked for again only once passed.
+  std::size_t cr = text.find('\r');
+  std::size_t lf = text.find('\n');
   for (;;) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    const std::string_view paragraph =
-        std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start);
-    lines += LinesOfParagraph(paragraph, perLine);
-    if (end == std::string::npos) break;
+    if (cr < start) cr = text.find('\r', start);
+    if (lf < start) lf = text.find('\n', start);
+    std::size_t end = std::min({cr, lf, text.size()});
+    lines += LinesOfParagraph(std::string_view(text).substr(start, end - start), perLine);
+    if (end == text.size()) break;
     if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
     start = end + 1;
   }

@@ -92,11 +92,19 @@ Cell& Sheet::Touch(int row, int column) {
     throw SheetOperationError("Ячейка за пределами листа: строка " + std::to_string(row) + ", столбец " +
                               std::to_string(column) + ".");
   }
-  if (static_cast<int>(rows_.size()) < row) rows_.resize(At(row));
-  auto& cells = rows_[At(row - 1)];
-  if (static_cast<int>(cells.size()) < column) cells.resize(At(column));
-  lastColumn_ = std::max(lastColumn_, column);
-  return cells[At(column - 1)];
+  Grow(CellRange{row, column, row, column});
+  return rows_[At(row - 1)][At(column - 1)];
+}
+
+// Makes room for every cell of a range (which lies inside the sheet's
+// bounds) in one step a row, instead of a cell at a time.
+void Sheet::Grow(const CellRange& range) {
+  if (static_cast<int>(rows_.size()) < range.lastRow) rows_.resize(At(range.lastRow));
+  for (int row = range.firstRow; row <= range.lastRow; ++row) {
+    auto& cells = rows_[At(row - 1)];
+    if (static_cast<int>(cells.size()) < range.lastColumn) cells.resize(At(range.lastColumn));
+  }
+  lastColumn_ = std::max(lastColumn_, range.lastColumn);
 }
 
 const Cell* Sheet::CellAt(int row, int column) const {
@@ -115,9 +123,11 @@ void Sheet::SetValue(int row, int column, const std::string& text) { Touch(row, 
 template <typename Change>
 void Sheet::Format(std::string_view address, Change change) {
   const CellRange range = ParseRange(address);
+  Grow(range);
   for (int row = range.firstRow; row <= range.lastRow; ++row) {
+    auto& cells = rows_[At(row - 1)];
     for (int column = range.firstColumn; column <= range.lastColumn; ++column) {
-      Cell& cell = Touch(row, column);
+      Cell& cell = cells[At(column - 1)];
       change(cell.format, range, row, column);
       cell.formatted = true;
     }

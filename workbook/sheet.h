@@ -139,6 +139,7 @@ class Sheet {
 
  private:
   Cell& Touch(int row, int column);
+  void Grow(const CellRange& range);
   template <typename Change>
   void Format(std::string_view address, Change change);
 

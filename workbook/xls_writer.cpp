@@ -8,6 +8,7 @@
 // All numbers go out byte by byte in little-endian order.
 #include "workbook/xls_writer.h"
 
+#include "core/index.h"
 #include "core/line_file.h"
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -48,6 +50,7 @@ constexpr std::size_t kMaxCellText = 32767;    // characters of one cell text
 constexpr std::size_t kMaxFontName = 31;       // characters of a font name
 constexpr std::size_t kMergesPerRecord = 1026;
 constexpr std::size_t kMinStreamSize = 4096;
+constexpr int kColumnCount = 256;              // columns of a sheet
 constexpr int kDefaultFontCount = 4;           // fonts 0..3; index 4 is never used
 constexpr int kStyleXfCount = 15;
 constexpr std::uint16_t kDefaultCellXf = 15;
@@ -116,6 +119,8 @@ class Bytes {
   void PatchU32(std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) data_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
   }
+  void Clear() { data_.clear(); }
+  void Reserve(std::size_t size) { data_.reserve(size); }
   std::size_t size() const { return data_.size(); }
   const std::uint8_t* data() const { return data_.data(); }
 
@@ -162,18 +167,22 @@ class ContinuedRecord {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
-std::u16string Utf16(std::string_view text) {
-  std::u16string units;
+// UTF-8 to UTF-16 into units, which it replaces; a malformed sequence
+// becomes U+FFFD.
+void Utf16Into(std::string_view text, std::u16string& units) {
+  units.clear();
   units.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      units.push_back(lead);
+      ++i;
+      continue;
+    }
     int length = 0;
     char32_t code = 0;
-    if (lead < 0x80) {
-      length = 1, code = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
+    if (lead >= 0xC2 && lead <= 0xDF) {
       length = 2, code = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
       length = 3, code = lead & 0x0F;
@@ -201,6 +210,11 @@ std::u16string Utf16(std::string_view text) {
     }
     i += static_cast<std::size_t>(length);
   }
+}
+
+std::u16string Utf16(std::string_view text) {
+  std::u16string units;
+  Utf16Into(text, units);
   return units;
 }
 
@@ -235,12 +249,19 @@ void AppendShortString(Bytes& out, const std::u16string& units) {
 class SharedStrings {
  public:
   // The index of a text in the table; counts one more reference to it.
-  std::uint32_t Add(const std::string& text) {
-    std::u16string units = Utf16(text);
-    CutTo(units, kMaxCellText);
+  // A text met before is found by its UTF-8 bytes without converting it
+  // again; the texts are the sheet's own, which outlives the table.
+  std::uint32_t Add(std::string_view text) {
     ++references_;
-    const auto [found, added] = index_.try_emplace(std::move(units), static_cast<std::uint32_t>(strings_.size()));
-    if (added) strings_.push_back(&found->first);
+    if (const auto known = byText_.find(text); known != byText_.end()) return known->second;
+    Utf16Into(text, units_);
+    CutTo(units_, kMaxCellText);
+    auto found = index_.find(units_);
+    if (found == index_.end()) {
+      found = index_.emplace(units_, static_cast<std::uint32_t>(strings_.size())).first;
+      strings_.push_back(&found->first);
+    }
+    byText_.emplace(text, found->second);
     return found->second;
   }
 
@@ -289,6 +310,8 @@ class SharedStrings {
 
   std::unordered_map<std::u16string, std::uint32_t> index_;
   std::vector<const std::u16string*> strings_;  // in index order; point into index_
+  std::unordered_map<std::string_view, std::uint32_t> byText_;  // UTF-8 texts already added
+  std::u16string units_;                                         // reused for each new text
   std::uint32_t references_ = 0;
 };
 
@@ -381,27 +404,37 @@ Bytes CellXfRecord(const XfKey& xf) {
   return body;
 }
 
+// A hash of every field that CellFormat compares.
+struct FormatHash {
+  std::size_t operator()(const CellFormat& format) const noexcept {
+    std::size_t hash = std::hash<std::string>{}(format.fontName);
+    const auto mix = [&hash](std::size_t value) { hash ^= value + 0x9E3779B97F4A7C15ULL + (hash << 6) + (hash >> 2); };
+    mix(std::hash<double>{}(format.fontSize));
+    mix(static_cast<std::size_t>(format.horizontal));
+    mix(static_cast<std::size_t>(format.vertical));
+    mix(static_cast<std::size_t>(format.bold) | static_cast<std::size_t>(format.wrap) << 1 |
+        static_cast<std::size_t>(format.borderLeft) << 2 | static_cast<std::size_t>(format.borderTop) << 3 |
+        static_cast<std::size_t>(format.borderRight) << 4 | static_cast<std::size_t>(format.borderBottom) << 5);
+    return hash;
+  }
+};
+
 // The fonts and cell XFs the sheet's formats need, each once.
 class FormatTable {
  public:
   FormatTable() { xfIndex_.emplace(XfKey{}, kDefaultCellXf); }
 
-  std::uint16_t XfIndex(const CellFormat& format) {
-    if (lastFormat_ && *lastFormat_ == format) return lastXf_;
-    const XfKey key{FontIndex(format), HorizontalCode(format.horizontal), VerticalCode(format.vertical), format.wrap,
-                    format.borderLeft, format.borderRight, format.borderTop, format.borderBottom};
-    auto found = xfIndex_.find(key);
-    if (found == xfIndex_.end()) {
-      if (kStyleXfCount + 1 + static_cast<int>(xfs_.size()) >= kMaxXfCount) {
-        throw WriteFailure("в листе слишком много разных форматов ячеек: в книге .xls их может быть не больше " +
-                           std::to_string(kMaxXfCount - kStyleXfCount - 1));
-      }
-      xfs_.push_back(key);
-      found = xfIndex_.emplace(key, static_cast<std::uint16_t>(kStyleXfCount + xfs_.size())).first;
-    }
-    lastFormat_ = format;
-    lastXf_ = found->second;
-    return lastXf_;
+  // Cells mostly repeat a few formats, so each format is worked out once:
+  // the one of the cell above (column 0-based) is tried first, then those
+  // met before.
+  std::uint16_t XfIndex(const CellFormat& format, int column) {
+    const auto*& above = above_[At(column)];
+    if (above != nullptr && above->first == format) return above->second;
+    if (std::isnan(format.fontSize)) return NewXfIndex(format);  // such a key would never be found again
+    auto known = known_.find(format);
+    if (known == known_.end()) known = known_.emplace(format, NewXfIndex(format)).first;
+    above = &*known;
+    return known->second;
   }
 
   void WriteFonts(Bytes& stream) const {
@@ -424,6 +457,21 @@ class FormatTable {
   }
 
  private:
+  std::uint16_t NewXfIndex(const CellFormat& format) {
+    const XfKey key{FontIndex(format), HorizontalCode(format.horizontal), VerticalCode(format.vertical), format.wrap,
+                    format.borderLeft, format.borderRight, format.borderTop, format.borderBottom};
+    auto found = xfIndex_.find(key);
+    if (found == xfIndex_.end()) {
+      if (kStyleXfCount + 1 + static_cast<int>(xfs_.size()) >= kMaxXfCount) {
+        throw WriteFailure("в листе слишком много разных форматов ячеек: в книге .xls их может быть не больше " +
+                           std::to_string(kMaxXfCount - kStyleXfCount - 1));
+      }
+      xfs_.push_back(key);
+      found = xfIndex_.emplace(key, static_cast<std::uint16_t>(kStyleXfCount + xfs_.size())).first;
+    }
+    return found->second;
+  }
+
   int FontIndex(const CellFormat& format) {
     FontKey key = FontOf(format);
     if (key == FontKey{Utf16(kDefaultFontName), kDefaultFontTwips, false}) return 0;
@@ -439,8 +487,9 @@ class FormatTable {
   std::vector<FontKey> fonts_;  // fonts 5, 6, ...
   std::map<XfKey, std::uint16_t> xfIndex_;
   std::vector<XfKey> xfs_;  // cell XFs 16, 17, ...
-  std::optional<CellFormat> lastFormat_;
-  std::uint16_t lastXf_ = kDefaultCellXf;
+  std::unordered_map<CellFormat, std::uint16_t, FormatHash> known_;  // each format met, with its XF
+  // The format last met in each column, in known_.
+  std::array<const std::pair<const CellFormat, std::uint16_t>*, At(kColumnCount)> above_{};
 };
 
 // ---------------------------------------------------------------------------
@@ -474,12 +523,11 @@ std::optional<unsigned> WidthUnits(std::optional<double> width) {
 
 // COLINFO records; neighbouring columns of one width share a record.
 void AppendColumns(Bytes& stream, const Sheet& sheet) {
-  constexpr int kColumns = 256;
   int column = 1;
-  while (column <= kColumns) {
+  while (column <= kColumnCount) {
     const auto width = WidthUnits(sheet.ColumnWidth(column));
     int last = column;
-    while (width && last < kColumns && WidthUnits(sheet.ColumnWidth(last + 1)) == width) ++last;
+    while (width && last < kColumnCount && WidthUnits(sheet.ColumnWidth(last + 1)) == width) ++last;
     if (width) {
       Bytes body;
       body.U16(static_cast<unsigned>(column - 1)).U16(static_cast<unsigned>(last - 1)).U16(*width);
@@ -510,9 +558,10 @@ Bytes DimensionsRecord(const Extent& cells) {
 }
 
 // The cell records of one row, with BLANK runs gathered into MULBLANK.
+// One writer serves row after row, so that its buffers are reused.
 class RowWriter {
  public:
-  RowWriter(Bytes& out, int row) : out_(out), row_(static_cast<unsigned>(row)) {}
+  explicit RowWriter(Bytes& out) : out_(out) {}
   RowWriter(const RowWriter&) = delete;
   RowWriter& operator=(const RowWriter&) = delete;
 
@@ -523,31 +572,36 @@ class RowWriter {
     Note(column);
   }
   void Text(int column, std::uint16_t xf, std::uint32_t index) {
-    Bytes body;
-    Start(body, column, xf).U32(index);
-    Add(record::kLabelSst, body, column);
+    Start(body_, column, xf).U32(index);
+    Add(record::kLabelSst, column);
   }
   void Number(int column, std::uint16_t xf, double value) {
-    Bytes body;
     if (std::isfinite(value)) {
-      Start(body, column, xf).F64(value);
-      Add(record::kNumber, body, column);
+      Start(body_, column, xf).F64(value);
+      Add(record::kNumber, column);
     } else {
-      Start(body, column, xf).U8(0x24).U8(1);  // the error value #NUM!
-      Add(record::kBoolErr, body, column);
+      Start(body_, column, xf).U8(0x24).U8(1);  // the error value #NUM!
+      Add(record::kBoolErr, column);
     }
+  }
+  // Starts the records of a row (0-based).
+  void Begin(int row) {
+    row_ = static_cast<unsigned>(row);
+    first_ = last_ = -1;
   }
   void Finish() { FlushBlanks(); }
   int FirstColumn() const { return first_; }
   int LastColumn() const { return last_; }
 
  private:
+  // Begins the data of a cell record in body, which each record reuses.
   Bytes& Start(Bytes& body, int column, std::uint16_t xf) {
+    body.Clear();
     return body.U16(row_).U16(static_cast<unsigned>(column)).U16(xf);
   }
-  void Add(std::uint16_t type, const Bytes& body, int column) {
+  void Add(std::uint16_t type, int column) {
     FlushBlanks();
-    AddRecord(out_, type, body);
+    AddRecord(out_, type, body_);
     Note(column);
   }
   void Note(int column) {
@@ -556,40 +610,42 @@ class RowWriter {
   }
   void FlushBlanks() {
     if (blanks_.empty()) return;
-    Bytes body;
     if (blanks_.size() == 1) {
-      Start(body, blankStart_, blanks_.front());
-      AddRecord(out_, record::kBlank, body);
+      Start(blankBody_, blankStart_, blanks_.front());
+      AddRecord(out_, record::kBlank, blankBody_);
     } else {
-      body.U16(row_).U16(static_cast<unsigned>(blankStart_));
-      for (const auto xf : blanks_) body.U16(xf);
-      body.U16(static_cast<unsigned>(blankStart_ + static_cast<int>(blanks_.size()) - 1));
-      AddRecord(out_, record::kMulBlank, body);
+      blankBody_.Clear();
+      blankBody_.U16(row_).U16(static_cast<unsigned>(blankStart_));
+      for (const auto xf : blanks_) blankBody_.U16(xf);
+      blankBody_.U16(static_cast<unsigned>(blankStart_ + static_cast<int>(blanks_.size()) - 1));
+      AddRecord(out_, record::kMulBlank, blankBody_);
     }
     blanks_.clear();
   }
 
   Bytes& out_;
-  unsigned row_;
+  unsigned row_ = 0;
   int first_ = -1, last_ = -1;  // 0-based columns with a record
   int blankStart_ = 0;
   std::vector<std::uint16_t> blanks_;
+  Bytes body_;       // the cell record being written
+  Bytes blankBody_;  // the BLANK run written before it
 };
 
 // Writes the records of the cells of one sheet row (1-based); returns the
 // first and last column written (0-based), -1 when none.
-std::pair<int, int> WriteRowCells(Bytes& out, const Sheet& sheet, int row, FormatTable& formats,
+std::pair<int, int> WriteRowCells(RowWriter& writer, const Sheet& sheet, int row, FormatTable& formats,
                                   SharedStrings& strings) {
-  RowWriter writer(out, row - 1);
+  writer.Begin(row - 1);
   for (int column = 1; column <= sheet.LastColumn(); ++column) {
     const Cell* cell = sheet.CellAt(row, column);
     if (cell == nullptr) continue;
     if (const auto* number = std::get_if<double>(&cell->value)) {
-      writer.Number(column - 1, formats.XfIndex(cell->format), *number);
+      writer.Number(column - 1, formats.XfIndex(cell->format, column - 1), *number);
     } else if (const auto* text = std::get_if<std::string>(&cell->value); text && !text->empty()) {
-      writer.Text(column - 1, formats.XfIndex(cell->format), strings.Add(*text));
+      writer.Text(column - 1, formats.XfIndex(cell->format, column - 1), strings.Add(*text));
     } else if (cell->formatted) {  // an empty text is an empty cell, as in the spreadsheet
-      writer.Blank(column - 1, formats.XfIndex(cell->format));
+      writer.Blank(column - 1, formats.XfIndex(cell->format, column - 1));
     }
   }
   writer.Finish();
@@ -630,11 +686,13 @@ Bytes CellTable(const Sheet& sheet, FormatTable& formats, SharedStrings& strings
       break;
     }
   }
-  Bytes table;
+  Bytes table, rows, cells;  // rows and cells are reused for each block
+  RowWriter writer(cells);
   for (int blockStart = 1; blockStart <= lastRow; blockStart += kRowBlock) {
-    Bytes rows, cells;
+    rows.Clear();
+    cells.Clear();
     for (int row = blockStart; row < blockStart + kRowBlock && row <= lastRow; ++row) {
-      const auto columns = WriteRowCells(cells, sheet, row, formats, strings);
+      const auto columns = WriteRowCells(writer, sheet, row, formats, strings);
       if (columns.first >= 0) {
         extent.Include(row - 1, columns.first);
         extent.Include(row - 1, columns.second);
@@ -671,7 +729,9 @@ void AppendMerges(Bytes& stream, const std::vector<CellRange>& merges) {
 Bytes WorksheetStream(const Sheet& sheet, FormatTable& formats, SharedStrings& strings) {
   Extent extent;
   const Bytes cells = CellTable(sheet, formats, strings, extent);
+  constexpr std::size_t kRecordsBesideCells = 4096;  // the page, columns, window and merges, mostly
   Bytes stream;
+  stream.Reserve(cells.size() + kRecordsBesideCells);
   AddRecord(stream, record::kBof, BofRecord(kBofWorksheet));
   AppendMargins(stream, sheet);
   AddRecord(stream, record::kDefColWidth, Bytes().U16(8));
@@ -720,6 +780,7 @@ Bytes WorkbookStream(const Sheet& sheet) {
   const Bytes worksheet = WorksheetStream(sheet, formats, strings);
   Bytes stream = GlobalsStream(formats, strings);
   if (stream.size() + worksheet.size() > 0xFFFFFFFFu) throw WriteFailure("лист слишком велик для книги .xls");
+  stream.Reserve(std::max(stream.size() + worksheet.size(), kMinStreamSize));
   stream.Append(worksheet);
   // A stream under 4096 bytes would go into the compound file's small
   // blocks, which not every reader of workbooks accepts; zeros after the
