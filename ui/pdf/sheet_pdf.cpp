@@ -13,6 +13,8 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -47,19 +49,34 @@ QString Family(const std::string& name) {
   return family;
 }
 
+// The family each font name of the sheet resolves to. The font database is
+// asked once per name and drawing: the question goes through fontconfig and
+// costs far more than drawing a cell.
+class FontFamilies {
+ public:
+  const QString& Of(const std::string& name) {
+    auto known = families_.find(name);
+    if (known == families_.end()) known = families_.emplace(name, Family(name)).first;
+    return known->second;
+  }
+
+ private:
+  std::map<std::string, QString, std::less<>> families_;
+};
+
 // The Qt font of a cell format, its size scaled with the page.
 class Fonts {
  public:
-  explicit Fonts(double scale) : scale_(scale) {}
-  QFont Of(const CellFormat& format) {
-    const QString family = Family(format.fontName);
-    QFont font(family);
+  Fonts(FontFamilies& families, double scale) : families_(families), scale_(scale) {}
+  QFont Of(const CellFormat& format) const {
+    QFont font(families_.Of(format.fontName));
     font.setPointSizeF(std::max(1.0, format.fontSize) * scale_);
     font.setBold(format.bold);
     return font;
   }
 
  private:
+  FontFamilies& families_;
   double scale_;
 };
 
@@ -97,15 +114,31 @@ int Flags(const Cell& cell) {
 double DotsPerPoint(const QPaintDevice& device) { return device.logicalDpiY() / 72.0; }
 
 // The height in points a wrapped text needs in a cell of the given width.
-TextHeight Measurer(QPaintDevice& device) {
+// Font metrics are made once per font (name, size, bold) of the sheet.
+TextHeight Measurer(QPaintDevice& device, FontFamilies& families) {
+  struct FontKey {
+    std::string name;
+    double size;
+    bool bold;
+    auto operator<=>(const FontKey&) const = default;
+  };
+  struct Measuring {
+    explicit Measuring(FontFamilies& families) : fonts(families, 1) {}
+    Fonts fonts;
+    std::map<FontKey, QFontMetricsF> metrics;
+  };
   const double dots = DotsPerPoint(device);
-  return [&device, dots](const std::string& text, const CellFormat& format, double width) {
+  auto measuring = std::make_shared<Measuring>(families);
+  return [&device, dots, measuring](const std::string& text, const CellFormat& format, double width) {
     if (!format.wrap) return 0.0;
-    Fonts fonts(1);
-    const QFontMetricsF metrics(fonts.Of(format), &device);
+    FontKey key{format.fontName, format.fontSize, format.bold};
+    auto found = measuring->metrics.find(key);
+    if (found == measuring->metrics.end()) {
+      found = measuring->metrics.emplace(std::move(key), QFontMetricsF(measuring->fonts.Of(format), &device)).first;
+    }
     const double room = std::max(1.0, (width - 2 * kPaddingX) * dots);
-    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, room, 1e9), Qt::TextWordWrap,
-                                               Shown(CellValue(text)));
+    const QRectF bounds = found->second.boundingRect(QRectF(0, 0, room, 1e9), Qt::TextWordWrap,
+                                                     Shown(CellValue(text)));
     return bounds.height() / dots + 2 * kPaddingY;
   };
 }
@@ -113,13 +146,13 @@ TextHeight Measurer(QPaintDevice& device) {
 // Draws one page of the layout.
 class PagePainter {
  public:
-  PagePainter(QPainter& painter, double dots, const Sheet& sheet, const PageLayout& layout)
+  PagePainter(QPainter& painter, double dots, const Sheet& sheet, const PageLayout& layout, FontFamilies& families)
       : painter_(painter),
         dots_(dots),
         sheet_(sheet),
         layout_(layout),
         merges_(sheet, static_cast<int>(layout.rowHeights.size())),
-        fonts_(layout.scale) {}
+        fonts_(families, layout.scale) {}
 
   void Draw(const SheetPage& page) {
     rowTops_.clear();
@@ -220,16 +253,16 @@ class PagePainter {
   const Sheet& sheet_;
   const PageLayout& layout_;
   const MergeIndex merges_;
-  Fonts fonts_;
+  const Fonts fonts_;
   std::vector<std::pair<int, double>> rowTops_;  // sheet row and its top on the page, in points
 };
 
-void DrawFooter(QPainter& painter, double dots, const PageLayout& layout, double paperHeight, double bottomMargin,
-                int page, int pages) {
+void DrawFooter(QPainter& painter, const Fonts& fonts, double dots, const PageLayout& layout, double paperHeight,
+                double bottomMargin, int page, int pages) {
   CellFormat format;
   format.fontName = "Times New Roman";
   format.fontSize = kFooterSize;
-  painter.setFont(Fonts(1).Of(format));
+  painter.setFont(fonts.Of(format));
   const double room = std::max(bottomMargin, kFooterRoom);
   const QRectF area(layout.left * dots, (paperHeight - room) * dots, layout.printableWidth * dots, room * dots);
   const QString text = QStringLiteral("Страница %1 из %2").arg(page).arg(pages);
@@ -302,7 +335,8 @@ void PaintSheetPages(QPagedPaintDevice& device, const Sheet& sheet, int headingR
   setup.headingRow = headingRow;
   const double bottom = std::isfinite(sheet.BottomMargin()) ? std::max(0.0, sheet.BottomMargin()) : 0.0;
   setup.footerHeight = std::max(0.0, kFooterRoom - bottom);
-  const PageLayout layout = LayOutPages(sheet, setup, Measurer(device));
+  FontFamilies families;
+  const PageLayout layout = LayOutPages(sheet, setup, Measurer(device, families));
   const double dots = DotsPerPoint(device);
 
   QPainter painter;
@@ -312,12 +346,13 @@ void PaintSheetPages(QPagedPaintDevice& device, const Sheet& sheet, int headingR
   const QPointF origin = paper.paintRect(QPageLayout::Point).topLeft() - full.topLeft();
   painter.translate(-origin * dots);
   painter.setPen(QPen(Qt::black, kBorderWidth * dots));
-  PagePainter pages(painter, dots, sheet, layout);
+  PagePainter pages(painter, dots, sheet, layout, families);
+  const Fonts footerFonts(families, 1);
   const int count = static_cast<int>(layout.pages.size());
   for (int page = 0; page < count; ++page) {
     if (page > 0 && !device.newPage()) throw SheetOperationError("Не удалось начать новую страницу.");
     pages.Draw(layout.pages[static_cast<std::size_t>(page)]);
-    DrawFooter(painter, dots, layout, setup.height, bottom, page + 1, count);
+    DrawFooter(painter, footerFonts, dots, layout, setup.height, bottom, page + 1, count);
   }
   if (!painter.end()) throw SheetOperationError("Не удалось завершить страницы.");
 }
