@@ -4,8 +4,8 @@
 #include "core/index.h"
 #include "core/line_file.h"
 #include "forms/general_data_form.h"
-#include "workbook/save_workbook.h"
 #include "isx/isx_file.h"
+#include "workbook/save_workbook.h"
 
 namespace verdin {
 

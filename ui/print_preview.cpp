@@ -8,7 +8,6 @@
 
 #include "core/messages.h"
 #include "ui/pdf/sheet_pdf.h"
-#include "workbook/estimate_sheet.h"
 
 namespace verdin {
 
@@ -36,7 +35,7 @@ void ShowPrintPreview(const Sheet& sheet, Messages& messages, QWidget* parent) {
   bool reported = false;
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
     try {
-      PaintSheetPages(*target, sheet, kEstimateHeadingRow);
+      PaintSheetPages(*target, sheet, sheet.RepeatedRow());
     } catch (const std::exception& error) {
       // The preview repaints on every change of zoom or page setup: the
       // reason is told once.

@@ -63,7 +63,7 @@ class EstimatePdfTest : public ::testing::Test {
 TEST_F(EstimatePdfTest, FiftyItemsReadBackOnA4Pages) {
   const Sheet sheet = Build(50);
   const auto file = folder_ / "смета.pdf";
-  WriteEstimatePdf(sheet, file);
+  WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
 
   const auto info = testing::RunCommand("pdfinfo " + testing::ShellQuoted(file.string()));
   ASSERT_EQ(info.status, 0);
@@ -100,7 +100,7 @@ TEST_F(EstimatePdfTest, FiftyItemsReadBackOnA4Pages) {
 TEST_F(EstimatePdfTest, AFailedWritingKeepsTheEarlierFile) {
   const Sheet sheet = Build(1);
   const auto missing = folder_ / "нет-папки" / "смета.pdf";
-  EXPECT_THROW(WriteEstimatePdf(sheet, missing), SheetOperationError);
+  EXPECT_THROW(WriteSheetPdf(sheet, sheet.RepeatedRow(), missing), SheetOperationError);
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   const auto file = folder_ / "смета.pdf";
@@ -108,7 +108,7 @@ TEST_F(EstimatePdfTest, AFailedWritingKeepsTheEarlierFile) {
   std::filesystem::permissions(folder_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   bool refused = false;
   try {
-    WriteEstimatePdf(sheet, file);
+    WriteSheetPdf(sheet, sheet.RepeatedRow(), file);
   } catch (const SheetOperationError& error) {
     refused = true;
     EXPECT_NE(std::string(error.what()).find("PDF"), std::string::npos) << error.what();

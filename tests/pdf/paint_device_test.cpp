@@ -1,5 +1,5 @@
 // The page painting on another device than the PDF writer of
-// WriteEstimatePdf: a device of another resolution that paints inside
+// WriteSheetPdf: a device of another resolution that paints inside
 // margins of its own, as a printer does, gives the same pages with every
 // word at the same place on the paper. And the PDF work keeps Qt's notice
 // about XDG_RUNTIME_DIR off the error stream, but no other message.
@@ -90,7 +90,7 @@ TEST_F(PaintDeviceTest, ADeviceWithMarginsOfItsOwnGetsTheSamePages) {
     SCOPED_TRACE(std::to_string(c.items) + " items at " + std::to_string(c.resolution));
     const Sheet sheet = Build(c.items);
     const auto reference = folder_ / "смета.pdf";
-    WriteEstimatePdf(sheet, reference);
+    WriteSheetPdf(sheet, sheet.RepeatedRow(), reference);
 
     const auto other = folder_ / "с полями.pdf";
     {

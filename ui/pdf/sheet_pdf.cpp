@@ -20,7 +20,6 @@
 
 #include "core/line_file.h"
 #include "core/text_forms.h"
-#include "workbook/estimate_sheet.h"
 #include "workbook/sheet_pages.h"
 
 namespace verdin {
@@ -381,8 +380,5 @@ void WriteSheetPdf(const Sheet& sheet, int headingRow, const std::filesystem::pa
   }
 }
 
-void WriteEstimatePdf(const Sheet& sheet, const std::filesystem::path& file) {
-  WriteSheetPdf(sheet, kEstimateHeadingRow, file);
-}
 
 }  // namespace verdin

@@ -44,9 +44,6 @@ class PdfPaintingSupport {
 // application (see PdfPaintingSupport).
 void WriteSheetPdf(const Sheet& sheet, int headingRow, const std::filesystem::path& file);
 
-// The estimate sheet, its table heading repeated on every page.
-void WriteEstimatePdf(const Sheet& sheet, const std::filesystem::path& file);
-
 // Sets a PDF writer or a printer to A4 portrait paper painted up to its
 // edges: the sheet's own margins place the table.
 void UseA4Portrait(QPagedPaintDevice& device);
