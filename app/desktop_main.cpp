@@ -83,7 +83,12 @@ int RunDesktop(int argc, char** argv) {
     return 1;
   }
   session->Show();
-  if (exitWhenShown) QTimer::singleShot(0, &application, &QApplication::quit);
+  if (exitWhenShown) {
+    QTimer::singleShot(0, &application, &QApplication::quit);
+  } else {
+    // Once the windows stand, an estimate a crash left behind is offered.
+    QTimer::singleShot(0, &application, [&session] { session->OfferRecovery(); });
+  }
   return QApplication::exec();
 }
 

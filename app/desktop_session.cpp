@@ -6,6 +6,8 @@
 #include "core/line_file.h"
 #include "ui/file_chooser_window.h"
 #include "ui/progress_window.h"
+#include "forms/estimate_list.h"
+#include "forms/unsaved_work.h"
 
 namespace verdin {
 
@@ -29,6 +31,38 @@ class ProgressAfterDialog : public SaveDialog {
   ProgressWindow& progress_;
 };
 
+// The messages of a save: the progress window goes before any message or
+// question shows, so no closing message stands in front of it.
+class MessagesAfterProgress : public Messages {
+ public:
+  MessagesAfterProgress(Messages& messages, ProgressWindow& progress) : messages_(messages), progress_(progress) {}
+  void Show(const std::string& title, const std::string& text, MessageIcon icon) override {
+    progress_.hide();
+    messages_.Show(title, text, icon);
+  }
+  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
+    progress_.hide();
+    return messages_.AskOkCancel(title, text, icon);
+  }
+  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override {
+    progress_.hide();
+    return messages_.AskYesNo(title, text, icon);
+  }
+  Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
+    progress_.hide();
+    return messages_.AskYesNoCancel(title, text, icon);
+  }
+  void Beep() override { messages_.Beep(); }
+
+ private:
+  Messages& messages_;
+  ProgressWindow& progress_;
+};
+
+// A pause this long in the general-data window's typing writes the
+// autosave copy.
+constexpr int kGeneralDataAutosaveDelayMs = 1500;
+
 }  // namespace
 
 DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messages)
@@ -43,7 +77,13 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
   frmKoeff_ = std::make_unique<CoefficientWindow>(program_->frmKoeff, program_->state.norms, messages_,
                                                   FileInFolder(data, kCoefficientFileName), refresh);
   frmObD_ = std::make_unique<GeneralDataWindow>(program_->frmObD, messages_, FileInFolder(data, kGeneralDataFileName),
-                                                refresh);
+                                                [this] { GeneralDataChanged(); });
+  generalDataAutosave_.setSingleShot(true);
+  generalDataAutosave_.setInterval(kGeneralDataAutosaveDelayMs);
+  QObject::connect(&generalDataAutosave_, &QTimer::timeout, [this] {
+    MainContext ctx = program_->Context(messages_);
+    if (program_->frm1.chkAsave) Autosave(ctx);
+  });
   saveDialog = [this] { return std::make_unique<QtSaveDialog>(frm1_.get()); };
   openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get()); };
 }
@@ -125,9 +165,29 @@ void DesktopSession::Save() {
   const auto dialog = saveDialog();
   ProgressWindow progress(frm1_.get());
   ProgressAfterDialog withProgress(*dialog, progress);
-  MainContext ctx = program_->Context(messages_);
+  MessagesAfterProgress messages(messages_, progress);
+  MainContext ctx = program_->Context(messages);
   CmdSave(ctx, withProgress, progress, PayOutBoxesOf(program_->frmW));
   progress.hide();
+  if (!program_->state.unsavedChanges) SettleAutosaves(program_->state);
+  RefreshAll();
+}
+
+void DesktopSession::OfferRecovery() {
+  MainContext ctx = program_->Context(messages_);
+  if (OfferAutosaveRecovery(ctx)) RefreshAll();
+}
+
+bool DesktopSession::MayClose() {
+  MainContext ctx = program_->Context(messages_);
+  const bool mayClose = ConfirmExit(ctx, [this] { Save(); });
+  RefreshAll();
+  return mayClose;
+}
+
+void DesktopSession::GeneralDataChanged() {
+  program_->state.unsavedChanges = true;
+  generalDataAutosave_.start();
   RefreshAll();
 }
 
@@ -152,6 +212,7 @@ MainWindowLinks DesktopSession::Links() {
   links.constructionCost = [this, raise] { raise(&frmSMR()); };
   links.save = [this] { Save(); };
   links.open = [this] { Open(); };
+  links.mayClose = [this] { return MayClose(); };
   links.payOut = [this](bool on) {
     // ClickChkW keeps the box and the window in agreement: the window is
     // shown exactly while chkW is on.

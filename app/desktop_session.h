@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -65,6 +66,16 @@ class DesktopSession {
   void Save();
   void Open();
 
+  // Offers to restore the autosave copy of an estimate whose work a crash
+  // or a killed program left unsaved.
+  void OfferRecovery();
+  // «Выход» and closing the main window: asks about unsaved work; false
+  // keeps the program running.
+  bool MayClose();
+  // A change in the general-data window: the estimate has unsaved work,
+  // and its autosave copy is written once the typing pauses.
+  void GeneralDataChanged();
+
  private:
   MainWindowLinks Links();
   // The main, coefficient and general-data windows.
@@ -81,6 +92,8 @@ class DesktopSession {
   std::unique_ptr<QuantityWindow> frmV_;
   std::unique_ptr<PayOutWindow> frmW_;
   std::unique_ptr<ConstructionCostWindow> frmSMR_;
+  // Waits for a pause in the typing before the autosave copy is written.
+  QTimer generalDataAutosave_;
 };
 
 }  // namespace verdin

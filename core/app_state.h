@@ -34,6 +34,7 @@ struct AppState {
   int NomProc = 0;                    // base item of the share-of-an-item mode; 0 off
   double StBaz = 0;                   // base price of the current item
   double SumSm = 0;                   // total of the items' costs
+  bool unsavedChanges = false;        // the estimate changed since it was last saved or opened
 
   NormStore norms;
 

@@ -41,4 +41,31 @@ int ToWholeNumber(double value) {
   return static_cast<int>(std::clamp(value, kLow, kHigh));
 }
 
+std::vector<int> SharesOf(const Estimate& estimate, int source) {
+  std::vector<int> shares;
+  for (int i = 0; i < estimate.Count(); ++i) {
+    const EstimateItem& item = estimate.items[static_cast<std::size_t>(i)];
+    if (item.mode == PricingMode::ShareOfItem && item.shareSource == source) shares.push_back(i);
+  }
+  return shares;
+}
+
+void SwapItems(Estimate& estimate, int first, int second) {
+  auto& items = estimate.items;
+  std::swap(items.at(static_cast<std::size_t>(first)), items.at(static_cast<std::size_t>(second)));
+  for (EstimateItem& item : items) {
+    if (item.shareSource == first) item.shareSource = second;
+    else if (item.shareSource == second) item.shareSource = first;
+  }
+}
+
+void RemoveItem(Estimate& estimate, int index) {
+  auto& items = estimate.items;
+  items.erase(items.begin() + index);
+  for (EstimateItem& item : items) {
+    if (item.shareSource == index) item.shareSource = -1;
+    else if (item.shareSource > index) --item.shareSource;
+  }
+}
+
 }  // namespace verdin

@@ -67,7 +67,7 @@ struct EstimateItem {
   std::string quantityText;      // quantity X as typed
   double quantity = 0;           // the same as a number (0 when empty)
   bool housing = false;          // the coefficient window's option "Жилье"
-  int shareOf = 0;               // item number the share is taken of (mode ShareOfItem)
+  int shareSource = -1;          // the item the share is taken of, counted from 0; -1 none
   double typedCost = 0;          // cost typed without calculation (mode TypedCost)
   int category = 0;              // complexity category list index, 0 = "I"
   std::string name;              // name of the object or work
@@ -145,5 +145,18 @@ struct Estimate {
   EstimateItem& Item(int n) { return items.at(static_cast<std::size_t>(n - 1)); }
   const EstimateItem& Item(int n) const { return items.at(static_cast<std::size_t>(n - 1)); }
 };
+
+// The share items priced from item `source` (indexes counted from 0), in
+// list order.
+std::vector<int> SharesOf(const Estimate& estimate, int source);
+
+// Swaps items `first` and `second` (counted from 0) whole; every share
+// keeps its source, so the sources' positions it holds are swapped too.
+void SwapItems(Estimate& estimate, int first, int second);
+
+// Removes item `index` (counted from 0); the items below move up and the
+// shares keep their sources. A share of the removed item is left without a
+// source (-1).
+void RemoveItem(Estimate& estimate, int index);
 
 }  // namespace verdin

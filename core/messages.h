@@ -11,6 +11,9 @@ namespace verdin {
 
 enum class MessageIcon { Exclamation, Warning, Critical, Information, Question, None };
 
+// The answer to a Yes / No / Cancel question.
+enum class Answer { Yes, No, Cancel };
+
 class Messages {
  public:
   virtual ~Messages() = default;
@@ -22,6 +25,11 @@ class Messages {
   virtual bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) = 0;
   // A Yes/No question; true for Yes.
   virtual bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  // A Yes/No/Cancel question. A program without windows answers it as a
+  // Yes/No question.
+  virtual Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) {
+    return AskYesNo(title, text, icon) ? Answer::Yes : Answer::No;
+  }
   // The system beep.
   virtual void Beep() = 0;
 };
@@ -30,7 +38,7 @@ class Messages {
 // from a script (OK / Yes when the script is empty).
 class RecordingMessages : public Messages {
  public:
-  enum class Kind { Message, OkCancel, YesNo, Beep };
+  enum class Kind { Message, OkCancel, YesNo, YesNoCancel, Beep };
   struct Entry {
     Kind kind;
     std::string title;
@@ -48,17 +56,30 @@ class RecordingMessages : public Messages {
   bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override {
     return Ask(Kind::YesNo, title, text, icon);
   }
+  // Answered from AnswerThreeWays' script (Yes when it is empty).
+  verdin::Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
+    verdin::Answer answer = verdin::Answer::Yes;
+    if (!threeWayAnswers_.empty()) {
+      answer = threeWayAnswers_.front();
+      threeWayAnswers_.pop_front();
+    }
+    entries.push_back({Kind::YesNoCancel, title, text, icon, answer == verdin::Answer::Yes});
+    return answer;
+  }
   void Beep() override { entries.push_back({Kind::Beep, {}, {}, MessageIcon::Information, false}); }
 
   // Answers for the coming questions, in order.
   void Answer(bool answer) { answers_.push_back(answer); }
+  void AnswerThreeWays(verdin::Answer answer) { threeWayAnswers_.push_back(answer); }
 
   // The messages shown (not the questions or beeps).
   std::vector<Entry> Shown() const { return Only(Kind::Message); }
   std::vector<Entry> Questions() const {
     std::vector<Entry> result;
     for (const auto& entry : entries) {
-      if (entry.kind == Kind::OkCancel || entry.kind == Kind::YesNo) result.push_back(entry);
+      if (entry.kind == Kind::OkCancel || entry.kind == Kind::YesNo || entry.kind == Kind::YesNoCancel) {
+        result.push_back(entry);
+      }
     }
     return result;
   }
@@ -86,6 +107,7 @@ class RecordingMessages : public Messages {
   }
 
   std::deque<bool> answers_;
+  std::deque<verdin::Answer> threeWayAnswers_;
 };
 
 }  // namespace verdin

@@ -93,9 +93,6 @@ class NormStore {
   std::vector<IndustryCoefficient> Kotr;    // Kotr[n-1] is coefficient n
   std::vector<std::string> Prim;            // Prim[k-1] is the note of table k
   std::vector<PercentageLine> Smr;          // Smr[i-1] is line i
-  // The table the user types into the main window's grid (list entry 0),
-  // written anew before each calculation in that entry.
-  NormRow userTable;
 
   int TableCount() const { return static_cast<int>(tables.size()); }
   int KolKotr() const { return static_cast<int>(Kotr.size()); }

@@ -161,7 +161,13 @@ NormPoint UserTablePoint(const std::string& x, const std::string& price, int gri
     }
     return *value;
   };
-  return {number(x, "Кол."), number(price, "Стоимость"), {}};
+  const double priceValue = number(price, "Стоимость");
+  // The price cells take no minus sign; a pasted one is no price.
+  if (priceValue < 0) {
+    throw PricingError("В строке " + std::to_string(gridRow) + " таблицы значение «" + Trim(price) +
+                       "» в графе «Стоимость» отрицательно: стоимость не может быть меньше 0.");
+  }
+  return {number(x, "Кол."), priceValue, {}};
 }
 
 void CheckUserTableOrder(const NormRow& row, int gridRow) {
@@ -172,8 +178,12 @@ void CheckUserTableOrder(const NormRow& row, int gridRow) {
   }
 }
 
-const NormRow* PricedRow(const NormStore& store, int t, int r) {
-  if (t == 1 && r == 0) return &store.userTable;
+const NormRow* PricedRow(const NormStore& store, const PricingRequest& request) {
+  if (request.t == 1 && request.r == 0) return request.userTable;
+  return NormRowAt(store, request.t, request.r);
+}
+
+const NormRow* NormRowAt(const NormStore& store, int t, int r) {
   if (t < 1 || t > store.TableCount()) return nullptr;
   const auto& rows = store.Table(t).rows;
   if (r < 1 || r > static_cast<int>(rows.size())) return nullptr;
@@ -182,20 +192,40 @@ const NormRow* PricedRow(const NormStore& store, int t, int r) {
 
 namespace {
 
+// Where a refused price came from, for its message: «таблица 2.1, пункт 3».
+std::string PricedPlace(const NormStore& store, const PricingRequest& request) {
+  if (request.NomTab == 2 || request.t < 1 || request.t > store.TableCount() || request.userTable != nullptr) {
+    return {};
+  }
+  const NormTable& table = store.Table(request.t);
+  std::string place = " (таблица «" + table.title + "»";
+  if (request.r >= 1 && request.r <= static_cast<int>(table.rows.size())) {
+    place += ", пункт «" + table.rows[static_cast<std::size_t>(request.r - 1)].title + "»";
+  }
+  return place + ")";
+}
+
 // A price that overflowed or grew beyond the bound is no price: it would be
-// shown and written as if it were one.
-std::optional<BasePrice> SoundPrice(std::optional<BasePrice> price) {
+// shown and written as if it were one. Nor is a negative one, which only a
+// steep extrapolation below the first point can give.
+std::optional<BasePrice> SoundPrice(std::optional<BasePrice> price, const NormStore& store,
+                                    const PricingRequest& request) {
   if (price && !WithinAmountBound(price->Cb)) {
-    throw PricingError("Базовая цена по этим данным получилась больше " + AmountBoundText() +
-                       " по абсолютной величине или не числом: объект не рассчитан. "
+    throw PricingError("Базовая цена по этим данным" + PricedPlace(store, request) + " получилась больше " +
+                       AmountBoundText() + " по абсолютной величине или не числом: объект не рассчитан. "
                        "Проверьте количество и значения пункта таблицы.");
+  }
+  if (price && price->Cb < 0) {
+    throw PricingError("Базовая цена по этим данным" + PricedPlace(store, request) + " получилась отрицательной (" +
+                       Num(price->Cb) + "): количество лежит слишком далеко ниже первой точки пункта. "
+                       "Объект не рассчитан; проверьте количество.");
   }
   return price;
 }
 
 std::optional<BasePrice> PriceOf(const NormStore& store, const PricingRequest& request) {
   if (request.NomTab == 2) return Percentage(store, request.X, request.category);
-  const NormRow* row = PricedRow(store, request.t, request.r);
+  const NormRow* row = PricedRow(store, request);
   if (row == nullptr) {
     throw PricingError(request.NomTab < 0 ? "Не выбрана таблица СБЦ." : "Не выбран пункт таблицы СБЦ.");
   }
@@ -208,7 +238,7 @@ std::optional<BasePrice> PriceOf(const NormStore& store, const PricingRequest& r
 }  // namespace
 
 std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request) {
-  return SoundPrice(PriceOf(store, request));
+  return SoundPrice(PriceOf(store, request), store, request);
 }
 
 }  // namespace verdin

@@ -32,6 +32,7 @@ struct PricingRequest {
   int t = 0;             // table number in the store (NomTab + 1)
   int r = 0;             // row number (selected row + 1); 0 for the user table
   int category = 1;      // complexity category 1..5 for entry 2
+  const NormRow* userTable = nullptr;  // the user's own table, priced for entry 0
 };
 
 // The user-entered table of entry 0: the rows of the main window's grid
@@ -44,13 +45,16 @@ NormRow PackUserTable(const Grid& txtV, const Grid& txtSt, int KolStrPol);
 
 // RaschCb: the base price and its text. nullopt when the row has no points
 // (nothing can be priced and nothing is reported). Throws PricingError for
-// input that cannot be priced, for a quantity beyond the amount bound and
-// for a price that is not a finite number within it.
+// input that cannot be priced, for a quantity beyond the amount bound, for
+// a price that is not a finite number within it, and for a negative price
+// (a steep extrapolation below the first point), naming table and row.
 std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request);
 
-// The row a request prices: the user table for entry 0, else row r of
+// The row a request prices: the user's table for entry 0, else row r of
 // table t; nullptr when there is no such row.
-const NormRow* PricedRow(const NormStore& store, int t, int r);
+const NormRow* PricedRow(const NormStore& store, const PricingRequest& request);
+// Row r of table t (both from 1); nullptr when there is no such row.
+const NormRow* NormRowAt(const NormStore& store, int t, int r);
 
 // --- implementation of the template -----------------------------------------
 

@@ -362,12 +362,28 @@ double TruncateToThousandths(double value) {
   return RoundDownToThousandths(value);
 }
 
+std::string WithDecimalComma(std::string_view text) {
+  std::string result(text);
+  std::replace(result.begin(), result.end(), '.', ',');
+  return result;
+}
+
+double WholePart(double value) {
+  if (!std::isfinite(value)) return value;
+  // The noise of binary fractions lies in the last digits of a double;
+  // the bound keeps it well above that and well below a real fraction, also
+  // for hundreds of millions of roubles.
+  const double nearest = std::round(value);
+  if (std::fabs(value - nearest) <= 1e-12 * std::max(1.0, std::fabs(value))) return nearest;
+  return std::floor(value);
+}
+
 double RoundDownToThousandths(double value) {
   const double scaled = value * 1000.0;
   // A value so large that it has no thousandths left is already whole;
   // scaling it would only overflow.
   if (!std::isfinite(scaled)) return value;
-  return std::floor(scaled) / 1000.0;
+  return WholePart(scaled) / 1000.0;
 }
 
 std::optional<double> ParseTypedNumber(std::string_view text) {

@@ -38,12 +38,22 @@ std::string StrForm(double value);
 // with the decimal comma. 2.5 -> "2,500", 0.0625 -> "0,063".
 std::string FixedThreeForm(double value);
 
+// The whole part of a value (towards minus infinity), where a value that
+// differs from a whole number only by the rounding of binary fractions
+// (by at most a millionth of a millionth of it, and at least 1E-12) counts
+// as that whole number: 1,005 thousand roubles are 1005 roubles, while
+// 600000500,5 roubles stay 600000500 and -1,5 gives -2.
+double WholePart(double value);
+
 // Int(v * 1000) / 1000: the largest multiple of 0.001 not above v, as the
-// screen shows amounts. 50920.634999999995 -> 50920.634.
+// screen shows amounts; a product of decimal inputs that binary arithmetic
+// lands a hair below a thousandth counts as that thousandth (WholePart):
+// 12,5 x 1000 x 3,7 / 100 shows 462,5, 50920,634999999995 (which is
+// 18552,02 + 2000 x 64737,23 / 4000 = 50920,635) shows 50920,635, while
+// 50920,6349 shows 50920,634.
 double TruncateToThousandths(double value);
 
-// floor(v * 1000) / 1000: the rounding down used at every step on the
-// estimate sheet.
+// The same rounding down, used at every step on the estimate sheet.
 double RoundDownToThousandths(double value);
 
 // Converts a typed value. Accepts blanks around the number, an optional
@@ -70,6 +80,10 @@ double LeadingNumber(std::string_view text);
 // True when the text starts (after blanks and a sign) with at least one
 // digit, i.e. when LeadingNumber finds a number at all.
 bool HasLeadingNumber(std::string_view text);
+
+// A typed number's text with every decimal point turned into the decimal
+// comma, as the key filters turn a typed one: "1850.5" -> "1850,5".
+std::string WithDecimalComma(std::string_view text);
 
 // Removes blanks (spaces) from both ends, as the program's Trim does.
 std::string Trim(std::string_view text);

@@ -161,16 +161,6 @@ std::optional<double> ReadGrouped(std::string_view text) {
   return ParseTypedNumber(figures);
 }
 
-double WholePart(double value) {
-  if (!std::isfinite(value)) return value;
-  // The noise of binary fractions lies in the last digits of a double;
-  // the bound keeps it well above that and well below a real fraction, also
-  // for hundreds of millions of roubles.
-  const double nearest = std::round(value);
-  if (std::fabs(value - nearest) <= 1e-12 * std::max(1.0, std::fabs(value))) return nearest;
-  return std::floor(value);
-}
-
 void OpenPayOut(PayOutForm& frmW, const MainForm& frm1) {
   std::vector<std::string> problems;
   std::string& price = frmW.txt1[At(PayOutForm::kPrice)];

@@ -90,13 +90,6 @@ std::string GroupedForm(double whole);
 // rest must be a number. "1 234 567" -> 1234567.
 std::optional<double> ReadGrouped(std::string_view text);
 
-// The whole part of a value (towards minus infinity), where a value that
-// differs from a whole number only by the rounding of binary fractions
-// (less than a millionth of a millionth of it) counts as that whole
-// number: 1,005 thousand roubles are 1005 roubles, while 600000500,5
-// roubles stay 600000500.
-double WholePart(double value);
-
 // Opening the window: fills the price row from the estimate total txtSym
 // or, when the total is empty, from the current item's cost txtStP and
 // txtStPd, then computes the pay-out. The kopeck and percent boxes are

@@ -5,6 +5,7 @@
 
 #include "core/amount_bound.h"
 #include "core/index.h"
+#include "core/item_input.h"
 #include "core/line_file.h"
 #include "core/line_reader.h"
 #include "forms/state_file.h"
@@ -223,10 +224,6 @@ std::vector<std::size_t> TickedRowsOrThrow(const CoefficientForm& form) {
   return rows;
 }
 
-double ValueOf(const CoefficientForm& form, std::size_t row) {
-  return *ParseTypedNumber(form.txtKoeffK[row]);
-}
-
 }  // namespace
 
 CoefficientForm InitialCoefficientForm() {
@@ -295,18 +292,44 @@ std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form) 
   return std::nullopt;
 }
 
-double RaschKoeff(const CoefficientForm& form, double Cb) {
-  double K = 1;
-  for (const std::size_t row : TickedRowsOrThrow(form)) K = ValueOf(form, row) * K;
-  return Cb * K;
+namespace {
+
+// The rows with the values of the ticked ones as numbers, unchecked against
+// the bound; throws std::invalid_argument naming a ticked row whose value
+// is no number. Unticked rows keep 0 for a value that is no number.
+std::array<CoefficientRow, kCoefficientRows> RowsOf(const CoefficientForm& form) {
+  const std::vector<std::size_t> ticked = TickedRowsOrThrow(form);
+  std::array<CoefficientRow, kCoefficientRows> rows{};
+  for (std::size_t m = 0; m < kCoefficientRows; ++m) {
+    CoefficientRow& row = rows[m];
+    row.ticked = form.chkKoeff[m];
+    row.industryIndex = form.cboKotrIndex;
+    row.value = ParseTypedNumber(form.txtKoeffK[m]).value_or(0);
+    row.name = form.txtKoeffIm[m];
+    row.symbol = form.txtKoeffI[m];
+    row.basis = form.txtKoeffP[m];
+  }
+  return rows;
 }
 
-void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item) {
-  const std::vector<std::size_t> rows = TickedRowsOrThrow(form);
-  item.applied.clear();
-  for (const std::size_t row : rows) {
-    item.applied.push_back({form.txtKoeffI[row], ValueOf(form, row), form.txtKoeffP[row]});
+}  // namespace
+
+std::array<CoefficientRow, kCoefficientRows> CoefficientRowsOf(const CoefficientForm& form) {
+  if (const auto problem = CheckTickedCoefficients(form)) throw PricingError(*problem);
+  std::array<CoefficientRow, kCoefficientRows> rows = RowsOf(form);
+  // An empty box stores 0; anything else must be a value the input-data
+  // file can hold, ticked or not, or the saved estimate would not open.
+  for (std::size_t m = 0; m < kCoefficientRows; ++m) {
+    if (IsBlankCell(form.txtKoeffK[m])) continue;
+    rows[m].value = ReadTypedAmount("Значение коэффициента " + std::to_string(m + 1), form.txtKoeffK[m]);
   }
+  return rows;
+}
+
+double RaschKoeff(const CoefficientForm& form, double Cb) { return Cb * CoefficientProduct(RowsOf(form)); }
+
+void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item) {
+  item.applied = AppliedCoefficients(RowsOf(form));
 }
 
 }  // namespace verdin

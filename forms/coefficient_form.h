@@ -75,6 +75,13 @@ bool SaveCoefficientForm(const CoefficientForm& form, const std::filesystem::pat
 // ticked row holds a number within the bound.
 std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form);
 
+// The window's fifteen rows as the item record keeps them. Throws
+// PricingError with the Russian message naming the row for a ticked row
+// whose value is empty, not a number or beyond the bound, and for any row
+// whose value box holds something other than a number from 0 to the
+// bound (an empty box stores 0).
+std::array<CoefficientRow, kCoefficientRows> CoefficientRowsOf(const CoefficientForm& form);
+
 // RaschKoeff: the base price times the values of the ticked rows, the
 // product taken from row 0 downwards (each value multiplies the product so
 // far). Callers run CheckTickedCoefficients first; a ticked value that is

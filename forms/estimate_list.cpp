@@ -7,6 +7,7 @@
 #include "core/amount_bound.h"
 #include "core/folders.h"
 #include "core/index.h"
+#include "core/item_input.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
 #include "forms/general_data_form.h"
@@ -24,26 +25,8 @@ constexpr int kLastCategory = 4;  // "V"
 
 EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.estimate.Item(i); }
 
-// A typed value as the item stores it: a text that is no number, or a
-// number beyond the amount bound, counts as 0 so that the record and the
-// files written from it hold only numbers that read back. The add command
-// refuses such numbers in its fields before it stores anything.
-double NumberOrZero(const std::string& text) {
-  const double value = ParseTypedNumber(text).value_or(0);
-  return WithinAmountBound(value) ? value : 0;
-}
-
 std::string SelectedText(const std::vector<std::string>& list, int index) {
   return index >= 0 && index < static_cast<int>(list.size()) ? list[At(index)] : std::string();
-}
-
-// The part of a list entry before its number's closing point: the text up
-// to the character before the first blank, trimmed ("2.1. Жилые здания"
-// gives "2.1"). A text without a blank gives nothing.
-std::string NumberPart(const std::string& text) {
-  const std::size_t blank = text.find(' ');
-  if (blank == std::string::npos || blank == 0) return {};
-  return Trim(WithoutLastCharacters(std::string_view(text).substr(0, blank), 1));
 }
 
 void MessageAndBeep(MainContext& ctx, const std::string& title, const std::string& text) {
@@ -51,45 +34,10 @@ void MessageAndBeep(MainContext& ctx, const std::string& title, const std::strin
   ctx.messages.Show(title, text, MessageIcon::Exclamation);
 }
 
-// Why the current item cannot be added because a number of it lies beyond
-// the amount bound (or its base price is not a finite number); nullopt when
-// every number is sound.
-std::optional<std::string> AddProblem(const MainContext& ctx) {
-  const MainForm& form = ctx.frm1;
-  if (auto problem = QuantityProblem(form)) return problem;
-  if (auto problem = TypedAmountProblem("Цена с учетом коэффициентов", form.txtStP)) return problem;
-  if (auto problem = TypedAmountProblem("Базовая цена", form.txtStBaz)) return problem;
-  if (!WithinAmountBound(ctx.state.StBaz)) {
-    return "Базовая цена объекта больше " + AmountBoundText() +
-           " по абсолютной величине или не является числом. Рассчитайте объект заново.";
-  }
-  return std::nullopt;
-}
-
 void SelectListLine(MainForm& form, int line) { form.lstZdIndex = {line, line}; }
 
-void SwapListLines(MainForm& form, int a, int b) {
-  for (auto& list : form.lstZd) std::swap(list[At(a)], list[At(b)]);
-}
-
-void Autosave(MainContext& ctx) {
-  const auto folder = ctx.state.folders.PathTemp;
-  const auto file = FileInFolder(folder, AutosaveFileName(ctx.frmObD.txtNdog, ctx.frmObD.txtDataDog));
-  ctx.state.FileIsx = file;
-  try {
-    std::error_code ignored;
-    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-    // The autosave keeps what a save would keep: the general data as the
-    // window holds them now.
-    WriteIsx(ctx.state.estimate, GeneralDataOf(ctx.frmObD, ctx.state.general), file);
-  } catch (const std::exception& error) {
-    ctx.messages.Show(kWriteErrorTitle,
-                      std::string("Объект добавлен в список, но автосохранение не выполнено.\r") + error.what(),
-                      MessageIcon::Exclamation);
-  }
-}
-
-// The item number the add writes to; 0 when the add is refused.
+// The item number the add writes to, counted from 1; 0 when the add is
+// refused. Nothing is appended yet.
 int AddTarget(MainContext& ctx) {
   AppState& state = ctx.state;
   if (state.NomRed != -1) {
@@ -111,20 +59,20 @@ int AddTarget(MainContext& ctx) {
                       MessageIcon::Exclamation);
     return 0;
   }
-  state.estimate.items.emplace_back();
-  return state.KolZd();
+  return state.KolZd() + 1;
 }
 
-void StoreCoefficientWindow(const CoefficientForm& koeff, EstimateItem& item) {
-  for (std::size_t m = 0; m < kCoefficientRows; ++m) {
-    CoefficientRow& row = item.coefficientRows[m];
-    row.ticked = koeff.chkKoeff[m];
-    row.industryIndex = koeff.cboKotrIndex;
-    row.value = NumberOrZero(koeff.txtKoeffK[m]);
-    row.name = koeff.txtKoeffIm[m];
-    row.symbol = koeff.txtKoeffI[m];
-    row.basis = koeff.txtKoeffP[m];
+// True when item `index` (from 0) is `target` or is priced, through shares,
+// from `target`: writing a share of it back into `target` would price
+// `target` from itself.
+bool DependsOn(const Estimate& estimate, int index, int target) {
+  for (int steps = 0; index >= 0 && index < estimate.Count() && steps <= estimate.Count(); ++steps) {
+    if (index == target) return true;
+    const EstimateItem& item = estimate.items[At(index)];
+    if (item.mode != PricingMode::ShareOfItem) return false;
+    index = item.shareSource;
   }
+  return false;
 }
 
 // A row the user left empty stores its empty value box as 0; it shows
@@ -147,20 +95,6 @@ void ShowCoefficientWindow(MainContext& ctx, const EstimateItem& item) {
   }
 }
 
-// The table an item was priced from, found again by its title among the
-// first 50 tables, so that a database whose tables changed order still
-// prices the item from the right one.
-void FindTableByTitle(const AppState& state, EstimateItem& item) {
-  if (item.mode == PricingMode::ShareOfItem) return;
-  const int last = std::min(state.norms.TableCount(), 50);
-  for (int t = 1; t <= last; ++t) {
-    if (state.norms.Table(t).title == item.tableTitle) {
-      item.SetTableListEntry(t - 1);
-      return;
-    }
-  }
-}
-
 // Keeps a pending write-back on the same item when items shift or swap,
 // and ends it when its item is deleted.
 void FollowDeletion(AppState& state, int deleted) {
@@ -173,13 +107,26 @@ void FollowSwap(AppState& state, int a, int b) {
   else if (state.NomRed == b) state.NomRed = a;
 }
 
-void DeleteItem(MainContext& ctx, int k) {
-  AppState& state = ctx.state;
-  for (auto& list : ctx.frm1.lstZd) list.erase(list.begin() + (k - 1));
-  // Items k+1.. move one place towards the front.
-  auto& items = state.estimate.items;
-  items.erase(items.begin() + (k - 1));
-  FollowDeletion(state, k);
+// The items priced from item `source` (from 0) as the delete question
+// names them: "№ 8 («Обмерные работы»), № 9 («…»)".
+std::string SharesText(const Estimate& estimate, const std::vector<int>& shares) {
+  std::string text;
+  for (const int share : shares) {
+    if (!text.empty()) text += ", ";
+    text += "№ " + std::to_string(share + 1) + " («" + estimate.items[At(share)].name + "»)";
+  }
+  return text;
+}
+
+bool ConfirmDeletion(MainContext& ctx, int index) {
+  const std::vector<int> shares = SharesOf(ctx.state.estimate, index);
+  std::string question = "Данные по выделенному в списке объекту будут удалены";
+  if (!shares.empty()) {
+    question += ".\rОт суммы этого объекта рассчитаны объекты " + SharesText(ctx.state.estimate, shares) +
+                ": после удаления их стоимость станет равной 0, пока Вы не рассчитаете их заново "
+                "от суммы другого объекта.";
+  }
+  return ctx.messages.AskOkCancel(kDeleteQuestionTitle, question, MessageIcon::Question);
 }
 
 }  // namespace
@@ -198,57 +145,46 @@ double EstimateTotal(const AppState& state) {
   return sum;
 }
 
-void StoreItem(MainContext& ctx, int i) {
+void ShowEstimateList(MainContext& ctx) {
+  MainForm& form = ctx.frm1;
+  for (auto& list : form.lstZd) list.clear();
+  for (const EstimateItem& item : ctx.state.estimate.items) {
+    form.lstZd[0].push_back(item.name);
+    // A typed cost shows as typed; a calculated one as the window shows it.
+    form.lstZd[1].push_back(item.mode == PricingMode::TypedCost ? GeneralForm(item.cost) : ShownAmount(item.cost));
+  }
+  ctx.state.SumSm = EstimateTotal(ctx.state);
+  form.txtSym = ShownTotal(ctx.state.SumSm);
+}
+
+void StoreItem(MainContext& ctx, int i, const ItemInput& input) {
   const MainForm& form = ctx.frm1;
   EstimateItem& item = Item(ctx, i);
-  item.SetTableListEntry(ctx.state.NomTab);
-  item.row = form.cboPIndex;
-  item.quantity = NumberOrZero(form.txtKolic);
+  StoreInput(input, item);
   item.housing = ctx.frmKoeff.optGil == CoefficientForm::kHousing;
-  item.shareOf = ToWholeNumber(std::round(NumberOrZero(form.txtProcent)));
-  item.typedCost = NumberOrZero(form.txtStP);
-  item.category = std::max(form.cboSMRIndex, 0);
   item.tableTitle = SelectedText(form.cboTab, form.cboTabIndex);
   item.rowTitle = SelectedText(form.cboP, form.cboPIndex);
   item.unit = form.txtNp;
   item.name = form.txtZd;
   for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
-    item.grid[At(j - 1)] = {form.txtV[At(j)], form.txtSt[At(j)]};
+    item.grid[At(j - 1)] = {WithDecimalComma(form.txtV[At(j)]), WithDecimalComma(form.txtSt[At(j)])};
   }
-  StoreCoefficientWindow(ctx.frmKoeff, item);
 }
 
-std::string ItemReference(const MainContext& ctx) {
-  const MainForm& form = ctx.frm1;
-  const std::string table = SelectedText(form.cboTab, form.cboTabIndex);
-  const std::string row = SelectedText(form.cboP, form.cboPIndex);
-  std::string reference;
-  if (ctx.state.NomTab == kEntryWithoutCalculation) {
-    reference = table + " " + row;
-  } else if (ctx.state.NomTab != -1) {
-    reference = "Табл. " + NumberPart(table) + ", п. " + NumberPart(row);
-  }
-  if (ctx.state.NomProc > 0) reference.clear();
-  return reference;
-}
-
-void ZapisZd(MainContext& ctx, int i) {
-  const MainForm& form = ctx.frm1;
+void ZapisZd(MainContext& ctx, int i, const ItemInput& input, const PricedItem& price) {
   EstimateItem& item = Item(ctx, i);
-  item.SetTableListEntry(ctx.state.NomTab);
-  item.name = form.txtZd;
-  item.unit = form.txtNp;
-  item.quantityText = form.txtKolic;
-  item.reference = ItemReference(ctx);
-  item.calculation = form.txtStB;
-  RecordAppliedCoefficients(ctx.frmKoeff, item);
-  if (!form.txtStBaz.empty()) item.basePrice = NumberOrZero(form.txtStBaz);
-  item.cost = NumberOrZero(form.txtStP);
+  item.quantityText = input.mode == PricingMode::ShareOfItem ? std::string() : input.quantityText;
+  item.reference = ItemReference(item, ctx.state.norms);
+  StorePrice(input, price, item);
+  // The typed-cost column of the input-data file holds the cost of every
+  // item added in the window, as it always has; only the entry without
+  // calculation reads it back.
+  item.typedCost = price.cost;
 }
 
 void ShowItem(MainContext& ctx, EstimateItem& item) {
   MainForm& form = ctx.frm1;
-  FindTableByTitle(ctx.state, item);
+  FindTableByTitle(ctx.state.norms, item);
   const int entry = item.TableListEntry();
   form.cboSMRIndex = std::clamp(item.category, 0, kLastCategory);
   SelectTable(ctx, entry);
@@ -260,7 +196,7 @@ void ShowItem(MainContext& ctx, EstimateItem& item) {
     form.cboTabEnabled = true;
     if (form.chkProcent) ClickChkProcent(ctx, false);
   } else {
-    form.txtProcent = GeneralForm(item.shareOf);
+    form.txtProcent = GeneralForm(item.shareSource + 1);
     if (!form.chkProcent) ClickChkProcent(ctx, true);
   }
   if (entry == kEntryWithoutCalculation) SetTxtStP(ctx, GeneralForm(item.typedCost));
@@ -275,42 +211,66 @@ void ShowItem(MainContext& ctx, EstimateItem& item) {
   ShowCoefficientWindow(ctx, item);
 }
 
+void EstimateChanged(MainContext& ctx) {
+  ctx.state.unsavedChanges = true;
+  if (ctx.frm1.chkAsave) Autosave(ctx);
+}
+
+void Autosave(MainContext& ctx) {
+  const auto folder = ctx.state.folders.PathTemp;
+  const auto file = FileInFolder(folder, AutosaveFileName(ctx.frmObD.txtNdog, ctx.frmObD.txtDataDog));
+  ctx.state.FileIsx = file;
+  try {
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    // The autosave keeps what a save would keep: the general data as the
+    // window holds them now.
+    WriteIsx(ctx.state.estimate, GeneralDataOf(ctx.frmObD, ctx.state.general), file);
+  } catch (const std::exception& error) {
+    ctx.messages.Show(kWriteErrorTitle,
+                      std::string("Смета изменена, но автосохранение не выполнено.\r") + error.what(),
+                      MessageIcon::Exclamation);
+  }
+}
+
 bool CmdDob(MainContext& ctx) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
-  if (LeadingNumber(form.txtStP) == 0 && state.NomTab != kEntryWithoutCalculation) {
+  // Any figure in the cost box counts as a calculation, a cost below one
+  // too; an empty box, a text or 0 is none.
+  if (ParseTypedNumber(form.txtStP).value_or(0) == 0 && state.NomTab != kEntryWithoutCalculation) {
     ctx.messages.Show(kWriteErrorTitle, "Текущий пункт сметы не рассчитан. Добавлять нечего",
                       MessageIcon::Exclamation);
     return false;
   }
-  if (const auto problem = CheckTickedCoefficients(ctx.frmKoeff)) {
+  // The item is priced again from the inputs it stores, so a quantity or
+  // coefficient changed after the calculation is never stored beside the
+  // figures of the old one.
+  CurrentItem current;
+  if (const auto problem = PriceCurrentItem(ctx, current)) {
     ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
     return false;
   }
-  if (const auto problem = AddProblem(ctx)) {
-    ctx.messages.Show(kWriteErrorTitle, *problem, MessageIcon::Exclamation);
-    return false;
-  }
-  const bool appending = state.NomRed == -1;
   const int i = AddTarget(ctx);
   if (i == 0) return false;
-  const bool writingBack = !appending && state.NomRed == i;
-  StoreItem(ctx, i);
-  ZapisZd(ctx, i);
-  if (writingBack) {
-    form.lstZd[0][At(i - 1)] = Item(ctx, i).name;
-    form.lstZd[1][At(i - 1)] = form.txtStP;
-  } else {
-    form.lstZd[0].push_back(Item(ctx, i).name);
-    form.lstZd[1].push_back(form.txtStP);
+  if (current.input.mode == PricingMode::ShareOfItem && DependsOn(state.estimate, current.input.shareSource, i - 1)) {
+    ctx.messages.Show(kWriteErrorTitle,
+                      "Объект № " + std::to_string(i) + " не может рассчитываться от суммы объекта № " +
+                          std::to_string(current.input.shareSource + 1) +
+                          ", который сам рассчитан от суммы этого объекта. Выберите другой объект.",
+                      MessageIcon::Exclamation);
+    return false;
   }
-  state.SumSm = EstimateTotal(state);
-  form.txtSym = ShownTotal(state.SumSm);
+  if (i > state.KolZd()) state.estimate.items.emplace_back();
+  StoreItem(ctx, i, current.input);
+  ZapisZd(ctx, i, current.input, current.price);
+  // Shares of a written-back item follow its new cost.
+  RepriceShares(state.norms, state.estimate);
+  ShowPrice(ctx, current.price, current.dollars);
+  ShowEstimateList(ctx);
   state.NomRed = -1;
-  EstimateItem& item = Item(ctx, i);
-  item.baseAmount = item.mode != PricingMode::TypedCost ? state.StBaz : NumberOrZero(form.txtStP);
   OpenPayOut(ctx.frmW, form);
-  if (form.chkAsave) Autosave(ctx);
+  EstimateChanged(ctx);
   return true;
 }
 
@@ -321,17 +281,14 @@ void CmdDel(MainContext& ctx) {
     MessageAndBeep(ctx, "Ошибка удаления данных!!", "Не выбран объект  для удаления!!!");
     return;
   }
-  if (!ctx.messages.AskOkCancel(kDeleteQuestionTitle, "Данные по выделенному в списке объекту будут удалены",
-                                MessageIcon::Question)) {
-    return;
-  }
-  DeleteItem(ctx, s + 1);
+  if (!ConfirmDeletion(ctx, s)) return;
+  RemoveItem(ctx.state.estimate, s);
+  FollowDeletion(ctx.state, s + 1);
+  RepriceShares(ctx.state.norms, ctx.state.estimate);
+  ShowEstimateList(ctx);
   SelectListLine(form, -1);
-  // The total drops by the deleted cost. It is summed afresh from the
-  // remaining items rather than subtracted from the shown text, which
-  // would leave binary noise in the last digits (249,870000000003).
-  form.txtSym = ShownTotal(EstimateTotal(ctx.state));
   OpenPayOut(ctx.frmW, form);
+  EstimateChanged(ctx);
 }
 
 void CmdDelZd(MainContext& ctx) {
@@ -340,12 +297,13 @@ void CmdDelZd(MainContext& ctx) {
     return;
   }
   MainForm& form = ctx.frm1;
-  for (auto& list : form.lstZd) list.clear();
-  SelectListLine(form, -1);
-  form.txtSym.clear();
   ctx.state.estimate.items.clear();
+  ShowEstimateList(ctx);
+  form.txtSym.clear();
+  SelectListLine(form, -1);
   ctx.state.NomRed = -1;  // the item under edit is gone
   OpenPayOut(ctx.frmW, form);
+  EstimateChanged(ctx);
 }
 
 void CmdRed(MainContext& ctx) {
@@ -386,10 +344,12 @@ void CmdVerx(MainContext& ctx, int direction) {
     return;
   }
   const int t = direction == 1 ? k + 1 : k - 1;
-  std::swap(Item(ctx, k), Item(ctx, t));
-  SwapListLines(form, k - 1, t - 1);
+  // The shares keep their sources: the positions they hold move with them.
+  SwapItems(state.estimate, k - 1, t - 1);
+  ShowEstimateList(ctx);
   FollowSwap(state, k, t);
   SelectListLine(form, t - 1);
+  EstimateChanged(ctx);
 }
 
 }  // namespace verdin

@@ -10,19 +10,31 @@
 
 namespace verdin {
 
-// StoreItem: the windows' inputs into the inputs of item i. Empty boxes
-// store 0.
-void StoreItem(MainContext& ctx, int i);
+// StoreItem: the item's inputs as read from the windows (ReadItemInput)
+// into item i, with the texts only the windows hold: the table and row
+// titles, the unit, the name and the grid as typed (decimal points turned
+// into commas).
+void StoreItem(MainContext& ctx, int i, const ItemInput& input);
 
-// ZapisZd: the current item's derived values — pricing mode, name, unit,
-// quantity, reference, calculation text, applied coefficients, base price
-// and cost — into row i.
-void ZapisZd(MainContext& ctx, int i);
+// ZapisZd: the derived values of item i from the price of its stored
+// inputs: the quantity as typed, the reference, the calculation text, the
+// applied coefficients, the base price, the cost and the base amount.
+void ZapisZd(MainContext& ctx, int i, const ItemInput& input, const PricedItem& price);
 
-// The reference into the price collection for the current selection:
-// "Табл. 2.1, п. 3" for a norm table, the entry and row texts for the entry
-// without calculation, empty for a share of an item.
-std::string ItemReference(const MainContext& ctx);
+// The two list boxes and the total from the items: names, costs as the
+// window shows them, the total summed afresh (never adjusted by the
+// difference, which would leave binary noise in the last digits).
+void ShowEstimateList(MainContext& ctx);
+
+// Every change of the list (add, write-back, delete, move, open) and of
+// the general data: the estimate now differs from the file it was last
+// saved to or opened from, and the autosave copy is written while
+// chkAsave is on.
+void EstimateChanged(MainContext& ctx);
+
+// The autosave copy of the estimate in the temporary folder
+// (AutosaveFileName); a failure is reported and nothing else changes.
+void Autosave(MainContext& ctx);
 
 // ShowItem: an item back into the windows (table and row selected again by
 // title, quantity, option, share mode, typed cost, user table, name, the
@@ -34,14 +46,18 @@ std::string ItemReference(const MainContext& ctx);
 void ShowItem(MainContext& ctx, EstimateItem& item);
 
 // cmdDob "Добавить данные по текущему элементу в список". Returns true when
-// an item was added or written back. The total shows in the form of the
-// items (ShownTotal). The pay-out window's figures follow the new total
+// an item was added or written back. The item is priced again from the
+// inputs it stores (a quantity typed after the calculation is priced, not
+// stored beside the old figures), the shares of a written-back item follow
+// its new cost, and a share that would be priced from itself is refused.
+// The total shows in the form of the items (ShownTotal). The pay-out window's figures follow the new total
 // (OpenPayOut) while chkW stays as it is: an open pay-out window stays open
 // and shows the new total, so nothing needs to switch chkW off and on.
 bool CmdDob(MainContext& ctx);
 
-// cmdDel "Удалить выделенный элемент". The total and the pay-out window
-// follow as after an add.
+// cmdDel "Удалить выделенный элемент". The question names the items priced
+// as shares of the deleted one; they are priced at 0 afterwards. The total
+// and the pay-out window follow as after an add.
 void CmdDel(MainContext& ctx);
 
 // cmdDelZd "Удалить все данные из списка". The pay-out window follows as
@@ -56,7 +72,8 @@ void CmdRed(MainContext& ctx);
 // then show the selection of the name list.
 void ClickLstZd(MainContext& ctx, int list, int line);
 
-// cmdVerx(direction): 0 moves the selected item up, 1 down.
+// cmdVerx(direction): 0 moves the selected item up, 1 down. Shares keep
+// their sources: the object numbers they hold follow the move.
 void CmdVerx(MainContext& ctx, int direction);
 
 // The autosave file name for a contract number and date:

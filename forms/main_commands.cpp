@@ -4,6 +4,7 @@
 
 #include "core/amount_bound.h"
 #include "core/folders.h"
+#include "core/item_input.h"
 #include "core/norm_loader.h"
 #include "core/text_forms.h"
 
@@ -28,6 +29,16 @@ bool InputError(MainContext& ctx, const std::string& text) {
   return false;
 }
 
+void ClearCalculation(MainContext& ctx);
+
+// A refused calculation leaves no figures on screen that belong to other
+// inputs. The entry without calculation keeps its typed cost: there the
+// cost box is an input, not a result.
+bool RefusedCalculation(MainContext& ctx, const std::string& text) {
+  if (ctx.state.NomTab != kEntryWithoutCalculation) ClearCalculation(ctx);
+  return InputError(ctx, text);
+}
+
 // The item fields that the entry without calculation and the share mode
 // switch off.
 void EnableItemFields(MainForm& form, bool enabled) {
@@ -42,9 +53,11 @@ void EnableItemFields(MainForm& form, bool enabled) {
   form.txtStBazEnabled = enabled;
 }
 
-void SelectOptGilByProgram(CoefficientForm& koeff, int option) {
-  if (koeff.optGil != option) ClickOptGil(koeff, option);
-}
+// Every table selection runs the coefficient window's option handling,
+// also when the option stays the same, so that the indexation row always
+// holds the coefficient of the option: a value edited by hand or left by
+// an item taken back does not carry over to the next table.
+void SelectOptGilByProgram(CoefficientForm& koeff, int option) { ClickOptGil(koeff, option); }
 
 void ShowPercentageEntryLabels(MainForm& form, bool percentage) {
   form.cboSMREnabled = percentage;
@@ -68,6 +81,7 @@ int ItemNumber(const std::string& text) {
 }
 
 constexpr const char* kRateField = "То же в $ при 1$=";
+constexpr const char* kCostField = "Цена с учетом коэффициентов";
 
 // Why the dollar rate cannot be used, or nullopt when it can.
 std::optional<std::string> RateProblem(const std::string& txtStd) {
@@ -76,26 +90,22 @@ std::optional<std::string> RateProblem(const std::string& txtStd) {
   return "Курс доллара «" + txtStd + "» в поле «" + kRateField + "» должен быть числом, отличным от нуля.";
 }
 
-constexpr const char* kEmptyUserTable =
-    "Таблица не заполнена: введите в графы «Кол.» и «Стоимость» хотя бы одну строку "
-    "(натуральный показатель и его стоимость), затем нажмите «Рассчитать текущий объект».";
-
-std::string CostProblem() {
-  return "Стоимость объекта получилась больше " + AmountBoundText() +
-         " по абсолютной величине или не числом: объект не рассчитан. "
-         "Проверьте количество и значения коэффициентов.";
-}
-
 std::string DollarProblem(const std::string& txtStd) {
   return "Стоимость в долларах при курсе «" + Trim(txtStd) + "» получилась больше " + AmountBoundText() +
          ": объект не рассчитан. Проверьте курс в поле «" + kRateField + "».";
 }
 
-// The base price and its calculation text of the current item: from the
-// tables, or the cost of the item it is a share of.
-std::optional<BasePrice> CurrentBase(MainContext& ctx) {
-  if (ctx.state.NomProc == 0) return CalculateBasePrice(ctx);
-  return BasePrice{ctx.state.estimate.Item(ctx.state.NomProc).cost, {}};
+// The quantity as the item keeps it: read and checked where the mode
+// prices from it; elsewhere a box that holds no sound amount stores 0.
+void ReadQuantity(const MainForm& form, ItemInput& input) {
+  const bool priced = input.mode != PricingMode::TypedCost && input.mode != PricingMode::ShareOfItem;
+  input.quantityText = WithDecimalComma(form.txtKolic);
+  if (priced) {
+    input.quantity = ReadTypedAmount(form.lblZd[kLabelQuantity], form.txtKolic);
+    return;
+  }
+  const double value = ParseTypedNumber(form.txtKolic).value_or(0);
+  input.quantity = WithinAmountBound(value) && value >= 0 ? value : 0;
 }
 
 // The calculation text and the figures of the previous calculation: a new
@@ -173,7 +183,7 @@ void SelectRow(MainContext& ctx, int index, bool byProgram) {
   if (byProgram && index == form.cboPIndex) return;
   form.cboPIndex = index;
   ClearCalculation(ctx);
-  const NormRow* row = index < 0 ? nullptr : PricedRow(ctx.state.norms, ctx.state.NomTab + 1, index + 1);
+  const NormRow* row = index < 0 ? nullptr : NormRowAt(ctx.state.norms, ctx.state.NomTab + 1, index + 1);
   form.txtNp = (row != nullptr && !row->points.empty()) ? std::string(row->points.front().unit) : std::string();
   form.cboPToolTip = row != nullptr ? row->title : std::string();
   form.cboTabToolTip = form.cboTabIndex >= 0 ? form.cboTab[static_cast<std::size_t>(form.cboTabIndex)] : "";
@@ -187,61 +197,76 @@ void SelectRow(MainContext& ctx, int index, bool byProgram) {
 
 void ClickOptPrim(MainContext& ctx, int option) { ctx.frm1.optPrim = option == 1 ? 1 : 0; }
 
-std::optional<BasePrice> CalculateBasePrice(MainContext& ctx) {
-  AppState& state = ctx.state;
+ItemInput ReadItemInput(const MainContext& ctx) {
+  const AppState& state = ctx.state;
   const MainForm& form = ctx.frm1;
-  if (state.NomTab == 0) {
-    state.norms.userTable = PackUserTable(form.txtV, form.txtSt, state.KolStrPol);
-    // An empty table would price the item at 0 without a word.
-    if (state.norms.userTable.points.empty()) throw PricingError(kEmptyUserTable);
+  ItemInput input;
+  input.coefficientRows = CoefficientRowsOf(ctx.frmKoeff);
+  if (state.NomProc != 0) {
+    input.mode = PricingMode::ShareOfItem;
+    input.shareSource = state.NomProc - 1;
+  } else {
+    if (state.NomTab < 0) throw PricingError("Не выбрана таблица СБЦ.");
+    input.mode = ModeOfTableListEntry(state.NomTab);
+    input.tableEntry = state.NomTab;
   }
-  PricingRequest request;
-  request.NomTab = state.NomTab;
-  request.X = form.txtKolic;
-  request.t = state.NomTab + 1;
-  request.r = form.cboPIndex + 1;
-  request.category = form.cboSMRIndex + 1;
-  return RaschCb(state.norms, request);
+  input.row = form.cboPIndex;
+  input.category = std::max(form.cboSMRIndex, 0);
+  ReadQuantity(form, input);
+  if (input.mode == PricingMode::TypedCost) input.typedCost = ReadTypedAmount(kCostField, form.txtStP);
+  if (input.mode == PricingMode::UserTable) input.userTable = PackUserTable(form.txtV, form.txtSt, state.KolStrPol);
+  return input;
+}
+
+void ShowPrice(MainContext& ctx, const PricedItem& price, std::optional<double> dollars) {
+  MainForm& form = ctx.frm1;
+  form.txtStB = price.calculation;
+  form.txtStBaz = ShownAmount(price.basePrice);
+  ctx.state.StBaz = price.basePrice;
+  SetTxtStP(ctx, GeneralForm(price.cost));
+  form.txtStPd = dollars ? GeneralForm(*dollars) : std::string();
+}
+
+std::optional<BasePrice> CalculateBasePrice(MainContext& ctx) {
+  ItemInput input = ReadItemInput(ctx);
+  input.mode = ModeOfTableListEntry(ctx.state.NomTab);
+  const PricedItem price = PriceItem(ctx.state.norms, input, ctx.state.estimate);
+  if (price.calculation.empty()) return std::nullopt;
+  return BasePrice{price.basePrice, price.calculation};
+}
+
+std::optional<std::string> PriceCurrentItem(MainContext& ctx, CurrentItem& current) {
+  try {
+    current.input = ReadItemInput(ctx);
+    current.price = PriceItem(ctx.state.norms, current.input, ctx.state.estimate);
+  } catch (const PricingError& error) {
+    return error.what();
+  }
+  current.dollars = DollarAmount(current.price.cost, ctx.frm1.txtStd);
+  return std::nullopt;
 }
 
 bool CmdOk(MainContext& ctx) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
   if (Trim(form.txtKolic).empty() && !form.chkProcent) {
-    return InputError(ctx, "Не задан объем натурального показателя - графа Количество!!!");
+    return RefusedCalculation(ctx, "Не задан объем натурального показателя - графа Количество!!!");
   }
   if (form.txtProcent.empty() && form.chkProcent) {
-    return InputError(ctx, "Не задан номер рассчитанного объекта!!!");
+    return RefusedCalculation(ctx, "Не задан номер рассчитанного объекта!!!");
   }
   if (!form.txtProcent.empty() && form.chkProcent) {
     state.NomProc = ItemNumber(form.txtProcent);
     if (state.NomProc > state.KolZd() || state.NomProc == 0) {
-      return InputError(ctx, "Объект с таким номером не рассчитан!!!");
+      return RefusedCalculation(ctx, "Объект с таким номером не рассчитан!!!");
     }
   }
-  // Checked before anything changes, so that a bad value prices nothing.
-  if (const auto problem = CheckTickedCoefficients(ctx.frmKoeff)) return InputError(ctx, *problem);
-  if (const auto problem = RateProblem(form.txtStd)) return InputError(ctx, *problem);
-  if (const auto problem = QuantityProblem(form)) return InputError(ctx, *problem);
-
-  std::optional<BasePrice> base;
-  try {
-    base = CurrentBase(ctx);
-  } catch (const PricingError& error) {
-    return InputError(ctx, error.what());
-  }
-  const double Cb = base ? base->Cb : 0;
-  const double Cp = RaschKoeff(ctx.frmKoeff, Cb);
+  if (const auto problem = RateProblem(form.txtStd)) return RefusedCalculation(ctx, *problem);
+  CurrentItem current;
   // Nothing is shown before every figure is known to be a sound number.
-  if (!WithinAmountBound(Cb) || !WithinAmountBound(Cp)) return InputError(ctx, CostProblem());
-  const std::optional<double> dollars = DollarAmount(Cp, form.txtStd);
-  if (!dollars) return InputError(ctx, DollarProblem(form.txtStd));
-
-  form.txtStB = base ? base->Text : std::string();
-  form.txtStBaz = ShownAmount(Cb);
-  state.StBaz = Cb;
-  SetTxtStP(ctx, ShownAmount(Cp));
-  form.txtStPd = GeneralForm(*dollars);
+  if (const auto problem = PriceCurrentItem(ctx, current)) return RefusedCalculation(ctx, *problem);
+  if (!current.dollars) return RefusedCalculation(ctx, DollarProblem(form.txtStd));
+  ShowPrice(ctx, current.price, current.dollars);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "core/item_input.h"
 #include "core/messages.h"
 #include "core/pricing.h"
 #include "forms/calculator_forms.h"
@@ -53,10 +54,33 @@ void SelectRow(MainContext& ctx, int index, bool byProgram);
 void ClickOptPrim(MainContext& ctx, int option);
 
 // cmdOk "Рассчитать текущий объект". Returns true when the item was priced.
-// A typed quantity or dollar rate beyond the amount bound, and a base price,
-// cost or dollar amount that is not a finite number within it, are refused
-// with a message before any field of the window changes.
+// Input that cannot be priced (a typed value that is not a number from 0
+// to the amount bound, a base price, cost or dollar amount that is not a
+// sound number) is refused with a message naming the field; a refused
+// calculation empties the result boxes, so no figure of other inputs stays
+// on screen (the entry without calculation keeps its typed cost).
 bool CmdOk(MainContext& ctx);
+
+// The current item's inputs, read from the boxes of the main and the
+// coefficient window once: pricing mode (a share while NomProc is set),
+// table entry, row, quantity, category, the user's table from the grid,
+// share source, typed cost and coefficient rows. Throws PricingError with
+// the Russian message naming the first field that cannot be read.
+ItemInput ReadItemInput(const MainContext& ctx);
+
+// The current item read and priced as the calculate command prices it.
+struct CurrentItem {
+  ItemInput input;
+  PricedItem price;
+  std::optional<double> dollars;  // the cost in whole dollars at the rate of txtStd, when sound
+};
+// Fills `current`; returns the Russian message of the first problem
+// instead (nothing of the window changes).
+std::optional<std::string> PriceCurrentItem(MainContext& ctx, CurrentItem& current);
+
+// The figures of a priced item into the result boxes and StBaz; no
+// dollar figure without a sound one.
+void ShowPrice(MainContext& ctx, const PricedItem& price, std::optional<double> dollars);
 
 // The base price of the current item as the calculate command obtains it
 // from the selected table (the user table packed from the grid for entry

@@ -78,7 +78,7 @@ struct MainForm {
   std::array<std::vector<std::string>, 2> lstZd;  // names, costs
   std::array<int, 2> lstZdIndex{-1, -1};          // selected line of each list
   std::string txtSym;                             // total
-  bool chkAsave = false;                          // autosave
+  bool chkAsave = true;                           // autosave, on unless the user turns it off
   bool chkW = false;                              // pay-out variant
 };
 

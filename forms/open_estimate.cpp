@@ -1,11 +1,13 @@
 #include "forms/open_estimate.h"
 
-#include <cmath>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/amount_bound.h"
 #include "core/index.h"
+#include "core/item_input.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
 #include "forms/general_data_form.h"
@@ -16,88 +18,92 @@ namespace verdin {
 
 namespace {
 
-constexpr int kEntryWithoutCalculation = 1;
-
-double NumberOrZero(const std::string& text) { return ParseTypedNumber(text).value_or(0); }
+constexpr const char* kSmrUnit = "млн.руб - стоимость СМР на 01.01.2006";
 
 // What went wrong while an item was priced again.
 struct OpenProblem {
-  int item;
+  int item;  // counted from 0
   std::string text;
 };
 
-// The base of item k: the cost of an earlier item for a share of an item,
-// else the base price from the item's table. Problems are collected and
-// the base is then 0.
-double RebuiltBase(MainContext& ctx, int k, std::vector<OpenProblem>& problems) {
-  AppState& state = ctx.state;
-  MainForm& form = ctx.frm1;
-  if (state.NomProc != 0) {
-    form.txtStB.clear();
-    if (state.NomProc < 1) {
-      problems.push_back({k, "рассчитывается от суммы объекта № " + std::to_string(state.NomProc) +
-                                 ", которого в смете нет"});
-      return 0;
-    }
-    if (state.NomProc >= k) {
-      problems.push_back({k, "рассчитывается от суммы объекта № " + std::to_string(state.NomProc) +
-                                 ", который в списке стоит не выше него"});
-      return 0;
-    }
-    return state.estimate.Item(state.NomProc).cost;
+// The texts the window would give item `item` when it shows it again: the
+// unit of its norm row (the database may have changed it), the quantity as
+// the quantity box shows it, and the reference.
+void RefreshTexts(const NormStore& store, EstimateItem& item, bool tableFound) {
+  if (item.mode == PricingMode::ShareOfItem) {
+    item.unit.clear();
+    item.quantityText.clear();
+  } else {
+    item.quantityText = GeneralForm(item.quantity);
   }
-  try {
-    const auto base = CalculateBasePrice(ctx);
-    form.txtStB = base ? base->Text : std::string();
-    return base ? base->Cb : 0;
-  } catch (const PricingError& error) {
-    form.txtStB.clear();
-    problems.push_back({k, error.what()});
-    return 0;
+  if (item.mode == PricingMode::ConstructionCost) item.unit = kSmrUnit;
+  if (item.mode == PricingMode::NormTable && tableFound) {
+    const NormRow* row = NormRowAt(store, item.table + 1, item.row + 1);
+    item.unit = row != nullptr && !row->points.empty() ? std::string(row->points.front().unit) : std::string();
   }
+  item.reference = ItemReference(item, store);
 }
 
-// Item k, already appended to the estimate with its stored inputs, is put
-// on screen and priced again.
-void RebuildItem(MainContext& ctx, int k, std::vector<OpenProblem>& problems) {
-  AppState& state = ctx.state;
-  MainForm& form = ctx.frm1;
-  EstimateItem& item = state.estimate.Item(k);
-  ShowItem(ctx, item);
-  // Only an item priced as a share of another one takes the object number;
-  // a number left in the column by another item is ignored.
-  state.NomProc = item.mode == PricingMode::ShareOfItem ? item.shareOf : 0;
-  if (form.chkProcent != (state.NomProc != 0)) {
-    const int keep = state.NomProc;
-    ClickChkProcent(ctx, state.NomProc != 0);
-    state.NomProc = keep;
+// Every item priced again from its stored inputs: the items with their own
+// base price first, then the shares from their sources wherever these
+// stand in the list. An item that cannot be priced keeps its inputs (its
+// table number and title too) and is priced at 0.
+std::vector<OpenProblem> PriceOpenedItems(const NormStore& store, Estimate& estimate) {
+  std::vector<OpenProblem> problems;
+  for (int k = 0; k < estimate.Count(); ++k) {
+    EstimateItem& item = estimate.items[At(k)];
+    const bool tableFound = FindTableByTitle(store, item);
+    RefreshTexts(store, item, tableFound);
+    if (item.mode == PricingMode::ShareOfItem) continue;
+    try {
+      const ItemInput input = StoredInput(item);
+      StorePrice(input, PriceItem(store, input, estimate), item);
+    } catch (const PricingError& error) {
+      PriceAtZero(item);
+      problems.push_back({k, error.what()});
+    }
   }
-  const bool calculated = item.TableListEntry() != kEntryWithoutCalculation;
-  if (calculated) {
-    const double base = RebuiltBase(ctx, k, problems);
-    form.txtStBaz = ShownAmount(base);
-    state.StBaz = base;
-    SetTxtStP(ctx, ShownAmount(RaschKoeff(ctx.frmKoeff, base)));
-  }
-  const auto dollars = DollarAmount(NumberOrZero(form.txtStP), form.txtStd);
-  form.txtStPd = dollars ? GeneralForm(*dollars) : std::string();
-  ZapisZd(ctx, k);
-  form.lstZd[0].push_back(item.name);
-  form.lstZd[1].push_back(form.txtStP);
-  state.SumSm += NumberOrZero(form.txtStP);
-  form.txtSym = ShownTotal(state.SumSm);
-  state.NomRed = -1;
-  item.baseAmount = item.mode != PricingMode::TypedCost ? state.StBaz : NumberOrZero(form.txtStP);
+  for (const ShareProblem& share : RepriceShares(store, estimate)) problems.push_back({share.item, share.text});
+  std::sort(problems.begin(), problems.end(), [](const auto& a, const auto& b) { return a.item < b.item; });
+  return problems;
 }
 
-void ReportProblems(MainContext& ctx, const std::vector<OpenProblem>& problems) {
+void ReportProblems(MainContext& ctx, const Estimate& estimate, const std::vector<OpenProblem>& problems) {
   if (problems.empty()) return;
   std::string text = "Не все объекты удалось рассчитать заново; их стоимость принята равной 0:";
   for (const auto& problem : problems) {
-    text += "\rобъект № " + std::to_string(problem.item) + " («" +
-            ctx.state.estimate.Item(problem.item).name + "»): " + problem.text;
+    text += "\rобъект № " + std::to_string(problem.item + 1) + " («" + estimate.items[At(problem.item)].name +
+            "»): " + problem.text;
   }
   ctx.messages.Show("Ошибка в исходных данных!!", text, MessageIcon::Exclamation);
+}
+
+// The opened estimate's total must itself be a sound amount, or every
+// figure built from it would be wrong.
+bool TotalWithinBound(MainContext& ctx, const Estimate& estimate, const std::filesystem::path& file) {
+  double total = 0;
+  for (const EstimateItem& item : estimate.items) total += item.cost;
+  if (WithinAmountBound(total)) return true;
+  ctx.messages.Show("Ошибка чтения файла",
+                    "Смета из файла «" + PathText(file) + "» не открыта: сумма её объектов (" + GeneralForm(total) +
+                        ") больше " + AmountBoundText() + ". Проверьте количества и коэффициенты объектов.",
+                    MessageIcon::Exclamation);
+  return false;
+}
+
+// The windows are left showing the last item with its figures, as after
+// taking it back, but with no write-back pending.
+void ShowLastItem(MainContext& ctx) {
+  AppState& state = ctx.state;
+  if (state.estimate.items.empty()) return;
+  EstimateItem& item = state.estimate.items.back();
+  ShowItem(ctx, item);
+  state.NomProc = item.mode == PricingMode::ShareOfItem ? item.shareSource + 1 : 0;
+  PricedItem price;
+  price.calculation = item.calculation;
+  price.basePrice = item.baseAmount;
+  price.cost = item.cost;
+  ShowPrice(ctx, price, DollarAmount(item.cost, ctx.frm1.txtStd));
 }
 
 }  // namespace
@@ -112,31 +118,28 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
     ctx.messages.Show("Ошибка чтения файла", error.what(), MessageIcon::Exclamation);
     return false;
   }
+  Estimate opened;
+  opened.items = std::move(content.items);
+  const std::vector<OpenProblem> problems = PriceOpenedItems(state.norms, opened);
+  if (!TotalWithinBound(ctx, opened, file)) return false;
+  opened.summary = std::move(content.summary);
   state.FileIsx = file;
-  state.estimate.summary = std::move(content.summary);
+  state.estimate = std::move(opened);
   const bool keptGeneralData = !HoldsChargesOrSignatories(content.general);
   if (!keptGeneralData) {
     ShowGeneralData(content.general, ctx.frmObD);
     state.general = GeneralDataOf(ctx.frmObD, content.general);
   }
-  for (auto& list : form.lstZd) list.clear();
-  form.lstZdIndex = {-1, -1};
   state.NomRed = -1;
-  state.SumSm = 0;
-  form.txtSym.clear();
-  // Items are priced again in list order; while item k is priced the
-  // estimate holds items 1..k, so a share can only be taken of an item
-  // above it.
-  state.estimate.items.clear();
-  state.estimate.items.reserve(content.items.size());
-  std::vector<OpenProblem> problems;
-  for (EstimateItem& item : content.items) {
-    state.estimate.items.push_back(std::move(item));
-    RebuildItem(ctx, state.KolZd(), problems);
-  }
+  form.lstZdIndex = {-1, -1};
+  ShowLastItem(ctx);
+  ShowEstimateList(ctx);
+  if (state.estimate.items.empty()) form.txtSym.clear();
   // The pay-out window shows the opened estimate, not the one before.
   OpenPayOut(ctx.frmW, form);
-  ReportProblems(ctx, problems);
+  if (form.chkAsave) Autosave(ctx);
+  state.unsavedChanges = false;
+  ReportProblems(ctx, state.estimate, problems);
   if (keptGeneralData) {
     ctx.messages.Show("Открытие сметы",
                       "В файле «" + PathText(file) + "» нет общих данных по смете (отчислений и подписей).\r"

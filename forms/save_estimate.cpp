@@ -53,7 +53,6 @@ bool BuildWorkbook(MainContext& ctx, Progress& progress, const PayOutPercentages
         BuildEstimate(state.estimate, state.general, state.BezOtchisl, frmW, progress, state.FileXls);
     state.ErrRez = result.sheet.errorCode;
     state.ErrRezText = result.sheet.errorText;
-    for (int i = 1; i <= state.KolZd(); ++i) state.estimate.Item(i).cost = result.figures.items[At(i - 1)].cost;
     if (built != nullptr) *built = std::move(result);
     return true;
   } catch (const std::exception& error) {
@@ -114,6 +113,9 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
                       MessageIcon::Exclamation);
   }
   if (!WriteInputData(ctx, *choice)) return state.ErrRez == -1;
+  // The estimate is safe in its input-data file; a workbook alone is not
+  // an estimate that can be reopened.
+  if (choice->FileIsx != kInputDataNotSaved) state.unsavedChanges = false;
   // The workbook failed and no input data were to be written: nothing is
   // on the disk, so nothing is confirmed.
   if (state.ErrRez != -1 && choice->FileIsx == kInputDataNotSaved) return false;

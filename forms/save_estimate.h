@@ -65,10 +65,11 @@ BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general
 
 // cmdSave. The pay-out boxes are read in the pay-out variant. Returns true
 // when the workbook or the input data were written. The figures are
-// computed first and the sheet laid out from them; only then are the item
-// costs as the sheet computes them stored, so a failure other than a failed
-// sheet operation (reported with the file and the reason) leaves the
-// estimate in memory as it was. Figures that are refused (a number that is
+// computed first and the sheet laid out from them. The items keep the
+// costs the window priced them at (the sheet's step-wise rounded chain is
+// the sheet's own), so the estimate in memory stays the one its input-data
+// file reopens to, and a failure leaves it as it was. Writing the input
+// data ends the estimate's unsaved changes. Figures that are refused (a number that is
 // not finite or lies beyond the amount bound, EstimateFiguresError) are
 // reported the same way: neither the workbook nor the input data are
 // written, the earlier files stay as they were, and false is returned.

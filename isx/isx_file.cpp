@@ -59,7 +59,7 @@ std::array<double, kStoredColumns> NumberColumns(const EstimateItem& item) {
           static_cast<double>(item.row),
           item.quantity,
           item.housing ? -1.0 : 0.0,
-          static_cast<double>(item.shareOf),
+          static_cast<double>(item.shareSource + 1),
           item.typedCost,
           static_cast<double>(item.category),
           0, 0, 0, 0};
@@ -70,7 +70,7 @@ void SetNumberColumns(EstimateItem& item, const std::array<double, kStoredColumn
   item.row = ToWholeNumber(d[1]);
   item.quantity = d[2];
   item.housing = d[3] != 0;
-  item.shareOf = ToWholeNumber(std::round(d[4]));
+  item.shareSource = ToWholeNumber(std::round(d[4])) - 1;
   item.typedCost = d[5];
   item.category = ToWholeNumber(d[6]);
 }

@@ -3,6 +3,7 @@
 // the price row from the total or the current item, the pay-outs, and the
 // switch that may open the pay-out window.
 #include "forms/calculator_forms.h"
+#include "core/text_forms.h"
 
 #include <gtest/gtest.h>
 

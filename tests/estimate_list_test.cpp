@@ -29,7 +29,7 @@ class EstimateListTest : public testing::MainWindowTest {
   }
 
   void AddThree() {
-    AddItem("Первый", 0, "3000");  // 50920,634
+    AddItem("Первый", 0, "3000");  // 50920,635
     AddItem("Второй", 1, "100");   // 83,29
     AddItem("Третий", 1, "200");   // 166,58
     messages_.Clear();
@@ -45,7 +45,7 @@ class EstimateListTest : public testing::MainWindowTest {
 
 TEST_F(EstimateListTest, AddingAnUncalculatedItemIsRefused) {
   auto ctx = Ctx();
-  for (const std::string cost : {"", "0", "0,5"}) {
+  for (const std::string cost : {"", "0", "abc"}) {
     form().txtStP = cost;
     EXPECT_FALSE(CmdDob(ctx));
     ASSERT_EQ(messages_.Shown().size(), 1U);
@@ -61,14 +61,14 @@ TEST_F(EstimateListTest, AddAppendsTheItemWithItsRecord) {
   AddThree();
   EXPECT_EQ(state().KolZd(), 3);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Первый", "Второй", "Третий"}));
-  EXPECT_EQ(form().lstZd[1], (std::vector<std::string>{"50920,634", "83,29", "166,58"}));
-  EXPECT_EQ(form().txtSym, GeneralForm(50920.634 + 83.29 + 166.58));
+  EXPECT_EQ(form().lstZd[1], (std::vector<std::string>{"50920,635", "83,29", "166,58"}));
+  EXPECT_EQ(form().txtSym, GeneralForm(50920.635 + 83.29 + 166.58));
   const EstimateItem& first = state().estimate.Item(1);
   EXPECT_EQ(first.reference, "Табл. 2.1, п. 3");
   EXPECT_EQ(first.quantityText, "3000");
   EXPECT_EQ(first.unit, "общая площадь, м2");
   EXPECT_EQ(first.TableListEntry(), 3);
-  EXPECT_EQ(first.basePrice, 50920.634);
+  EXPECT_EQ(first.basePrice, 50920.635);
   EXPECT_EQ(first.baseAmount, 50920.634999999995);  // the untruncated base
   EXPECT_EQ(first.TableListEntry(), 3);
   EXPECT_EQ(first.quantity, 3000);
@@ -78,25 +78,30 @@ TEST_F(EstimateListTest, AddAppendsTheItemWithItsRecord) {
 }
 
 TEST_F(EstimateListTest, ReferenceRules) {
-  auto ctx = Ctx();
-  form().cboTab[3] = "Таблица5 без номера";  // the character before the blank is dropped whole
-  form().cboP[0] = "п3б Отделка";
-  EXPECT_EQ(ItemReference(ctx), "Табл. Таблица, п. п3");
-  form().cboTab[3] = "Безпробелов";
-  EXPECT_EQ(ItemReference(ctx), "Табл. , п. п3");
-  SelectTable(ctx, 1);
-  EXPECT_EQ(ItemReference(ctx), "1. Без расчета ");
-  state().NomProc = 2;
-  EXPECT_EQ(ItemReference(ctx), "");
-}
-
-TEST_F(EstimateListTest, BasePriceColumnKeepsItsValueWhenTheBoxIsEmpty) {
-  AddThree();
-  auto ctx = Ctx();
-  state().estimate.Item(2).basePrice = 77;
-  form().txtStBaz.clear();
-  ZapisZd(ctx, 2);
-  EXPECT_EQ(state().estimate.Item(2).basePrice, 77);
+  struct Case {
+    PricingMode mode;
+    std::string table;
+    std::string row;
+    std::string reference;
+  };
+  const std::vector<Case> cases = {
+      {PricingMode::NormTable, "2.1. Здания", "3. Жилые дома", "Табл. 2.1, п. 3"},
+      // The character before the first blank is dropped whole.
+      {PricingMode::NormTable, "Таблица5 без номера", "п3б Отделка", "Табл. Таблица, п. п3"},
+      {PricingMode::NormTable, "Безпробелов", "п3б Отделка", "Табл. , п. п3"},
+      {PricingMode::TypedCost, "1. Без расчета", "", "1. Без расчета "},
+      {PricingMode::ShareOfItem, "", "", ""},
+      // The user's own table: only texts typed for it, never «Табл. 0, п.».
+      {PricingMode::UserTable, "0. Таблица пользователя", "", ""},
+      {PricingMode::UserTable, "Обмеры по акту", "№ 5", "Обмеры по акту № 5"},
+  };
+  for (const Case& c : cases) {
+    EstimateItem item;
+    item.mode = c.mode;
+    item.tableTitle = c.table;
+    item.rowTitle = c.row;
+    EXPECT_EQ(ItemReference(item, state().norms), c.reference) << c.table;
+  }
 }
 
 TEST_F(EstimateListTest, TakeBackAndWriteBackOverTheSameItem) {
@@ -178,7 +183,7 @@ TEST_F(EstimateListTest, DeletingShiftsTheItemsAndLowersTheTotal) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"Второй", "Третий"}));
   EXPECT_EQ(state().estimate.Item(1).name, "Второй");
   EXPECT_EQ(state().estimate.Item(2).cost, 166.58);
-  EXPECT_NEAR(*ParseTypedNumber(form().txtSym), total - 50920.634, 1e-9);
+  EXPECT_NEAR(*ParseTypedNumber(form().txtSym), total - 50920.635, 1e-9);
   EXPECT_EQ(form().txtSym, "249,87");
 
   // Cancel keeps everything.
@@ -269,7 +274,7 @@ TEST_F(EstimateListTest, ShareOfAnItemIsStoredWithoutReference) {
   const EstimateItem& share = state().estimate.Item(4);
   EXPECT_EQ(share.TableListEntry(), -1);
   EXPECT_EQ(share.reference, "");
-  EXPECT_EQ(share.shareOf, 2);
+  EXPECT_EQ(share.shareSource, 1);
   ASSERT_EQ(share.applied.size(), 1u);
   EXPECT_EQ(share.applied[0].symbol, "К(т.р.)");
 }

@@ -626,7 +626,7 @@ TEST_P(FaultInjection, AutosaveOnAdd) {
   const auto shown = messages_.Shown();
   ASSERT_EQ(shown.size(), 1U);
   EXPECT_EQ(shown[0].title, kWriteErrorTitle);
-  EXPECT_EQ(shown[0].text.rfind("Объект добавлен в список, но автосохранение не выполнено.\r", 0), 0U)
+  EXPECT_EQ(shown[0].text.rfind("Смета изменена, но автосохранение не выполнено.\r", 0), 0U)
       << shown[0].text;
   scene.ExpectClearMessage(shown[0].text);
   scene.ExpectDiskAsRemembered();

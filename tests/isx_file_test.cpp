@@ -73,7 +73,7 @@ void ExpectSameStoredInputs(const EstimateItem& read, const EstimateItem& writte
   EXPECT_EQ(read.row, written.row);
   EXPECT_EQ(read.quantity, written.quantity);
   EXPECT_EQ(read.housing, written.housing);
-  EXPECT_EQ(read.shareOf, written.shareOf);
+  EXPECT_EQ(read.shareSource, written.shareSource);
   EXPECT_EQ(read.typedCost, written.typedCost);
   EXPECT_EQ(read.category, written.category);
   EXPECT_EQ(read.tableTitle, written.tableTitle);
@@ -358,7 +358,7 @@ TEST_F(IsxFileTest, EveryStoredFieldSurvivesForEveryPricingMode) {
     item.row = 12;
     item.quantity = 1234.5678;
     item.housing = true;
-    item.shareOf = 1;
+    item.shareSource = 0;
     item.typedCost = 98765.4321;
     item.category = 3;
     item.tableTitle = "2.18. Жилые дома";

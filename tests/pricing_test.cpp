@@ -130,10 +130,11 @@ TEST(UserTable, FilledGridRowsArePackedFromOne) {
   txtV[24] = "300";  // beyond the 23 rows the user table holds
   txtSt[24] = "40";
   NormStore store = TwoPointStore();
-  store.userTable = PackUserTable(txtV, txtSt, 23);
-  ASSERT_EQ(store.userTable.points.size(), 2U);
-  EXPECT_DOUBLE_EQ(store.userTable.points[1].x, 200);
+  const NormRow userTable = PackUserTable(txtV, txtSt, 23);
+  ASSERT_EQ(userTable.points.size(), 2U);
+  EXPECT_DOUBLE_EQ(userTable.points[1].x, 200);
   PricingRequest request;
+  request.userTable = &userTable;
   request.NomTab = 0;
   request.X = "150";
   request.t = 1;

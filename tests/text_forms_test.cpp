@@ -185,8 +185,11 @@ TEST(TextFormsFixedThree, NegativeValueRoundingToZeroHasNoMinus) {
 }
 
 TEST(TextFormsThousandths, FloorToThreeDecimals) {
-  EXPECT_DOUBLE_EQ(TruncateToThousandths(50920.634999999995), 50920.634);
-  EXPECT_DOUBLE_EQ(RoundDownToThousandths(50920.634999999995), 50920.634);
+  // 50920,634999999995 is 18552,02 + 2000 x 64737,23 / 4000 = 50920,635 in
+  // binary arithmetic: a hair below is no thousandth less.
+  EXPECT_EQ(TruncateToThousandths(50920.634999999995), 50920.635);
+  EXPECT_EQ(RoundDownToThousandths(50920.634999999995), 50920.635);
+  EXPECT_DOUBLE_EQ(TruncateToThousandths(50920.6349), 50920.634);
   EXPECT_DOUBLE_EQ(TruncateToThousandths(2.9999), 2.999);
   EXPECT_DOUBLE_EQ(TruncateToThousandths(1.5), 1.5);
   EXPECT_DOUBLE_EQ(TruncateToThousandths(0.1 + 0.2), 0.3);
@@ -194,6 +197,31 @@ TEST(TextFormsThousandths, FloorToThreeDecimals) {
   // Downwards, not towards zero.
   EXPECT_DOUBLE_EQ(TruncateToThousandths(-0.0001), -0.001);
   EXPECT_DOUBLE_EQ(RoundDownToThousandths(-2.0625), -2.063);
+}
+
+// Products of decimal inputs that binary arithmetic lands a hair below (or
+// above) their exact value keep their last thousandth; a true fraction
+// below it is still cut.
+TEST(TextFormsThousandths, DecimalProductsKeepTheirLastThousandth) {
+  struct Case {
+    double value;
+    const char* shown;
+  };
+  const double lmax = 3.9;
+  const double lmin = 3.1;
+  const std::vector<Case> cases = {
+      {3.6999999999999997 * 125, "462,5"},            // 12,5 x 1000 x 3,7 / 100 with L interpolated
+      {0.1 * 3, "0,3"},                                // 0,30000000000000004
+      {1.1 * 1.1 * 100, "121"},                        // 121,00000000000003
+      {18552.02 + (2000 * 64737.23) / 4000, "50920,635"},
+      {4.35 * 100 / 100, "4,35"},
+      {1.005 * 1000 / 1000, "1,005"},
+      {(lmax - (lmax - lmin) * (3 - 1) / (5 - 1)) * 30, "105"},  // 3,5 % of 3000
+      {462.4999, "462,499"},                           // a real fraction below stays cut
+      {0.0009999, "0"},
+      {-0.0001, "-0,001"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GeneralForm(TruncateToThousandths(c.value)), c.shown) << c.value;
 }
 
 TEST(TextFormsThousandths, HugeValuesDoNotOverflow) {

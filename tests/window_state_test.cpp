@@ -106,9 +106,9 @@ TEST_F(WindowStateTest, PayOutShowsTheOpenedEstimate) {
   auto ctx = Ctx();
   messages_.Answer(true);
   CmdDelZd(ctx);
-  AddItem("Другая смета", 0, "3000");  // 50920,634
+  AddItem("Другая смета", 0, "3000");  // 50920,635
   ASSERT_TRUE(SwitchPayOut(true));
-  EXPECT_EQ(PayOutPrice(), "50 920 634");
+  EXPECT_EQ(PayOutPrice(), "50 920 635");
 
   ASSERT_TRUE(OpenEstimate(ctx, file));
   EXPECT_EQ(form().txtSym, "249,87");

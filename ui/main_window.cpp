@@ -496,7 +496,8 @@ void MainWindow::Connect() {
   auto* print = new QShortcut(QKeySequence::Print, this);
   print->setObjectName("shortcutPrint");
   connect(print, &QShortcut::activated, cmdPrint_, &QPushButton::click);
-  connect(cmdCancel_, &QPushButton::clicked, this, [] { QApplication::quit(); });
+  // «Выход» closes the window, which asks about unsaved work first.
+  connect(cmdCancel_, &QPushButton::clicked, this, [this] { close(); });
 }
 
 void MainWindow::Print() {
@@ -521,6 +522,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (links_.mayClose && !links_.mayClose()) {
+    event->ignore();
+    return;
+  }
   QWidget::closeEvent(event);
   QApplication::quit();
 }

@@ -38,6 +38,7 @@ struct MainWindowLinks {
   std::function<void()> quantity;          // double click on txtKolic
   std::function<void(bool)> payOut;        // chkW switched on or off
   std::function<void()> constructionCost;  // cmdSMR
+  std::function<bool()> mayClose;          // «Выход» or closing: false keeps the program running
 };
 
 class MainWindow : public QWidget {

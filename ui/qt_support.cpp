@@ -135,6 +135,14 @@ bool QtMessages::AskYesNo(const std::string& title, const std::string& text, Mes
   return Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+Answer QtMessages::AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) {
+  switch (Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;  // Esc and the title bar's close button too
+  }
+}
+
 void QtMessages::Beep() { QApplication::beep(); }
 
 bool LoadQtRussian(QCoreApplication& application) {

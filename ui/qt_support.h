@@ -39,6 +39,7 @@ class QtMessages : public Messages {
   void Show(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override;
+  Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
   void Beep() override;
 
  private:

@@ -123,8 +123,8 @@ TEST_F(MainWindowWidgets, CalculateWithItsMessagesAndAGoodCase) {
   Choose("cboTab", 3);
   Type("txtKolic", "3000");
   Click("cmdOk");
-  EXPECT_EQ(Text("txtStBaz"), "50920,634");
-  EXPECT_EQ(Text("txtStP"), "50920,634");
+  EXPECT_EQ(Text("txtStBaz"), "50920,635");
+  EXPECT_EQ(Text("txtStP"), "50920,635");
   EXPECT_EQ(Text("txtStPd"), "18185");
   EXPECT_TRUE(Find<QPlainTextEdit>("txtStB")->toPlainText().startsWith("Цб = Цмин + ((Цmax - Цмин)"));
 }
