@@ -163,6 +163,9 @@ std::vector<std::string> StateFileLines(const GeneralDataForm& form) {
 
 // ---- Charge rates -----------------------------------------------------
 
+// A percentage the input-data file can hold.
+bool IsRate(double rate) { return rate >= 0 && rate <= 100; }
+
 // A checked row other than the computed one whose value box holds more
 // than blanks: its value is the rate to take. A value of blanks only (the
 // spare rows hold one blank) counts as empty, so the earlier rate stays.
@@ -246,10 +249,9 @@ std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {
       return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
              "» не является числом. Исправьте значение или снимите отметку.";
     }
-    if (!WithinAmountBound(*rate)) {
+    if (!IsRate(*rate)) {
       return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
-             "» слишком велико: допускается число не больше " + AmountBoundText() +
-             " по абсолютной величине. Исправьте значение или снимите отметку.";
+             "» не является процентом от 0 до 100. Исправьте значение или снимите отметку.";
     }
   }
   return std::nullopt;
@@ -265,12 +267,14 @@ void TakeObD(const GeneralDataForm& form, GeneralData& general) {
   for (std::size_t i = 0; i < kChargeCount; ++i) {
     ChargeRow& charge = general.charges[i];
     charge.included = form.chkK[i];
-    // A value that is not a number or lies beyond the bound
-    // (CheckChargeRates was not asked) leaves the earlier rate rather than
-    // a made-up one.
-    if (HasRateToTake(form, i)) {
+    // The rate in the box is taken whether the row is ticked or not, so
+    // that the input-data file keeps what the window shows however the
+    // window got it. A value that is not a percentage (CheckChargeRates
+    // was not asked, or the row is not ticked) leaves the earlier rate
+    // rather than a made-up one, and an empty box keeps it too.
+    if (i != kComputedChargeRow && !Trim(form.txtKc[i]).empty()) {
       const std::optional<double> rate = ParseTypedNumber(form.txtKc[i]);
-      if (rate && WithinAmountBound(*rate)) charge.rate = *rate;
+      if (rate && IsRate(*rate)) charge.rate = *rate;
     }
     charge.caption = form.txtK[i];
   }

@@ -70,16 +70,16 @@ bool SaveGeneralDataForm(const GeneralDataForm& form, const std::filesystem::pat
                          Messages& messages);
 
 // The Russian message for the first checked charge row (other than row 1,
-// which is computed) whose value is not a number or lies beyond the amount
-// bound, or a checked spare row (rows 6 and 7 of the window) whose value is
+// which is computed) whose value is not a number or not a percentage from
+// 0 to 100, or a checked spare row (rows 6 and 7 of the window) whose value is
 // empty, naming the row; nullopt when TakeObD can copy every rate.
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form);
 
 // TakeObD: copies the signatories and the charges into the general data.
-// A rate is copied only for a checked row other than row 1 with a non-empty
-// value (which must then be a number: run CheckChargeRates first);
-// otherwise the general data keep the earlier rate. Texts are copied as
-// they stand.
+// The rate of every row other than row 1 whose box holds a percentage from
+// 0 to 100 is copied, ticked or not (run CheckChargeRates first for the
+// ticked ones); otherwise the general data keep the earlier rate. Texts
+// are copied as they stand.
 void TakeObD(const GeneralDataForm& form, GeneralData& general);
 
 // The header texts of the window as the workbook prints them (trimmed, the

@@ -252,7 +252,7 @@ TEST_F(AmountBoundMainWindow, ChargeRateBeyondTheBoundIsRefusedAndNotTaken) {
   obd().txtKc[2] = "1E16";
   const auto problem = CheckChargeRates(obd());
   ASSERT_TRUE(problem.has_value());
-  EXPECT_TRUE(Contains(*problem, "включено, но его значение «1E16» слишком велико")) << *problem;
+  EXPECT_TRUE(Contains(*problem, "включено, но его значение «1E16» не является процентом от 0 до 100")) << *problem;
   GeneralData general = testing::ShippedGeneralData();
   TakeObD(obd(), general);
   EXPECT_EQ(general.charges[2].rate, 4.5);  // the earlier rate stays

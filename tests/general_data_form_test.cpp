@@ -382,7 +382,9 @@ TEST(GeneralDataTakeObD, CopiesChargesAndSignatories) {
   EXPECT_EQ(tables.signatories[2].name, " ");
 }
 
-TEST(GeneralDataTakeObD, RatesAreTakenOnlyFromCheckedRowsWithAValue) {
+// The file keeps the rate the window shows, ticked or not, however the
+// window got it (typed or opened).
+TEST(GeneralDataTakeObD, RatesAreTakenFromEveryRowHoldingAPercentage) {
   GeneralDataForm form = InitialGeneralDataForm(kDay);
   form.txtKc[1] = "7";  // row 1 never gives a rate, even with a number
   form.chkK[5] = true;
@@ -390,7 +392,9 @@ TEST(GeneralDataTakeObD, RatesAreTakenOnlyFromCheckedRowsWithAValue) {
   form.txtKc[5] = "3";
   form.chkK[6] = true;  // checked, but blanks only
   form.txtKc[6] = "   ";
-  form.chkK[2] = false;  // unchecked with a number
+  form.chkK[2] = false;  // unchecked with a number: taken
+  form.chkK[7] = false;
+  form.txtKc[7] = "150";  // unchecked, not a percentage: earlier rate
   form.txtKc[3] = "";    // checked and empty
   form.txtKc[4] = "oops";  // not a number: earlier rate, no crash
   GeneralData tables = TablesWithOldRates();
@@ -404,7 +408,8 @@ TEST(GeneralDataTakeObD, RatesAreTakenOnlyFromCheckedRowsWithAValue) {
   EXPECT_EQ(tables.charges[6].included, true);
   EXPECT_EQ(tables.charges[6].rate, 107.0);
   EXPECT_EQ(tables.charges[2].included, false);
-  EXPECT_EQ(tables.charges[2].rate, 103.0);
+  EXPECT_EQ(tables.charges[2].rate, 4.5);
+  EXPECT_EQ(tables.charges[7].rate, 108.0);
   EXPECT_EQ(tables.charges[3].rate, 104.0);
   EXPECT_EQ(tables.charges[4].rate, 105.0);
 }
