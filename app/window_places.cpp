@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+#include <array>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -100,7 +101,8 @@ const std::string* IniSections::Value(const std::string& section, const std::str
 }
 
 void IniSections::Set(const std::string& section, const std::string& key, const std::string& value) {
-  auto kept = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) { return s.name == section; });
+  auto kept = std::find_if(sections_.begin(), sections_.end(),
+                           [&section](const Section& candidate) { return candidate.name == section; });
   if (kept == sections_.end()) kept = sections_.insert(sections_.end(), Section{section, {}});
   for (auto& [name, old] : kept->values) {
     if (name == key) {

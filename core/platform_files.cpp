@@ -234,7 +234,7 @@ int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held) {
     if (!file.IsOpen()) return errno;
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
-      return errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
+      return errno;
     }
     // The holder before may have removed the file between our open and
     // our lock; a lock on a removed file excludes nobody, so try anew.

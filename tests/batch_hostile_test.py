@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """verdin-batch on a hostile machine: pipes and devices where files should
 be, links, a file-size limit, names of every valid length, figures beyond
-the bounds and a 4 MB object name. Each run ends by itself within seconds,
+the bounds, a 4 MB object name, no XDG_RUNTIME_DIR. Each run ends by itself within seconds,
 with exit status 1 (2 for bad usage) and a Russian message, replaces no
 device and leaves nothing behind."""
 import os
@@ -56,8 +56,13 @@ def run(*args, file_limit=None):
 
 
 with tempfile.TemporaryDirectory() as home:
+    # Scratch and runtime folders of the libraries go under TMPDIR and are
+    # removed again, whatever way a write ends.
+    scratch = os.path.join(home, "tmp")
+    os.mkdir(scratch)
+    os.environ.pop("XDG_RUNTIME_DIR", None)
     os.environ.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
-                      XDG_DATA_HOME=os.path.join(home, "share"))
+                      XDG_DATA_HOME=os.path.join(home, "share"), TMPDIR=scratch)
     data = os.path.join(home, "data")
     shutil.copytree(DATA_FOLDER, data)
     pipe = os.path.join(home, "канал")
@@ -131,6 +136,8 @@ with tempfile.TemporaryDirectory() as home:
         check(not os.path.exists(os.path.join(home, name)), f"4 MB name {name}: written")
         check(not MEASURED or peak < PEAK_LIMIT_KB, f"4 MB name {name}: peak {peak} KB, expected below {PEAK_LIMIT_KB} KB")
         print(f"4 MB object name through {name}: refused, peak {peak} KB")
+
+    check(os.listdir(scratch) == [], f"left in TMPDIR: {os.listdir(scratch)}")
 
 if failures:
     print("\n".join(failures))
