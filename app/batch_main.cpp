@@ -25,8 +25,10 @@
 
 #include "app/demo_data.h"
 #include "core/line_file.h"
+#include "core/platform_files.h"
 #include "core/startup.h"
 #include "core/text_forms.h"
+#include "core/amount_bound.h"
 #include "core/amount_in_words.h"
 #include "forms/open_estimate.h"
 #include "forms/program.h"
@@ -262,6 +264,21 @@ struct EstimateArgs {
   verdin::PayOutPercentages payOut;
 };
 
+// The two numbers of the pay-out variant as the pay-out window would take
+// them: kopecks from 0 up to the amount bound, a percentage from 0 to 100.
+verdin::PayOutPercentages CheckedPayOut(const std::string& kopecks, const std::string& percent) {
+  const double kopecksValue = *verdin::ParseTypedNumber(kopecks);
+  const double percentValue = *verdin::ParseTypedNumber(percent);
+  if (!(kopecksValue >= 0) || !verdin::WithinAmountBound(kopecksValue)) {
+    throw UsageError("число копеек после --without-charges «" + kopecks +
+                     "» должно быть не меньше 0 и не больше " + verdin::AmountBoundText() + ".");
+  }
+  if (!(percentValue >= 0 && percentValue <= 100)) {
+    throw UsageError("процент после --without-charges «" + percent + "» должен быть от 0 до 100.");
+  }
+  return {kopecks, percent};
+}
+
 EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
   EstimateArgs parsed;
   std::vector<std::string> operands;
@@ -274,7 +291,7 @@ EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
       const bool numbers = i + 2 < args.size() && verdin::ParseTypedNumber(args[i + 1]) &&
                            verdin::ParseTypedNumber(args[i + 2]);
       if (numbers) {
-        parsed.payOut = {args[i + 1], args[i + 2]};
+        parsed.payOut = CheckedPayOut(args[i + 1], args[i + 2]);
         i += 2;
       }
     } else if (args[i].rfind("--", 0) == 0) {
@@ -332,8 +349,8 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   const verdin::EstimateFigures& figures = built.figures;
   std::cout << "items: " << program.state.KolZd() << "\n"
             << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n"
-            << (pdf ? "pdf: " : "workbook: ") << verdin::PathText(args.output) << "\n";
-  if (args.saveIsx) std::cout << "isx: " << *args.saveIsx << "\n";
+            << (pdf ? "pdf: " : "workbook: ") << ShownName(args.output) << "\n";
+  if (args.saveIsx) std::cout << "isx: " << ShownName(*args.saveIsx) << "\n";
   return 0;
 }
 
@@ -341,6 +358,12 @@ int Words(const std::vector<std::string>& args) {
   if (args.size() != 1) throw UsageError("нужна одна сумма.");
   const auto amount = verdin::ParseTypedNumber(args.front());
   if (!amount) throw UsageError("сумма «" + args.front() + "» не является числом.");
+  // Beyond the bound no amount of the program can lie, and the words would
+  // no longer name it.
+  if (!verdin::WithinAmountBound(*amount)) {
+    throw UsageError("сумма «" + args.front() + "» слишком велика: допускается число не больше " +
+                     verdin::AmountBoundText() + " по абсолютной величине.");
+  }
   std::cout << verdin::AmountInWords(*amount) << "\n";
   return 0;
 }
@@ -382,6 +405,7 @@ int Run(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  verdin::platform::IgnoreFileSizeSignal();
   try {
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.command == "--help" || line.command == "-h" || line.command == "help") {

@@ -19,6 +19,7 @@
 
 #include "app/demo_data.h"
 #include "app/desktop_session.h"
+#include "core/platform_files.h"
 
 namespace {
 
@@ -95,6 +96,7 @@ int RunDesktop(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  verdin::platform::IgnoreFileSizeSignal();
   try {
     return RunDesktop(argc, argv);
   } catch (const std::bad_alloc&) {

@@ -142,12 +142,9 @@ void DesktopSession::RememberPlaces() {
   if (!shown_) return;
   std::vector<NamedPlace> places;
   for (const QWidget* window : StartWindows()) places.push_back(PlaceOf(*window));
-  const bool kept = places_.Remember(places);
-  // Nothing is lost but the windows' places: a line on the error stream,
-  // not a message box on the way out.
-  if (!kept && !places_.file().empty()) {
-    std::cerr << "verdin: не удалось запомнить положение окон в файле «" << places_.file().string() << "».\n";
-  }
+  // Nothing is lost but the windows' places: a failure is a line on the
+  // error stream (Remember writes it), not a message box on the way out.
+  static_cast<void>(places_.Remember(places));
 }
 
 std::array<QWidget*, 3> DesktopSession::StartWindows() const {

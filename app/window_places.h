@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -45,11 +48,33 @@ struct NamedPlace {
 // its inside.
 NamedPlace PlaceOf(const QWidget& window);
 
+// The sections of an INI file ("[name]" lines, each followed by its
+// "key=value" lines), in the order of the file. Lines of no section and
+// comments are dropped.
+class IniSections {
+ public:
+  static IniSections Parse(const std::vector<std::string>& lines);
+  std::vector<std::string> Lines() const;
+  // The value of the key in the section, nullptr when there is none.
+  const std::string* Value(const std::string& section, const std::string& key) const;
+  void Set(const std::string& section, const std::string& key, const std::string& value);
+
+ private:
+  struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> values;
+  };
+  std::vector<Section> sections_;
+};
+
 // The windows' places kept in an INI file under the window's name: the
 // position of its frame and the size of its inside, which is what Qt
 // moves and resizes, so a window does not creep by its frame from run to
 // run. With an empty file name nothing is kept. A damaged or unreadable
-// file counts as holding nothing.
+// file counts as holding nothing; one that is not an ordinary file or is
+// larger than 1 MB is not read at all, and a line on the error stream
+// says so once. The file is read and written as every file of the
+// program: bounded, Windows-1251 lines, replaced atomically.
 class WindowPlaces {
  public:
   explicit WindowPlaces(std::filesystem::path file) : file_(std::move(file)) {}
@@ -68,7 +93,11 @@ class WindowPlaces {
   bool Remember(std::span<const NamedPlace> places) const;
 
  private:
+  // The file's sections; none when it is missing or not taken.
+  IniSections Load() const;
+
   std::filesystem::path file_;
+  mutable bool reported_ = false;  // a file not taken is mentioned once
 };
 
 // The screen area available to windows around a point: that of the

@@ -1,6 +1,7 @@
 #include "core/atomic_file.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -22,21 +23,28 @@ std::filesystem::path FolderOf(const std::filesystem::path& path) {
   return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-// Whether `name` is a temporary file name of a write of `target`:
-// "<target>.tmp-" followed by digits and then nothing or `suffix`.
-bool IsTemporaryOf(std::string_view name, std::string_view target, std::string_view suffix) {
-  const std::string prefix = std::string(target) + ".tmp-";
+// Whether `name` is `prefix` followed by `digits` digits (any number when
+// 0, at least one) and then nothing or `suffix`.
+bool IsNumberedName(std::string_view name, std::string_view prefix, std::size_t digits, std::string_view suffix) {
   if (name.substr(0, prefix.size()) != prefix) return false;
   name.remove_prefix(prefix.size());
-  std::size_t digits = 0;
-  while (digits < name.size() && std::isdigit(static_cast<unsigned char>(name[digits])) != 0) ++digits;
-  if (digits == 0) return false;
-  name.remove_prefix(digits);
+  std::size_t found = 0;
+  while (found < name.size() && std::isdigit(static_cast<unsigned char>(name[found])) != 0) ++found;
+  if (found == 0 || (digits != 0 && found != digits)) return false;
+  name.remove_prefix(found);
   return name.empty() || name == suffix;
 }
 
-// Removes the temporary files that earlier writes of `target` left behind
-// when they were killed. Files a living writer still uses stay.
+// Whether `name` is the name of a temporary file of a write with this
+// suffix in the folder: ".~<six digits><suffix>", or, as earlier versions
+// named them, "<target>.tmp-<digits><suffix>".
+bool IsTemporaryOf(std::string_view name, std::string_view target, std::string_view suffix) {
+  return IsNumberedName(name, platform::kTemporaryPrefix, platform::kTemporaryDigits, suffix) ||
+         IsNumberedName(name, std::string(target) + ".tmp-", 0, suffix);
+}
+
+// Removes the temporary files that killed writes left in the folder of
+// `target`. Files a living writer still uses stay.
 void RemoveAbandonedTemporaries(const std::filesystem::path& target, std::string_view suffix) {
   const std::string targetName = target.filename().string();
   std::error_code error;
@@ -48,18 +56,56 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& target, std::string
   }
 }
 
+// The file a symbolic link leads to, through every link on the way; the
+// path itself when it is no link. Throws WriteFault (ELOOP) for a circle.
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+  constexpr int kMostLinks = 40;  // as many as the system itself follows
+  for (int followed = 0; platform::LinkStatusOf(path).link; ++followed) {
+    if (followed == kMostLinks) Check(ELOOP);
+    std::error_code error;
+    const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+    if (error) Check(error.value());
+    path = next.is_absolute() ? next : FolderOf(path) / next;
+  }
+  return path;
+}
+
+// Names an estimate's lock file: a short hash of the file's name, the same
+// in every program and every run (FNV-1a).
+std::string LockFileName(std::string_view fileName) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const char c : fileName) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  constexpr std::string_view kDigits = "0123456789abcdef";
+  std::string name(platform::kTemporaryPrefix);
+  for (int shift = 60; shift >= 0; shift -= 4) name += kDigits[(hash >> shift) & 0xF];
+  return name + ".lock";
+}
+
 }  // namespace
 
-AtomicReplacement::AtomicReplacement(std::filesystem::path target, std::string_view temporarySuffix)
-    : target_(std::move(target)), temporarySuffix_(temporarySuffix) {
-  if (!target_.has_filename()) throw WriteFault(0, "не указано имя файла");
-  targetStatus_ = platform::StatusOf(target_);
-  if (targetStatus_.folder) Check(EISDIR);
+std::filesystem::path ReplaceableTarget(const std::filesystem::path& target) {
+  if (!target.has_filename()) throw WriteFault(0, "не указано имя файла");
+  // A link stays a link: the file it leads to is replaced, in its own folder.
+  std::filesystem::path file = FollowLinks(target);
+  const platform::FileStatus status = platform::StatusOf(file);
+  if (status.folder) Check(EISDIR);
+  // A device, a pipe or a socket is never replaced by an ordinary file.
+  if (status.exists && !status.regular) throw WriteFault(0, "это не обычный файл");
   // Renaming over a file needs only the folder's permission; a file the
   // user has marked read-only must not be replaced all the same.
-  if (targetStatus_.exists && !platform::UserMayWrite(targetStatus_)) {
-    throw WriteFault(0, "файл только для чтения");
-  }
+  if (status.exists && !platform::UserMayWrite(status)) throw WriteFault(0, "файл только для чтения");
+  const int error = platform::FolderWritable(FolderOf(file));
+  if (error == ENOENT) throw WriteFault(error, "папка не найдена");
+  Check(error);
+  return file;
+}
+
+AtomicReplacement::AtomicReplacement(std::filesystem::path target, std::string_view temporarySuffix)
+    : target_(ReplaceableTarget(target)), temporarySuffix_(temporarySuffix) {
+  targetStatus_ = platform::StatusOf(target_);
   RemoveAbandonedTemporaries(target_, temporarySuffix_);
   // A file without a name leaves nothing behind if the process is killed;
   // where the file system has no such files a named one is used.
@@ -108,5 +154,25 @@ void AtomicReplacement::Commit() {
   static_cast<void>(file_.Close());
   platform::SyncFolder(FolderOf(target_));
 }
+
+PrivateFolder::PrivateFolder(const std::filesystem::path& parent, std::string_view prefix) {
+  Check(platform::CreatePrivateFolder(parent, prefix, path_));
+}
+
+PrivateFolder::~PrivateFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+WriteLock::WriteLock(const std::filesystem::path& target) {
+  const std::filesystem::path file = FollowLinks(target);
+  path_ = FolderOf(file) / LockFileName(file.filename().string());
+  const int error = platform::TakeLockFile(path_, held_);
+  if (error == EWOULDBLOCK) throw WriteFault(error, "файл сейчас записывается другой программой");
+  // A folder where no lock file can be made (or without locks at all) is
+  // left to the write itself, which reports what stops it.
+}
+
+WriteLock::~WriteLock() { platform::ReleaseLockFile(path_, held_); }
 
 }  // namespace verdin

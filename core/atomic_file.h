@@ -6,9 +6,13 @@
 //
 // Where the file system allows it the temporary file has no name until
 // the moment before the rename, so a write killed on its way leaves
-// nothing. A temporary name left by a killed write of the same target
-// ("<target>.tmp-<digits><suffix>", no longer in use by a living process)
-// is removed at the next write of that target.
+// nothing. A temporary name left by a killed write (".~<digits><suffix>"
+// in the target's folder, no longer in use by a living process) is
+// removed at the next write into that folder.
+//
+// A symbolic link at the target is followed: the file it leads to is
+// replaced in its own folder and the link stays. A device, a pipe or a
+// socket at the target is refused, never replaced.
 #pragma once
 
 #include <filesystem>
@@ -33,10 +37,53 @@ class WriteFault : public std::runtime_error {
   int error_;
 };
 
+// The file a write of `target` replaces, its symbolic links followed,
+// after the checks every write makes: a file name is given, the file is no
+// folder ("это папка, а не файл"), no device, pipe or socket ("это не
+// обычный файл"), not marked read-only ("файл только для чтения"), and
+// its folder exists ("папка не найдена") and may be written. Throws
+// WriteFault. Run alone, it checks targets before any of them is written.
+std::filesystem::path ReplaceableTarget(const std::filesystem::path& target);
+
+// One writer at a time for a file: an exclusive lock held through a hidden
+// lock file ".~<hash of the name>.lock" in the file's folder (its links
+// followed), removed when the lock goes. The system drops the lock when
+// the process ends however it ends.
+class WriteLock {
+ public:
+  // Takes the lock. Throws WriteFault (error EWOULDBLOCK) when another
+  // program holds it. Where no lock file can be made the write goes on
+  // without one: the write itself then says what stops it.
+  explicit WriteLock(const std::filesystem::path& target);
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+  ~WriteLock();
+
+ private:
+  std::filesystem::path path_;
+  platform::FileDescriptor held_;
+};
+
+// A folder of this process's own for a library's scratch files: made in
+// `parent` (mode 0700) and removed with everything in it when the owner
+// goes away, on every way out of the code that made it.
+class PrivateFolder {
+ public:
+  // Throws WriteFault when the folder cannot be made.
+  PrivateFolder(const std::filesystem::path& parent, std::string_view prefix);
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+  ~PrivateFolder();
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 class AtomicReplacement {
  public:
-  // Checks that the target names a file (not a folder, not a file marked
-  // read-only: "файл только для чтения"), removes the abandoned temporary
+  // Checks the target as ReplaceableTarget does, removes the abandoned temporary
   // files of earlier writes of it and creates the temporary file beside it.
   // Throws WriteFault.
   explicit AtomicReplacement(std::filesystem::path target, std::string_view temporarySuffix = {});
@@ -45,7 +92,7 @@ class AtomicReplacement {
   // Removes the temporary file unless it has been put in place.
   ~AtomicReplacement();
 
-  // The temporary file, "<target>.tmp-<random><temporarySuffix>", for
+  // The temporary file, ".~<digits><temporarySuffix>" beside the target, for
   // writers that open it by name themselves (they must write it in place,
   // not replace it). Gives the temporary file its name if it has none yet.
   // Throws WriteFault.

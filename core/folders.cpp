@@ -43,22 +43,16 @@ void CreateFolder(const std::filesystem::path& folder) {
 // file: a copy cut short (a full disk, a power cut) must not stay behind,
 // as files already in the data folder are never replaced.
 void CopyDemoFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  std::string bytes;
-  platform::FileDescriptor source;
-  int error = platform::OpenForReading(from, source);
-  if (error == 0) error = platform::ReadAll(source, bytes, kMaxNormFileBytes);
-  if (error == 0) {
-    try {
-      AtomicReplacement copy(to);
-      copy.Write(bytes);
-      copy.Commit();
-    } catch (const WriteFault& fault) {
-      error = fault.error() != 0 ? fault.error() : EINVAL;
-    }
-  }
-  if (error != 0) {
-    throw FileError("Не удалось скопировать демонстрационную базу в «" + ShowControlBytes(PathText(to)) +
-                    "»: " + std::system_category().message(error) + ".");
+  // Read as every file of the program is: only an ordinary file, within
+  // the bound of a norm file.
+  const LineFileBytes source = ReadLineFileBytes(from, kNormFileLimit);
+  try {
+    AtomicReplacement copy(to);
+    copy.Write(source.content);
+    copy.Commit();
+  } catch (const WriteFault& fault) {
+    throw FileError("Не удалось скопировать демонстрационную базу в «" + ShowControlBytes(PathText(to)) + "»: " +
+                    fault.what() + ".");
   }
 }
 

@@ -120,6 +120,9 @@ std::string ReasonFor(int error) {
 #endif
     case EROFS: return "диск доступен только для чтения";
     case ENAMETOOLONG: return "слишком длинное имя файла";
+    // A socket, or a device without its driver, cannot be opened at all.
+    case ENXIO:
+    case ENODEV: return "это не обычный файл";
     case EMFILE:
     case ENFILE: return "открыто слишком много файлов";
     case ELOOP: return "слишком много символических ссылок";

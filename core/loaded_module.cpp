@@ -24,6 +24,12 @@ std::string FolderList(const std::vector<std::filesystem::path>& folders) {
 
 }  // namespace
 
+void ThrowBrokenModule(const std::filesystem::path& module, const std::string& reason) {
+  // The Russian words first, the system's own reason (English) after them.
+  throw ModuleError(ModuleError::Kind::Broken, module,
+                    "модуль «" + PathText(module) + "» повреждён или не от этой версии программы: " + reason, reason);
+}
+
 std::vector<std::filesystem::path> ModuleFolders() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -41,12 +47,10 @@ LoadedModule::LoadedModule(const std::string& fileName) {
     // Its own symbols stay private (RTLD_LOCAL); RTLD_NODELETE keeps the
     // libraries behind it loaded for the rest of the process.
     handle_ = ::dlopen(path_.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
-    if (handle_ == nullptr) {
-      throw ModuleError("модуль «" + PathText(path_) + "» не загружается: " + LoaderReason());
-    }
+    if (handle_ == nullptr) ThrowBrokenModule(path_, "не загружается: " + LoaderReason());
     return;
   }
-  throw ModuleError("файла «" + fileName + "» нет в папках " + FolderList(folders));
+  throw ModuleError(ModuleError::Kind::Missing, fileName, "файла «" + fileName + "» нет в папках " + FolderList(folders));
 }
 
 LoadedModule::~LoadedModule() {
@@ -56,9 +60,7 @@ LoadedModule::~LoadedModule() {
 void* LoadedModule::Address(const char* name) const {
   ::dlerror();
   void* address = ::dlsym(handle_, name);
-  if (address == nullptr) {
-    throw ModuleError("в модуле «" + PathText(path_) + "» нет функции " + name + ": " + LoaderReason());
-  }
+  if (address == nullptr) ThrowBrokenModule(path_, std::string("нет функции ") + name + ": " + LoaderReason());
   return address;
 }
 

@@ -7,16 +7,35 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace verdin {
 
-// A module that cannot be found or loaded, or lacks a function. The text
-// is Russian and names the file and the system's reason.
+// A module that cannot be found (missing), or that is found but cannot be
+// loaded or lacks a function (broken). The text is Russian and names the
+// file: "файла «…» нет в папках …", "модуль «…» повреждён или не от этой
+// версии программы: <reason>", the system's reason last.
 class ModuleError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  enum class Kind { Missing, Broken };
+  ModuleError(Kind kind, std::filesystem::path module, const std::string& text, std::string reason = {})
+      : std::runtime_error(text), kind_(kind), module_(std::move(module)), reason_(std::move(reason)) {}
+
+  Kind kind() const { return kind_; }
+  // The module file, or its bare name when none was found.
+  const std::filesystem::path& module() const { return module_; }
+  // Why a broken module cannot be used, the system's words included.
+  const std::string& reason() const { return reason_; }
+
+ private:
+  Kind kind_;
+  std::filesystem::path module_;
+  std::string reason_;
 };
+
+// Throws ModuleError (broken) for the module, with the reason.
+[[noreturn]] void ThrowBrokenModule(const std::filesystem::path& module, const std::string& reason);
 
 // The folders searched for a module, in order: the program's own folder,
 // then the install's library folder (<program folder>/../lib/verdin).
@@ -34,12 +53,14 @@ class LoadedModule {
   LoadedModule(const LoadedModule&) = delete;
   LoadedModule& operator=(const LoadedModule&) = delete;
 
-  // The exported function `name` as a pointer to Function; ModuleError when
-  // the module has no such function.
+  // The exported function `name` as a pointer to Function; ModuleError
+  // (broken) when the module has no such function.
   template <typename Function>
   Function* Find(const char* name) const {
     return reinterpret_cast<Function*>(Address(name));
   }
+
+  const std::filesystem::path& path() const { return path_; }
 
  private:
   void* Address(const char* name) const;

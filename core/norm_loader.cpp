@@ -192,6 +192,11 @@ void ReadPoints(LineReader& cursor, NormRow& row, std::string_view& line, PointR
       cursor.Fail("в пункте больше " + std::to_string(kMaxPoints) + " точек.");
     }
     NormPoint point = ParsePoint(cursor, line, reading.units);
+    // A price is never below zero; a minus sign is a slip of the editor.
+    if (point.price < 0) {
+      cursor.Fail("базовая цена точки " + GeneralForm(point.price) +
+                  " отрицательна; ожидалась цена не меньше 0 (например 18552,02).");
+    }
     if (!points.empty() && point.x <= points.back().x) {
       cursor.Fail("значения X точек пункта должны возрастать: " + GeneralForm(point.x) +
                   " не больше предыдущего " + GeneralForm(points.back().x) + ".");
@@ -273,9 +278,14 @@ IndustryCoefficient ParseIndustryLine(const LineReader& cursor, std::string_view
   coefficient.name = TrimView(line.substr(0, separator));
   // One character after the ";" is skipped: the database writes a blank there.
   if (separator + 2 <= line.size()) coefficient.value = TrimView(line.substr(separator + 2));
-  if (!ParseTypedNumber(coefficient.value)) {
+  const std::optional<double> value = ParseTypedNumber(coefficient.value);
+  if (!value) {
     cursor.Fail("значение коэффициента " + QuotedFileText(coefficient.value) +
                 " не является числом; ожидалось «наименование; значение», например «Энергетика; 1,1».");
+  }
+  if (*value < 0) {
+    cursor.Fail("значение коэффициента " + QuotedFileText(coefficient.value) +
+                " отрицательно; ожидалось число не меньше 0, например «Энергетика; 1,1».");
   }
   return coefficient;
 }
@@ -369,6 +379,11 @@ PercentageLine ParsePercentageLine(const LineReader& cursor, std::string_view li
     if (!HasLeadingNumber(parsed.texts[f])) {
       cursor.Fail("поле " + std::to_string(f + 1) + " (" + QuotedFileText(parsed.texts[f]) +
                   ") не является числом; ожидалось число с десятичной точкой, например 4.2.");
+    }
+    // A percentage below zero would price the design work below nothing.
+    if (f > 0 && LeadingNumber(parsed.texts[f]) < 0) {
+      cursor.Fail("поле " + std::to_string(f + 1) + " (" + QuotedFileText(parsed.texts[f]) +
+                  ") — отрицательный процент; ожидалось число не меньше 0, например 4.2.");
     }
   }
   return parsed;

@@ -6,6 +6,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -17,10 +20,12 @@
 namespace verdin::platform {
 namespace {
 
-// A fresh random part of a temporary file's name.
+// A fresh random part of a temporary file's name: always six digits, so
+// the name's length never depends on chance.
 std::string RandomNamePart() {
   static thread_local std::mt19937_64 generator{std::random_device{}()};
-  return std::to_string(generator() % 1'000'000'000);
+  std::string digits = std::to_string(generator() % 1'000'000);
+  return std::string(kTemporaryDigits - digits.size(), '0') + digits;
 }
 
 FileStatus FromStat(const struct stat& info) {
@@ -50,16 +55,17 @@ bool InGroup(unsigned group) {
 // without a name of its own.
 std::string OpenFileLink(const FileDescriptor& file) { return "/proc/self/fd/" + std::to_string(file.get()); }
 
-// Tries `create` with fresh names "<target>.tmp-<random><suffix>" until
-// one is free: `create` returns 0, EEXIST for a name taken, or another
-// error that ends the attempts.
+// Tries `create` with fresh names "<folder of target>/.~<digits><suffix>"
+// until one is free: `create` returns 0, EEXIST for a name taken, or
+// another error that ends the attempts. The name is short whatever the
+// target's, so a valid name never fails for its temporary's length.
 template <typename Create>
 int WithFreshTemporaryName(const std::filesystem::path& target, std::string_view suffix,
                            std::filesystem::path& named, Create create) {
   constexpr int kAttempts = 100;
+  const std::filesystem::path folder = target.parent_path();
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    std::filesystem::path candidate = target;
-    candidate += ".tmp-" + RandomNamePart();
+    std::filesystem::path candidate = folder / (std::string(kTemporaryPrefix) + RandomNamePart());
     candidate += suffix;
     const int error = create(candidate);
     if (error == 0) {
@@ -106,8 +112,26 @@ FileStatus StatusOf(const std::filesystem::path& path) {
 }
 
 int OpenForReading(const std::filesystem::path& path, FileDescriptor& file) {
-  file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // A pipe without a writer would block the open itself; without waiting
+  // the caller can look at what it opened and refuse it. An ordinary file
+  // reads the same either way.
+  file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   return file.IsOpen() ? 0 : errno;
+}
+
+FileStatus LinkStatusOf(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return {};
+  FileStatus status = FromStat(info);
+  status.link = S_ISLNK(info.st_mode);
+  return status;
+}
+
+int FolderWritable(const std::filesystem::path& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return errno;
+  if (!S_ISDIR(info.st_mode)) return ENOTDIR;
+  return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 int StatusOf(const FileDescriptor& file, FileStatus& status) {
@@ -203,6 +227,35 @@ void RemoveIfAbandoned(const std::filesystem::path& path) noexcept {
   ::close(fd);
 }
 
+int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held) {
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!file.IsOpen()) return errno;
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    // The holder before may have removed the file between our open and
+    // our lock; a lock on a removed file excludes nobody, so try anew.
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(file.get(), &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino) {
+      held = std::move(file);
+      return 0;
+    }
+  }
+  return EWOULDBLOCK;
+}
+
+void ReleaseLockFile(const std::filesystem::path& path, FileDescriptor& held) noexcept {
+  if (!held.IsOpen()) return;
+  // Removed while still held, so that nobody locks the name we leave.
+  ::unlink(path.c_str());
+  held.Close();
+}
+
 int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   return ::rename(from.c_str(), to.c_str()) != 0 ? errno : 0;
 }
@@ -215,5 +268,20 @@ void SyncFolder(const std::filesystem::path& folder) noexcept {
   ::fsync(fd);
   ::close(fd);
 }
+
+std::filesystem::path SystemTemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && folder[0] == '/' ? std::filesystem::path(folder) : std::filesystem::path("/tmp");
+}
+
+int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view prefix,
+                        std::filesystem::path& created) {
+  std::string pattern = (parent / (std::string(prefix) + "XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) return errno;
+  created = pattern;
+  return 0;
+}
+
+void IgnoreFileSizeSignal() noexcept { std::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace verdin::platform

@@ -41,6 +41,7 @@ struct FileStatus {
   bool exists = false;
   bool folder = false;
   bool regular = false;         // an ordinary file (not a device or a pipe)
+  bool link = false;            // a symbolic link (LinkStatusOf only)
   std::uintmax_t size = 0;      // in bytes
   unsigned permissions = 0;     // the permission bits (07777)
   unsigned owner = 0;           // the owning user and group
@@ -56,7 +57,17 @@ bool UserMayWrite(const FileStatus& status);
 // The status of a path; `exists` is false when it cannot be found.
 FileStatus StatusOf(const std::filesystem::path& path);
 
-// Opens an existing file for reading. Returns the error, 0 on success.
+// The status of a path itself: a symbolic link is not followed.
+FileStatus LinkStatusOf(const std::filesystem::path& path);
+
+// Whether this process may create and rename files in the folder. Returns
+// the error (ENOENT: no such folder, ENOTDIR, EACCES, EROFS…), 0 when it
+// may.
+int FolderWritable(const std::filesystem::path& folder);
+
+// Opens an existing file for reading without waiting: a pipe or a device
+// opens at once (and must then be refused by its status, never read).
+// Returns the error, 0 on success.
 int OpenForReading(const std::filesystem::path& path, FileDescriptor& file);
 
 // The status of an open file. Returns the error, 0 on success.
@@ -77,8 +88,13 @@ int SyncToDisk(const FileDescriptor& file);
 // Sets the permission bits of an open file. Returns the error, 0 on success.
 int SetPermissions(const FileDescriptor& file, unsigned permissions);
 
-// Creates a new, empty, uniquely named file beside `target`, named
-// "<target>.tmp-<random><suffix>", open for writing. The mode 0666 is
+// Temporary files are named ".~" and six digits, then the suffix the
+// writer asks for: short, so that a target of any valid name can have one.
+inline constexpr std::string_view kTemporaryPrefix = ".~";
+inline constexpr std::size_t kTemporaryDigits = 6;
+
+// Creates a new, empty, uniquely named file in the folder of `target`,
+// named ".~<digits><suffix>", open for writing. The mode 0666 is
 // narrowed by the user's umask, as for any new file. Returns the error,
 // 0 on success; on success `created` names the new file.
 int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view suffix,
@@ -91,8 +107,8 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view 
 // name later on. Returns the error, 0 on success.
 int CreateUnnamedIn(const std::filesystem::path& folder, FileDescriptor& file);
 
-// Gives a file created by CreateUnnamedIn a new, unique name beside
-// `target`, "<target>.tmp-<random><suffix>". Returns the error, 0 on
+// Gives a file created by CreateUnnamedIn a new, unique name in the folder
+// of `target`, ".~<digits><suffix>". Returns the error, 0 on
 // success; on success `named` is that name.
 int NameTemporaryBeside(const FileDescriptor& file, const std::filesystem::path& target,
                         std::string_view suffix, std::filesystem::path& named);
@@ -106,6 +122,15 @@ int MarkInUse(const FileDescriptor& file);
 // marks as in use (see MarkInUse); otherwise leaves it alone.
 void RemoveIfAbandoned(const std::filesystem::path& path) noexcept;
 
+// Opens (creating it when missing) the lock file and locks it for this
+// process alone, without waiting. Returns EWOULDBLOCK when another process
+// holds it, another error when it cannot be opened, 0 when `held` holds it
+// now. The lock ends with the process however it ends.
+int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held);
+
+// Removes the lock file and lets the lock go.
+void ReleaseLockFile(const std::filesystem::path& path, FileDescriptor& held) noexcept;
+
 // Puts `from` in the place of `to` in one step (rename); an earlier `to`
 // is replaced. Returns the error, 0 on success.
 int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
@@ -116,5 +141,20 @@ void RemoveFile(const std::filesystem::path& path) noexcept;
 // Flushes a folder's entries (a file just renamed into it) to the disk.
 // A failure is ignored: the file itself is complete either way.
 void SyncFolder(const std::filesystem::path& folder) noexcept;
+
+// The folder for temporary files of the system: $TMPDIR when it names an
+// absolute path, else /tmp.
+std::filesystem::path SystemTemporaryFolder();
+
+// Creates a new folder "<parent>/<prefix><random>" that only this user may
+// enter (mode 0700). Returns the error, 0 on success; on success `created`
+// names it.
+int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view prefix,
+                        std::filesystem::path& created);
+
+// Makes a write beyond the process's file-size limit (ulimit -f) fail with
+// EFBIG, which the writers report, instead of ending the process by the
+// signal SIGXFSZ and leaving its temporary file. Called once at start-up.
+void IgnoreFileSizeSignal() noexcept;
 
 }  // namespace verdin::platform

@@ -1,6 +1,12 @@
 #include "forms/save_estimate.h"
 
+#include <cerrno>
+#include <deque>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
 
+#include "core/atomic_file.h"
 #include "core/index.h"
 #include "core/line_file.h"
 #include "forms/general_data_form.h"
@@ -80,6 +86,65 @@ const char* NotWrittenHeading(const std::filesystem::path& file) {
   return FormatOfName(file) == WorkbookFormat::Pdf ? "Смета в PDF не записана." : "Книга сметы не записана.";
 }
 
+// The files a save replaces: the workbook (or the PDF document) and, when
+// they are saved, the input data. A workbook name the sheet refuses is
+// left to the build, which reports it.
+std::vector<std::filesystem::path> SaveTargets(const SaveChoice& choice) {
+  std::vector<std::filesystem::path> targets;
+  try {
+    targets.push_back(WorkbookPath(choice.FileXls));
+  } catch (const std::invalid_argument&) {
+  }
+  if (choice.FileIsx != kInputDataNotSaved) {
+    const std::filesystem::path isx(choice.FileIsx);
+    std::error_code error;
+    const bool sameFile = !targets.empty() && std::filesystem::weakly_canonical(isx, error) ==
+                                                  std::filesystem::weakly_canonical(targets.front(), error);
+    if (!sameFile) targets.push_back(isx);
+  }
+  return targets;
+}
+
+// Takes the lock of every target before any of them is written: a second
+// program saving the same estimate at the same time is refused and writes
+// nothing. False (after the message) then.
+bool LockTargets(MainContext& ctx, const std::vector<std::filesystem::path>& targets, std::deque<WriteLock>& locks) {
+  for (const std::filesystem::path& target : targets) {
+    try {
+      locks.emplace_back(target);
+    } catch (const WriteFault& fault) {
+      // Any other fault of the target is reported by its write.
+      if (fault.error() != EWOULDBLOCK) continue;
+      ctx.messages.Show(kWriteErrorTitle,
+                        "Смета сейчас записывается другой программой.\rФайл «" + PathText(target) +
+                            "» занят; ничего не записано, повторите запись позже.",
+                        MessageIcon::Exclamation);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The input-data file is written after the workbook; it is checked (its
+// folder there and writable, no folder, device or read-only file in its
+// place) before the workbook is replaced, so that a save does not stop
+// half-way with the new workbook beside the old input data. The workbook's
+// own write makes the same checks before it replaces anything. False
+// (after the message) when the input data could not be written.
+bool InputDataWritable(MainContext& ctx, const SaveChoice& choice) {
+  if (choice.FileIsx == kInputDataNotSaved) return true;
+  try {
+    static_cast<void>(ReplaceableTarget(choice.FileIsx));
+    return true;
+  } catch (const WriteFault& fault) {
+    ctx.messages.Show(kWriteErrorTitle,
+                      std::string("Исходные данные не записаны.\rНе удалось записать файл «") + choice.FileIsx +
+                          "»: " + fault.what() + ".\rКнига сметы тоже не записана: ни один файл не изменён.",
+                      MessageIcon::Exclamation);
+    return false;
+  }
+}
+
 }  // namespace
 
 BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general, bool withoutCharges,
@@ -100,6 +165,8 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
   const std::optional<SaveChoice> choice = dialog.Ask(ctx);
   if (!choice) return false;
   if (!ChargeRatesAccepted(ctx)) return false;
+  std::deque<WriteLock> locks;
+  if (!LockTargets(ctx, SaveTargets(*choice), locks) || !InputDataWritable(ctx, *choice)) return false;
   state.FileXls = choice->FileXls;
   state.estimate.summary = choice->Svodka;
   progress.SetCaption("Рассчитываю ..");

@@ -3,7 +3,8 @@
 // by the save command as an .xls workbook and the input data. A save the
 // estimate figures refuse must write nothing and leave the earlier
 // workbook as it was; a save that goes through must write both files, and
-// no cell of the workbook may hold a number that is not finite.
+// no cell of the workbook may hold a number that is not finite or is below
+// zero (no price, cost or total of an estimate is negative).
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -54,7 +55,7 @@ bool FiguresRefused(const verdin::Program& program, bool withoutCharges) {
   }
 }
 
-void RequireFiniteCells(const verdin::Sheet& sheet) {
+void RequireSoundCells(const verdin::Sheet& sheet) {
   for (int row = 1; row <= sheet.LastRow(); ++row) {
     for (int column = 1; column <= sheet.LastColumn(); ++column) {
       const verdin::Cell* cell = sheet.CellAt(row, column);
@@ -63,6 +64,10 @@ void RequireFiniteCells(const verdin::Sheet& sheet) {
       if (number != nullptr && !std::isfinite(*number)) {
         std::fprintf(stderr, "row %d, column %d\n", row, column);
         verdin::fuzz::Fail("a workbook cell holds a number that is not finite");
+      }
+      if (number != nullptr && *number < 0) {
+        std::fprintf(stderr, "row %d, column %d: %g\n", row, column, *number);
+        verdin::fuzz::Fail("a workbook cell holds a negative amount");
       }
     }
   }
@@ -111,6 +116,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Fail("the estimate workbook was not written");
   }
   if (!std::filesystem::exists(inputData)) fuzz::Fail("the input data were not written");
-  RequireFiniteCells(built.sheet.sheet);
+  RequireSoundCells(built.sheet.sheet);
   return 0;
 }

@@ -3,6 +3,8 @@
 // shipped demo database.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -44,9 +46,23 @@ inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes
   }
 }
 
-// Writes the fuzzer's input to `name` in the process's folder.
+// Writes the fuzzer's input to `name` in the process's folder. The first
+// empty input of a run (libFuzzer always runs one first) is given as a
+// pipe without a writer instead: every reader must refuse it at once, and
+// a reader that waits on it is reported as a timeout.
 inline std::filesystem::path WriteInput(const std::string& name, const std::uint8_t* data, std::size_t size) {
+  static bool pipeGiven = false;
   const std::filesystem::path file = TempFolder() / name;
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  if (size == 0 && !pipeGiven) {
+    pipeGiven = true;
+    if (mkfifo(file.c_str(), 0600) != 0) {
+      std::perror("mkfifo");
+      std::abort();
+    }
+    return file;
+  }
   WriteBytes(file, std::string_view(reinterpret_cast<const char*>(data), size));
   return file;
 }

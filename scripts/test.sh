@@ -2,6 +2,9 @@
 # Sets up, builds and runs every test of Verdin.
 #   scripts/test.sh            normal build in build/, then a sanitizer build
 #                              (address + undefined behaviour) in build-asan/
+#   the tests of files, permissions and special files run a second time
+#   under an ordinary user's id when the suite runs as root
+#   (scripts/test-unprivileged.sh)
 #   then every fuzz target for a bounded time (scripts/fuzz.sh, 15 s each)
 #   VERDIN_NO_ASAN=1 scripts/test.sh   skips the sanitizer build
 #   VERDIN_NO_FUZZ=1 scripts/test.sh   skips the fuzzing
@@ -13,6 +16,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+bash scripts/test-unprivileged.sh build
 
 if [[ -z "${VERDIN_NO_ASAN:-}" ]]; then
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVERDIN_SANITIZE=ON \

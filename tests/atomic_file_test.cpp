@@ -93,25 +93,30 @@ TEST(AtomicReplacement, RefusedTargetsNameTheReasonAndCreateNothing) {
 
 // A file marked read-only is not replaced, although renaming over it
 // needs only the folder's permission (and the superuser may write it).
+// The owner's bits decide for an ordinary user; the superuser is held to
+// any write bit.
 TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
   struct Case {
     fs::perms permissions;
-    bool refused;
+    bool refusedForRoot;
+    bool refusedForUser;
   };
   const Case cases[] = {
-      {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, true},
-      {fs::perms::owner_read, true},
-      {fs::perms::none, true},
-      {fs::perms::owner_read | fs::perms::owner_write, false},
-      {fs::perms::owner_read | fs::perms::group_read | fs::perms::group_write, false},
+      {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, true, true},
+      {fs::perms::owner_read, true, true},
+      {fs::perms::none, true, true},
+      {fs::perms::owner_read | fs::perms::owner_write, false, false},
+      {fs::perms::owner_read | fs::perms::group_read | fs::perms::group_write, false, true},
   };
+  const bool root = ::geteuid() == 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.permissions));
+    const bool refused = root ? c.refusedForRoot : c.refusedForUser;
     const TempFolder folder;
     const fs::path file = folder / "смета.xls";
     std::ofstream(file, std::ios::binary) << "прежнее";
     fs::permissions(file, c.permissions);
-    if (c.refused) {
+    if (refused) {
       try {
         WriteFileAtomically(file, "новое");
         ADD_FAILURE() << "no fault";
@@ -119,25 +124,29 @@ TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
         EXPECT_EQ(std::string(error.what()),
                   "Не удалось записать файл «" + PathText(file) + "»: файл только для чтения.");
       }
-      EXPECT_EQ(Bytes(file), "прежнее");
       EXPECT_EQ(fs::status(file).permissions(), c.permissions);
     } else {
       WriteFileAtomically(file, "новое");
-      EXPECT_EQ(Bytes(file), "новое");
     }
+    // Readable again for the check, also to a user without the bits.
+    fs::permissions(file, fs::perms::owner_all);
+    EXPECT_EQ(Bytes(file), refused ? "прежнее" : "новое");
     EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"смета.xls"});
   }
 }
 
-// Temporary files that killed writes of the same target left behind go at
-// the next write; other files, and the temporary file of a write still
-// under way, stay.
+// Temporary files that killed writes left behind go at the next write in
+// their folder (and those of earlier versions at the next write of their
+// target); other files, and the temporary file of a write still under
+// way, stay.
 TEST(AtomicReplacement, NextWriteRemovesAbandonedTemporariesOfItsTarget) {
   const TempFolder folder;
   const fs::path file = folder / "смета.xlsx";
-  const std::vector<std::string> abandoned = {"смета.xlsx.tmp-1", "смета.xlsx.tmp-123456789.xlsx"};
+  const std::vector<std::string> abandoned = {"смета.xlsx.tmp-1", "смета.xlsx.tmp-123456789.xlsx", ".~000042",
+                                              ".~123456.xlsx"};
   const std::vector<std::string> kept = {"смета.xlsx.tmp-", "смета.xlsx.tmp-12x", "смета.xlsx.tmp-5.isx",
-                                         "другая.xlsx.tmp-77", "смета.xlsx.bak"};
+                                         "другая.xlsx.tmp-77", "смета.xlsx.bak", ".~12345", ".~1234567",
+                                         ".~123456.isx", ".~lock.смета.xlsx#"};
   for (const auto& name : abandoned) std::ofstream(folder / name) << "обрывок";
   for (const auto& name : kept) std::ofstream(folder / name) << "чужое";
   AtomicReplacement underWay(file, ".xlsx");

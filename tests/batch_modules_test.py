@@ -53,14 +53,15 @@ with tempfile.TemporaryDirectory() as home:
         if module:
             check(module in loaded, f"{args[-1]}: {module} was not loaded")
 
-    # The modules export their entry and nothing else.
+    # The modules export their entry, named for the format, and the
+    # function naming the format; nothing else.
     if shutil.which("nm"):
         folder = os.path.dirname(BATCH)
-        for module in ["verdin-xls.so", "verdin-xlsx.so", "verdin-pdf.so"]:
+        for module, format_name in [("verdin-xls.so", "xls"), ("verdin-xlsx.so", "xlsx"), ("verdin-pdf.so", "pdf")]:
             symbols = subprocess.run(["nm", "-D", "--defined-only", os.path.join(folder, module)],
                                      capture_output=True, text=True).stdout.split()
-            exported = [word for word in symbols[2::3]]
-            check(exported == ["verdin_write_sheet"], f"{module} exports {exported}")
+            exported = sorted(word for word in symbols[2::3])
+            check(exported == ["verdin_write_" + format_name, "verdin_writer_format"], f"{module} exports {exported}")
 
     # The program alone in a folder: no module beside it, none installed.
     alone = os.path.join(home, "bin")
@@ -70,8 +71,12 @@ with tempfile.TemporaryDirectory() as home:
     # Nothing beside it, then a module that is no library at all.
     with open(os.path.join(alone, "verdin-xlsx.so"), "wb") as junk:
         junk.write(b"not a library\n")
+    # The .xlsx module put in the place of the PDF module.
+    shutil.copy(os.path.join(os.path.dirname(BATCH), "verdin-xlsx.so"), os.path.join(alone, "verdin-pdf.so"))
+    broken = "повреждён или не от этой версии программы"
     for name, wanted in [("без модуля.xls", ["Не найден модуль записи .xls", "verdin-xls.so"]),
-                         ("испорченный модуль.xlsx", ["Не найден модуль записи .xlsx", "не загружается"])]:
+                         ("испорченный модуль.xlsx", ["Модуль записи", broken, "не загружается"]),
+                         ("чужой модуль.pdf", ["Модуль записи", broken, "«xlsx", "нужен «pdf"])]:
         workbook = os.path.join(home, name)
         result = run(lonely, "estimate", DEMO, workbook)
         check(result.returncode == 1, f"{name}: exit {result.returncode}")

@@ -123,6 +123,13 @@ class FaultScene {
   // Whether a file of the target's name is there before the write.
   bool HasEarlierFile() const { return fault_ != Fault::kMissingFolder && fault_ != Fault::kTargetIsFolder; }
 
+  // Whether the save finds the fault before it writes anything: a missing
+  // folder, a folder in the file's place, a folder the user may not write.
+  bool FoundBeforeWriting() const {
+    return fault_ == Fault::kMissingFolder || fault_ == Fault::kTargetIsFolder ||
+           (fault_ == Fault::kUnreplaceable && ::geteuid() != 0);
+  }
+
   // Whether the fault stops every file the process writes, not only the
   // target (a file-size limit does).
   bool StopsEveryWrite() const {
@@ -556,7 +563,12 @@ TEST_P(FaultInjection, InputDataThroughSaveCommand) {
   EXPECT_EQ(failed[0].title, kWriteErrorTitle);
   scene.ExpectClearMessage(failed[0].text);
   EXPECT_FALSE(AnyConfirmation()) << "a failed save confirmed as written";
-  if (scene.StopsEveryWrite()) {
+  if (scene.FoundBeforeWriting()) {
+    // Found before the workbook was replaced: nothing was written.
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(messages_.Shown().size(), 1U);
+    EXPECT_EQ(Bytes(workbook), earlierWorkbook);
+  } else if (scene.StopsEveryWrite()) {
     // The workbook failed as well; nothing was written.
     EXPECT_FALSE(saved);
     EXPECT_EQ(state().ErrRez, kWorkbookError);

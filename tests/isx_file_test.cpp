@@ -288,6 +288,7 @@ TEST_F(IsxFileTest, MalformedFilesAreRefusedWithTheLine) {
       {"флажок отчисления 2", with(10, " 2 "), 11},
       {"флажок подписи", with(34, "да"), 35},
       {"пустой файл", {}, 1},
+      {"номер таблицы за последней", with(40, " 200 "), 41},
   };
   for (const Case& c : cases) {
     WriteLines(file_, c.lines);
@@ -298,6 +299,9 @@ TEST_F(IsxFileTest, MalformedFilesAreRefusedWithTheLine) {
       EXPECT_EQ(std::string(error.what()).rfind(RefusalAt(c.line), 0), 0u) << c.name << ": " << error.what();
     }
   }
+  // The last table the list can hold is read.
+  WriteLines(file_, with(40, " 199 "));
+  EXPECT_EQ(ReadIsx(file_).items.at(0).table, 199);
 }
 
 // The largest estimate reads back whole; one item more is refused at the

@@ -201,6 +201,10 @@ TEST_F(NormLoaderTest, MalformedTablesFilesAreRefusedWithFileAndLine) {
   ExpectTablesRefused(lines, 8, "должны возрастать");
 
   lines = SmallTables();
+  lines[7] = "5000; -83289,25; м2";
+  ExpectTablesRefused(lines, 8, "отрицательна");
+
+  lines = SmallTables();
   lines.insert(lines.begin() + 4, {"* один", "* два"});
   ExpectTablesRefused(lines, 6, "два комментария подряд");
 
@@ -265,6 +269,7 @@ TEST_F(NormLoaderTest, IndustryCoefficients) {
   };
   refuse({"Энергетика; 1,1", "Связь 1,2"}, 2, "нет знака «;»");
   refuse({"Энергетика; один"}, 1, "не является числом");
+  refuse({"Энергетика; 1,1", "Связь; -0,5"}, 2, "отрицательно");
   refuse({"Энергетика; 1,1", "", "Связь; 1,2"}, 2, "пустая строка");
   Lines many(kMaxIndustryCoefficients + 1, "К; 1");
   refuse(many, kMaxIndustryCoefficients + 1, "больше 50");
@@ -320,6 +325,7 @@ TEST_F(NormLoaderTest, MalformedPercentageTables) {
   refuse({"0.5;4.2;4.8;5.5;6.3;7.2;", good}, 1, "оканчиваться знаком «;»");
   refuse({"0.5;4.2;4.8;5.5;6.3;7.2", "", good}, 2, "пустая строка");
   refuse({"0.5;4.2;;5.5;6.3;7.2", good}, 1, "поле 3");
+  refuse({"0.5;4.2;4.8;-5.5;6.3;7.2", good}, 1, "поле 4 («-5.5») — отрицательный процент");
   refuse({"0.5;4.2;4.8;5.5;6.3", good}, 1, "ожидалось шесть");
   refuse({good}, 1, "не менее двух строк");
   refuse({good, good}, 2, "должна возрастать");

@@ -47,7 +47,16 @@ TEST(WriterModules, LoaderFailuresAreModuleErrorsNamingTheFile) {
     EXPECT_NE(text.find(PathText(ModuleFolders().front())), std::string::npos) << text;
   }
   const LoadedModule module("verdin-xls.so");
-  EXPECT_NE(module.Find<WriteSheetFunction>(kWriteSheetFunction), nullptr);
+  EXPECT_NE(module.Find<WriteSheetFunction>(WriterEntryName("xls").c_str()), nullptr);
+  EXPECT_EQ(module.Find<WriterFormatFunction>(kWriterFormatFunction)(), WriterStamp("xls"));
+  // An entry of another format is not there: a broken module to the loader.
+  try {
+    static_cast<void>(module.Find<WriteSheetFunction>(WriterEntryName("xlsx").c_str()));
+    ADD_FAILURE() << "the .xls module has the .xlsx entry";
+  } catch (const ModuleError& error) {
+    EXPECT_EQ(error.kind(), ModuleError::Kind::Broken);
+    EXPECT_NE(std::string(error.what()).find("повреждён или не от этой версии программы"), std::string::npos);
+  }
   // Everything but the entry is hidden.
   EXPECT_THROW(module.Find<void()>("_ZN6verdin8WriteXlsERKNS_5SheetERKNSt10filesystem4pathE"), ModuleError);
 }

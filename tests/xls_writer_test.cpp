@@ -205,22 +205,33 @@ TEST_F(XlsWriterTest, RecordStreamIsWellFormed) {
   EXPECT_GE(records["xfs"].Int(), 16);
 }
 
-TEST_F(XlsWriterTest, OverlongTextsAreCutToTheCellLimitWithoutSplittingACharacter) {
+// Texts up to the cell limit are written whole; a longer one (counted as
+// the spreadsheet counts, a character beyond the basic plane as two) is
+// refused naming the cell, never cut.
+TEST_F(XlsWriterTest, TextsUpToTheCellLimitAreWrittenLongerOnesRefused) {
   Sheet sheet;
-  sheet.SetValue(1, 1, Repeat("я", 40000));
-  sheet.SetValue(2, 1, Repeat("x", 40000));
-  sheet.SetValue(3, 1, Repeat("a", 32766) + "\xF0\x9F\x98\x80");  // the pair would end at 32768
-  sheet.SetValue(4, 1, Repeat("щ", 32767));
-  sheet.SetValue(5, 1, std::string("после длинных"));
+  sheet.SetValue(1, 1, Repeat("щ", 32767));
+  sheet.SetValue(2, 1, Repeat("a", 32765) + "\xF0\x9F\x98\x80");
+  sheet.SetValue(3, 1, std::string("после длинных"));
   const Json dump = WriteAndDump(sheet);
   const CellMap cells = CellsByPosition(dump);
-  EXPECT_EQ((*cells.at({1, 1}))["value"].text, Repeat("я", 32767));
-  EXPECT_EQ((*cells.at({2, 1}))["value"].text, Repeat("x", 32767));
-  EXPECT_EQ((*cells.at({3, 1}))["value"].text, Repeat("a", 32766));
-  EXPECT_EQ((*cells.at({4, 1}))["value"].text, Repeat("щ", 32767));
-  EXPECT_EQ((*cells.at({5, 1}))["value"].text, "после длинных");
+  EXPECT_EQ((*cells.at({1, 1}))["value"].text, Repeat("щ", 32767));
+  EXPECT_EQ((*cells.at({3, 1}))["value"].text, "после длинных");
   EXPECT_TRUE(dump["records"]["extsst_ok"].boolean);
   EXPECT_LE(dump["records"]["max_record_length"].Int(), 8224);
+
+  for (const std::string& overlong : {Repeat("я", 32768), Repeat("a", 32766) + "\xF0\x9F\x98\x80"}) {
+    Sheet refused;
+    refused.SetValue(4, 1, overlong);
+    try {
+      WriteXls(refused, folder_ / "длинная.xls");
+      ADD_FAILURE() << "no error";
+    } catch (const SheetOperationError& error) {
+      EXPECT_NE(std::string(error.what()).find("в ячейке A4 текст длиннее 32767 знаков (в нём 32768)"),
+                std::string::npos)
+          << error.what();
+    }
+  }
 }
 
 TEST_F(XlsWriterTest, RepeatedTextsAndMalformedUtf8AreStoredSoundly) {

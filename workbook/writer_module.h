@@ -1,19 +1,35 @@
-// The one function each writer module (.xls, .xlsx, PDF) exports, under
-// the same name. Exceptions never cross the module's edge: the function
-// catches them and hands back their Russian message instead.
+// The two functions each writer module (.xls, .xlsx, PDF) exports: its
+// entry, named for the format it writes ("verdin_write_xls",
+// "verdin_write_xlsx", "verdin_write_pdf"), and "verdin_writer_format",
+// which says which format and which version of the program the module was
+// built for ("xls 1.9"). A module put in another's place, or left from
+// another version, is so told apart before anything of it runs.
+// Exceptions never cross the module's edge: the entry catches them and
+// hands back their Russian message instead.
 #pragma once
 
 #include <exception>
 #include <filesystem>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "core/line_file.h"
 #include "workbook/sheet.h"
 
-// Marks the module's entry as its only exported symbol (the modules are
-// built with hidden visibility and a version script that hides the rest).
+// Marks the module's two functions as its only exported symbols (the
+// modules are built with hidden visibility and a version script that hides
+// the rest).
 #define VERDIN_MODULE_ENTRY extern "C" __attribute__((visibility("default")))
+
+// The program's version, set by the build for all of its code.
+#ifndef VERDIN_VERSION
+#error "VERDIN_VERSION is set by the build"
+#endif
+
+// Defines the module's "verdin_writer_format" for `format` (xls, xlsx, pdf).
+#define VERDIN_WRITER_FORMAT(format) \
+  VERDIN_MODULE_ENTRY const char* verdin_writer_format() noexcept { return #format " " VERDIN_VERSION; }
 
 namespace verdin {
 
@@ -21,7 +37,14 @@ namespace verdin {
 // with the Russian message in `message`.
 using WriteSheetFunction = bool(const Sheet& sheet, const std::filesystem::path& file,
                                 std::string& message) noexcept;
-inline constexpr const char* kWriteSheetFunction = "verdin_write_sheet";
+// The format and version a module was built for.
+using WriterFormatFunction = const char*() noexcept;
+inline constexpr const char* kWriterFormatFunction = "verdin_writer_format";
+
+// The entry of the module for a format: "verdin_write_" and the format.
+inline std::string WriterEntryName(std::string_view format) { return "verdin_write_" + std::string(format); }
+// What "verdin_writer_format" of that module returns: "xls 1.9".
+inline std::string WriterStamp(std::string_view format) { return std::string(format) + " " + VERDIN_VERSION; }
 
 // The body of a module's entry: runs `write` and turns whatever it throws
 // into `message`.

@@ -3,7 +3,9 @@
 #include "workbook/writer_module.h"
 #include "workbook/xls_writer.h"
 
-VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const std::filesystem::path& file,
+VERDIN_WRITER_FORMAT(xls)
+
+VERDIN_MODULE_ENTRY bool verdin_write_xls(const verdin::Sheet& sheet, const std::filesystem::path& file,
                                             std::string& message) noexcept {
   return verdin::WriteReportingFailure(file, [&] { verdin::WriteXls(sheet, file); }, message);
 }

@@ -10,6 +10,7 @@
 
 #include "core/index.h"
 #include "core/line_file.h"
+#include "workbook/save_workbook.h"
 
 #include <fcntl.h>
 #include <gsf/gsf-outfile-msole.h>
@@ -854,6 +855,7 @@ void CheckTarget(const std::filesystem::path& file) {
 }  // namespace
 
 void WriteXls(const Sheet& sheet, const std::filesystem::path& file) {
+  CheckCellTexts(sheet, file);
   try {
     CheckTarget(file);
     WriteFileAtomically(file, CompoundFile(WorkbookStream(sheet)));

@@ -3,7 +3,9 @@
 #include "workbook/writer_module.h"
 #include "workbook/xlsx_writer.h"
 
-VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const std::filesystem::path& file,
+VERDIN_WRITER_FORMAT(xlsx)
+
+VERDIN_MODULE_ENTRY bool verdin_write_xlsx(const verdin::Sheet& sheet, const std::filesystem::path& file,
                                             std::string& message) noexcept {
   return verdin::WriteReportingFailure(file, [&] { verdin::WriteXlsx(sheet, file); }, message);
 }

@@ -24,6 +24,7 @@
 #include "core/atomic_file.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
+#include "workbook/save_workbook.h"
 
 namespace verdin {
 
@@ -386,10 +387,18 @@ class Builder {
 // replace `file`.
 void WriteWorkbook(const Sheet& sheet, const std::filesystem::path& file,
                    const std::filesystem::path& temporary) {
-  // The library keeps its own scratch files in the target's folder, which
-  // is known to be writable; they are unlinked as soon as they are open.
-  const std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-  std::string scratch = folder.string();
+  // The library's scratch files go to a folder of this write's own, in the
+  // system's temporary folder (else beside the target, which is known to
+  // be writable), removed on every way out; a write that is killed leaves
+  // them in the system's temporary folder, never in the user's.
+  std::optional<PrivateFolder> scratchFolder;
+  try {
+    scratchFolder.emplace(platform::SystemTemporaryFolder(), "verdin-xlsx-");
+  } catch (const WriteFault&) {
+    scratchFolder.emplace(temporary.parent_path().empty() ? std::filesystem::path(".") : temporary.parent_path(),
+                          ".~xlsx-");
+  }
+  std::string scratch = scratchFolder->path().string();
   lxw_workbook_options options{};
   options.constant_memory = LXW_FALSE;
   options.tmpdir = scratch.data();
@@ -417,6 +426,7 @@ void WriteWorkbook(const Sheet& sheet, const std::filesystem::path& file,
 }  // namespace
 
 void WriteXlsx(const Sheet& sheet, const std::filesystem::path& file) {
+  CheckCellTexts(sheet, file);
   try {
     AtomicReplacement replacement(file, ".xlsx");
     WriteWorkbook(sheet, file, replacement.temporaryPath());

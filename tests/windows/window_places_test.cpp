@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -97,6 +101,44 @@ TEST(WindowPlaces, SeveralPlacesInOneWriteAndNoWriteWhenNothingMoved) {
   ASSERT_TRUE(places.Remember(windows));
   EXPECT_FALSE(fileHoldsComment());
   for (const NamedPlace& window : windows) EXPECT_EQ(places.Remembered(window.name), window.place);
+}
+
+// A places file that is no ordinary file, or far too large, is passed
+// over at once; a pipe, a device or a folder is never replaced, and a link
+// to the file stays a link.
+TEST(WindowPlaces, HostilePlacesFilesArePassedOverAndNeverReplaced) {
+  testing::TempFolder temp;
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    bool written;
+  };
+  const std::vector<Case> cases = {
+      {"pipe", [](const auto& file) { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); }, false},
+      {"device", [](const auto& file) { std::filesystem::create_symlink("/dev/zero", file); }, false},
+      {"folder", [](const auto& file) { std::filesystem::create_directory(file); }, false},
+      {"2 MB", [](const auto& file) { testing::PutBytes(file, "[frm1]\n" + std::string(2 << 20, ' ')); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = temp / (std::string(c.name) + ".ini");
+    c.make(file);
+    const auto type = std::filesystem::symlink_status(file).type();
+    const WindowPlaces places(file);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(places.Remembered("frm1"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(places.Remember("frm1", QRect(1, 2, 300, 400)), c.written);
+    if (!c.written) EXPECT_EQ(std::filesystem::symlink_status(file).type(), type);
+  }
+  EXPECT_EQ(std::filesystem::status("/dev/zero").type(), std::filesystem::file_type::character);
+
+  std::filesystem::create_directory(temp / "настройки");
+  std::filesystem::create_symlink(temp / "настройки" / kWindowPlacesFileName, temp / "ссылка.ini");
+  const WindowPlaces linked(temp / "ссылка.ini");
+  ASSERT_TRUE(linked.Remember("frm1", QRect(1, 2, 300, 400)));
+  EXPECT_TRUE(std::filesystem::is_symlink(temp / "ссылка.ini"));
+  EXPECT_EQ(WindowPlaces(temp / "настройки" / kWindowPlacesFileName).Remembered("frm1"), QRect(1, 2, 300, 400));
 }
 
 const QRect kLaptop(0, 0, 1366, 768);

@@ -9,7 +9,9 @@
 #include "ui/pdf/sheet_pdf.h"
 #include "workbook/writer_module.h"
 
-VERDIN_MODULE_ENTRY bool verdin_write_sheet(const verdin::Sheet& sheet, const std::filesystem::path& file,
+VERDIN_WRITER_FORMAT(pdf)
+
+VERDIN_MODULE_ENTRY bool verdin_write_pdf(const verdin::Sheet& sheet, const std::filesystem::path& file,
                                             std::string& message) noexcept {
   return verdin::WriteReportingFailure(
       file,

@@ -18,8 +18,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/atomic_file.h"
 #include "core/line_file.h"
+#include "core/platform_files.h"
 #include "core/text_forms.h"
+#include "workbook/save_workbook.h"
 #include "workbook/sheet_pages.h"
 
 namespace verdin {
@@ -318,6 +321,21 @@ class RuntimeDirNoticeFilter {
   bool outermost_ = false;
 };
 
+// A runtime folder of the application's own while XDG_RUNTIME_DIR is not
+// set: Qt would otherwise make /tmp/runtime-<user> and leave it there.
+class PrivateRuntimeFolder {
+ public:
+  PrivateRuntimeFolder() : folder_(platform::SystemTemporaryFolder(), "verdin-runtime-") {
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder_.path().string()));
+  }
+  ~PrivateRuntimeFolder() { qunsetenv("XDG_RUNTIME_DIR"); }
+  PrivateRuntimeFolder(const PrivateRuntimeFolder&) = delete;
+  PrivateRuntimeFolder& operator=(const PrivateRuntimeFolder&) = delete;
+
+ private:
+  PrivateFolder folder_;
+};
+
 void UseA4Portrait(QPagedPaintDevice& device) {
   QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
   // The sheet's own margins place the table on the paper.
@@ -359,12 +377,21 @@ void PaintSheetPages(QPagedPaintDevice& device, const Sheet& sheet, int headingR
 PdfPaintingSupport::PdfPaintingSupport() : noticeFilter_(std::make_unique<RuntimeDirNoticeFilter>()) {
   if (QGuiApplication::instance() != nullptr) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    try {
+      runtimeFolder_ = std::make_unique<PrivateRuntimeFolder>();
+    } catch (const WriteFault&) {
+      // Qt then makes its own; the drawing is the same.
+    }
+  }
   application_ = std::make_unique<QGuiApplication>(argc_, argv_);
 }
 
 PdfPaintingSupport::~PdfPaintingSupport() = default;
 
 void WriteSheetPdf(const Sheet& sheet, int headingRow, const std::filesystem::path& file) {
+  // Before any drawing: laying out a text costs many times its size.
+  CheckCellTexts(sheet, file);
   QByteArray bytes;
   try {
     bytes = Render(sheet, headingRow);

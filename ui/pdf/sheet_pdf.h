@@ -13,12 +13,14 @@ class QPagedPaintDevice;
 namespace verdin {
 
 class RuntimeDirNoticeFilter;
+class PrivateRuntimeFolder;
 
 // Fonts and painting need a Qt GUI application. This makes one for its
 // lifetime when the process has none (a command-line tool, a test),
 // on the offscreen platform unless QT_QPA_PLATFORM names another. While it
 // lives, Qt's notice that XDG_RUNTIME_DIR is not set is not printed (other
-// messages are).
+// messages are); when it is not set, the application gets a runtime
+// folder of its own, removed with it, instead of Qt's shared one in /tmp.
 class PdfPaintingSupport {
  public:
   PdfPaintingSupport();
@@ -30,8 +32,9 @@ class PdfPaintingSupport {
   int argc_ = 1;
   char name_[8] = "verdin";
   char* argv_[2] = {name_, nullptr};
-  // Declared before the application, so it is removed after it.
+  // Declared before the application, so they are removed after it.
   std::unique_ptr<RuntimeDirNoticeFilter> noticeFilter_;
+  std::unique_ptr<PrivateRuntimeFolder> runtimeFolder_;
   std::unique_ptr<QGuiApplication> application_;
 };
 
