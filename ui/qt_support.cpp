@@ -10,7 +10,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTranslator>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -183,7 +185,63 @@ class FocusFrame : public QWidget {
   std::vector<QPointer<QWidget>> watched_;  // the control and the widgets that hold it
 };
 
+// Waits for the window manager's frames; see WhenFramed. The windows tell
+// of a new frame by a move or a resize; a timer ends the wait.
+class FrameWait : public QObject {
+ public:
+  FrameWait(const std::vector<QWidget*>& windows, std::function<void()> then)
+      : then_(std::move(then)) {
+    for (QWidget* window : windows) {
+      windows_.emplace_back(window);
+      window->installEventFilter(this);
+    }
+    QTimer::singleShot(kPatience, this, [this] { deleteLater(); });
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const bool maybeFramed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                             event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange;
+    if (!done_ && maybeFramed && AllFramed()) {
+      done_ = true;
+      // After the window system's events in hand, so Qt's picture of the
+      // frames is settled.
+      QTimer::singleShot(0, this, [this] {
+        then_();
+        deleteLater();
+      });
+    }
+    return false;
+  }
+
+ private:
+  static constexpr int kPatience = 3000;  // ms
+
+  bool AllFramed() const {
+    return std::all_of(windows_.begin(), windows_.end(), [](const QPointer<QWidget>& window) {
+      return window != nullptr && window->isVisible() && !FrameMargins(*window).isNull();
+    });
+  }
+
+  std::vector<QPointer<QWidget>> windows_;
+  std::function<void()> then_;
+  bool done_ = false;
+};
+
 }  // namespace
+
+QMargins FrameMargins(const QWidget& window) {
+  const QRect inside = window.geometry();
+  const QRect frame = window.frameGeometry();
+  return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+          frame.bottom() - inside.bottom()};
+}
+
+void WhenFramed(const std::vector<QWidget*>& windows, std::function<void()> then) {
+  if (windows.empty()) return;
+  auto* wait = new FrameWait(windows, std::move(then));
+  wait->setParent(windows.front());
+}
 
 QString ToQMultiline(const std::string& text) {
   QString shown = ToQ(text);

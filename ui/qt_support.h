@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QMargins>
 #include <QObject>
 #include <QPlainTextEdit>
 #include <QString>
@@ -12,6 +13,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/key_filters.h"
 #include "core/messages.h"
@@ -89,6 +91,16 @@ void MarkFocus(QWidget* window);
 // accessibility tools: a label's text without its line breaks and
 // mnemonic marks ("&").
 void SetAccessibleName(QWidget* control, const QString& label);
+
+// The frame a window manager draws around a window (title bar and
+// borders), as margins around the window's inside; none where no window
+// manager frames the window (yet).
+QMargins FrameMargins(const QWidget& window);
+
+// Runs `then` once, as soon as the window manager has framed every one of
+// the shown `windows` (so FrameMargins tells their frames), and never when
+// that has not happened within a few seconds (no window manager).
+void WhenFramed(const std::vector<QWidget*>& windows, std::function<void()> then);
 
 // The name of an element of a control array: ArrayName("txtKc", 5) is "txtKc(5)".
 QString ArrayName(const char* name, int index);
