@@ -169,6 +169,17 @@ void ShowList(QListWidget* list, const std::vector<std::string>& entries, int in
   list->setCurrentRow(index);
 }
 
+// The estimate's names as the name list shows them: each with its item
+// number ("1. Административное здание"), which a share refers to, and its
+// whole name as its tool tip, as a long name is cut at the list's edge.
+void ShowNumberedNames(QListWidget* list, const std::vector<std::string>& names, int index) {
+  std::vector<std::string> numbered;
+  numbered.reserve(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) numbered.push_back(std::to_string(i + 1) + ". " + names[i]);
+  ShowList(list, numbered, index);
+  for (int i = 0; i < list->count(); ++i) list->item(i)->setToolTip(ToQMultiline(names[At(i)]));
+}
+
 // Keeps the name list and the cost list beside it on the same rows, so the
 // two read as one list: the cost list carries the one vertical scroll bar
 // and either list scrolled moves the other to the same first row. While
@@ -785,7 +796,7 @@ void MainWindow::RefreshGrid() {
 
 void MainWindow::RefreshLists() {
   const MainForm& model = program_.frm1;
-  ShowList(lstZd_[0], model.lstZd[0], model.lstZdIndex[0]);
+  ShowNumberedNames(lstZd_[0], model.lstZd[0], model.lstZdIndex[0]);
   ShowList(lstZd_[1], model.lstZd[1], model.lstZdIndex[1]);
   SetQuietly(txtSym_, model.txtSym);
   Check(chkAsave_, model.chkAsave);

@@ -155,6 +155,10 @@ TEST_F(MainWindowWidgets, TheEstimateListThroughButtonsAndClicks) {
   QListWidget* names = Find<QListWidget>("lstZd(0)");
   QListWidget* costs = Find<QListWidget>("lstZd(1)");
   ASSERT_EQ(names->count(), 3);
+  // Each name with its item number, and the whole name in its tool tip.
+  EXPECT_EQ(names->item(0)->text(), "1. Первый");
+  EXPECT_EQ(names->item(2)->text(), "3. Третий");
+  EXPECT_EQ(names->item(2)->toolTip(), "Третий");
   EXPECT_EQ(costs->item(1)->text(), "83,29");
   EXPECT_EQ(Text("txtSym"), QString::fromStdString(form().txtSym));
 
@@ -183,14 +187,18 @@ TEST_F(MainWindowWidgets, TheEstimateListThroughButtonsAndClicks) {
   EXPECT_EQ(names->currentRow(), 3);
   names->setCurrentRow(0);
 
-  // Move the first item down, then delete it, then delete all.
+  // Move the first item down, then delete it, then delete all: the
+  // numbers follow.
   Click("cmdVerx(1)");
-  EXPECT_EQ(names->item(1)->text(), "Первый");
+  EXPECT_EQ(names->item(0)->text(), "1. Второй");
+  EXPECT_EQ(names->item(1)->text(), "2. Первый");
+  EXPECT_EQ(names->item(1)->toolTip(), "Первый");
   EXPECT_EQ(names->currentRow(), 1);
   messages_.Answer(true);
   Click("cmdDel");
   EXPECT_EQ(names->count(), 3);
-  EXPECT_EQ(names->item(0)->text(), "Второй");
+  EXPECT_EQ(names->item(0)->text(), "1. Второй");
+  EXPECT_EQ(names->item(1)->text(), "2. Третий");
   messages_.Answer(true);
   Click("cmdDelZd");
   EXPECT_EQ(names->count(), 0);
