@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -263,6 +264,46 @@ void MainWindow::Build() {
   layout->addWidget(BuildBottom());
   SetTabOrder();
   SetMainWindowKeys(this);
+  NameControls();
+}
+
+// Accessible names, which screen readers read and accessibility tools find
+// the controls by: each box by its label, each button and check box by its
+// caption, the grid's cells by column and row.
+void MainWindow::NameControls() {
+  const std::pair<QWidget*, const char*> boxes[] = {
+      {txtZd_, "Наименование"},
+      {txtFind_, "Найти таблицу или пункт"},
+      {cboTab_, "Таблица"},
+      {cboP_, "Пункт таблицы"},
+      {txtNp_, "Натуральный показатель"},
+      {cboSMR_, "Категория сложности по табл. Б1"},
+      {txtProcent_, "Номер рассчитанного объекта"},
+      {txtStB_, "Расчет базовой цены, тыс. руб."},
+      {txtStBaz_, "Базовая цена, тыс. руб."},
+      {txtStP_, "Цена с учетом коэффициентов, тыс. руб."},
+      {txtStd_, "Курс доллара, бел. руб"},
+      {txtStPd_, "Цена в долларах"},
+      {lstZd_[0], "Объекты сметы"},
+      {lstZd_[1], "Стоимость объектов сметы"},
+      {txtSym_, "Всего без НДС"},
+  };
+  for (const auto& [box, name] : boxes) SetAccessibleName(box, QString::fromUtf8(name));
+  // A label names its box to screen readers that follow label relations.
+  const std::pair<QLabel*, QWidget*> labelled[] = {{lblZd_[0], txtZd_}, {lblZd_[2], cboTab_}, {lblZd_[4], cboP_},
+                                                   {lblZd_[1], txtNp_}, {lblZd_[3], txtKolic_}, {lblSMR_, cboSMR_}};
+  for (const auto& [label, box] : labelled) label->setBuddy(box);
+  for (auto* button : findChildren<QAbstractButton*>()) SetAccessibleName(button, button->text());
+  NameVaryingControls();
+}
+
+// The names that follow captions the table selection changes.
+void MainWindow::NameVaryingControls() {
+  SetAccessibleName(txtKolic_, lblZd_[3]->text());
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    SetAccessibleName(txtV_[At(i)], QStringLiteral("%1, строка %2").arg(lblSBC_[0]->text()).arg(i));
+    SetAccessibleName(txtSt_[At(i)], QStringLiteral("%1, строка %2").arg(lblSBC_[1]->text()).arg(i));
+  }
 }
 
 // Tab follows the work on an item: its name, the search, the table and the
@@ -792,6 +833,7 @@ void MainWindow::RefreshGrid() {
     SetQuietly(txtSt_[At(i)], model.txtSt[At(i)]);
   }
   UpdateGridTabStops();
+  NameVaryingControls();
 }
 
 void MainWindow::RefreshLists() {

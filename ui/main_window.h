@@ -74,6 +74,8 @@ class MainWindow : public QWidget {
   void ConnectShortcuts();
   void ConnectLists();
   void SetTabOrder();
+  void NameControls();
+  void NameVaryingControls();
   void UpdateGridTabStops();
   template <typename Command>
   void Run(Command command);

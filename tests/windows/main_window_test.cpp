@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -203,6 +204,37 @@ TEST_F(MainWindowWidgets, TheEstimateListThroughButtonsAndClicks) {
   Click("cmdDelZd");
   EXPECT_EQ(names->count(), 0);
   EXPECT_EQ(Text("txtSym"), "");
+}
+
+// What a screen reader reads for each control: its label, its caption,
+// the grid's column and row; the quantity's name follows its label.
+TEST_F(MainWindowWidgets, EveryControlHasAnAccessibleName) {
+  struct Case {
+    const char* control;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"txtZd", "Наименование"},        {"cboTab", "Таблица"},
+      {"cboP", "Пункт таблицы"},        {"txtKolic", "Количество"},
+      {"txtStP", "Цена с учетом коэффициентов, тыс. руб."},
+      {"txtV(3)", "Кол., строка 3"},    {"txtSt(23)", "Стоимость, тыс.р., строка 23"},
+      {"lstZd(0)", "Объекты сметы"},    {"cmdDob", "Добавить данные по текущему элементу в список"},
+      {"cmdCancel", "Выход"},           {"chkProcent", "Провести расчет от суммы рассчитанного объекта №"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.control);
+    QWidget* control = Find<QWidget>(test.control);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->accessibleName(), QString::fromUtf8(test.name));
+    // A drop-down list tells its chosen entry as its name on Linux and
+    // its label through the label's buddy relation.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(accessible, nullptr);
+    if (!qobject_cast<QComboBox*>(control)) EXPECT_EQ(accessible->text(QAccessible::Name), QString::fromUtf8(test.name));
+  }
+  Choose("cboTab", 2);
+  EXPECT_EQ(Find<QWidget>("txtKolic")->accessibleName(), "Цсмр, млн.руб");
+  EXPECT_EQ(Find<QWidget>("txtV(1)")->accessibleName(), "Цсмр, строка 1");
 }
 
 TEST_F(MainWindowWidgets, EntryWithoutCalculationFollowsTheTypedCost) {
