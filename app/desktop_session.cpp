@@ -118,15 +118,10 @@ ConstructionCostWindow& DesktopSession::frmSMR() {
 void DesktopSession::Show() {
   const auto windows = StartWindows();
   for (QWidget* window : windows) window->adjustSize();
-  const QRect screen = screenArea(QPoint(0, 0));
-  const StartPlaces start = ArrangeStartWindows(frm1_->size(), frmKoeff_->size(), frmObD_->size(), screen);
-  const std::array<QRect, 3> arranged = {start.main, start.coefficients, start.generalData};
-  for (std::size_t i = 0; i < windows.size(); ++i) {
-    const auto kept = places_.Remembered(windows[i]->objectName());
-    const QRect place = kept ? OntoScreen(*kept, screenArea(kept->center())) : arranged[i];
-    windows[i]->resize(place.size());
-    windows[i]->move(place.topLeft());
-  }
+  PlaceStartWindows();
+  // A window manager frames the windows once they are shown; then they are
+  // placed again, frames counted, so that each lies whole on the screen.
+  WhenFramed({windows.begin(), windows.end()}, [this] { PlaceStartWindows(); });
   // The main window is shown last, so it stands on top and has the focus.
   frmKoeff_->show();
   frmObD_->show();
@@ -136,6 +131,31 @@ void DesktopSession::Show() {
   // The day starts with the object's name.
   if (QWidget* name = frm1_->findChild<QWidget*>("txtZd")) name->setFocus();
   shown_ = true;
+}
+
+// Each window where it stood at the end of the last run, else arranged
+// beside the others; in either case whole on the screen, its frame (as far
+// as it is known yet) included.
+void DesktopSession::PlaceStartWindows() {
+  const auto windows = StartWindows();
+  std::array<QMargins, 3> frames;
+  std::array<QSize, 3> sizes;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    frames[i] = FrameMargins(*windows[i]);
+    sizes[i] = windows[i]->size().grownBy(frames[i]);
+  }
+  const int generalDataSmallest = frmObD_->minimumSizeHint().grownBy(frames[2]).height();
+  const StartPlaces start =
+      ArrangeStartWindows(sizes[0], sizes[1], sizes[2], screenArea(QPoint(0, 0)), generalDataSmallest);
+  const std::array<QRect, 3> arranged = {start.main, start.coefficients, start.generalData};
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const auto kept = places_.Remembered(windows[i]->objectName());
+    const QRect place =
+        kept ? OntoScreen(QRect(kept->topLeft(), kept->size().grownBy(frames[i])), screenArea(kept->center()))
+             : arranged[i];
+    windows[i]->resize(place.size().shrunkBy(frames[i]));
+    windows[i]->move(place.topLeft());
+  }
 }
 
 void DesktopSession::RememberPlaces() {

@@ -78,6 +78,7 @@ class DesktopSession {
 
  private:
   MainWindowLinks Links();
+  void PlaceStartWindows();
   // The main, coefficient and general-data windows.
   std::array<QWidget*, 3> StartWindows() const;
 

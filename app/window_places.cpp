@@ -70,7 +70,8 @@ QRect OntoScreen(const QRect& window, const QRect& screen) {
   return {x, y, width, height};
 }
 
-StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalData, const QRect& screen) {
+StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalData, const QRect& screen,
+                                int generalDataSmallestHeight) {
   StartPlaces places;
   places.main = OntoScreen(QRect(screen.topLeft(), main), screen);
   const int right = screen.left() + screen.width();
@@ -83,9 +84,14 @@ StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalDat
   };
   places.coefficients = besideMain(coefficients, screen.top());
   // The general-data window goes under the coefficient window when both
-  // fit one above the other, else to the bottom of the screen, leaving the
-  // coefficient window's top in view.
+  // fit one above the other (the general-data window made lower where that
+  // is enough), else to the bottom of the screen, leaving the coefficient
+  // window's top in view.
   const int under = places.coefficients.bottom() + 1;
+  const int roomUnder = bottom - under;
+  if (generalData.height() > roomUnder && generalDataSmallestHeight > 0 && generalDataSmallestHeight <= roomUnder) {
+    generalData.setHeight(roomUnder);
+  }
   places.generalData = besideMain(generalData, std::min(under, bottom - generalData.height()));
   return places;
 }

@@ -30,13 +30,17 @@ QRect OntoScreen(const QRect& window, const QRect& screen);
 // general-data window at the bottom right. On a screen wide enough for
 // them they stand side by side; on a small one the two smaller windows
 // overlap the main window's right part but each keeps its top left
-// corner (caption and first fields) in view.
+// corner (caption and first fields) in view. The general-data window may
+// be made lower, down to `generalDataSmallestHeight`, to fit under the
+// coefficient window. The sizes and places are those of the windows'
+// frames.
 struct StartPlaces {
   QRect main;
   QRect coefficients;
   QRect generalData;
 };
-StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalData, const QRect& screen);
+StartPlaces ArrangeStartWindows(QSize main, QSize coefficients, QSize generalData, const QRect& screen,
+                                int generalDataSmallestHeight = 0);
 
 // A window's name and where it stands.
 struct NamedPlace {

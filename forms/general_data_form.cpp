@@ -192,7 +192,8 @@ std::string RowLabel(const GeneralDataForm& form, std::size_t row) {
 
 std::string ContractDateText(const CalendarDate& date) {
   char text[32];
-  std::snprintf(text, sizeof text, "%02d-%02d-%04d", date.month, date.day, date.year);
+  // Day, month and year, as a contract date is written in Belarus.
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.year);
   return text;
 }
 

@@ -45,8 +45,8 @@ struct GeneralDataForm {
   bool visible = true;
 };
 
-// The contract date as the window shows it: month-day-year with hyphens,
-// 6 December 2026 -> "12-06-2026".
+// The contract date as the window shows it: day.month.year, as dates are
+// written in Belarus, 8 December 2026 -> "08.12.2026".
 std::string ContractDateText(const CalendarDate& date);
 
 // Today's date from the system clock (local time).

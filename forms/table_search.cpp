@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 
 namespace verdin {
 
@@ -46,12 +47,22 @@ std::vector<std::string> FoldedWords(std::string_view typed) {
 
 bool InRange(int index, std::size_t size) { return index >= 0 && static_cast<std::size_t>(index) < size; }
 
-// The matching entries from `first` on, with the chosen one kept in place.
-void AddMatches(std::vector<int>& shown, const std::vector<std::string>& entries,
-                const std::vector<std::string>& words, int first, int chosen) {
-  for (int i = std::max(first, 0); InRange(i, entries.size()); ++i) {
-    if (i == chosen || MatchesFolded(FoldForSearch(entries[static_cast<std::size_t>(i)]), words)) shown.push_back(i);
+// Every word occurs in the row's title or in its table's (both folded).
+bool RowMatches(const std::string& table, const std::string& row, const std::vector<std::string>& words) {
+  return std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+    return table.find(word) != std::string::npos || row.find(word) != std::string::npos;
+  });
+}
+
+// How a table answers the search: not at all (nullopt), by its number or
+// title (-1), or by the row with this index.
+std::optional<int> TableHit(const NormTable& table, const std::vector<std::string>& words) {
+  const std::string title = FoldForSearch(table.title);
+  if (MatchesFolded(title, words)) return -1;
+  for (std::size_t row = 0; row < table.rows.size(); ++row) {
+    if (RowMatches(title, FoldForSearch(table.rows[row].title), words)) return static_cast<int>(row);
   }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -77,26 +88,22 @@ bool MatchesSearch(std::string_view entry, std::string_view typed) {
   return MatchesFolded(FoldForSearch(entry), FoldedWords(typed));
 }
 
-std::vector<int> ShownTables(const std::vector<std::string>& tables, std::string_view typed, int special,
-                             int chosen) {
-  std::vector<int> shown;
+TableSearchResult SearchTables(const std::vector<NormTable>& tables, std::string_view typed, int special,
+                               int chosen) {
+  TableSearchResult result;
   const int leading = std::clamp(special, 0, static_cast<int>(tables.size()));
-  for (int i = 0; i < leading; ++i) shown.push_back(i);
-  AddMatches(shown, tables, FoldedWords(typed), leading, chosen);
-  return shown;
-}
-
-std::vector<int> ShownRows(const std::vector<std::string>& rows, std::string_view typed, int chosen) {
-  std::vector<int> shown;
-  AddMatches(shown, rows, FoldedWords(typed), 0, -1);
-  if (shown.empty()) {
-    for (int i = 0; InRange(i, rows.size()); ++i) shown.push_back(i);
-    return shown;
+  for (int i = 0; i < leading; ++i) result.shown.push_back(i);
+  const std::vector<std::string> words = FoldedWords(typed);
+  for (int i = leading; InRange(i, tables.size()); ++i) {
+    const std::optional<int> hit =
+        words.empty() ? std::optional<int>(-1) : TableHit(tables[static_cast<std::size_t>(i)], words);
+    if (hit && !words.empty() && result.firstTable < 0) {
+      result.firstTable = i;
+      result.firstRow = *hit;
+    }
+    if (hit || i == chosen) result.shown.push_back(i);
   }
-  if (InRange(chosen, rows.size()) && !std::binary_search(shown.begin(), shown.end(), chosen)) {
-    shown.insert(std::upper_bound(shown.begin(), shown.end(), chosen), chosen);
-  }
-  return shown;
+  return result;
 }
 
 }  // namespace verdin

@@ -1,12 +1,15 @@
-// Finding a table by typing: which entries of the table list and of the
-// row list stay in view for the text typed into the search box. The lists
-// themselves never change; the rule only picks the original indices to show,
-// so a chosen entry is selected by its original index, as a click does.
+// Finding a table or a row by typing: which entries of the table list stay
+// in view for the text typed into the search box, and which table and row
+// the search found first. The lists themselves never change; the rule only
+// picks the original indices to show, so a chosen entry is selected by its
+// original index, as a click does.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/norm_store.h"
 
 namespace verdin {
 
@@ -19,16 +22,25 @@ std::string FoldForSearch(std::string_view text);
 // in the entry, ignoring case; a typed text of blanks only matches all.
 bool MatchesSearch(std::string_view entry, std::string_view typed);
 
-// The table-list entries to show for the typed text, as original indices in
-// list order: the special entries (the first `special` ones) always and
-// first, then the matching tables. The chosen entry stays in view even when
-// it does not match, so the box never shows a blank while a table is chosen.
-std::vector<int> ShownTables(const std::vector<std::string>& tables, std::string_view typed, int special,
-                             int chosen);
+// What a search of the table list finds for a typed text.
+struct TableSearchResult {
+  // The table-list entries to show, as original indices in list order: the
+  // special entries (the first `special` ones) always and first, then the
+  // tables whose number or title, or one of whose rows, holds every word.
+  // The chosen entry stays in view even when it does not match, so the
+  // box never shows a blank while a table is chosen.
+  std::vector<int> shown;
+  // The first table found after the special entries (-1 when the text finds
+  // nothing or is blank): the entry Enter takes.
+  int firstTable = -1;
+  // That table's first row found (-1 when the table itself was found by its
+  // number or title): the row Enter takes with it.
+  int firstRow = -1;
+};
 
-// The row-list entries to show for the typed text: the matching rows of the
-// chosen table, all of them when none matches (the table itself was found
-// by its number or title), and the chosen row in any case.
-std::vector<int> ShownRows(const std::vector<std::string>& rows, std::string_view typed, int chosen);
+// Searches the table titles and the row titles. A row is found when every
+// word occurs in the row's title or in its table's title, so "2.5 школ"
+// finds the school row of table 2.5.
+TableSearchResult SearchTables(const std::vector<NormTable>& tables, std::string_view typed, int special, int chosen);
 
 }  // namespace verdin

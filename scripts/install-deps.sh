@@ -12,7 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   qt6-translations-l10n
   python3 python3-xlrd python3-openpyxl
-  xvfb xauth
+  xvfb xauth openbox
   fonts-liberation poppler-utils
   valgrind
   hyperfine

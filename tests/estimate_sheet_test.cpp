@@ -166,19 +166,22 @@ TEST_F(EstimateSheetTest, ItemKindsAndNumbering) {
   EXPECT_EQ(Text(sheet, "B14"), "Объект 2");
   EXPECT_EQ(Text(sheet, "E14"), "12.3456");
   EXPECT_TRUE(Empty(sheet, "C14"));
-  // The share: no first row, its number on its first coefficient row.
+  // The share: its number and name on its first row, as every block
+  // begins, then its coefficients.
   EXPECT_EQ(Text(sheet, "A15"), " 3");
-  EXPECT_EQ(Text(sheet, "B15"), "К(т.р.)=0,15");
-  EXPECT_EQ(Text(sheet, "B17"), "ИТОГО по п.3");
-  EXPECT_TRUE(Merged(sheet, "A15:A17"));
-  EXPECT_EQ(Text(sheet, "A18"), " 4");
-  EXPECT_EQ(Text(sheet, "C18"), "Общие и методические указания. Раздел Б. Табл. А.1 ");
-  EXPECT_EQ(Text(sheet, "A19"), " 5");
-  EXPECT_EQ(Text(sheet, "B19"), "Объект 5");
-  EXPECT_DOUBLE_EQ(Number(sheet, "E19"), 40);
-  EXPECT_EQ(Text(sheet, "A20"), " 6");
-  EXPECT_EQ(Text(sheet, "B20"), "Стоимость в текущих ценах по п.п. 1- 5");
-  EXPECT_DOUBLE_EQ(Number(sheet, "E20"), 1 + 12.345 + 30 + 50 + 40);
+  EXPECT_EQ(Text(sheet, "B15"), "Объект 3");
+  EXPECT_TRUE(Empty(sheet, "A16"));
+  EXPECT_EQ(Text(sheet, "B16"), "К(т.р.)=0,15");
+  EXPECT_EQ(Text(sheet, "B18"), "ИТОГО по п.3");
+  EXPECT_TRUE(Merged(sheet, "A15:A18"));
+  EXPECT_EQ(Text(sheet, "A19"), " 4");
+  EXPECT_EQ(Text(sheet, "C19"), "Общие и методические указания. Раздел Б. Табл. А.1 ");
+  EXPECT_EQ(Text(sheet, "A20"), " 5");
+  EXPECT_EQ(Text(sheet, "B20"), "Объект 5");
+  EXPECT_DOUBLE_EQ(Number(sheet, "E20"), 40);
+  EXPECT_EQ(Text(sheet, "A21"), " 6");
+  EXPECT_EQ(Text(sheet, "B21"), "Стоимость в текущих ценах по п.п. 1- 5");
+  EXPECT_DOUBLE_EQ(Number(sheet, "E21"), 1 + 12.345 + 30 + 50 + 40);
   EXPECT_EQ(sheet.CellAt(15, 1)->format.horizontal, xl::kAlignCenter);
 }
 

@@ -68,7 +68,7 @@ void ExpectSameStoredContents(const GeneralDataForm& a, const GeneralDataForm& b
 // saved file's layout below.
 TEST(GeneralDataInitial, MatchesTheDesignedWindow) {
   const GeneralDataForm form = InitialGeneralDataForm(kDay);
-  EXPECT_EQ(form.txtDataDog, "12-06-2026");
+  EXPECT_EQ(form.txtDataDog, "06.12.2026");
   EXPECT_EQ(form.txtShapka[0], "Строительный проект\r\n");
   EXPECT_EQ(form.chkK, (std::array<bool, 8>{true, true, true, true, true, false, false, true}));
   EXPECT_EQ(form.chkKEnabled,
@@ -83,9 +83,9 @@ TEST(GeneralDataInitial, MatchesTheDesignedWindow) {
   EXPECT_EQ(form.chk1, (std::array<bool, 3>{true, true, false}));
 }
 
-TEST(GeneralDataDate, IsMonthDayYearWithHyphens) {
-  EXPECT_EQ(ContractDateText({2026, 12, 6}), "12-06-2026");
-  EXPECT_EQ(ContractDateText({2009, 1, 31}), "01-31-2009");
+TEST(GeneralDataDate, IsDayMonthYearWithPoints) {
+  EXPECT_EQ(ContractDateText({2026, 12, 8}), "08.12.2026");
+  EXPECT_EQ(ContractDateText({2009, 1, 31}), "31.01.2009");
   const CalendarDate today = Today();
   EXPECT_TRUE(today.year >= 2024 && today.month >= 1 && today.month <= 12 && today.day >= 1 &&
               today.day <= 31);
@@ -99,13 +99,14 @@ TEST(GeneralDataFile, MissingAndShippedFilesLoadSilentlyWithTodaysDate) {
   const GeneralDataForm missing =
       LoadGeneralDataForm(folder / kGeneralDataFileName, kDay, messages);
   ExpectSameStoredContents(missing, InitialGeneralDataForm(kDay));
-  EXPECT_EQ(missing.txtDataDog, "12-06-2026");
+  EXPECT_EQ(missing.txtDataDog, "06.12.2026");
 
   const GeneralDataForm shipped = LoadGeneralDataForm(
       std::filesystem::path(VERDIN_DEMO_DATA_DIR) / kGeneralDataFileName, {2027, 3, 9}, messages);
   EXPECT_TRUE(messages.entries.empty());
   EXPECT_EQ(shipped.txtK, InitialGeneralDataForm(kDay).txtK);
-  EXPECT_EQ(shipped.txtDataDog, "03-09-2027");
+  EXPECT_EQ(shipped.txtDataDog, "09.03.2027");
+  EXPECT_EQ(shipped.txtKc[7], "20");  // VAT has been 20 % since 2010
   EXPECT_FALSE(CheckChargeRates(shipped).has_value());
 }
 
@@ -152,7 +153,7 @@ TEST(GeneralDataFile, SaveAndLoadRestoreEveryBox) {
   const GeneralDataForm loaded = LoadGeneralDataForm(file, {2027, 3, 9}, messages);
   EXPECT_TRUE(messages.entries.empty());
   ExpectSameStoredContents(loaded, form);
-  EXPECT_EQ(loaded.txtDataDog, "03-09-2027");  // the date is always today's
+  EXPECT_EQ(loaded.txtDataDog, "09.03.2027");  // the date is always today's
   // What the file does not hold stays as designed.
   EXPECT_EQ(loaded.chkKEnabled, InitialGeneralDataForm(kDay).chkKEnabled);
   EXPECT_EQ(loaded.txtKcToolTip, InitialGeneralDataForm(kDay).txtKcToolTip);
@@ -214,7 +215,7 @@ TEST(GeneralDataFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
     EXPECT_NE(shown[0].text.find(c.expected), std::string::npos) << shown[0].text;
     EXPECT_NE(shown[0].text.find("Загружены данные по умолчанию."), std::string::npos);
     ExpectSameStoredContents(form, InitialGeneralDataForm(kDay));
-    EXPECT_EQ(form.txtDataDog, "12-06-2026");
+    EXPECT_EQ(form.txtDataDog, "06.12.2026");
   }
 }
 

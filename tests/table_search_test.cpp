@@ -1,5 +1,6 @@
-// Finding a table by typing: which table-list and row-list entries stay in
-// view for a typed text, by their original indices.
+// Finding a table or a row by typing: which table-list entries stay in
+// view for a typed text, by their original indices, and which table and
+// row the search found first.
 #include "forms/table_search.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +11,19 @@
 namespace verdin {
 namespace {
 
-const std::vector<std::string> kTables = {
+const std::vector<std::string> kTitles = {
     "0. Таблица, заданная пользователем", "1. Стоимость без расчета", "2. Процент от стоимости СМР (табл. Б1)",
     "2.1. Здания административные и офисные", "2.10. Здания общественного питания", "2.18. Жилые дома",
     "12.1. Сети связи", "3.2. Объекты ЁМКОСТНЫЕ",
 };
 constexpr int kSpecial = 3;
+
+// Tables of these titles, without rows.
+std::vector<NormTable> Tables(const std::vector<std::string>& titles) {
+  std::vector<NormTable> tables;
+  for (const std::string& title : titles) tables.push_back({title, {}});
+  return tables;
+}
 
 TEST(TableSearch, ShownTablesKeepTheSpecialEntriesFirst) {
   struct Case {
@@ -41,36 +49,46 @@ TEST(TableSearch, ShownTablesKeepTheSpecialEntriesFirst) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(test.typed) + " chosen " + std::to_string(test.chosen));
-    EXPECT_EQ(ShownTables(kTables, test.typed, kSpecial, test.chosen), test.shown);
+    EXPECT_EQ(SearchTables(Tables(kTitles), test.typed, kSpecial, test.chosen).shown, test.shown);
   }
 }
 
 TEST(TableSearch, ShownTablesOnShortLists) {
-  EXPECT_EQ(ShownTables({}, "2.1", kSpecial, -1), std::vector<int>{});
-  EXPECT_EQ(ShownTables({"0. А", "1. Б"}, "x", kSpecial, 0), (std::vector<int>{0, 1}));
-  EXPECT_EQ(ShownTables({"0. А", "1. Б"}, "Б", 0, -1), (std::vector<int>{1}));
+  EXPECT_EQ(SearchTables({}, "2.1", kSpecial, -1).shown, std::vector<int>{});
+  EXPECT_EQ(SearchTables(Tables({"0. А", "1. Б"}), "x", kSpecial, 0).shown, (std::vector<int>{0, 1}));
+  EXPECT_EQ(SearchTables(Tables({"0. А", "1. Б"}), "Б", 0, -1).shown, (std::vector<int>{1}));
 }
 
-TEST(TableSearch, ShownRowsFallBackToAllRows) {
-  const std::vector<std::string> rows = {"1. Дома до 5 этажей", "2. Дома 6 этажей и более", "3. Жилые дома", "4. Общежития"};
+// Rows are searched too: a table shows when one of its rows holds the
+// words, and the first table and row found are the ones Enter takes.
+TEST(TableSearch, RowsAreFoundWithTheirTables) {
+  std::vector<NormTable> tables = Tables(kTitles);
+  tables[3].rows = {{"1. Здания до 5 этажей", {}}, {"2. Общеобразовательные школы", {}}};
+  tables[5].rows = {{"1. Дома до 5 этажей", {}}, {"2. Дома 6 этажей и более", {}}, {"3. Общежития", {}}};
   struct Case {
     const char* typed;
-    int chosen;
     std::vector<int> shown;
+    int firstTable;
+    int firstRow;  // -1: the table was found by its number or title
   };
   const Case cases[] = {
-      {"", 0, {0, 1, 2, 3}},
-      {"жи", -1, {2, 3}},           // inside a word too
-      {"Этажей", -1, {0, 1}},
-      {"2.18", 0, {0, 1, 2, 3}},    // the table was found by its number: all its rows
-      {"жи", 1, {1, 2, 3}},         // the chosen row stays in its place
-      {"жи", 7, {2, 3}}, 
+      {"школ", {0, 1, 2, 3}, 3, 1},               // a row's word
+      {"ЭТАЖЕЙ", {0, 1, 2, 3, 5}, 3, 0},          // rows of two tables: the first one
+      {"2.18 общеж", {0, 1, 2, 5}, 5, 2},         // the table's number and the row's word
+      {"2.18", {0, 1, 2, 5}, 5, -1},              // the table itself
+      {"жилые", {0, 1, 2, 5}, 5, -1},             // the title, though no row holds the word
+      {"жития", {0, 1, 2, 5}, 5, 2},              // inside a word
+      {"школ сети", {0, 1, 2}, -1, -1},           // words of different tables: nothing
+      {"", {0, 1, 2, 3, 4, 5, 6, 7}, -1, -1},     // blank: everything, nothing taken
+      {"стоимост", {0, 1, 2}, -1, -1},            // special entries are never taken
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.typed);
-    EXPECT_EQ(ShownRows(rows, test.typed, test.chosen), test.shown);
+    const TableSearchResult found = SearchTables(tables, test.typed, kSpecial, -1);
+    EXPECT_EQ(found.shown, test.shown);
+    EXPECT_EQ(found.firstTable, test.firstTable);
+    EXPECT_EQ(found.firstRow, test.firstRow);
   }
-  EXPECT_EQ(ShownRows({}, "жил", -1), std::vector<int>{});
 }
 
 TEST(TableSearch, FoldingLowersLatinAndCyrillicAndKeepsTheRest) {

@@ -136,8 +136,9 @@ void GeneralDataWindow::Build() {
   organisations->setColumnStretch(1, 1);
   layout->addLayout(organisations);
 
-  // Charges: include box, caption, rate.
-  layout->addSpacing(6);
+  // Charges: include box, caption, rate. The groups are set apart by their
+  // captions only, so the window fits under the coefficient window on a
+  // 1920×1080 screen.
   layout->addWidget(MakeLabel(this, kChargesLabel));
   auto* charges = new QGridLayout;
   charges->setVerticalSpacing(3);
@@ -159,7 +160,6 @@ void GeneralDataWindow::Build() {
   layout->addLayout(charges);
 
   // Signatories: include box, post, name.
-  layout->addSpacing(6);
   layout->addWidget(MakeLabel(this, kSignatoriesLabel));
   auto* signatories = new QGridLayout;
   signatories->setVerticalSpacing(3);
@@ -180,7 +180,6 @@ void GeneralDataWindow::Build() {
   signatories->setColumnStretch(2, 2);
   layout->addLayout(signatories);
 
-  layout->addSpacing(6);
   auto* bottom = new QHBoxLayout;
   auto* cmdHide = new QPushButton(QStringLiteral("Скрыть форму"), this);
   cmdHide->setObjectName(QStringLiteral("cmdHide"));

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +27,8 @@
 #include <QStylePainter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 #include "core/index.h"
 #include "core/progress.h"
@@ -53,9 +56,32 @@ QPushButton* Button(const char* name, const char* caption) {
 
 QLineEdit* Edit(const QString& name) { return Named(new QLineEdit, name); }
 
-// A combo box that shortens a long chosen entry with "…" rather than
-// cutting it off at the edge; its tool tip holds the whole entry.
-class ElidingComboBox : public QComboBox {
+}  // namespace
+
+// A drop-down list of the item frame. It shortens a long chosen entry with
+// "…" rather than cutting it off at the edge. An entry picked from the
+// open list is chosen at once; the arrow keys, letters and the mouse
+// wheel on the closed list only move through the entries, and the entry
+// they stop at is chosen once, by Enter or when the focus leaves the list,
+// so that passing an entry does not select it.
+class ChoiceComboBox : public QComboBox {
+ public:
+  // Chooses the entry at a position of the list as shown.
+  std::function<void(int position)> choose;
+  // The position of the entry chosen last, as the model holds it.
+  std::function<int()> chosenPosition;
+
+  ChoiceComboBox() {
+    connect(this, &QComboBox::activated, this, [this](int position) {
+      if (!browsing_ && choose) choose(position);
+    });
+  }
+
+  // Chooses the entry now shown when it is not the one chosen last.
+  void ChooseShown() {
+    if (choose && chosenPosition && currentIndex() >= 0 && currentIndex() != chosenPosition()) choose(currentIndex());
+  }
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QStylePainter painter(this);
@@ -66,7 +92,38 @@ class ElidingComboBox : public QComboBox {
     option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
   }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && currentIndex() >= 0 && chosenPosition && currentIndex() != chosenPosition()) {
+      ChooseShown();
+      return;
+    }
+    Browse([this, event] { QComboBox::keyPressEvent(event); });
+  }
+
+  void wheelEvent(QWheelEvent* event) override {
+    Browse([this, event] { QComboBox::wheelEvent(event); });
+  }
+
+  void focusOutEvent(QFocusEvent* event) override {
+    // Opening the list takes the focus to it; that is no leaving.
+    if (event->reason() != Qt::PopupFocusReason) ChooseShown();
+    QComboBox::focusOutEvent(event);
+  }
+
+ private:
+  template <typename Handle>
+  void Browse(Handle handle) {
+    browsing_ = true;
+    handle();
+    browsing_ = false;
+  }
+
+  bool browsing_ = false;
 };
+
+namespace {
 
 // Fills a combo box with the texts when they differ and selects the index,
 // without emitting its signals.
@@ -111,6 +168,17 @@ void ShowList(QListWidget* list, const std::vector<std::string>& entries, int in
     for (const auto& entry : entries) list->addItem(ToQ(entry));
   }
   list->setCurrentRow(index);
+}
+
+// The estimate's names as the name list shows them: each with its item
+// number ("1. Административное здание"), which a share refers to, and its
+// whole name as its tool tip, as a long name is cut at the list's edge.
+void ShowNumberedNames(QListWidget* list, const std::vector<std::string>& names, int index) {
+  std::vector<std::string> numbered;
+  numbered.reserve(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) numbered.push_back(std::to_string(i + 1) + ". " + names[i]);
+  ShowList(list, numbered, index);
+  for (int i = 0; i < list->count(); ++i) list->item(i)->setToolTip(ToQMultiline(names[At(i)]));
 }
 
 // Keeps the name list and the cost list beside it on the same rows, so the
@@ -194,15 +262,91 @@ void MainWindow::Build() {
   frameNotes_->hide();
   layout->addWidget(splitter_, 1);
   layout->addWidget(BuildBottom());
+  SetTabOrder();
+  SetMainWindowKeys(this);
+  NameControls();
+}
+
+// Accessible names, which screen readers read and accessibility tools find
+// the controls by: each box by its label, each button and check box by its
+// caption, the grid's cells by column and row.
+void MainWindow::NameControls() {
+  const std::pair<QWidget*, const char*> boxes[] = {
+      {txtZd_, "Наименование"},
+      {txtFind_, "Найти таблицу или пункт"},
+      {cboTab_, "Таблица"},
+      {cboP_, "Пункт таблицы"},
+      {txtNp_, "Натуральный показатель"},
+      {cboSMR_, "Категория сложности по табл. Б1"},
+      {txtProcent_, "Номер рассчитанного объекта"},
+      {txtStB_, "Расчет базовой цены, тыс. руб."},
+      {txtStBaz_, "Базовая цена, тыс. руб."},
+      {txtStP_, "Цена с учетом коэффициентов, тыс. руб."},
+      {txtStd_, "Курс доллара, бел. руб"},
+      {txtStPd_, "Цена в долларах"},
+      {lstZd_[0], "Объекты сметы"},
+      {lstZd_[1], "Стоимость объектов сметы"},
+      {txtSym_, "Всего без НДС"},
+  };
+  for (const auto& [box, name] : boxes) SetAccessibleName(box, QString::fromUtf8(name));
+  // A label names its box to screen readers that follow label relations.
+  const std::pair<QLabel*, QWidget*> labelled[] = {{lblZd_[0], txtZd_}, {lblZd_[2], cboTab_}, {lblZd_[4], cboP_},
+                                                   {lblZd_[1], txtNp_}, {lblZd_[3], txtKolic_}, {lblSMR_, cboSMR_}};
+  for (const auto& [label, box] : labelled) label->setBuddy(box);
+  for (auto* button : findChildren<QAbstractButton*>()) SetAccessibleName(button, button->text());
+  NameVaryingControls();
+}
+
+// The names that follow captions the table selection changes.
+void MainWindow::NameVaryingControls() {
+  SetAccessibleName(txtKolic_, lblZd_[3]->text());
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    SetAccessibleName(txtV_[At(i)], QStringLiteral("%1, строка %2").arg(lblSBC_[0]->text()).arg(i));
+    SetAccessibleName(txtSt_[At(i)], QStringLiteral("%1, строка %2").arg(lblSBC_[1]->text()).arg(i));
+  }
+}
+
+// Tab follows the work on an item: its name, the search, the table and the
+// row, the grid (where a user table is typed), the quantity, the
+// calculation and the add; then the estimate list, the bottom buttons and
+// the buttons at the top, and round to the name.
+void MainWindow::SetTabOrder() {
+  std::vector<QWidget*> order = {txtZd_, txtFind_, cboTab_, cboP_};
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    order.push_back(txtV_[At(i)]);
+    order.push_back(txtSt_[At(i)]);
+  }
+  order.insert(order.end(), {txtNp_,    txtKolic_,   cboSMR_,   chkProcent_, txtProcent_, cmdOk_,    txtStB_,
+                             txtStBaz_, txtStP_,     txtStd_,   txtStPd_,    cmdDob_,     cmdSMR_,   lstZd_[0],
+                             lstZd_[1], cmdDel_,     cmdRed_,   cmdDelZd_,   cmdVerx_[0], cmdVerx_[1], chkAsave_,
+                             txtSym_,   cmdOpen_,    cmdSave_,  cmdPrint_,   chkW_,       cmdCancel_, cmdSobD_,
+                             cmdKoeff_, optPrim_[0], optPrim_[1], cmdAb_});
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+// The grid takes Tab stops only where a user table is typed: its filled
+// rows and the first empty one, the next to fill. The rows of a norm
+// table only show its points and the rows beyond those a user table holds
+// are read-only; the mouse still reaches every box.
+void MainWindow::UpdateGridTabStops() {
+  const bool userTable = program_.state.NomTab == 0 && form().fra1Enabled;
+  bool emptyRowSeen = false;
+  for (int i = 1; i < MainForm::kGridSize; ++i) {
+    const bool filled = !txtV_[At(i)]->text().isEmpty() || !txtSt_[At(i)]->text().isEmpty();
+    const bool next = !filled && !emptyRowSeen;
+    if (!filled) emptyRowSeen = true;
+    const bool stop = userTable && i <= program_.state.KolStrPol && (filled || next);
+    for (QLineEdit* cell : {txtV_[At(i)], txtSt_[At(i)]}) cell->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+  }
 }
 
 QWidget* MainWindow::BuildTop() {
   auto* top = new QWidget;
   auto* row = new QHBoxLayout(top);
   row->setContentsMargins(0, 0, 0, 0);
-  cmdSobD_ = Button("cmdSobD", "Показать общие данные");
-  cmdKoeff_ = Button("cmdKoeff", "Показать коэффициенты");
-  cmdAb_ = Button("cmdAb", "О программе");
+  cmdSobD_ = Button("cmdSobD", "Показать о&бщие данные");
+  cmdKoeff_ = Button("cmdKoeff", "Показать &коэффициенты");
+  cmdAb_ = Button("cmdAb", "О про&грамме");
   optPrim_[0] = Named(new QRadioButton("Отключить примечания"), Indexed("optPrim", 0));
   optPrim_[1] = Named(new QRadioButton("Включить примечания к таблицам"), Indexed("optPrim", 1));
   row->addWidget(cmdSobD_);
@@ -223,11 +367,15 @@ QGroupBox* MainWindow::BuildItemFrame() {
   }
   txtZd_ = Edit("txtZd");
   txtFind_ = Edit("txtFind");
-  txtFind_->setPlaceholderText("Найти таблицу (Ctrl+F)");
+  txtFind_->setPlaceholderText("Найти таблицу или пункт (Ctrl+F)");
   txtFind_->setClearButtonEnabled(true);
-  txtFind_->setToolTip("Номер или слово из названия таблицы; Esc - показать все");
-  cboTab_ = Named(new ElidingComboBox, "cboTab");
-  cboP_ = Named(new ElidingComboBox, "cboP");
+  txtFind_->setToolTip("Номер или слова из названия таблицы или пункта; Enter - взять первое найденное, "
+                       "Esc - показать все");
+  lblFind_ = Named(new QLabel("Ничего не найдено"), "lblFind");
+  lblFind_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  lblFind_->hide();
+  cboTab_ = Named(new ChoiceComboBox, "cboTab");
+  cboP_ = Named(new ChoiceComboBox, "cboP");
   for (QComboBox* combo : {cboTab_, cboP_}) {
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(30);
@@ -242,7 +390,7 @@ QGroupBox* MainWindow::BuildItemFrame() {
   chkProcent_ = Named(new QCheckBox("Провести расчет от суммы рассчитанного объекта №"), "chkProcent");
   txtProcent_ = Edit("txtProcent");
   txtProcent_->setMaximumWidth(fontMetrics().horizontalAdvance("00000"));
-  cmdOk_ = Button("cmdOk", "Рассчитать текущий объект");
+  cmdOk_ = Button("cmdOk", "Рассчитать &текущий объект");
   txtStB_ = Named(new QPlainTextEdit, "txtStB");
   txtStB_->setFixedHeight(fontMetrics().lineSpacing() * 4 + 10);
   txtStBaz_ = Edit("txtStBaz");
@@ -252,13 +400,17 @@ QGroupBox* MainWindow::BuildItemFrame() {
   txtStd_->setMaximumWidth(fontMetrics().horizontalAdvance("000000000"));
   txtStPd_ = Edit("txtStPd");
   SetBold(txtStPd_);
-  cmdDob_ = Button("cmdDob", "Добавить данные по текущему элементу в список");
-  cmdSMR_ = Button("cmdSMR", "Расчет по СМР");
+  cmdDob_ = Button("cmdDob", "&Добавить данные по текущему элементу в список");
+  cmdDob_->setToolTip(QStringLiteral("Добавить текущий объект в список сметы (Ctrl+Enter)"));
+  cmdSMR_ = Button("cmdSMR", "Расчет по С&МР");
 
   int row = 0;
   grid->addWidget(lblZd_[0], row, 0);
   grid->addWidget(txtZd_, row++, 1, 1, 3);
-  grid->addWidget(txtFind_, row++, 1, 1, 3);
+  auto* find = new QHBoxLayout;
+  find->addWidget(txtFind_, 1);
+  find->addWidget(lblFind_);
+  grid->addLayout(find, row++, 1, 1, 3);
   grid->addWidget(lblZd_[2], row, 0);
   grid->addWidget(cboTab_, row++, 1, 1, 3);
   grid->addWidget(lblZd_[4], row, 0);
@@ -314,17 +466,20 @@ QGroupBox* MainWindow::BuildGrid() {
       // Rows beyond those the user table holds only show a norm row's points.
       cell->setReadOnly(i > program_.state.KolStrPol);
     }
+    // A focused cell is scrolled into view, whichever key or click brought it there.
+    txtV_[At(i)]->installEventFilter(this);
+    txtSt_[At(i)]->installEventFilter(this);
     grid->addWidget(txtV_[At(i)], i, 0);
     grid->addWidget(txtSt_[At(i)], i, 1);
     new KeyFilter(txtSt_[At(i)], FilterDecimalKey, messages_);
   }
-  auto* scroll = new QScrollArea;
-  scroll->setWidget(rows);
-  scroll->setWidgetResizable(true);
-  scroll->setFocusPolicy(Qt::NoFocus);  // Tab goes from box to box, not to the frame
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  scroll->setMinimumWidth(rows->sizeHint().width() + 24);
-  outer->addWidget(scroll, 1);
+  gridScroll_ = new QScrollArea;
+  gridScroll_->setWidget(rows);
+  gridScroll_->setWidgetResizable(true);
+  gridScroll_->setFocusPolicy(Qt::NoFocus);  // Tab goes from box to box, not to the frame
+  gridScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  gridScroll_->setMinimumWidth(rows->sizeHint().width() + 24);
+  outer->addWidget(gridScroll_, 1);
   return fra1_;
 }
 
@@ -343,9 +498,11 @@ QWidget* MainWindow::BuildList() {
   lists->addWidget(lstZd_[0], 1);
   lists->addWidget(lstZd_[1]);
   ScrollTogether(*lstZd_[0], *lstZd_[1]);
-  cmdDel_ = Button("cmdDel", "Удалить выделенный элемент");
-  cmdRed_ = Button("cmdRed", "Редактировать выделенный элемент");
-  cmdDelZd_ = Button("cmdDelZd", "Удалить все данные из списка");
+  cmdDel_ = Button("cmdDel", "&Удалить выделенный элемент");
+  cmdDel_->setToolTip(QStringLiteral("Удалить выделенный объект из списка (Del в списке)"));
+  cmdRed_ = Button("cmdRed", "&Редактировать выделенный элемент");
+  cmdRed_->setToolTip(QStringLiteral("Вернуть выделенный объект для правки (F2 или Enter в списке)"));
+  cmdDelZd_ = Button("cmdDelZd", "Удалить &все данные из списка");
   cmdVerx_[0] = Named(new QPushButton("Вверх"), Indexed("cmdVerx", 0));
   cmdVerx_[1] = Named(new QPushButton("Вниз"), Indexed("cmdVerx", 1));
   auto* lblSum = Named(new QLabel("Всего без НДС"), "lblSum");
@@ -372,11 +529,13 @@ QWidget* MainWindow::BuildBottom() {
   auto* bottom = new QWidget;
   auto* row = new QHBoxLayout(bottom);
   row->setContentsMargins(0, 0, 0, 0);
-  cmdOpen_ = Button("cmdOpen", "Открыть");
-  cmdSave_ = Button("cmdSave", "Рассчитать и сохранить смету");
-  cmdPrint_ = Button("cmdPrint", "Печать…");
+  cmdOpen_ = Button("cmdOpen", "&Открыть");
+  cmdOpen_->setToolTip(QStringLiteral("Открыть файл исходных данных сметы (Ctrl+O)"));
+  cmdSave_ = Button("cmdSave", "Рассчитать и &сохранить смету");
+  cmdSave_->setToolTip(QStringLiteral("Записать смету и файл исходных данных (Ctrl+S)"));
+  cmdPrint_ = Button("cmdPrint", "&Печать…");
   cmdPrint_->setToolTip(QStringLiteral("Просмотр сметы перед печатью (Ctrl+P); оттуда — печать или PDF"));
-  cmdCancel_ = Button("cmdCancel", "Выход");
+  cmdCancel_ = Button("cmdCancel", "Вы&ход");
   chkW_ = Named(new QCheckBox("Для г-на Ш"), "chkW");
   row->addWidget(cmdOpen_);
   row->addWidget(cmdSave_);
@@ -405,19 +564,19 @@ QGroupBox* MainWindow::BuildNotes() {
 void MainWindow::Connect() {
   // The combo boxes may show a part of their lists: a chosen entry is
   // selected by its index in the whole list, as when all are shown.
-  connect(cboTab_, &QComboBox::activated, this, [this](int position) {
+  cboTab_->choose = [this](int position) {
     Run([index = ListIndex(cboTab_, position)](MainContext& ctx) { SelectTable(ctx, index); });
-  });
-  connect(cboP_, &QComboBox::activated, this, [this](int position) {
+  };
+  cboTab_->chosenPosition = [this] { return cboTab_->findData(form().cboTabIndex); };
+  cboP_->choose = [this](int position) {
     Run([index = ListIndex(cboP_, position)](MainContext& ctx) { SelectRow(ctx, index, false); });
-  });
+  };
+  cboP_->chosenPosition = [this] { return cboP_->findData(form().cboPIndex); };
   connect(txtFind_, &QLineEdit::textChanged, this, [this] { ShowTableLists(); });
   txtFind_->installEventFilter(this);
   // Enter in the search box opens the narrowed table list to choose from.
-  connect(txtFind_, &QLineEdit::returnPressed, cboTab_, [this] {
-    cboTab_->setFocus();
-    cboTab_->showPopup();
-  });
+  // Enter in the search box takes the first table and row found.
+  connect(txtFind_, &QLineEdit::returnPressed, this, [this] { TakeFirstFound(); });
   auto* find = new QShortcut(QKeySequence::Find, this);
   find->setObjectName("shortcutFind");
   connect(find, &QShortcut::activated, this, [this] {
@@ -440,8 +599,14 @@ void MainWindow::Connect() {
           [this](const QString& value) { Run([value](MainContext& ctx) { SetTxtStP(ctx, FromQ(value)); }); });
   connect(txtStB_, &QPlainTextEdit::textChanged, this, [this] { form().txtStB = FromQMultiline(txtStB_->toPlainText()); });
   for (int i = 1; i < MainForm::kGridSize; ++i) {
-    connect(txtV_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& value) { form().txtV[At(i)] = FromQ(value); });
-    connect(txtSt_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& value) { form().txtSt[At(i)] = FromQ(value); });
+    connect(txtV_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& value) {
+      form().txtV[At(i)] = FromQ(value);
+      UpdateGridTabStops();
+    });
+    connect(txtSt_[At(i)], &QLineEdit::textEdited, this, [this, i](const QString& value) {
+      form().txtSt[At(i)] = FromQ(value);
+      UpdateGridTabStops();
+    });
   }
   new KeyFilter(txtKolic_, FilterDecimalKey, messages_);
   new KeyFilter(txtProcent_, FilterDigitKey, messages_);
@@ -464,14 +629,7 @@ void MainWindow::Connect() {
     connect(cmdVerx_[At(direction)], &QPushButton::clicked, this,
             [this, direction] { Run([direction](MainContext& ctx) { CmdVerx(ctx, direction); }); });
   }
-  // The two lists are one list to the user: a line chosen in the cost list
-  // is the same item as that line of the name list, and a double click on
-  // either takes the item back for editing.
-  for (QListWidget* list : lstZd_) {
-    connect(list, &QListWidget::currentRowChanged, this,
-            [this](int line) { Run([line](MainContext& ctx) { ClickLstZd(ctx, 0, line); }); });
-    connect(list, &QListWidget::itemDoubleClicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
-  }
+  ConnectLists();
   connect(chkAsave_, &QCheckBox::toggled, this, [this](bool on) { form().chkAsave = on; });
   connect(chkW_, &QCheckBox::clicked, this, [this](bool on) {
     if (links_.payOut) links_.payOut(on);
@@ -493,11 +651,51 @@ void MainWindow::Connect() {
   link(cmdSMR_, &MainWindowLinks::constructionCost);
   connect(cmdAb_, &QPushButton::clicked, this, [this] { ShowAbout(); });
   connect(cmdPrint_, &QPushButton::clicked, this, [this] { Print(); });
-  auto* print = new QShortcut(QKeySequence::Print, this);
-  print->setObjectName("shortcutPrint");
-  connect(print, &QShortcut::activated, cmdPrint_, &QPushButton::click);
+  ConnectShortcuts();
   // «Выход» closes the window, which asks about unsaved work first.
   connect(cmdCancel_, &QPushButton::clicked, this, [this] { close(); });
+}
+
+// The two lists are one list to the user: a line chosen in the cost list
+// is the same item as that line of the name list, and a double click on
+// either takes the item back for editing, as Enter does; Del deletes it
+// (after the delete button's question). Only the name list takes a Tab
+// stop.
+void MainWindow::ConnectLists() {
+  for (QListWidget* list : lstZd_) {
+    connect(list, &QListWidget::currentRowChanged, this, [this, list](int line) {
+      // A list that gets the focus by Tab marks its first line as current
+      // without selecting it: that chooses nothing.
+      if (line >= 0 && !list->item(line)->isSelected()) return;
+      Run([line](MainContext& ctx) { ClickLstZd(ctx, 0, line); });
+    });
+    connect(list, &QListWidget::itemDoubleClicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
+    list->installEventFilter(this);
+  }
+  lstZd_[1]->setFocusPolicy(Qt::ClickFocus);
+}
+
+// Keys that press the main buttons anywhere in the window, as a click does
+// (a disabled button stays unpressed). Each button's tool tip names its key.
+void MainWindow::ConnectShortcuts() {
+  struct Key {
+    const char* name;
+    QList<QKeySequence> keys;
+    QPushButton* button;
+  };
+  const Key keys[] = {
+      {"shortcutAdd", {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}, cmdDob_},
+      {"shortcutSave", {QKeySequence(QKeySequence::Save)}, cmdSave_},
+      {"shortcutOpen", {QKeySequence(QKeySequence::Open)}, cmdOpen_},
+      {"shortcutPrint", {QKeySequence(QKeySequence::Print)}, cmdPrint_},
+      {"shortcutEdit", {QKeySequence(Qt::Key_F2)}, cmdRed_},
+  };
+  for (const Key& key : keys) {
+    auto* shortcut = new QShortcut(this);
+    shortcut->setObjectName(key.name);
+    shortcut->setKeys(key.keys);
+    connect(shortcut, &QShortcut::activated, key.button, &QPushButton::click);
+  }
 }
 
 void MainWindow::Print() {
@@ -508,16 +706,42 @@ void MainWindow::Print() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn && gridScroll_->widget()->isAncestorOf(qobject_cast<QWidget*>(watched))) {
+    gridScroll_->ensureWidgetVisible(static_cast<QWidget*>(watched), 0, 4);
+  }
   if (watched == txtKolic_ && event->type() == QEvent::MouseButtonDblClick && links_.quantity) {
     links_.quantity();
     return true;
   }
-  // Esc in the search box shows the whole lists again.
-  if (watched == txtFind_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !txtFind_->text().isEmpty()) {
-    txtFind_->clear();
-    return true;
+  if (event->type() == QEvent::KeyPress && (watched == lstZd_[0] || watched == lstZd_[1])) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return QWidget::eventFilter(watched, event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      cmdRed_->click();
+      return true;
+    }
+    if (key->key() == Qt::Key_Delete) {
+      cmdDel_->click();
+      return true;
+    }
   }
+  // Esc in the search box shows the whole lists again.
+  if (watched == txtFind_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape && !txtFind_->text().isEmpty()) {
+      txtFind_->clear();
+      return true;
+    }
+    // Down opens the table list as found, the first table found marked.
+    if (key == Qt::Key_Down) {
+      cboTab_->setFocus(Qt::TabFocusReason);
+      cboTab_->showPopup();
+      return true;
+    }
+  }
+  // The table list marks the first table found only while the search box
+  // or the list has the focus; elsewhere it shows the table chosen.
+  if (watched == txtFind_ && event->type() == QEvent::FocusOut) ShowTableLists();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -568,14 +792,40 @@ void MainWindow::RefreshItem() {
   cmdSMR_->setEnabled(model.cmdSMREnabled);
 }
 
-// The table and row lists narrowed to what the search box holds; the
-// special entries stay at the top of the table list.
+// The table list narrowed to the tables the search box finds; the special
+// entries stay at the top. While the search box or the table list has the
+// focus, the list marks the first table found, so that Enter takes it. The
+// row list always shows every row of the chosen table.
 void MainWindow::ShowTableLists() {
   const MainForm& model = program_.frm1;
-  const std::string typed = FromQ(txtFind_->text());
-  ShowList(cboTab_, model.cboTab, ShownTables(model.cboTab, typed, kSpecialEntries + 1, model.cboTabIndex),
-           model.cboTabIndex);
-  ShowList(cboP_, model.cboP, ShownRows(model.cboP, typed, model.cboPIndex), model.cboPIndex);
+  const TableSearchResult found = Search();
+  const bool searching = !txtFind_->text().trimmed().isEmpty();
+  const bool mark = found.firstTable >= 0 && (txtFind_->hasFocus() || cboTab_->hasFocus());
+  ShowList(cboTab_, model.cboTab, found.shown, mark ? found.firstTable : model.cboTabIndex);
+  std::vector<int> rows(model.cboP.size());
+  std::iota(rows.begin(), rows.end(), 0);
+  ShowList(cboP_, model.cboP, rows, model.cboPIndex);
+  lblFind_->setVisible(searching && found.firstTable < 0);
+}
+
+TableSearchResult MainWindow::Search() const {
+  return SearchTables(program_.state.norms.tables, FromQ(txtFind_->text()), kSpecialEntries + 1,
+                      program_.frm1.cboTabIndex);
+}
+
+// Chooses the first table the search found and its row found, as clicks
+// on the two lists would; the focus goes to the row list.
+void MainWindow::TakeFirstFound() {
+  const TableSearchResult found = Search();
+  if (found.firstTable < 0) {
+    messages_.Beep();
+    return;
+  }
+  Run([&found](MainContext& ctx) {
+    SelectTable(ctx, found.firstTable);
+    if (found.firstRow >= 0) SelectRow(ctx, found.firstRow, false);
+  });
+  (cboP_->isEnabled() ? static_cast<QWidget*>(cboP_) : cboTab_)->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::RefreshGrid() {
@@ -587,11 +837,13 @@ void MainWindow::RefreshGrid() {
     SetQuietly(txtV_[At(i)], model.txtV[At(i)]);
     SetQuietly(txtSt_[At(i)], model.txtSt[At(i)]);
   }
+  UpdateGridTabStops();
+  NameVaryingControls();
 }
 
 void MainWindow::RefreshLists() {
   const MainForm& model = program_.frm1;
-  ShowList(lstZd_[0], model.lstZd[0], model.lstZdIndex[0]);
+  ShowNumberedNames(lstZd_[0], model.lstZd[0], model.lstZdIndex[0]);
   ShowList(lstZd_[1], model.lstZd[1], model.lstZdIndex[1]);
   SetQuietly(txtSym_, model.txtSym);
   Check(chkAsave_, model.chkAsave);

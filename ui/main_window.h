@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "forms/main_form.h"
 #include "forms/program.h"
+#include "forms/table_search.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,10 +23,12 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QSplitter;
 
 namespace verdin {
 
+class ChoiceComboBox;
 class Sheet;
 
 // What the main window asks of the program around it.
@@ -69,12 +72,20 @@ class MainWindow : public QWidget {
   QWidget* BuildBottom();
   QGroupBox* BuildNotes();
   void Connect();
+  void ConnectShortcuts();
+  void ConnectLists();
+  void SetTabOrder();
+  void NameControls();
+  void NameVaryingControls();
+  void UpdateGridTabStops();
   template <typename Command>
   void Run(Command command);
   void RefreshItem();
   void RefreshGrid();
   void RefreshLists();
   void ShowTableLists();
+  TableSearchResult Search() const;
+  void TakeFirstFound();
   void ShowNotes(bool on);
   void KeepOnScreen();
   // "Печать…": the estimate as the save would build it, in the preview.
@@ -91,9 +102,10 @@ class MainWindow : public QWidget {
   QPushButton* cmdAb_ = nullptr;
   std::array<QLabel*, MainForm::kLabels> lblZd_{};
   QLineEdit* txtZd_ = nullptr;
-  QLineEdit* txtFind_ = nullptr;  // narrows cboTab and cboP to the entries typed
-  QComboBox* cboTab_ = nullptr;
-  QComboBox* cboP_ = nullptr;
+  QLineEdit* txtFind_ = nullptr;  // narrows cboTab to the tables found
+  QLabel* lblFind_ = nullptr;     // "Ничего не найдено"
+  ChoiceComboBox* cboTab_ = nullptr;
+  ChoiceComboBox* cboP_ = nullptr;
   QLineEdit* txtNp_ = nullptr;
   QLineEdit* txtKolic_ = nullptr;
   QLabel* lblSMR_ = nullptr;
@@ -109,6 +121,7 @@ class MainWindow : public QWidget {
   QPushButton* cmdDob_ = nullptr;
   QPushButton* cmdSMR_ = nullptr;
   QGroupBox* fra1_ = nullptr;
+  QScrollArea* gridScroll_ = nullptr;
   std::array<QLabel*, 2> lblSBC_{};
   std::array<QLineEdit*, MainForm::kGridSize> txtV_{};
   std::array<QLineEdit*, MainForm::kGridSize> txtSt_{};

@@ -6,10 +6,15 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTranslator>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace verdin {
 
@@ -71,8 +76,8 @@ bool IsWindowKey(int key) {
 // of the window took reach the window itself, where this filter sees them.
 class WindowKeys : public QObject {
  public:
-  WindowKeys(QWidget* window, QPushButton* defaultButton)
-      : QObject(window), window_(window), defaultButton_(defaultButton) {
+  WindowKeys(QWidget* window, QPushButton* defaultButton, bool escCloses)
+      : QObject(window), window_(window), defaultButton_(defaultButton), escCloses_(escCloses) {
     window->installEventFilter(this);
   }
 
@@ -83,6 +88,7 @@ class WindowKeys : public QObject {
     if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
     switch (key->key()) {
       case Qt::Key_Escape:
+        if (!escCloses_) return false;
         window_->close();
         return true;
       case Qt::Key_Return:
@@ -105,9 +111,137 @@ class WindowKeys : public QObject {
 
   QWidget* window_;
   QPushButton* defaultButton_;
+  bool escCloses_;
+};
+
+// The frame MarkFocus draws: a child of the window, above its other
+// children, that lets the mouse through and paints a two-pixel border
+// around the visible part of the focused control.
+class FocusFrame : public QWidget {
+ public:
+  explicit FocusFrame(QWidget* window) : QWidget(window) {
+    setObjectName(QStringLiteral("focusFrame"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { Follow(now); });
+  }
+
+ protected:
+  // The control, or a widget that holds it (a scrolled list of boxes),
+  // moved, changed its size or was shown or hidden.
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::Hide: Place(); break;
+      default: break;
+    }
+    return false;
+  }
+
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::Highlight), kWidth);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.drawRect(QRectF(rect()).adjusted(kWidth / 2.0, kWidth / 2.0, -kWidth / 2.0, -kWidth / 2.0));
+  }
+
+ private:
+  static constexpr int kWidth = 2;
+
+  void Follow(QWidget* focused) {
+    for (const QPointer<QWidget>& widget : watched_) {
+      if (widget != nullptr) widget->removeEventFilter(this);
+    }
+    watched_.clear();
+    target_ = focused != nullptr && focused->window() == parentWidget() ? focused : nullptr;
+    for (QWidget* widget = target_; widget != nullptr && widget != parentWidget(); widget = widget->parentWidget()) {
+      widget->installEventFilter(this);
+      watched_.emplace_back(widget);
+    }
+    Place();
+  }
+
+  // Around the part of the control that is in view (a box in a scrolled
+  // list of boxes may be partly hidden), in the window's coordinates.
+  void Place() {
+    const QRect visible = target_ != nullptr && target_->isVisible() ? target_->visibleRegion().boundingRect() : QRect();
+    if (visible.isEmpty()) {
+      hide();
+      return;
+    }
+    const QRect around(target_->mapTo(parentWidget(), visible.topLeft()), visible.size());
+    setGeometry(around.adjusted(-kWidth, -kWidth, kWidth, kWidth));
+    raise();
+    show();
+    update();
+  }
+
+  QPointer<QWidget> target_;
+  std::vector<QPointer<QWidget>> watched_;  // the control and the widgets that hold it
+};
+
+// Waits for the window manager's frames; see WhenFramed. The windows tell
+// of a new frame by a move or a resize; a timer ends the wait.
+class FrameWait : public QObject {
+ public:
+  FrameWait(const std::vector<QWidget*>& windows, std::function<void()> then)
+      : then_(std::move(then)) {
+    for (QWidget* window : windows) {
+      windows_.emplace_back(window);
+      window->installEventFilter(this);
+    }
+    QTimer::singleShot(kPatience, this, [this] { deleteLater(); });
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const bool maybeFramed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                             event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange;
+    if (!done_ && maybeFramed && AllFramed()) {
+      done_ = true;
+      // After the window system's events in hand, so Qt's picture of the
+      // frames is settled.
+      QTimer::singleShot(0, this, [this] {
+        then_();
+        deleteLater();
+      });
+    }
+    return false;
+  }
+
+ private:
+  static constexpr int kPatience = 3000;  // ms
+
+  bool AllFramed() const {
+    return std::all_of(windows_.begin(), windows_.end(), [](const QPointer<QWidget>& window) {
+      return window != nullptr && window->isVisible() && !FrameMargins(*window).isNull();
+    });
+  }
+
+  std::vector<QPointer<QWidget>> windows_;
+  std::function<void()> then_;
+  bool done_ = false;
 };
 
 }  // namespace
+
+QMargins FrameMargins(const QWidget& window) {
+  const QRect inside = window.geometry();
+  const QRect frame = window.frameGeometry();
+  return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+          frame.bottom() - inside.bottom()};
+}
+
+void WhenFramed(const std::vector<QWidget*>& windows, std::function<void()> then) {
+  if (windows.empty()) return;
+  auto* wait = new FrameWait(windows, std::move(then));
+  wait->setParent(windows.front());
+}
 
 QString ToQMultiline(const std::string& text) {
   QString shown = ToQ(text);
@@ -180,8 +314,24 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SetWindowKeys(QWidget* window, QPushButton* defaultButton) {
-  new WindowKeys(window, defaultButton);
+  new WindowKeys(window, defaultButton, true);
   if (defaultButton != nullptr) defaultButton->setDefault(true);
+  MarkFocus(window);
+}
+
+void SetMainWindowKeys(QWidget* window) {
+  new WindowKeys(window, nullptr, false);
+  MarkFocus(window);
+}
+
+void MarkFocus(QWidget* window) { new FocusFrame(window); }
+
+void SetAccessibleName(QWidget* control, const QString& label) {
+  QString name = label;
+  name.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+  name.remove(QLatin1Char('&'));
+  name.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+  control->setAccessibleName(name.simplified());
 }
 
 QString ArrayName(const char* name, int index) {

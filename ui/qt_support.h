@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QMargins>
 #include <QObject>
 #include <QPlainTextEdit>
 #include <QString>
@@ -12,6 +13,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/key_filters.h"
 #include "core/messages.h"
@@ -70,10 +72,36 @@ class KeyFilter : public QObject {
 };
 
 // The keys of a secondary window: Esc closes it as its close button does;
-// Enter presses `defaultButton` (when given and enabled), unless the focus
-// is on another button (Enter presses that one) or on a box that takes
-// Enter itself. The default button is drawn as such.
+// Enter (the main keyboard's or the keypad's) presses `defaultButton` (when
+// given and enabled), unless the focus is on another button (Enter presses
+// that one) or on a box that takes Enter itself. The default button is
+// drawn as such, and the focused control is framed clearly (MarkFocus).
 void SetWindowKeys(QWidget* window, QPushButton* defaultButton = nullptr);
+
+// The keys of the main window: Enter presses the focused button; Esc
+// closes nothing. The focused control is framed clearly.
+void SetMainWindowKeys(QWidget* window);
+
+// Draws a clear frame around whichever control of `window` has the
+// keyboard focus, over any widget style, so that a user working by
+// keyboard always sees where the next key goes. The frame is a child of
+// the window and follows the focus.
+void MarkFocus(QWidget* window);
+
+// The accessible name of a control, read by screen readers and found by
+// accessibility tools: a label's text without its line breaks and
+// mnemonic marks ("&").
+void SetAccessibleName(QWidget* control, const QString& label);
+
+// The frame a window manager draws around a window (title bar and
+// borders), as margins around the window's inside; none where no window
+// manager frames the window (yet).
+QMargins FrameMargins(const QWidget& window);
+
+// Runs `then` once, as soon as the window manager has framed every one of
+// the shown `windows` (so FrameMargins tells their frames), and never when
+// that has not happened within a few seconds (no window manager).
+void WhenFramed(const std::vector<QWidget*>& windows, std::function<void()> then);
 
 // The name of an element of a control array: ArrayName("txtKc", 5) is "txtKc(5)".
 QString ArrayName(const char* name, int index);

@@ -192,17 +192,34 @@ void WriteItemTotal(SheetRun& run, const ItemTotalLine& total, int firstRow) {
   run.NextRow();
 }
 
-void WriteItem(SheetRun& run, const ItemFigures& item) {
+// The first row of a share of another item, which has no head line of its
+// own: the item's number and name, as every other item's block begins, so
+// that a reader can tell what the coefficient below is applied to.
+void WriteShareNameLine(SheetRun& run, const std::optional<std::string>& number, const std::string& name) {
+  run.PutIfPresent(kColumnA, number);
+  run.Put(kColumnB, name);
+  run.NextRow();
+}
+
+void WriteItem(SheetRun& run, const ItemFigures& item, const EstimateItem& record) {
   const int firstRow = run.row();
-  if (item.head) WriteHeadLine(run, *item.head);
-  for (const CoefficientLine& line : item.coefficients) WriteCoefficientLine(run, line);
+  if (item.head) {
+    WriteHeadLine(run, *item.head);
+  } else if (!item.coefficients.empty()) {
+    WriteShareNameLine(run, item.coefficients.front().number, record.name);
+  }
+  for (CoefficientLine line : item.coefficients) {
+    if (!item.head) line.number.reset();  // a share's number stands on its name line
+    WriteCoefficientLine(run, line);
+  }
   if (item.total) WriteItemTotal(run, *item.total, firstRow);
 }
 
-void WriteItems(SheetRun& run, const EstimateFigures& figures) {
-  for (const ItemFigures& item : figures.items) {
+void WriteItems(SheetRun& run, const Estimate& estimate, const EstimateFigures& figures) {
+  const std::size_t count = std::min(figures.items.size(), estimate.items.size());
+  for (std::size_t i = 0; i < count; ++i) {
     run.ProgressStep();
-    WriteItem(run, item);
+    WriteItem(run, figures.items[i], estimate.items[i]);
   }
 }
 
@@ -278,7 +295,7 @@ void Build(SheetRun& run, const Estimate& estimate, const GeneralData& general, 
   SetUpSheet(run, estimate);
   WriteHeader(run, general.header);
   FormatHeader(run);
-  WriteItems(run, figures);
+  WriteItems(run, estimate, figures);
   WriteTotal(run, figures.total);
   if (withoutCharges) {
     WritePayOut(run, figures.payOut);

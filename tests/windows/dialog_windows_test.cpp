@@ -316,7 +316,7 @@ TEST_F(GeneralDataWindowTest, ShowsTheInitialContentsAndLabels) {
   EXPECT_EQ(window_->windowTitle(), Q("Общие данные по смете"));
   EXPECT_TRUE(window_->isWindow());
   EXPECT_EQ(Edit("txtNdog")->text(), Q("2008/11"));
-  EXPECT_EQ(Edit("txtDataDog")->text(), Q("12-06-2026"));
+  EXPECT_EQ(Edit("txtDataDog")->text(), Q("06.12.2026"));
   EXPECT_EQ(ObjectBox()->toPlainText(), Q("Строительный проект\n"));
   EXPECT_EQ(Edit("txtShapka", 1)->text(), Q("ООО \"Кварцтехлит\""));
   EXPECT_EQ(Edit("txtKc", 1)->text(), Q(" Расчет"));

@@ -1,7 +1,8 @@
 // The keyboard on the program's windows: Tab and Shift+Tab leave every
-// filtered box, Enter calculates or presses a window's default button, Esc
+// filtered box, Enter calculates or presses a window's default button or
+// the focused one, the main window's shortcuts press its buttons, Esc
 // closes the secondary windows as their close button does, Tab walks each
-// window in reading order, and message boxes carry Russian buttons.
+// window in working order, and message boxes carry Russian buttons.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -15,6 +16,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QComboBox>
+#include <QListWidget>
+#include <QTest>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -302,6 +306,13 @@ QStringList TabWalk(QWidget* window) {
   return names;
 }
 
+// The walk turned round so that it starts at `first` (Tab goes round a window).
+QStringList StartingAt(const QStringList& walk, const QString& first) {
+  const qsizetype at = walk.indexOf(first);
+  if (at < 0) return walk;
+  return walk.mid(at) + walk.mid(0, at);
+}
+
 void ExpectInOrder(const QStringList& walk, const QStringList& expected) {
   int last = -1;
   for (const QString& name : expected) {
@@ -319,10 +330,10 @@ TEST_F(KeyboardTest, TabWalksEachWindowTopToBottomLeftToRight) {
   };
   const Case cases[] = {
       {"frm1",
-       {"cmdSobD", "cmdKoeff", "optPrim(0)", "optPrim(1)", "cmdAb", "txtV(1)", "txtSt(1)", "txtV(2)", "txtSt(23)",
-        "txtZd", "cboTab", "cboP", "txtNp", "txtKolic", "chkProcent", "cmdOk", "txtStB", "txtStBaz",
-        "txtStP", "txtStd", "txtStPd", "cmdDob", "lstZd(0)", "lstZd(1)", "cmdDel", "cmdRed", "cmdDelZd",
-        "cmdVerx(0)", "cmdVerx(1)", "chkAsave", "txtSym", "cmdOpen", "cmdSave", "chkW", "cmdCancel"}},
+       {"txtZd", "txtFind", "cboTab", "cboP", "txtNp", "txtKolic", "chkProcent", "cmdOk", "txtStB", "txtStBaz",
+        "txtStP", "txtStd", "txtStPd", "cmdDob", "lstZd(0)", "cmdDel", "cmdRed", "cmdDelZd", "cmdVerx(0)",
+        "cmdVerx(1)", "chkAsave", "txtSym", "cmdOpen", "cmdSave", "cmdPrint", "chkW", "cmdCancel", "cmdSobD",
+        "cmdKoeff", "optPrim(0)", "optPrim(1)", "cmdAb"}},
       {"frmKoeff",
        {"cmdSave", "chkKoeff(0)", "txtKoeffIm(0)", "txtKoeffI(0)", "txtKoeffK(0)", "txtKoeffP(0)", "chkKoeff(4)",
         "txtKoeffP(4)", "cboKotr", "chkKoeff(5)", "txtKoeffP(14)", "optGil(0)", "txtKi(0)", "optGil(1)", "txtKi(1)"}},
@@ -340,8 +351,154 @@ TEST_F(KeyboardTest, TabWalksEachWindowTopToBottomLeftToRight) {
     QWidget* window = Window(test.window);
     window->show();
     QApplication::processEvents();
-    ExpectInOrder(TabWalk(window), test.order);
+    ExpectInOrder(StartingAt(TabWalk(window), test.order.front()), test.order);
   }
+  // A norm table's points and the cost list take no Tab stop.
+  const QStringList main = TabWalk(&session_->frm1());
+  EXPECT_FALSE(main.contains("txtV(1)"));
+  EXPECT_FALSE(main.contains("lstZd(1)"));
+}
+
+// The grid takes Tab stops where a user table is typed: the filled rows
+// and the next one to fill; the read-only rows never. A focused cell is
+// scrolled into view.
+TEST_F(KeyboardTest, TheGridTakesTabStopsOnlyWhereAUserTableIsTyped) {
+  {
+    MainContext ctx = Ctx();
+    SelectTable(ctx, 0);
+  }
+  session_->RefreshAll();
+  QWidget* window = &session_->frm1();
+  const auto stops = [window] {
+    QStringList cells;
+    for (const QString& name : TabWalk(window)) {
+      if (name.startsWith("txtV") || name.startsWith("txtSt(")) cells << name;
+    }
+    return cells;
+  };
+  EXPECT_EQ(stops(), (QStringList{"txtV(1)", "txtSt(1)"}));
+  auto* first = Focus<QLineEdit>("frm1", QStringLiteral("txtV(1)"));
+  ASSERT_NE(first, nullptr);
+  TypeOver(first, QStringLiteral("100"));
+  EXPECT_EQ(stops(), (QStringList{"txtV(1)", "txtSt(1)", "txtV(2)", "txtSt(2)"}));
+  for (int row = 2; row <= 30; ++row) {
+    auto* cell = Find<QLineEdit>(window, Indexed("txtV", row).toUtf8().constData());
+    cell->setText(QString::number(row * 100));
+    emit cell->textEdited(cell->text());
+  }
+  EXPECT_EQ(stops().size(), 2 * 23);  // rows 24-30 are read-only
+  for (const char* name : {"txtSt(23)", "txtV(1)"}) {
+    auto* cell = Focus<QLineEdit>("frm1", Q(name));
+    ASSERT_NE(cell, nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(cell->visibleRegion().boundingRect().size(), cell->size()) << name;
+  }
+}
+
+// ---- Shortcuts -------------------------------------------------------------
+
+// The save and open dialogs, cancelled by the user.
+struct CancelledSave : SaveDialog {
+  std::optional<SaveChoice> Ask(MainContext&) override { return std::nullopt; }
+};
+struct CancelledOpen : OpenDialog {
+  std::optional<OpenChoice> Ask(MainContext&) override { return std::nullopt; }
+};
+
+// Each key of the main window presses its button as a click does, from
+// wherever the focus is; each shortcut is named in its button's tool tip.
+TEST_F(KeyboardTest, EachKeyOfTheMainWindowPressesItsButton) {
+  struct Case {
+    const char* focus;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    const char* button;
+    const char* toolTip;  // the key as the button's tool tip names it
+  };
+  const Qt::KeyboardModifiers none = Qt::NoModifier;
+  const Case cases[] = {
+      {"txtKolic", Qt::Key_Return, Qt::ControlModifier, "cmdDob", "Ctrl+Enter"},
+      {"txtZd", Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier, "cmdDob", "Ctrl+Enter"},
+      {"cboTab", Qt::Key_S, Qt::ControlModifier, "cmdSave", "Ctrl+S"},
+      {"lstZd(0)", Qt::Key_O, Qt::ControlModifier, "cmdOpen", "Ctrl+O"},
+      {"txtZd", Qt::Key_P, Qt::ControlModifier, "cmdPrint", "Ctrl+P"},
+      {"txtZd", Qt::Key_F2, none, "cmdRed", "F2"},
+      {"lstZd(0)", Qt::Key_Return, none, "cmdRed", "Enter"},
+      {"lstZd(0)", Qt::Key_Enter, Qt::KeypadModifier, "cmdRed", "Enter"},
+      {"lstZd(0)", Qt::Key_Delete, none, "cmdDel", "Del"},
+      // Enter (either one) on a focused button presses it.
+      {"cmdKoeff", Qt::Key_Return, none, "cmdKoeff", nullptr},
+      {"cmdSobD", Qt::Key_Enter, Qt::KeypadModifier, "cmdSobD", nullptr},
+      {"cmdVerx(1)", Qt::Key_Return, none, "cmdVerx(1)", nullptr},
+      // Alt and the underlined letter.
+      {"txtZd", 0x414, Qt::AltModifier, "cmdDob", nullptr},     // Д
+      {"txtZd", 0x421, Qt::AltModifier, "cmdSave", nullptr},    // С
+      {"txtKolic", 0x422, Qt::AltModifier, "cmdOk", nullptr},   // Т
+      {"txtZd", 0x41A, Qt::AltModifier, "cmdKoeff", nullptr},   // К
+  };
+  // The buttons' own work needs no dialogs here.
+  session_->saveDialog = [] { return std::make_unique<CancelledSave>(); };
+  session_->openDialog = [] { return std::make_unique<CancelledOpen>(); };
+  session_->frm1().printPreview = [](const Sheet&) {};
+  QWidget* window = &session_->frm1();
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::string(test.focus) + " -> " + test.button);
+    auto* button = Find<QPushButton>(window, test.button);
+    ASSERT_NE(button, nullptr);
+    int clicks = 0;
+    const auto counting = QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    QWidget* focused = Focus("frm1", Q(test.focus));
+    ASSERT_NE(focused, nullptr);
+    QTest::sendKeyEvent(QTest::Click, focused, static_cast<Qt::Key>(test.key), QString(), test.modifiers);
+    // A mnemonic presses its button as a click drawn on the screen, a moment later.
+    if (test.modifiers == Qt::AltModifier) {
+      EXPECT_TRUE(QTest::qWaitFor([&clicks] { return clicks > 0; }, 2000));
+    }
+    QObject::disconnect(counting);
+    EXPECT_EQ(clicks, 1);
+    if (test.toolTip != nullptr) {
+      EXPECT_TRUE(button->toolTip().contains(Q(test.toolTip))) << button->toolTip().toStdString();
+    }
+    session_->frm1().activateWindow();
+  }
+}
+
+// Down and Up on the closed table list move through the tables without
+// choosing each one; the table stopped at is chosen once, by Enter or when
+// the focus leaves the list.
+TEST_F(KeyboardTest, ArrowsOnTheClosedTableListChooseOnlyWhereTheyStop) {
+  const int start = session_->program().frm1.cboTabIndex;
+  for (const int leave : {Qt::Key_Return, Qt::Key_Tab}) {
+    SCOPED_TRACE(leave);
+    auto* tables = Focus<QComboBox>("frm1", QStringLiteral("cboTab"));
+    ASSERT_NE(tables, nullptr);
+    const int before = session_->program().frm1.cboTabIndex;
+    QTest::keyClick(tables, Qt::Key_Down);
+    QTest::keyClick(tables, Qt::Key_Down);
+    EXPECT_EQ(session_->program().frm1.cboTabIndex, before);
+    EXPECT_EQ(session_->program().state.NomTab, before);
+    QTest::keyClick(tables, static_cast<Qt::Key>(leave));
+    EXPECT_EQ(session_->program().frm1.cboTabIndex, before + 2);
+    EXPECT_EQ(tables->currentIndex(), before + 2);
+  }
+  EXPECT_EQ(session_->program().frm1.cboTabIndex, start + 4);
+}
+
+// The estimate list: Tab into it selects nothing.
+TEST_F(KeyboardTest, TabIntoTheEstimateListSelectsNothing) {
+  auto* quantity = Focus<QLineEdit>("frm1", QStringLiteral("txtKolic"));
+  ASSERT_NE(quantity, nullptr);
+  TypeText(quantity, Q("4200"));
+  Enter(quantity);
+  Find<QPushButton>(&session_->frm1(), "cmdDob")->click();
+  ASSERT_EQ(session_->program().state.KolZd(), 1);
+  session_->program().frm1.lstZdIndex = {-1, -1};
+  session_->RefreshAll();
+  auto* add = Focus<QPushButton>("frm1", QStringLiteral("cmdSMR"));
+  ASSERT_NE(add, nullptr);
+  Tab(add);
+  EXPECT_EQ(Name(QApplication::focusWidget()), QStringLiteral("lstZd(0)"));
+  EXPECT_EQ(session_->program().frm1.lstZdIndex[0], -1);
 }
 
 TEST_F(KeyboardTest, TabLeavesTheCalculationTextOfTheMainWindow) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -155,6 +156,10 @@ TEST_F(MainWindowWidgets, TheEstimateListThroughButtonsAndClicks) {
   QListWidget* names = Find<QListWidget>("lstZd(0)");
   QListWidget* costs = Find<QListWidget>("lstZd(1)");
   ASSERT_EQ(names->count(), 3);
+  // Each name with its item number, and the whole name in its tool tip.
+  EXPECT_EQ(names->item(0)->text(), "1. Первый");
+  EXPECT_EQ(names->item(2)->text(), "3. Третий");
+  EXPECT_EQ(names->item(2)->toolTip(), "Третий");
   EXPECT_EQ(costs->item(1)->text(), "83,29");
   EXPECT_EQ(Text("txtSym"), QString::fromStdString(form().txtSym));
 
@@ -183,18 +188,55 @@ TEST_F(MainWindowWidgets, TheEstimateListThroughButtonsAndClicks) {
   EXPECT_EQ(names->currentRow(), 3);
   names->setCurrentRow(0);
 
-  // Move the first item down, then delete it, then delete all.
+  // Move the first item down, then delete it, then delete all: the
+  // numbers follow.
   Click("cmdVerx(1)");
-  EXPECT_EQ(names->item(1)->text(), "Первый");
+  EXPECT_EQ(names->item(0)->text(), "1. Второй");
+  EXPECT_EQ(names->item(1)->text(), "2. Первый");
+  EXPECT_EQ(names->item(1)->toolTip(), "Первый");
   EXPECT_EQ(names->currentRow(), 1);
   messages_.Answer(true);
   Click("cmdDel");
   EXPECT_EQ(names->count(), 3);
-  EXPECT_EQ(names->item(0)->text(), "Второй");
+  EXPECT_EQ(names->item(0)->text(), "1. Второй");
+  EXPECT_EQ(names->item(1)->text(), "2. Третий");
   messages_.Answer(true);
   Click("cmdDelZd");
   EXPECT_EQ(names->count(), 0);
   EXPECT_EQ(Text("txtSym"), "");
+}
+
+// What a screen reader reads for each control: its label, its caption,
+// the grid's column and row; the quantity's name follows its label.
+TEST_F(MainWindowWidgets, EveryControlHasAnAccessibleName) {
+  struct Case {
+    const char* control;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"txtZd", "Наименование"},        {"cboTab", "Таблица"},
+      {"cboP", "Пункт таблицы"},        {"txtKolic", "Количество"},
+      {"txtStP", "Цена с учетом коэффициентов, тыс. руб."},
+      {"txtV(3)", "Кол., строка 3"},    {"txtSt(23)", "Стоимость, тыс.р., строка 23"},
+      {"lstZd(0)", "Объекты сметы"},    {"cmdDob", "Добавить данные по текущему элементу в список"},
+      {"cmdCancel", "Выход"},           {"chkProcent", "Провести расчет от суммы рассчитанного объекта №"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.control);
+    QWidget* control = Find<QWidget>(test.control);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->accessibleName(), QString::fromUtf8(test.name));
+    // A drop-down list tells its chosen entry as its name on Linux and
+    // its label through the label's buddy relation.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(accessible, nullptr);
+    if (!qobject_cast<QComboBox*>(control)) {
+      EXPECT_EQ(accessible->text(QAccessible::Name), QString::fromUtf8(test.name));
+    }
+  }
+  Choose("cboTab", 2);
+  EXPECT_EQ(Find<QWidget>("txtKolic")->accessibleName(), "Цсмр, млн.руб");
+  EXPECT_EQ(Find<QWidget>("txtV(1)")->accessibleName(), "Цсмр, строка 1");
 }
 
 TEST_F(MainWindowWidgets, EntryWithoutCalculationFollowsTheTypedCost) {

@@ -57,7 +57,7 @@ TEST_F(PrintButton, StandsBesideTheSaveButtonAndIsReachedByTab) {
   QPushButton* print = Button("cmdPrint");
   QPushButton* save = Button("cmdSave");
   ASSERT_TRUE(print && save);
-  EXPECT_EQ(print->text(), QString::fromUtf8("Печать…"));
+  EXPECT_EQ(print->text(), QString::fromUtf8("&Печать…"));  // Alt+П
   EXPECT_EQ(print->parentWidget(), save->parentWidget());
   EXPECT_TRUE(print->focusPolicy() & Qt::TabFocus);
   // Tab from the save button comes to the print button next.

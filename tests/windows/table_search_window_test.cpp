@@ -1,16 +1,20 @@
-// The search box above the table list: typing narrows the table and row
-// lists, a chosen entry selects the same table or row as a click on the
-// whole list, Ctrl+F goes to the box and Esc shows the whole lists again.
+// The search box above the table list: typing narrows the table list to
+// the tables whose titles or rows hold the words, Enter takes the first
+// table and row found, a chosen entry selects the same table or row as a
+// click on the whole list, Ctrl+F goes to the box and Esc shows the whole
+// list again.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
 
 #include "main_window_fixture.h"
 #include "ui/main_window.h"
+#include "ui/qt_support.h"
 #include "windows/window_test_support.h"
 
 namespace verdin {
@@ -58,7 +62,7 @@ class TableSearchWindow : public testing::MainWindowTest {
 const QStringList kSpecial = {"0. Таблица пользователя", "1. Без расчета", "2. Процент от СМР"};
 
 TEST_F(TableSearchWindow, TypingNarrowsTheTablesAndAChoiceActsAsAClick) {
-  EXPECT_EQ(find_->placeholderText(), "Найти таблицу (Ctrl+F)");
+  EXPECT_EQ(find_->placeholderText(), "Найти таблицу или пункт (Ctrl+F)");
   EXPECT_EQ(tables_->count(), 7);
   TypeText(find_, "2.1");
   EXPECT_EQ(Entries(tables_), (kSpecial + QStringList{"2.1. Здания", "2.18. Жилые дома"}));
@@ -81,11 +85,12 @@ TEST_F(TableSearchWindow, TypingNarrowsTheTablesAndAChoiceActsAsAClick) {
   EXPECT_EQ(rows_->count(), 0);
 }
 
-TEST_F(TableSearchWindow, WordsNarrowTheRowsOfTheChosenTable) {
+TEST_F(TableSearchWindow, WordsFindRowsAndNeverHideTheChosenTablesRows) {
   TypeText(find_, Q("ПУНКТ"));
+  // "2.1. Здания" for its row "4. Один пункт", "2.3." for its title.
   EXPECT_EQ(Entries(tables_), (kSpecial + QStringList{"2.1. Здания", "2.3. Без пунктов"}));
-  // The chosen row stays in view beside the matching one.
-  EXPECT_EQ(Entries(rows_), (QStringList{"3. Жилые дома", "4. Один пункт"}));
+  EXPECT_EQ(Entries(rows_), (QStringList{"3. Жилые дома", "4. Один пункт", "5. Без точек"}));
+  EXPECT_FALSE(window_->findChild<QLabel*>("lblFind")->isVisibleTo(window_.get()));
   Pick(rows_, "4. Один пункт");
   EXPECT_EQ(form().cboPIndex, 1);
   EXPECT_EQ(Cell("txtV(1)"), "100");
@@ -95,7 +100,43 @@ TEST_F(TableSearchWindow, WordsNarrowTheRowsOfTheChosenTable) {
   find_->clear();
   TypeText(find_, Q("нет такой"));
   EXPECT_EQ(Entries(tables_), kSpecial + QStringList{"2.1. Здания"});
-  EXPECT_EQ(rows_->count(), 3);  // no row matches: the chosen table's rows all
+  EXPECT_EQ(rows_->count(), 3);
+  EXPECT_TRUE(window_->findChild<QLabel*>("lblFind")->isVisibleTo(window_.get()));
+  EXPECT_EQ(window_->findChild<QLabel*>("lblFind")->text(), Q("Ничего не найдено"));
+}
+
+// While the box has the focus the table list marks the first table found;
+// Enter takes it with its row found, as clicks on the two lists would.
+TEST_F(TableSearchWindow, EnterTakesTheFirstTableAndRowFound) {
+  struct Case {
+    const char* typed;
+    const char* marked;  // the table list's entry while typing
+    int table;           // the table and row chosen after Enter
+    int row;
+  };
+  const Case cases[] = {
+      {"один пункт", "2.1. Здания", 3, 1},  // a row
+      {"2.18", "2.18. Жилые дома", 5, 0},   // a table by its number: its first row
+      {"тридцать", "2.2. Сети", 4, 0},
+      {"нет такой", "2.2. Сети", 4, 0},     // nothing found: nothing changes
+  };
+  window_->show();
+  window_->activateWindow();
+  QApplication::processEvents();
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.typed);
+    find_->setFocus();
+    find_->clear();
+    const int before = form().cboTabIndex;
+    TypeText(find_, Q(test.typed));
+    EXPECT_EQ(tables_->currentText(), Q(test.marked));
+    EXPECT_EQ(form().cboTabIndex, before);
+    Press(find_, Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_EQ(form().cboTabIndex, test.table);
+    EXPECT_EQ(form().cboPIndex, test.row);
+    EXPECT_EQ(rows_->currentText(), ToQ(form().cboP[static_cast<std::size_t>(test.row)]));
+  }
+  EXPECT_EQ(messages_.Beeps(), 1);
 }
 
 TEST_F(TableSearchWindow, EscClearsAndCtrlFComesToTheBox) {

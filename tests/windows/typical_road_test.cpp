@@ -115,7 +115,7 @@ TEST_F(TypicalRoad, PriceSaveDeleteAllOpen) {
   });
   Click(Main(), "cmdOpen");
   ASSERT_EQ(names->count(), 3);
-  EXPECT_EQ(names->item(2)->text(), "Доля от первого объекта");
+  EXPECT_EQ(names->item(2)->text(), "3. Доля от первого объекта");
   QStringList openedCosts;
   for (int row = 0; row < costs->count(); ++row) openedCosts << costs->item(row)->text();
   EXPECT_EQ(openedCosts, savedCosts);

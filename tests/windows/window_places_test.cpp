@@ -62,6 +62,19 @@ TEST(WindowPlaces, StartWindowsDoNotPileOntoEachOther) {
   }
 }
 
+// Frames of 1920×1080 under a window manager: the general-data window is
+// made lower to fit under the coefficient window when its layout allows,
+// and goes to the bottom, over the coefficient window's lower part, when
+// it does not.
+TEST(WindowPlaces, TheGeneralDataWindowIsMadeLowerToFitUnderTheCoefficients) {
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize main(983, 745), coefficients(919, 521), generalData(587, 586);
+  StartPlaces places = ArrangeStartWindows(main, coefficients, generalData, screen, 554);
+  EXPECT_EQ(places.generalData, QRect(983, 521, 587, 559));
+  places = ArrangeStartWindows(main, coefficients, generalData, screen, 570);
+  EXPECT_EQ(places.generalData, QRect(983, 494, 587, 586));
+}
+
 TEST(WindowPlaces, KeptPlacesComeBackAndDamagedOnesCountAsNone) {
   testing::TempFolder temp;
   const WindowPlaces places(temp / "sub" / kWindowPlacesFileName);
@@ -217,7 +230,8 @@ TEST_F(StartWindows, AWindowLeftOffScreenComesBackOntoIt) {
   }
   // The next run is on the laptop's smaller screen.
   auto session = Start(kLaptop);
-  const QRect place = Place(session->frmKoeff());
+  // Whole, its frame included, in the screen's corner.
+  const QRect place = session->frmKoeff().frameGeometry();
   EXPECT_TRUE(kLaptop.contains(place)) << place.x() << "," << place.y();
   EXPECT_EQ(place.right(), kLaptop.right());
   EXPECT_EQ(place.bottom(), kLaptop.bottom());
