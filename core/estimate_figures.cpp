@@ -69,10 +69,18 @@ ItemFigures BareShareItem(const EstimateItem& item, ItemNumbers& numbers) {
   return figures;
 }
 
+// Where the base price comes from. The user's own table is no table of the
+// collection: it names only what the user called it (or nothing).
+std::string ReferenceText(const EstimateItem& item) {
+  switch (item.mode) {
+    case PricingMode::ConstructionCost: return "Общие и методические указания. Раздел Б. Табл. А.1 ";
+    case PricingMode::UserTable: return item.reference;
+    default: return "СБЦ № 20-2008 на общестр. работы. " + item.reference;
+  }
+}
+
 ItemHeadLine PricedHeadLine(const EstimateItem& item, ItemNumbers& numbers) {
-  const std::string reference = item.mode == PricingMode::ConstructionCost
-                                    ? std::string("Общие и методические указания. Раздел Б. Табл. А.1 ")
-                                    : "СБЦ № 20-2008 на общестр. работы. " + item.reference;
+  const std::string reference = ReferenceText(item);
   return ItemHeadLine{numbers.Next(), item.name + ", " + item.quantityText + " " + item.unit, reference,
                       item.calculation, r(item.baseAmount)};
 }

@@ -92,7 +92,8 @@ TEST(EstimateFigures, EachPricingModeGetsItsLines) {
   EXPECT_FALSE(bareShare.total);
   EXPECT_EQ(bareShare.cost, 40.0005);
 
-  EXPECT_EQ(figures.items.at(4).head->reference, "СБЦ № 20-2008 на общестр. работы. Табл. 2.1, п. 3");
+  // The user's own table names only what the user called it.
+  EXPECT_EQ(figures.items.at(4).head->reference, "Табл. 2.1, п. 3");
   EXPECT_EQ(figures.items.at(4).head->number, " 5");
 }
 
