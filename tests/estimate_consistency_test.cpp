@@ -212,6 +212,24 @@ TEST_F(EstimateConsistency, AnItemWhoseTableIsMissingKeepsItsTable) {
   EXPECT_EQ(kept.cost, 0);
 }
 
+// Items within the bound whose sum lies beyond it are no estimate to open.
+TEST_F(EstimateConsistency, AFileWhoseTotalIsBeyondTheBoundIsNotOpened) {
+  auto ctx = Ctx();
+  for (int item = 0; item < 2; ++item) {
+    SelectTable(ctx, 1);
+    SetTxtStP(ctx, "9E14");
+    Add("Крупный");
+  }
+  const auto file = folder_ / "крупная.isx";
+  WriteIsx(state().estimate, state().general, file);
+  AddNorm("Первый", 0, "3000");
+  messages_.Clear();
+  EXPECT_FALSE(OpenEstimate(ctx, file));
+  ASSERT_EQ(messages_.Shown().size(), 1U);
+  EXPECT_NE(messages_.Shown()[0].text.find("больше 1E+15"), std::string::npos) << messages_.Shown()[0].text;
+  EXPECT_EQ(state().KolZd(), 3);  // the estimate open before stays
+}
+
 TEST_F(EstimateConsistency, UnsavedWorkIsAskedAboutAndOfferedBack) {
   state().folders.PathTemp = folder_ / "Temp";
   auto ctx = Ctx();

@@ -116,6 +116,8 @@ TEST(RaschCb, InputThatCannotBePricedIsRefusedWithAMessage) {
   noTable.t = 0;
   noTable.r = 0;
   refused(TwoPointStore(), noTable, "Не выбрана таблица");
+  // A steep row extrapolated far below its first point: no negative price.
+  refused(StoreWithRow({{500, 100, "м"}, {600, 1000, "м"}}), RowRequest("250"), "получилась отрицательной");
 }
 
 TEST(UserTable, FilledGridRowsArePackedFromOne) {
