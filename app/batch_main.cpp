@@ -390,6 +390,9 @@ int Run(const CommandLine& line) {
     std::cerr << error.what() << "\n";
     return 1;
   }
+  // A command without windows writes only the files it is asked for: no
+  // autosave copy into the user's temporary folder.
+  program->frm1.chkAsave = false;
   if (line.command == "tables") {
     ListTables(program->state);
     return 0;

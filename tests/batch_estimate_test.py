@@ -71,6 +71,8 @@ with tempfile.TemporaryDirectory() as home:
     check(second.returncode == 0 and second.stdout == first.stdout.replace(f"{xls}\nisx: {isx}", xlsx),
           f"estimate .xlsx: {second.stdout!r} {second.stderr}")
     check(os.path.exists(isx), "--save-isx wrote nothing")
+    autosaves = [name for _, _, names in os.walk(home) for name in names if name.endswith("_tmp.isx")]
+    check(not autosaves, f"the batch tool wrote autosave copies: {autosaves}")
     with open(isx, "rb") as f:
         saved = f.read().decode("cp1251").split("\r\n")
     with open(DEMO, "rb") as f:
