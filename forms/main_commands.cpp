@@ -13,7 +13,6 @@ namespace verdin {
 namespace {
 
 constexpr const char* kCaption = "Расчет стоимости проектных работ по СБЦ (Беларусь).";
-constexpr const char* kSmrUnit = "млн.руб - стоимость СМР на 01.01.2006";
 constexpr int kHousingEntry = 5;
 constexpr int kEntryWithoutCalculation = 1;
 constexpr int kPercentageEntry = 2;

@@ -12,6 +12,8 @@ namespace verdin {
 
 inline constexpr const char* kProgramVersion = "1.9";
 inline constexpr const char* kInputErrorTitle = "Ошибка в исходных данных!!";
+// The natural indicator of the construction-cost entry.
+inline constexpr const char* kSmrUnit = "млн.руб - стоимость СМР на 01.01.2006";
 
 struct MainForm {
   static constexpr int kLabels = 8;

@@ -18,8 +18,6 @@ namespace verdin {
 
 namespace {
 
-constexpr const char* kSmrUnit = "млн.руб - стоимость СМР на 01.01.2006";
-
 // What went wrong while an item was priced again.
 struct OpenProblem {
   int item;  // counted from 0
