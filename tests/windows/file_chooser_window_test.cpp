@@ -415,6 +415,10 @@ TEST_F(FileChooserWindows, FileChooserScreenshots) {
   ClickFile(&save, "смета.isx");
   QApplication::processEvents();
   EXPECT_TRUE(save.grab().save(Q(std::string(folder) + "/file-save-not-saved.png")));
+  save.EditNameFile(Q("гараж"));
+  save.ChooseType(kSaveTypePdf);
+  QApplication::processEvents();
+  EXPECT_TRUE(save.grab().save(Q(std::string(folder) + "/file-save-pdf.png")));
 
   FileLoadWindow load(LoadForm(), messages);
   load.show();
