@@ -73,6 +73,26 @@ void NamedLabels(FileSaveForm& form, const std::string& base, const std::filesys
   form.lblNameFileOut = FolderFile(workbookFolder, base + extension);
 }
 
+// Whether the name box holds a file name rather than a pattern, a "?"
+// placeholder or nothing.
+bool NamesAFile(const std::string& text) { return !IsBlank(text) && !StartsWith(text, '*') && !StartsWith(text, '?'); }
+
+// The name without an extension the save window knows (.isx, .xls, .xlsx,
+// .pdf); other dots are part of the name ("дом 2.1").
+std::string WithoutKnownExtension(const std::string& name) {
+  for (const std::string_view known : {kIsx, kXlsx, kXls, kPdf}) {
+    if (EndsWith(name, known)) return name.substr(0, name.size() - known.size());
+  }
+  return name;
+}
+
+// The name with the extension of a type's pattern ("*.pdf" → ".pdf"); a
+// pattern of every file ("*.*") leaves the name as it is.
+std::string WithExtensionOf(const std::string& name, const std::string& pattern) {
+  if (pattern.size() < 3 || pattern.rfind("*.", 0) != 0 || pattern == "*.*") return name;
+  return WithoutKnownExtension(name) + pattern.substr(1);
+}
+
 // A label that still waits for a name.
 bool Unnamed(const std::string& label) { return label.empty() || StartsWith(label, '?'); }
 
@@ -172,6 +192,17 @@ std::string ProposedFileName(const std::string& txtNdog, const std::string& txtD
   return name;
 }
 
+std::filesystem::path ProposedPrintFile(const AppState& state, const GeneralDataForm& frmObD) {
+  const std::filesystem::path& own = state.FileIsx;
+  const auto folderOf = [](const std::filesystem::path& folder) { return (folder / "").lexically_normal(); };
+  const bool autosaved =
+      !state.folders.PathTemp.empty() && folderOf(own.parent_path()) == folderOf(state.folders.PathTemp);
+  if (!own.empty() && !autosaved && own.has_stem()) {
+    return own.parent_path() / (WithoutKnownExtension(own.filename().string()) + std::string(kPdf));
+  }
+  return state.folders.PathIsx / (ProposedFileName(frmObD.txtNdog, frmObD.txtDataDog) + std::string(kPdf));
+}
+
 std::string FolderFile(const std::filesystem::path& folder, const std::string& name) {
   std::string text = folder.string();
   if (text.empty()) return name;
@@ -208,8 +239,14 @@ FileSaveForm LoadFileSave(const Folders& folders, const GeneralDataForm& frmObD,
 void ChooseSaveType(FileSaveForm& form, int index) {
   if (index < 0 || index >= static_cast<int>(form.gmbSpecItems.size())) return;
   form.gmbSpec = index;
-  form.NameFile = PatternOf(form.gmbSpecItems[static_cast<std::size_t>(index)]);
-  form.filePattern = form.NameFile;
+  const std::string pattern = PatternOf(form.gmbSpecItems[static_cast<std::size_t>(index)]);
+  form.filePattern = pattern;
+  if (NamesAFile(form.NameFile)) {
+    // The typed name stays; only its extension follows the type.
+    ChangeNameFile(form, WithExtensionOf(form.NameFile, pattern));
+    return;
+  }
+  form.NameFile = pattern;
   UnnamedLabels(form);
 }
 
@@ -223,9 +260,7 @@ void ChangeNameFile(FileSaveForm& form, const std::string& text) {
     UnnamedLabels(form);
     return;
   }
-  std::string base = text;
-  if (EndsWith(text, kIsx) || EndsWith(text, kXls) || EndsWith(text, kPdf)) base.resize(text.size() - 4);
-  else if (EndsWith(text, kXlsx)) base.resize(text.size() - 5);
+  const std::string base = WithoutKnownExtension(text);
   NamedLabels(form, base, form.folder, WorkbookExtension(form, text));
 }
 

@@ -62,6 +62,12 @@ std::string ShortFolderText(const std::string& folder, int limit);
 // contract date, with "\" and "/" turned into "_" and "." into "-".
 std::string ProposedFileName(const std::string& txtNdog, const std::string& txtDataDog);
 
+// The PDF file printing to a file proposes: the estimate's input-data file
+// (opened or saved, not the autosave copy in the Temp folder) with ".pdf"
+// in place of ".isx"; for an estimate without one, the name the save window
+// proposes, in the estimates' folder.
+std::filesystem::path ProposedPrintFile(const AppState& state, const GeneralDataForm& frmObD);
+
 // folder + "/" + name, as the labels show a file.
 std::string FolderFile(const std::filesystem::path& folder, const std::string& name);
 
@@ -102,9 +108,12 @@ struct FileSaveForm {
 // keeps its summary.
 FileSaveForm LoadFileSave(const Folders& folders, const GeneralDataForm& frmObD, const std::string& svodka);
 
-// A type chosen in gmbSpec: its pattern into NameFile and the file list;
-// the labels back to "?.isx" (while the input data are saved) and "?.xls"
-// ("?.xlsx" for the .xlsx type, "?.pdf" for the PDF type).
+// A type chosen in gmbSpec: its pattern filters the file list. A file
+// name in NameFile stays and takes the type's extension in place of its own
+// (.isx, .xls, .xlsx or .pdf; "Все файлы" keeps the name as it is), and the
+// labels follow it. While NameFile holds no name, the pattern goes into it
+// and the labels back to "?.isx" (while the input data are saved) and
+// "?.xls" ("?.xlsx" for the .xlsx type, "?.pdf" for the PDF type).
 void ChooseSaveType(FileSaveForm& form, int index);
 
 // NameFile changed by the user. A pattern (first character "*") goes to

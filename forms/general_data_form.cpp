@@ -59,7 +59,7 @@ const std::array<DesignChargeRow, kChargeCount>& DesignChargeRows() {
        "=(общСтоим + Отчисл.Стройнауке + ОтчислИнФонд) х %Отчисл/(100 - %Отчисл)"},
       {false, true, "", " ", ""},
       {false, true, "", " ", ""},
-      {true, false, "НДС, %", "18", ""},
+      {true, false, "НДС, %", "20", ""},
   }};
   return rows;
 }

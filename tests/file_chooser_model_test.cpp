@@ -178,7 +178,8 @@ TEST_F(FileChooserSave, InitialCaptionsOfTheLabels) {
   EXPECT_EQ(fresh.lblNameFileOut, "?.out");
 }
 
-TEST_F(FileChooserSave, ChoosingATypePutsItsPatternIntoTheName) {
+TEST_F(FileChooserSave, ChoosingATypeWhileNothingIsNamedPutsItsPatternIntoTheName) {
+  ChangeNameFile(form, "");
   ChooseSaveType(form, kSaveTypeXls);
   EXPECT_EQ(form.gmbSpec, kSaveTypeXls);
   EXPECT_EQ(form.NameFile, "*.xls");
@@ -191,6 +192,7 @@ TEST_F(FileChooserSave, ChoosingATypePutsItsPatternIntoTheName) {
 }
 
 TEST_F(FileChooserSave, TheXlsxTypeNamesAnXlsxWorkbook) {
+  ChangeNameFile(form, "");
   ChooseSaveType(form, kSaveTypeXlsx);
   EXPECT_EQ(form.NameFile, "*.xlsx");
   EXPECT_EQ(form.lblNameFileOut, "?.xlsx");
@@ -200,10 +202,60 @@ TEST_F(FileChooserSave, TheXlsxTypeNamesAnXlsxWorkbook) {
 }
 
 TEST_F(FileChooserSave, ChoosingATypeKeepsNotSavedInputData) {
+  ChangeNameFile(form, "");
   ClickChkIsxDan(form, false);
   ChooseSaveType(form, kSaveTypeXls);
   EXPECT_EQ(form.lblNameFileIsx, kInputDataNotSaved);
   EXPECT_EQ(form.lblNameFileOut, "?.xls");
+}
+
+// A type chosen after a name is typed keeps the name and changes only its
+// extension; the file list always shows the type's files.
+TEST_F(FileChooserSave, ChoosingATypeKeepsTheTypedName) {
+  struct Case {
+    std::string typed;
+    int type;
+    std::string name;  // NameFile afterwards
+    std::string out;   // lblNameFileOut afterwards
+  };
+  const Case cases[] = {
+      {"гараж", kSaveTypePdf, "гараж.pdf", Isx("гараж.pdf")},
+      {"гараж.xls", kSaveTypeXlsx, "гараж.xlsx", Isx("гараж.xlsx")},
+      {"гараж.xlsx", kSaveTypeXls, "гараж.xls", Isx("гараж.xls")},
+      {"дом 2.1", kSaveTypeXls, "дом 2.1.xls", Isx("дом 2.1.xls")},
+      {"гараж.pdf", kSaveTypeIsx, "гараж.isx", Isx("гараж.xls")},
+      {"гараж.xlsx", kSaveTypeAll, "гараж.xlsx", Isx("гараж.xlsx")},
+      {"отчет.txt", kSaveTypePdf, "отчет.txt.pdf", Isx("отчет.txt.pdf")},
+      {"", kSaveTypePdf, "*.pdf", "?.pdf"},
+      {"*.txt", kSaveTypeXls, "*.xls", "?.xls"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed + " → " + std::to_string(c.type));
+    form = LoadFileSave(folders, frmObD, "");
+    ChangeNameFile(form, c.typed);
+    ChooseSaveType(form, c.type);
+    EXPECT_EQ(form.NameFile, c.name);
+    EXPECT_EQ(form.lblNameFileOut, c.out);
+    EXPECT_EQ(form.filePattern, PatternOf(FileSaveTypes()[static_cast<std::size_t>(c.type)]));
+  }
+}
+
+// Printing to a file proposes the estimate's own file as a PDF document;
+// the autosave copy is not the estimate's own file.
+TEST_F(FileChooserSave, PrintingToAFileProposesTheEstimatesOwnName) {
+  AppState state;
+  state.folders = folders;
+  state.folders.PathTemp = temp / "Temp";
+  const std::pair<std::filesystem::path, std::filesystem::path> cases[] = {
+      {{}, folders.PathIsx / (std::string(kProposed) + ".pdf")},
+      {temp / "Архив" / "гараж.isx", temp / "Архив" / "гараж.pdf"},
+      {temp / "Архив" / "дом 2.1.isx", temp / "Архив" / "дом 2.1.pdf"},
+      {temp / "Temp" / "autosave.isx", folders.PathIsx / (std::string(kProposed) + ".pdf")},
+  };
+  for (const auto& [own, proposed] : cases) {
+    state.FileIsx = own;
+    EXPECT_EQ(ProposedPrintFile(state, frmObD), proposed) << own;
+  }
 }
 
 TEST_F(FileChooserSave, ATypedPatternFiltersTheListOnly) {
@@ -368,6 +420,7 @@ TEST_F(FileChooserSave, UntickingAndTickingTheInputDataBox) {
 }
 
 TEST_F(FileChooserSave, TickingWithAPatternOrNothingNamed) {
+  ChangeNameFile(form, "");
   ChooseSaveType(form, kSaveTypeXls);
   ClickChkIsxDan(form, false);
   ClickChkIsxDan(form, true);
@@ -419,7 +472,7 @@ TEST_F(FileChooserSave, OkWithTheWorkbookNamedButTheInputDataNotIsRefused) {
   ChangeNameFile(form, "книга");
   ClickChkIsxDan(form, true);
   EXPECT_EQ(form.lblNameFileIsx, Isx("книга.isx"));
-  ChooseSaveType(form, kSaveTypeIsx);
+  ChangeNameFile(form, "");
   EXPECT_FALSE(ConfirmFileSave(form, messages));
 }
 
@@ -435,6 +488,7 @@ TEST_F(FileChooserSave, RetickedInputDataBoxWithNoNameIsRefused) {
   const Case cases[] = {
       {"a type chosen",
        [this] {
+         ChangeNameFile(form, "");
          ChooseSaveType(form, kSaveTypeXls);
          ClickChkIsxDan(form, false);
          ClickChkIsxDan(form, true);
@@ -567,7 +621,8 @@ TEST_F(FileChooserSave, ThePdfTypeNamesAPdfDocument) {
     std::string out;  // lblNameFileOut afterwards
   };
   const Case cases[] = {
-      {"type chosen", [this] { ChooseSaveType(form, kSaveTypePdf); }, "?.isx", "?.pdf"},
+      {"type chosen", [this] { ChooseSaveType(form, kSaveTypePdf); }, Isx(std::string(kProposed) + ".isx"),
+       Isx(std::string(kProposed) + ".pdf")},
       {"type chosen, then a name", [this] {
          ChooseSaveType(form, kSaveTypePdf);
          ChangeNameFile(form, "гараж");

@@ -76,7 +76,7 @@ TEST(GeneralDataInitial, MatchesTheDesignedWindow) {
   EXPECT_EQ(form.txtK[4], "Отчисления в фонд под. с/х, %");
   EXPECT_EQ(form.txtK[7], "НДС, %");
   EXPECT_EQ(form.txtKc, (std::array<std::string, 8>{"33,6", " Расчет", "4,5", "0,5", "2", " ",
-                                                    " ", "18"}));
+                                                    " ", "20"}));
   EXPECT_EQ(form.txtKcToolTip[1], "=Общ.стоим.-(Общ.стоим*Рент/(100+Рент))");
   EXPECT_EQ(form.txtKcToolTip[3], "=БазаДряРасч. х %Отчисл./100");
   EXPECT_EQ(form.txtKcToolTip[0], "");
@@ -371,7 +371,7 @@ TEST(GeneralDataTakeObD, CopiesChargesAndSignatories) {
   EXPECT_DOUBLE_EQ(tables.charges[4].rate, 2.0);
   EXPECT_EQ(tables.charges[5].included, false);
   EXPECT_EQ(tables.charges[5].rate, 106.0);  // unchecked: earlier rate stays
-  EXPECT_DOUBLE_EQ(tables.charges[7].rate, 18.0);
+  EXPECT_DOUBLE_EQ(tables.charges[7].rate, 20.0);
   EXPECT_EQ(tables.charges[5].caption, "");
   EXPECT_EQ(tables.charges[7].caption, "НДС, %");
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <numeric>
 #include <set>
 #include <string>
 
@@ -167,6 +169,103 @@ TEST(SheetPagesTest, TheHeadingIsNotLeftAloneAtTheFootOfAPage) {
   ASSERT_EQ(layout.pages.size(), 2u);
   EXPECT_EQ(layout.pages[0].rows.back(), 9);
   EXPECT_EQ(layout.pages[1].rows, (std::vector<int>{10, 11, 12}));
+}
+
+// Random sheets on random paper: row heights in hundredths of a point
+// (decimal sizes that binary fractions only approach), some rows higher
+// than the page, a heading row that may be high itself, cells merged down
+// over a few rows, and paper that the first rows fill exactly.
+struct RandomSheet {
+  Sheet sheet;
+  PageSetup setup;
+  TextHeight textHeight;
+  int lastRow = 0;
+  std::vector<bool> blockStart;  // by row: whether the row may begin a page
+};
+
+RandomSheet MakeRandomSheet(std::mt19937& random) {
+  const auto draw = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  RandomSheet made;
+  made.lastRow = draw(1, 40);
+  made.sheet.SetMargins(0, 0, 0, 0);
+  const int roomHundredths = draw(2000, 90000);
+  std::vector<int> heights;
+  for (int row = 1; row <= made.lastRow; ++row) {
+    const int kind = draw(0, 9);
+    heights.push_back(kind == 0 ? draw(roomHundredths / 2, roomHundredths * 2) : draw(1, roomHundredths / 4));
+  }
+  made.setup.width = 595.28;
+  made.setup.height = roomHundredths / 100.0;
+  if (draw(0, 2) == 0) {  // the first rows fill the page exactly
+    const int rows = draw(1, made.lastRow);
+    int sum = 0;
+    for (int i = 0; i < rows; ++i) sum += heights[static_cast<std::size_t>(i)];
+    made.setup.height = sum / 100.0;
+  }
+  for (int row = 1; row <= made.lastRow; ++row) {
+    made.sheet.SetValue(row, 2, std::to_string(row));
+    // A sheet row is at most 409 points high; a text makes it higher.
+    made.sheet.SetRowHeight("B" + std::to_string(row), std::min(heights[static_cast<std::size_t>(row - 1)], 40900) / 100.0);
+  }
+  made.textHeight = [heights](const std::string& text, const CellFormat&, double) {
+    return heights[static_cast<std::size_t>(std::stoi(text) - 1)] / 100.0;
+  };
+  made.setup.headingRow = draw(0, 1) == 0 ? 0 : draw(1, made.lastRow);
+  made.blockStart.assign(static_cast<std::size_t>(made.lastRow) + 1, true);
+  for (int row = 1; row + 1 <= made.lastRow; row += draw(1, 4)) {
+    if (draw(0, 3) != 0) continue;
+    const int last = std::min(made.lastRow, row + draw(1, 2));
+    made.sheet.Merge("A" + std::to_string(row) + ":A" + std::to_string(last));
+    for (int tied = row + 1; tied <= last; ++tied) made.blockStart[static_cast<std::size_t>(tied)] = false;
+    row = last;
+  }
+  const int heading = made.setup.headingRow;
+  if (heading > 0 && heading < made.lastRow) made.blockStart[static_cast<std::size_t>(heading) + 1] = false;
+  return made;
+}
+
+// The height of the rows kept together from `row` on.
+double BlockHeight(const PageLayout& layout, const RandomSheet& made, int row) {
+  double height = layout.RowHeight(row);
+  for (int next = row + 1; next <= made.lastRow && !made.blockStart[static_cast<std::size_t>(next)]; ++next) {
+    height += layout.RowHeight(next);
+  }
+  return height;
+}
+
+TEST(SheetPagesTest, RandomPagesHoldEveryRowOnceAndBreakOnlyWhenTheNextRowsDoNotFit) {
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 3000; ++round) {
+    const RandomSheet made = MakeRandomSheet(random);
+    SCOPED_TRACE("round " + std::to_string(round) + ", heading " + std::to_string(made.setup.headingRow) +
+                 ", paper " + std::to_string(made.setup.height));
+    const PageLayout layout = LayOutPages(made.sheet, made.setup, made.textHeight);
+    const double room = layout.printableHeight / layout.scale;
+    const int heading = made.setup.headingRow;
+    std::vector<int> order;
+    for (std::size_t p = 0; p < layout.pages.size(); ++p) {
+      const std::vector<int>& rows = layout.pages[p].rows;
+      ASSERT_FALSE(rows.empty());
+      EXPECT_LE(PageHeight(layout, layout.pages[p]), room + 1e-6) << "page " << p + 1;
+      const int next = static_cast<int>(order.size()) + 1;
+      const bool repeats = p > 0 && heading > 0 && next > heading;
+      if (repeats) EXPECT_EQ(rows.front(), heading) << "page " << p + 1;
+      EXPECT_FALSE(heading > 0 && heading < made.lastRow && rows.size() == 1 && rows.front() == heading)
+          << "page " << p + 1 << " holds the heading alone";
+      ASSERT_GT(rows.size(), repeats ? 1u : 0u) << "page " << p + 1;
+      order.insert(order.end(), rows.begin() + (repeats ? 1 : 0), rows.end());
+      if (p == 0) continue;
+      // The page before ends only when the rows beginning this one would not fit on it.
+      const int first = rows[repeats ? 1 : 0];
+      const double following = made.blockStart[static_cast<std::size_t>(first)] ? BlockHeight(layout, made, first)
+                                                                                  : layout.RowHeight(first);
+      EXPECT_GT(PageHeight(layout, layout.pages[p - 1]) + following, room + 1e-3) << "needless break before page " << p + 1;
+    }
+    std::vector<int> all(static_cast<std::size_t>(made.lastRow));
+    std::iota(all.begin(), all.end(), 1);
+    ASSERT_EQ(order, all);
+    if (::testing::Test::HasFailure()) return;
+  }
 }
 
 }  // namespace

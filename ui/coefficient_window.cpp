@@ -97,6 +97,11 @@ void CoefficientWindow::Build() {
     txtKoeffK_[At(i)] = MakeEdit(this, "txtKoeffK", i, kValueChars, widths);
     txtKoeffP_[At(i)] = MakeEdit(this, "txtKoeffP", i, kBasisChars, widths);
     new KeyFilter(txtKoeffK_[At(i)], FilterDecimalKey, messages_);
+    SetRowAccessibleName(check, "Учесть коэффициент", i);
+    SetRowAccessibleName(txtKoeffIm_[At(i)], "Наименование коэффициента", i);
+    SetRowAccessibleName(txtKoeffI_[At(i)], "Обозначение коэффициента", i);
+    SetRowAccessibleName(txtKoeffK_[At(i)], "Значение коэффициента", i);
+    SetRowAccessibleName(txtKoeffP_[At(i)], "Обоснование коэффициента", i);
 
     const int row = GridRow(i);
     grid->addWidget(check, row, kCheckColumn);
@@ -116,6 +121,7 @@ void CoefficientWindow::Build() {
   cboKotr_->setObjectName(QStringLiteral("cboKotr"));
   cboKotr_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cboKotr_->setMinimumContentsLength(kNameChars);
+  SetAccessibleName(cboKotr_, QStringLiteral("Отрасль"));
   grid->addWidget(cboKotr_, GridRow(kIndustryRow) + 1, kNameColumn, 1, kValueColumn - kNameColumn + 1);
   connect(cboKotr_, &QComboBox::activated, this, [this](int index) {
     SelectKotr(model_, norms_, index, false);
@@ -131,6 +137,7 @@ void CoefficientWindow::Build() {
   auto* group = new QButtonGroup(this);
   group->setExclusive(true);
   const std::array<const char*, 2> options{"Жилье", "Не жилье"};
+  const std::array<const char*, 2> indexNames{"Коэффициент индексации, жилье", "Коэффициент индексации, не жилье"};
   for (int i = 0; i < 2; ++i) {
     auto* option = new QRadioButton(QString::fromUtf8(options[At(i)]), this);
     option->setObjectName(ArrayName("optGil", i));
@@ -139,6 +146,7 @@ void CoefficientWindow::Build() {
     txtKi_[At(i)] = MakeEdit(this, "txtKi", i, kValueChars, widths);
     txtKi_[At(i)]->setMaximumWidth(widths(txtKi_[At(i)], kValueChars + 3));
     new KeyFilter(txtKi_[At(i)], FilterDecimalKey, messages_);
+    SetAccessibleName(txtKi_[At(i)], QString::fromUtf8(indexNames[At(i)]));
     indexation->addSpacing(12);
     indexation->addWidget(option);
     indexation->addWidget(txtKi_[At(i)]);
@@ -160,6 +168,7 @@ void CoefficientWindow::Build() {
   // that row's last box.
   setTabOrder(txtKoeffP_[At(kIndustryRow)], cboKotr_);
   SetWindowKeys(this);
+  NameButtonsByCaption(this);
 
   connect(cmdSave, &QPushButton::clicked, this, [this] {
     SaveCoefficientForm(model_, stateFile_, messages_);

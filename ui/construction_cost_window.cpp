@@ -11,6 +11,11 @@ namespace verdin {
 
 namespace {
 
+constexpr const char* kCostLabel = "Стоимость, млн. руб. на 01.01.2006 г.";
+constexpr const char* kCategoryLabel = "Категория сложности по таблице Б.1";
+constexpr const char* kPercentLabel = "Процент L=";
+constexpr const char* kDesignCostLabel = "Стоимость проектных работ, тыс. руб.";
+
 QLineEdit* Edit(const char* name) {
   auto* edit = new QLineEdit;
   edit->setObjectName(name);
@@ -49,18 +54,22 @@ ConstructionCostWindow::ConstructionCostWindow(ConstructionCostForm& model, cons
   cmdOk->setObjectName("cmdOk");
   auto* cmdGl = new QPushButton("Передать в главную форму");
   cmdGl->setObjectName("cmdGl");
-  grid->addWidget(new QLabel("Стоимость, млн. руб. на 01.01.2006 г."), 0, 0);
-  grid->addWidget(new QLabel("Категория сложности по таблице Б.1"), 0, 1);
+  grid->addWidget(new QLabel(QString::fromUtf8(kCostLabel)), 0, 0);
+  grid->addWidget(new QLabel(QString::fromUtf8(kCategoryLabel)), 0, 1);
   grid->addWidget(txt1_, 1, 0);
   grid->addWidget(txt2_, 1, 1);
   grid->addWidget(cmdOk, 1, 2);
-  grid->addWidget(new QLabel("Процент L="), 2, 0);
+  grid->addWidget(new QLabel(QString::fromUtf8(kPercentLabel)), 2, 0);
   grid->addWidget(txtPr_, 3, 0, 1, 3);
-  grid->addWidget(new QLabel("Стоимость проектных работ, тыс. руб."), 4, 0, 1, 2);
+  grid->addWidget(new QLabel(QString::fromUtf8(kDesignCostLabel)), 4, 0, 1, 2);
   grid->addWidget(txtS_, 5, 0, 1, 3);
   grid->addWidget(cmdGl, 6, 0, 1, 3);
+  const std::pair<QLineEdit*, const char*> boxes[] = {
+      {txt1_, kCostLabel}, {txt2_, kCategoryLabel}, {txtPr_, kPercentLabel}, {txtS_, kDesignCostLabel}};
+  for (const auto& [box, label] : boxes) SetAccessibleName(box, QString::fromUtf8(label).remove(QLatin1Char('=')));
   // Enter in a box calculates, as "Расчет" does.
   SetWindowKeys(this, cmdOk);
+  NameButtonsByCaption(this);
   new KeyFilter(txt1_, FilterSignedDecimalKey, messages_);
   new KeyFilter(txt2_, FilterSignedDecimalKey, messages_);
   connect(txt1_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.txt1 = FromQ(text); });

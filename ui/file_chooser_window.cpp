@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QGridLayout>
@@ -86,21 +87,22 @@ void PathLabel::paintEvent(QPaintEvent*) {
 
 // The folder tree (Tree) and the file list (Files) of a chooser window.
 // The file system has one root and no drive letters, so the windows have
-// no drive list; the tree starts at the root.
+// no drive list. The tree's one top entry is the estimates' folder, so the
+// user starts among the estimates rather than at the root of the disk.
 class FileChooserBrowser : public QObject {
  public:
-  FileChooserBrowser(QWidget* window, std::function<void(const std::filesystem::path&)> folderChosen,
-                std::function<void(const QString&)> fileClicked)
+  FileChooserBrowser(QWidget* window, const std::filesystem::path& top,
+                     std::function<void(const std::filesystem::path&)> folderChosen,
+                     std::function<void(const QString&)> fileClicked)
       : QObject(window), folderChosen_(std::move(folderChosen)), fileClicked_(std::move(fileClicked)) {
     folders_ = new QFileSystemModel(this);
     // Hidden folders too: the per-user data folder lies under one.
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
-    folders_->setRootPath(QDir::rootPath());
 
     tree = new QTreeView(window);
     tree->setObjectName(QStringLiteral("Tree"));
     tree->setModel(folders_);
-    tree->setRootIndex(folders_->index(QDir::rootPath()));
+    ShowOnlyUnder(top);
     for (int column = 1; column < folders_->columnCount(); ++column) tree->hideColumn(column);
     tree->setHeaderHidden(true);
     tree->setMinimumSize(kTreeWidth, kListHeight);
@@ -168,6 +170,34 @@ class FileChooserBrowser : public QObject {
   QListWidget* files = nullptr;
 
  private:
+  // Roots the tree at the folder above `top` and hides every entry there
+  // but `top` itself, so that `top` shows as the one entry to come back to.
+  // A folder that does not exist (or the root) leaves the whole disk shown.
+  void ShowOnlyUnder(const std::filesystem::path& top) {
+    const QString topPath = QDir::cleanPath(PathQ(top));
+    const QFileInfo info(topPath);
+    if (top.empty() || !info.isDir() || QDir(topPath).isRoot()) {
+      folders_->setRootPath(QDir::rootPath());
+      tree->setRootIndex(folders_->index(QDir::rootPath()));
+      return;
+    }
+    const QString above = info.absolutePath();
+    folders_->setRootPath(above);
+    tree->setRootIndex(folders_->index(above));
+    top_ = folders_->index(topPath);
+    const auto hideOthers = [this] {
+      const QModelIndex parent = tree->rootIndex();
+      for (int row = 0; row < folders_->rowCount(parent); ++row) {
+        tree->setRowHidden(row, parent, folders_->index(row, 0, parent) != top_);
+      }
+    };
+    connect(folders_, &QFileSystemModel::rowsInserted, this, hideOthers);
+    connect(folders_, &QFileSystemModel::layoutChanged, this, hideOthers);
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, hideOthers);
+    hideOthers();
+  }
+
+  QPersistentModelIndex top_;
   QFileSystemModel* folders_ = nullptr;
   std::function<void(const std::filesystem::path&)> folderChosen_;
   std::function<void(const QString&)> fileClicked_;
@@ -194,6 +224,11 @@ static QGridLayout* ListsLayout(QWidget* parent, QWidget* name, FileChooserBrows
   lists->addWidget(folder, 1, 1);
   lists->addWidget(browser.tree, 2, 1, 3, 1);
   lists->setRowStretch(3, 1);
+  SetAccessibleName(name, QStringLiteral("Имя файла"));
+  SetAccessibleName(browser.files, QStringLiteral("Выбрать файлы"));
+  SetAccessibleName(types, QStringLiteral("Тип файлов"));
+  SetAccessibleName(browser.tree, QStringLiteral("Каталог"));
+  NameButtonsByCaption(parent);
   return lists;
 }
 
@@ -209,7 +244,7 @@ void FileSaveWindow::Build() {
   setModal(true);
 
   browser_ = new FileChooserBrowser(
-      this, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
+      this, form_.folder, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
       [this](const QString& name) { ClickFile(name); });
 
   // The panel at the top: the two files this save writes.
@@ -238,6 +273,7 @@ void FileSaveWindow::Build() {
 
   chkIsxDan_ = new QCheckBox(QStringLiteral("Сохранить рез."), this);
   chkIsxDan_->setObjectName(QStringLiteral("chkIsxDan"));
+  SetAccessibleName(chkIsxDan_, QStringLiteral("Сохранить рез. расчета"));
   connect(chkIsxDan_, &QCheckBox::clicked, this, [this](bool checked) { ClickIsxDan(checked); });
   auto* chkCaption = MakeLabel(this, "расчета");
   chkCaption->setIndent(chkIsxDan_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 6);
@@ -245,6 +281,7 @@ void FileSaveWindow::Build() {
   Sv_ = new QPlainTextEdit(this);
   Sv_->setObjectName(QStringLiteral("Sv"));
   Sv_->setTabChangesFocus(true);
+  SetAccessibleName(Sv_, QStringLiteral("Сводка"));
   Sv_->setFixedHeight(Sv_->fontMetrics().lineSpacing() * 3 + 12);
   connect(Sv_, &QPlainTextEdit::textChanged, this, [this] { form_.Sv = FromQMultiline(Sv_->toPlainText()); });
 
@@ -350,7 +387,7 @@ void FileLoadWindow::Build() {
   setModal(true);
 
   browser_ = new FileChooserBrowser(
-      this, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
+      this, form_.folder, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
       [this](const QString& name) { ClickFile(name); });
   // A double-click on an input-data file opens it.
   browser_->fileDoubleClicked = [this] {

@@ -103,6 +103,8 @@ void GeneralDataWindow::Build() {
   top->addWidget(txtNdog_);
   top->addWidget(MakeLabel(this, "от"));
   top->addWidget(txtDataDog_);
+  SetAccessibleName(txtNdog_, QStringLiteral("Номер договора"));
+  SetAccessibleName(txtDataDog_, QStringLiteral("Дата договора"));
   top->addStretch(1);
   layout->addLayout(top);
   connect(txtNdog_, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -120,6 +122,7 @@ void GeneralDataWindow::Build() {
   layout->addWidget(objectLabel);
   txtShapkaMulti_[0] = MakeMultilineEdit(this, ArrayName("txtShapka", 0), kObjectLines, kHeaderChars);
   layout->addWidget(txtShapkaMulti_[0]);
+  SetAccessibleName(txtShapkaMulti_[0], QString::fromUtf8(kObjectLabel));
   connect(txtShapkaMulti_[0], &QPlainTextEdit::textChanged, this, [this] {
     model_.txtShapka[0] = FromQMultiline(txtShapkaMulti_[0]->toPlainText());
     Changed();
@@ -131,6 +134,7 @@ void GeneralDataWindow::Build() {
     txtShapka_[At(i)] = MakeEdit(this, ArrayName("txtShapka", i), kCaptionChars, widths);
     organisations->addWidget(MakeLabel(this, headerLabels[At(i)]), i - 1, 0);
     organisations->addWidget(txtShapka_[At(i)], i - 1, 1);
+    SetAccessibleName(txtShapka_[At(i)], QString::fromUtf8(headerLabels[At(i)]));
     BindText(txtShapka_[At(i)], model_.txtShapka[At(i)], [this] { Changed(); });
   }
   organisations->setColumnStretch(1, 1);
@@ -149,6 +153,9 @@ void GeneralDataWindow::Build() {
     txtK_[At(i)] = MakeEdit(this, ArrayName("txtK", i), kCaptionChars, widths);
     txtKc_[At(i)] = MakeEdit(this, ArrayName("txtKc", i), kRateChars, widths);
     if (i == kComputedChargeRow) txtKc_[At(i)]->setReadOnly(true);
+    SetRowAccessibleName(check, "Включить расход", i);
+    SetRowAccessibleName(txtK_[At(i)], "Наименование расхода", i);
+    SetRowAccessibleName(txtKc_[At(i)], "Ставка расхода", i);
     charges->addWidget(check, i, 0);
     charges->addWidget(txtK_[At(i)], i, 1);
     charges->addWidget(txtKc_[At(i)], i, 2);
@@ -169,6 +176,9 @@ void GeneralDataWindow::Build() {
     chk1_[At(i)] = check;
     txt1_[At(i)] = MakeEdit(this, ArrayName("txt1", i), kPostChars, widths);
     txt2_[At(i)] = MakeEdit(this, ArrayName("txt2", i), kPersonChars, widths);
+    SetRowAccessibleName(check, "Подпись", i);
+    SetRowAccessibleName(txt1_[At(i)], "Должность подписывающего", i);
+    SetRowAccessibleName(txt2_[At(i)], "Фамилия подписывающего", i);
     signatories->addWidget(check, i, 0);
     signatories->addWidget(txt1_[At(i)], i, 1);
     signatories->addWidget(txt2_[At(i)], i, 2);
@@ -189,6 +199,7 @@ void GeneralDataWindow::Build() {
   layout->addLayout(bottom);
   layout->addStretch(1);
   SetWindowKeys(this);
+  NameButtonsByCaption(this);
 
   connect(cmdSave, &QPushButton::clicked, this, [this] {
     SaveGeneralDataForm(model_, stateFile_, messages_);

@@ -32,6 +32,7 @@
 
 #include "core/index.h"
 #include "core/progress.h"
+#include "forms/file_chooser_model.h"
 #include "forms/save_estimate.h"
 #include "ui/print_preview.h"
 #include "ui/qt_support.h"
@@ -223,7 +224,9 @@ void SetBold(QWidget* widget) {
 MainWindow::MainWindow(Program& program, Messages& messages, MainWindowLinks links, QWidget* parent)
     : QWidget(parent), program_(program), messages_(messages), links_(std::move(links)) {
   setObjectName("frm1");
-  printPreview = [this](const Sheet& sheet) { ShowPrintPreview(sheet, messages_, this); };
+  printPreview = [this](const Sheet& sheet) {
+    ShowPrintPreview(sheet, ProposedPrintFile(program_.state, program_.frmObD), messages_, this);
+  };
   Build();
   Connect();
   Refresh();
@@ -293,7 +296,7 @@ void MainWindow::NameControls() {
   const std::pair<QLabel*, QWidget*> labelled[] = {{lblZd_[0], txtZd_}, {lblZd_[2], cboTab_}, {lblZd_[4], cboP_},
                                                    {lblZd_[1], txtNp_}, {lblZd_[3], txtKolic_}, {lblSMR_, cboSMR_}};
   for (const auto& [label, box] : labelled) label->setBuddy(box);
-  for (auto* button : findChildren<QAbstractButton*>()) SetAccessibleName(button, button->text());
+  NameButtonsByCaption(this);
   NameVaryingControls();
 }
 

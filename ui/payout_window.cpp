@@ -39,6 +39,14 @@ QLineEdit* MakeBox(QWidget* parent, const char* name, int index, Messages& messa
 
 QLabel* MakeLabel(QWidget* parent, const char* text) { return new QLabel(QString::fromUtf8(text), parent); }
 
+// A box named by its row's label (without the dots that lead to the box)
+// and its column's heading.
+void NameBox(QLineEdit* box, const char* rowLabel, const char* column) {
+  QString row = QString::fromUtf8(rowLabel);
+  while (row.endsWith(QLatin1Char('.'))) row.chop(1);
+  SetAccessibleName(box, QStringLiteral("%1, %2").arg(row, QString::fromUtf8(column).toLower()));
+}
+
 }  // namespace
 
 PayOutWindow::PayOutWindow(PayOutForm& model, Messages& messages, std::function<void()> closed, QWidget* parent)
@@ -67,9 +75,11 @@ void PayOutWindow::Build() {
     grid->addWidget(MakeLabel(this, rowLabels[At(index)]), index + 1, 0);
     txt1_[At(index)] = MakeBox(this, "txt1", index, messages_);
     grid->addWidget(txt1_[At(index)], index + 1, 1);
+    NameBox(txt1_[At(index)], rowLabels[At(index)], kRoublesColumn);
     if (index == PayOutForm::kPrice || index == PayOutForm::kPayOut) {
       txt2_[At(index)] = MakeBox(this, "txt2", index, messages_);
       grid->addWidget(txt2_[At(index)], index + 1, 2);
+      NameBox(txt2_[At(index)], rowLabels[At(index)], kOtherColumn);
     }
   }
   txt1_[At(PayOutForm::kKopecks)]->setToolTip(QString::fromUtf8(kKopecksToolTip));

@@ -3,11 +3,13 @@
 #include <QGuiApplication>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <exception>
 
 #include "core/messages.h"
 #include "ui/pdf/sheet_pdf.h"
+#include "ui/qt_support.h"
 
 namespace verdin {
 
@@ -23,13 +25,26 @@ void FitToScreen(QPrintPreviewDialog& dialog, const QWidget* parent) {
   dialog.move(area.center() - dialog.rect().center());
 }
 
+// The print dialog offers the printer's output file for printing to a
+// file. Naming it switches the printer to PDF output; a system with
+// printers is switched back, so that the dialog still starts on the
+// default printer and the file is only proposed.
+void ProposeOutputFile(QPrinter& printer, const QString& file) {
+  if (file.isEmpty()) return;
+  printer.setOutputFileName(file);
+  if (!QPrinterInfo::defaultPrinterName().isEmpty()) printer.setOutputFormat(QPrinter::NativeFormat);
+}
+
 }  // namespace
 
-void ShowPrintPreview(const Sheet& sheet, Messages& messages, QWidget* parent) {
+void ShowPrintPreview(const Sheet& sheet, const std::filesystem::path& proposedFile, Messages& messages,
+                      QWidget* parent) {
   QPrinter printer(QPrinter::HighResolution);
   UseA4Portrait(printer);
-  printer.setDocName(QStringLiteral("Смета"));
+  const QString file = ToQ(proposedFile.string());
+  printer.setDocName(ToQ(proposedFile.stem().string()));
   printer.setCreator(QStringLiteral("Verdin"));
+  ProposeOutputFile(printer, file);
   QPrintPreviewDialog dialog(&printer, parent);
   dialog.setWindowTitle(QStringLiteral("Предварительный просмотр сметы"));
   bool reported = false;

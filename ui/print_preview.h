@@ -3,6 +3,8 @@
 // PDF document through Qt's print dialog.
 #pragma once
 
+#include <filesystem>
+
 class QWidget;
 
 namespace verdin {
@@ -13,7 +15,8 @@ class Sheet;
 // Shows the preview modally over `parent` until the user closes it. The
 // pages are drawn as the PDF document draws them, the table heading
 // repeated on every page. Pages that cannot be painted are reported
-// through `messages`.
-void ShowPrintPreview(const Sheet& sheet, Messages& messages, QWidget* parent);
+// through `messages`. Printing to a file proposes `proposedFile`.
+void ShowPrintPreview(const Sheet& sheet, const std::filesystem::path& proposedFile, Messages& messages,
+                      QWidget* parent);
 
 }  // namespace verdin

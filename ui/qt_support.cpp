@@ -334,6 +334,16 @@ void SetAccessibleName(QWidget* control, const QString& label) {
   control->setAccessibleName(name.simplified());
 }
 
+void SetRowAccessibleName(QWidget* control, const char* label, int index) {
+  SetAccessibleName(control, QStringLiteral("%1 %2").arg(QString::fromUtf8(label)).arg(index + 1));
+}
+
+void NameButtonsByCaption(QWidget* window) {
+  for (auto* button : window->findChildren<QAbstractButton*>()) {
+    if (button->accessibleName().isEmpty()) SetAccessibleName(button, button->text());
+  }
+}
+
 QString ArrayName(const char* name, int index) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
@@ -352,6 +362,8 @@ QPushButton* MakeSaveButton(QWidget* parent, const char* toolTip) {
   auto* button = new QPushButton(QStringLiteral("С"), parent);
   button->setObjectName(QStringLiteral("cmdSave"));
   button->setToolTip(QString::fromUtf8(toolTip));
+  // The caption is one letter; the tool tip says what the button does.
+  SetAccessibleName(button, button->toolTip());
   const int side = button->fontMetrics().height() + 10;
   button->setFixedSize(side, side);
   return button;

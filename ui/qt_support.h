@@ -93,6 +93,15 @@ void MarkFocus(QWidget* window);
 // mnemonic marks ("&").
 void SetAccessibleName(QWidget* control, const QString& label);
 
+// The accessible name of a control repeated on every row of a window:
+// the label and the row counted from 1 ("Значение коэффициента 3" for the
+// row of index 2).
+void SetRowAccessibleName(QWidget* control, const char* label, int index);
+
+// Names every button and check box of `window` that has no accessible name
+// yet by its caption.
+void NameButtonsByCaption(QWidget* window);
+
 // The frame a window manager draws around a window (title bar and
 // borders), as margins around the window's inside; none where no window
 // manager frames the window (yet).

@@ -28,6 +28,14 @@ constexpr int kSumDigits = 14;
 
 QString BoxName(int index) { return QStringLiteral("txtKol(%1)").arg(index); }
 
+// What a screen reader calls a box: its row and factor, or the sum.
+QString BoxAccessibleName(int index) {
+  if (index == QuantityForm::kSumBox) return QStringLiteral("Сумма");
+  return QStringLiteral("Строка %1, множитель %2")
+      .arg(index / QuantityForm::kFactors + 1)
+      .arg(index % QuantityForm::kFactors + 1);
+}
+
 QLabel* Sign(QWidget* parent, const char* text) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setAlignment(Qt::AlignCenter);
@@ -69,6 +77,7 @@ void QuantityWindow::Build() {
     edit->setAlignment(Qt::AlignRight);
     edit->setFixedWidth(BoxWidth(edit, index == QuantityForm::kSumBox ? kSumDigits : kBoxDigits));
     new KeyFilter(edit, FilterDecimalKey, messages_);
+    SetAccessibleName(edit, BoxAccessibleName(index));
     txtKol_[At(index)] = edit;
     connect(edit, &QLineEdit::textChanged, this, [this, index](const QString& text) { BoxEdited(index, text); });
   }
@@ -92,6 +101,7 @@ void QuantityWindow::Build() {
   connect(cmdKol, &QPushButton::clicked, this, [this] { CmdKol(); });
   // Enter in a box hands the sum over, as the window's only button does.
   SetWindowKeys(this, cmdKol);
+  NameButtonsByCaption(this);
   grid->addWidget(cmdKol, QuantityForm::kRows, 6);
   layout->addLayout(grid);
 

@@ -8,6 +8,10 @@ namespace verdin {
 namespace {
 
 constexpr double kStandardColumnWidth = 8.43;
+// Heights are sums of decimal sizes that binary fractions only approach:
+// a block that fills a page to within this much (far below a printed dot)
+// fits on it.
+constexpr double kHeightTolerance = 1e-6;
 constexpr double kLineSpacing = 1.275;  // a row's height per point of its font
 
 double Margin(double points) { return std::isfinite(points) && points > 0 ? points : 0.0; }
@@ -109,26 +113,32 @@ class Paginator {
   void AddBlock(int firstRow, int lastRow) {
     double height = 0;
     for (int row = firstRow; row <= lastRow; ++row) height += layout_.RowHeight(row);
-    if (used_ + height > room_ && HasContent()) NewPage(firstRow);
-    if (used_ + height <= room_) {
+    if (!Fits(height) && HasContent()) NewPage(firstRow);
+    if (Fits(height)) {
       for (int row = firstRow; row <= lastRow; ++row) Place(row);
       return;
     }
     // A block higher than a page breaks between its rows.
     for (int row = firstRow; row <= lastRow; ++row) {
-      if (used_ + layout_.RowHeight(row) > room_ && HasContent()) NewPage(row);
+      if (!Fits(layout_.RowHeight(row)) && HasContent()) NewPage(row);
       Place(row);
     }
   }
 
  private:
-  bool HasContent() const { return layout_.pages.back().rows.size() > (repeated_ ? 1u : 0u); }
+  bool Fits(double height) const { return used_ + height <= room_ + kHeightTolerance; }
+
+  // Whether the page holds a row besides the heading: a page is never
+  // broken while it holds the heading alone, repeated or not.
+  bool HasContent() const {
+    const std::vector<int>& rows = layout_.pages.back().rows;
+    return std::any_of(rows.begin(), rows.end(), [this](int row) { return row != headingRow_; });
+  }
 
   void NewPage(int nextRow) {
     layout_.pages.emplace_back();
     used_ = 0;
-    repeated_ = headingRow_ > 0 && nextRow > headingRow_;
-    if (repeated_) Place(headingRow_);
+    if (headingRow_ > 0 && nextRow > headingRow_) Place(headingRow_);
   }
 
   void Place(int row) {
@@ -140,7 +150,6 @@ class Paginator {
   int headingRow_;
   double room_;
   double used_ = 0;
-  bool repeated_ = false;
 };
 
 }  // namespace
@@ -194,9 +203,16 @@ PageLayout LayOutPages(const Sheet& sheet, const PageSetup& setup, const TextHei
 
   const int headingRow = setup.headingRow >= 1 && setup.headingRow <= lastRow ? setup.headingRow : 0;
   const double room = layout.printableHeight / layout.scale;
-  // A row higher than a page is cut to the page, so every page ends.
-  const double headingHeight = headingRow > 0 ? layout.RowHeight(headingRow) : 0;
-  for (double& height : layout.rowHeights) height = std::min(height, std::max(room - headingHeight, room / 2));
+  // A row higher than a page is cut to the page, so every page ends: the
+  // heading to half a page at most, every other row to what the heading
+  // leaves, so that the heading and any one row share a page.
+  double headingHeight = 0;
+  if (headingRow > 0) {
+    double& heading = layout.rowHeights[static_cast<std::size_t>(headingRow - 1)];
+    heading = std::min(heading, room / 2);
+    headingHeight = heading;
+  }
+  for (double& height : layout.rowHeights) height = std::min(height, room - headingHeight);
 
   std::vector<bool> tied = TiedToPrevious(sheet, lastRow);
   // The heading is not left alone at the foot of a page.

@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QTest>
 #include <QTreeView>
 #include <cstdlib>
 #include <functional>
@@ -137,6 +138,16 @@ TEST_F(FileChooserWindows, FileSaveShowsEveryControl) {
   auto* model = qobject_cast<QFileSystemModel*>(tree->model());
   ASSERT_NE(model, nullptr);
   EXPECT_EQ(model->filePath(tree->currentIndex()), Q(isx.string()));
+  // The input-data folder is the tree's one top entry: the folders beside
+  // it (Rez) are not shown.
+  const QModelIndex top = tree->rootIndex();
+  EXPECT_EQ(model->filePath(top), Q(isx.parent_path().string()));
+  for (int wait = 0; wait < 300 && model->rowCount(top) < 2; ++wait) QTest::qWait(10);
+  ASSERT_EQ(model->rowCount(top), 2);
+  for (int row = 0; row < 2; ++row) {
+    const QModelIndex folder = model->index(row, 0, top);
+    EXPECT_EQ(tree->isRowHidden(row, top), folder != model->index(Q(isx.string()))) << model->filePath(folder).toStdString();
+  }
 }
 
 TEST_F(FileChooserWindows, FileSaveClickOnAFileAndOk) {
@@ -198,9 +209,10 @@ TEST_F(FileChooserWindows, FileSaveTypeAndFolderChoices) {
   FileSaveWindow window(SaveForm(), messages);
   window.show();
   auto* files = Find<QListWidget>(&window, "Files");
+  // The proposed name stays; only its extension follows the type.
   window.ChooseType(1);
-  EXPECT_EQ(Find<QLineEdit>(&window, "NameFile")->text(), Q("*.xls"));
-  EXPECT_EQ(Find<QLabel>(&window, "lblNameFileOut")->text(), Q("?.xls"));
+  EXPECT_EQ(Find<QLineEdit>(&window, "NameFile")->text(), Q("Смета к дог 2008_11 от 10-12-2008.xls"));
+  EXPECT_EQ(Find<QLabel>(&window, "lblNameFileOut")->text(), Q((isx / "Смета к дог 2008_11 от 10-12-2008.xls").string()));
   EXPECT_EQ(Items(files), (QStringList{Q("книга.xls")}));
   window.ChooseType(kSaveTypeIsx);
   ChooseFolder(&window, isx / "Архив");
@@ -403,6 +415,10 @@ TEST_F(FileChooserWindows, FileChooserScreenshots) {
   ClickFile(&save, "смета.isx");
   QApplication::processEvents();
   EXPECT_TRUE(save.grab().save(Q(std::string(folder) + "/file-save-not-saved.png")));
+  save.EditNameFile(Q("гараж"));
+  save.ChooseType(kSaveTypePdf);
+  QApplication::processEvents();
+  EXPECT_TRUE(save.grab().save(Q(std::string(folder) + "/file-save-pdf.png")));
 
   FileLoadWindow load(LoadForm(), messages);
   load.show();
