@@ -44,7 +44,8 @@ struct AppState {
   // keeps.
   GeneralData general;
 
-  std::filesystem::path FileIsx;      // input-data file being written or read
+  std::filesystem::path FileIsx;      // input-data file being written or read (the autosave copy too)
+  std::filesystem::path estimateFile; // the input-data file the estimate was last opened from or saved to
   std::filesystem::path FileXls;      // workbook being written
   bool BezOtchisl = false;            // build the estimate without charges and VAT
   int ErrRez = 0;                     // error status of the last workbook run

@@ -10,6 +10,7 @@
 #include "core/item_input.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
+#include "forms/file_chooser_model.h"
 #include "forms/general_data_form.h"
 #include "isx/isx_file.h"
 
@@ -132,11 +133,7 @@ bool ConfirmDeletion(MainContext& ctx, int index) {
 }  // namespace
 
 std::string AutosaveFileName(const std::string& txtNdog, const std::string& txtDataDog) {
-  std::string name = "Смета к дог " + txtNdog + " от " + txtDataDog;
-  std::replace(name.begin(), name.end(), '\\', '_');
-  std::replace(name.begin(), name.end(), '/', '_');
-  std::replace(name.begin(), name.end(), '.', '-');
-  return name + "_tmp.isx";
+  return ProposedFileName(txtNdog, txtDataDog) + "_tmp.isx";
 }
 
 double EstimateTotal(const AppState& state) {

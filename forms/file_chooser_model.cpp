@@ -193,7 +193,7 @@ std::string ProposedFileName(const std::string& txtNdog, const std::string& txtD
 }
 
 std::filesystem::path ProposedPrintFile(const AppState& state, const GeneralDataForm& frmObD) {
-  const std::filesystem::path& own = state.FileIsx;
+  const std::filesystem::path& own = state.estimateFile;
   const auto folderOf = [](const std::filesystem::path& folder) { return (folder / "").lexically_normal(); };
   const bool autosaved =
       !state.folders.PathTemp.empty() && folderOf(own.parent_path()) == folderOf(state.folders.PathTemp);

@@ -122,6 +122,7 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   if (!TotalWithinBound(ctx, opened, file)) return false;
   opened.summary = std::move(content.summary);
   state.FileIsx = file;
+  state.estimateFile = file;
   state.estimate = std::move(opened);
   const bool keptGeneralData = !HoldsChargesOrSignatories(content.general);
   if (!keptGeneralData) {

@@ -182,13 +182,16 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
   if (!WriteInputData(ctx, *choice)) return state.ErrRez == -1;
   // The estimate is safe in its input-data file; a workbook alone is not
   // an estimate that can be reopened.
-  if (choice->FileIsx != kInputDataNotSaved) state.unsavedChanges = false;
+  if (choice->FileIsx != kInputDataNotSaved) {
+    state.unsavedChanges = false;
+    state.estimateFile = choice->FileIsx;
+  }
   // The workbook failed and no input data were to be written: nothing is
   // on the disk, so nothing is confirmed.
   if (state.ErrRez != -1 && choice->FileIsx == kInputDataNotSaved) return false;
   ctx.messages.Show(kConfirmTitle,
                     state.ErrRez != -1 ? "Записаны только исходные данные ." : "Исходные данные и результаты записаны .",
-                    MessageIcon::Exclamation);
+                    state.ErrRez != -1 ? MessageIcon::Exclamation : MessageIcon::Information);
   return true;
 }
 

@@ -253,7 +253,7 @@ TEST_F(FileChooserSave, PrintingToAFileProposesTheEstimatesOwnName) {
       {temp / "Temp" / "autosave.isx", folders.PathIsx / (std::string(kProposed) + ".pdf")},
   };
   for (const auto& [own, proposed] : cases) {
-    state.FileIsx = own;
+    state.estimateFile = own;
     EXPECT_EQ(ProposedPrintFile(state, frmObD), proposed) << own;
   }
 }

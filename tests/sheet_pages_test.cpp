@@ -249,7 +249,9 @@ TEST(SheetPagesTest, RandomPagesHoldEveryRowOnceAndBreakOnlyWhenTheNextRowsDoNot
       EXPECT_LE(PageHeight(layout, layout.pages[p]), room + 1e-6) << "page " << p + 1;
       const int next = static_cast<int>(order.size()) + 1;
       const bool repeats = p > 0 && heading > 0 && next > heading;
-      if (repeats) EXPECT_EQ(rows.front(), heading) << "page " << p + 1;
+      if (repeats) {
+        EXPECT_EQ(rows.front(), heading) << "page " << p + 1;
+      }
       EXPECT_FALSE(heading > 0 && heading < made.lastRow && rows.size() == 1 && rows.front() == heading)
           << "page " << p + 1 << " holds the heading alone";
       ASSERT_GT(rows.size(), repeats ? 1u : 0u) << "page " << p + 1;
