@@ -564,6 +564,13 @@ QGroupBox* MainWindow::BuildNotes() {
   return frameNotes_;
 }
 
+MainWindow::~MainWindow() {
+  for (ChoiceComboBox* list : {cboTab_, cboP_}) {
+    list->choose = nullptr;
+    list->chosenPosition = nullptr;
+  }
+}
+
 void MainWindow::Connect() {
   // The combo boxes may show a part of their lists: a chosen entry is
   // selected by its index in the whole list, as when all are shown.

@@ -47,6 +47,9 @@ struct MainWindowLinks {
 class MainWindow : public QWidget {
  public:
   MainWindow(Program& program, Messages& messages, MainWindowLinks links, QWidget* parent = nullptr);
+  // The lists lose their focus while Qt takes the window down; by then
+  // nothing of this window may be run.
+  ~MainWindow() override;
 
   // Shows the model's current contents and states.
   void Refresh();
