@@ -284,11 +284,12 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view 
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::filesystem::path candidate = folder / (std::string(kTemporaryPrefix) + RandomNamePart());
     candidate += std::string(suffix);
-    // Shared for deleting, so that it can be moved over the target while
-    // it is still open (and marked in use).
-    const HANDLE handle = ::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for writing, since a library (libxlsxwriter) may write the
+    // file by its name, and for deleting, so that it can be moved over the
+    // target while it is still open (and marked in use). Without DELETE
+    // access of its own, so that such a library's plain open is not refused.
+    const HANDLE handle = ::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       const int error = LastErrno();
       if (error == EEXIST) continue;

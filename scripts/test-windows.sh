@@ -49,14 +49,14 @@ wine_run() { wine "$@"; }
 
 # The unit tests; each counts.
 unit_log=$(mktemp)
-(cd "$windows_build" && wine_run ./verdin_tests.exe --gtest_brief=1) >"$unit_log" 2>&1
-unit_status=$?
+(cd "$windows_build" && wine_run ./verdin_tests.exe --gtest_brief=1) 2>&1 | tr -d '\r' >"$unit_log"
+unit_status=${PIPESTATUS[0]}
 unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' "$unit_log" | tail -n1)
-unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:/\1/p' "$unit_log" | tail -n1)
+unit_failed=$(grep '^\[  FAILED  \] [A-Za-z]' "$unit_log" | sed 's/ (.*//' | sort -u | wc -l)
 passed=$((passed + ${unit_passed:-0}))
 failed=$((failed + ${unit_failed:-0}))
-grep '^\[  FAILED  \] [A-Za-z]' "$unit_log" | sort -u | sed 's/^/windows: FAIL unit test /'
-if [[ $unit_status -ne 0 && -z "$unit_failed" ]]; then
+grep '^\[  FAILED  \] [A-Za-z]' "$unit_log" | sed 's/ (.*//; s/^\[  FAILED  \] /windows: FAIL unit test /' | sort -u
+if [[ $unit_status -ne 0 && $unit_failed -eq 0 ]]; then
   tail -n 20 "$unit_log"
   fail "unit tests under Wine did not finish"
 fi

@@ -39,7 +39,10 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  // Names are UTF-8 texts (or paths), as everywhere in the program.
+  std::filesystem::path operator/(const std::string& name) const { return path_ / PathFromText(name); }
+  std::filesystem::path operator/(const char* name) const { return path_ / PathFromText(name); }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
 
  private:
   std::filesystem::path path_;
