@@ -174,10 +174,9 @@ std::string ProposedFileName(const std::string& txtNdog, const std::string& txtD
 }
 
 std::string FolderFile(const std::filesystem::path& folder, const std::string& name) {
-  std::string text = PathText(folder);
-  if (text.empty()) return name;
-  if (text.back() != '/') text += '/';
-  return text + name;
+  // Joined as paths, so that the system's own separator stands between.
+  if (folder.empty()) return name;
+  return PathText(folder / PathFromText(name));
 }
 
 std::string OverwriteQuestion(const std::string& base) {
@@ -299,7 +298,7 @@ std::optional<SaveChoice> ConfirmFileSave(FileSaveForm& form, Messages& messages
   }
   form.OkSave = 1;
   SaveChoice choice;
-  choice.FileXls = form.lblNameFileOut;
+  choice.FileXls = PathFromText(form.lblNameFileOut);
   choice.FileIsx = form.chkIsxDan ? form.lblNameFileIsx : std::string(kInputDataNotSaved);
   choice.Svodka = form.Sv;
   return choice;

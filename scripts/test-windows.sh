@@ -47,9 +47,11 @@ export WINEPREFIX="$cache/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,
 mkdir -p "$WINEPREFIX"
 wine_run() { wine "$@"; }
 
-# The unit tests; each counts.
+# The unit tests; each counts. The sheet tests that read a workbook back
+# with the Linux Python readers (python3-xlrd) cannot run under Wine; the
+# workbooks themselves are compared with the Linux build's below.
 unit_log=$(mktemp)
-(cd "$windows_build" && wine_run ./verdin_tests.exe --gtest_brief=1) 2>&1 | tr -d '\r' >"$unit_log"
+(cd "$windows_build" && wine_run ./verdin_tests.exe --gtest_brief=1 --gtest_filter='-EstimateSheetTest.*') 2>&1 | tr -d '\r' >"$unit_log"
 unit_status=${PIPESTATUS[0]}
 unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' "$unit_log" | tail -n1)
 unit_failed=$(grep '^\[  FAILED  \] [A-Za-z]' "$unit_log" | sed 's/ (.*//' | sort -u | wc -l)
