@@ -72,7 +72,7 @@ if(VERDIN_BUILD_TESTS)
     estimate_list_test estimate_sheet_test file_chooser_model_test folders_test general_data_form_test
     isx_file_test key_filters_test line_reader_test main_commands_test norm_loader_test
     norm_tables_reading_test open_estimate_test pricing_test print_estimate_test row_heights_test
-    sheet_pages_test table_search_test text_forms_test window_state_test)
+    rounding_test sheet_pages_test table_search_test text_forms_test window_state_test)
   list(TRANSFORM VERDIN_WINDOWS_TESTS PREPEND tests/)
   list(TRANSFORM VERDIN_WINDOWS_TESTS APPEND .cpp)
   add_executable(verdin_tests ${VERDIN_WINDOWS_TESTS})

@@ -47,9 +47,11 @@ class FileChooserSave : public ::testing::Test {
     form = LoadFileSave(folders, frmObD, "");
   }
 
-  std::string Isx(const std::string& name) const { return (folders.PathIsx / name).string(); }
-  std::string Rez(const std::string& name) const { return (folders.PathRez / name).string(); }
-  std::string Other(const std::string& name) const { return (temp / PathFromText("Другая") / name).string(); }
+  std::string Isx(const std::string& name) const { return PathText(folders.PathIsx / PathFromText(name)); }
+  std::string Rez(const std::string& name) const { return PathText(folders.PathRez / PathFromText(name)); }
+  std::string Other(const std::string& name) const {
+    return PathText(temp / PathFromText("Другая") / PathFromText(name));
+  }
 
   TempFolder temp;
   Folders folders;
