@@ -739,7 +739,7 @@ TEST_F(FaultInjectionAutosave, TemporaryFolderThatCannotBeCreatedIsReported) {
   EXPECT_EQ(state().KolZd(), count + 1);
   const auto shown = messages_.Shown();
   ASSERT_EQ(shown.size(), 1U);
-  const fs::path file = obstacle / "Temp" / AutosaveFileName(obd().txtNdog, obd().txtDataDog);
+  const fs::path file = obstacle / "Temp" / PathFromText(AutosaveFileName(obd().txtNdog, obd().txtDataDog));
   EXPECT_NE(shown[0].text.find("«" + PathText(file) + "»"), std::string::npos) << shown[0].text;
   EXPECT_NE(shown[0].text.find("не является папкой"), std::string::npos) << shown[0].text;
   EXPECT_EQ(Bytes(obstacle), "обычный файл");

@@ -342,7 +342,7 @@ TEST_F(OpenEstimateTest, AnAutosaveRestoresTheWholeEstimate) {
   obd().txt2[2] = "А.Б. Иванов";
   form().chkAsave = true;
   ComposeEstimate();
-  const auto autosave = folder_ / "Temp" / AutosaveFileName(obd().txtNdog, obd().txtDataDog);
+  const auto autosave = folder_ / "Temp" / PathFromText(AutosaveFileName(obd().txtNdog, obd().txtDataDog));
   ASSERT_TRUE(std::filesystem::exists(autosave));
 
   const auto saveWorkbook = [&](Program& program, RecordingMessages& messages, const std::string& name) {
