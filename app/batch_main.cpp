@@ -74,7 +74,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     if (arg == "--ini" || arg == "--data") {
       if (i + 1 >= args.size()) throw UsageError("после " + arg + " должно стоять значение.");
-      (arg == "--ini" ? parsed.location.iniOverride : parsed.dataFolder) = args[++i];
+      (arg == "--ini" ? parsed.location.iniOverride : parsed.dataFolder) = verdin::PathFromText(args[++i]);
     } else if (arg.rfind("--", 0) == 0 && arg != "--help") {
       throw UsageError("неизвестный параметр «" + arg + "».");
     } else {
@@ -214,7 +214,7 @@ bool ShowedProblems(const verdin::RecordingMessages& messages) {
 int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMessages& messages) {
   ExpectOperands(args, 1, "файл исходных данных");
   verdin::MainContext ctx = program.Context(messages);
-  const bool opened = verdin::OpenEstimate(ctx, args.operands.front());
+  const bool opened = verdin::OpenEstimate(ctx, verdin::PathFromText(args.operands.front()));
   for (const auto& entry : messages.Shown()) std::cerr << entry.title << ": " << entry.text << "\n";
   if (!opened) return 1;
   const verdin::Estimate& estimate = program.state.estimate;
@@ -239,7 +239,7 @@ std::string ShownName(const std::filesystem::path& name) {
 std::filesystem::path WorkbookName(const std::string& given) {
   if (given.empty()) throw UsageError("не указано имя книги сметы.");
   std::error_code error;
-  std::filesystem::path name(given);
+  std::filesystem::path name = verdin::PathFromText(given);
   if (given.back() != '/' && !std::filesystem::is_directory(name, error)) {
     if (verdin::FormatOfName(name) == verdin::WorkbookFormat::None) name += ".xls";
     if (!std::filesystem::is_directory(name, error)) return name;
@@ -305,12 +305,12 @@ EstimateArgs ParseEstimateArgs(const std::vector<std::string>& args) {
   parsed.output = WorkbookName(operands[1]);
   // The workbook must not replace the input data read, nor the input data
   // saved replace the workbook: either would lose a file.
-  if (Resolved(parsed.input) == Resolved(parsed.output)) {
+  if (Resolved(verdin::PathFromText(parsed.input)) == Resolved(parsed.output)) {
     throw UsageError("книга сметы «" + ShownName(parsed.output) +
                      "» совпадает с файлом исходных данных; укажите для книги другое имя.");
   }
-  if (parsed.saveIsx && Resolved(*parsed.saveIsx) == Resolved(parsed.output)) {
-    throw UsageError("файл --save-isx «" + ShownName(*parsed.saveIsx) + "» совпадает с книгой сметы «" +
+  if (parsed.saveIsx && Resolved(verdin::PathFromText(*parsed.saveIsx)) == Resolved(parsed.output)) {
+    throw UsageError("файл --save-isx «" + ShownName(verdin::PathFromText(*parsed.saveIsx)) + "» совпадает с книгой сметы «" +
                      ShownName(parsed.output) + "»: исходные данные записались бы на место книги. " +
                      "Укажите для них другой файл, например «смета.isx».");
   }
@@ -325,7 +325,7 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   StderrMessages messages;
   verdin::RecordingMessages recorder;
   verdin::MainContext opening = program.Context(recorder);
-  const bool opened = verdin::OpenEstimate(opening, args.input);
+  const bool opened = verdin::OpenEstimate(opening, verdin::PathFromText(args.input));
   for (const auto& entry : recorder.Shown()) messages.Show(entry.title, entry.text, entry.icon);
   if (!opened || ShowedProblems(recorder)) return 1;
   program.frm1.chkW = args.withoutCharges;
@@ -350,7 +350,7 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   std::cout << "items: " << program.state.KolZd() << "\n"
             << "total: " << verdin::GeneralForm(args.withoutCharges ? figures.total.SumRazd : figures.SumAll) << "\n"
             << (pdf ? "pdf: " : "workbook: ") << ShownName(args.output) << "\n";
-  if (args.saveIsx) std::cout << "isx: " << ShownName(*args.saveIsx) << "\n";
+  if (args.saveIsx) std::cout << "isx: " << ShownName(verdin::PathFromText(*args.saveIsx)) << "\n";
   return 0;
 }
 
@@ -410,7 +410,7 @@ int Run(const CommandLine& line) {
 int main(int argc, char** argv) {
   verdin::platform::IgnoreFileSizeSignal();
   try {
-    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const CommandLine line = ParseCommandLine(verdin::platform::CommandLineArguments(argc, argv));
     if (line.command == "--help" || line.command == "-h" || line.command == "help") {
       std::cout << kUsage;
       return 0;

@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/platform_files.h"
+
 namespace verdin {
 
 inline std::filesystem::path FindDemoData() {
   std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
+  const auto self = platform::ProgramFile();
+  if (!self.empty()) {
     const auto installed = self.parent_path().parent_path() / "share" / "verdin" / "data";
     if (std::filesystem::is_directory(installed, error)) return installed;
   }

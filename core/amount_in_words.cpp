@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "core/text_forms.h"
+#include "core/rounding.h"
 
 namespace verdin {
 namespace {
@@ -141,7 +142,7 @@ std::string WholeDigits(double whole) {
 // The format "0": the amount rounded half away from zero, no decimals, no
 // grouping; a negative amount that rounds to zero shows "0", not "-0".
 std::string WholeFigures(double amount) {
-  const double rounded = std::round(amount);
+  const double rounded = RoundHalfAwayFromZero(amount);
   if (rounded == 0) return "0";
   if (rounded < 0) return "-" + WholeDigits(-rounded);
   return WholeDigits(rounded);

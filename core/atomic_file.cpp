@@ -46,11 +46,11 @@ bool IsTemporaryOf(std::string_view name, std::string_view target, std::string_v
 // Removes the temporary files that killed writes left in the folder of
 // `target`. Files a living writer still uses stay.
 void RemoveAbandonedTemporaries(const std::filesystem::path& target, std::string_view suffix) {
-  const std::string targetName = target.filename().string();
+  const std::string targetName = PathText(target.filename());
   std::error_code error;
   std::filesystem::directory_iterator it(FolderOf(target), error);
   for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
-    if (IsTemporaryOf(it->path().filename().string(), targetName, suffix)) {
+    if (IsTemporaryOf(PathText(it->path().filename()), targetName, suffix)) {
       platform::RemoveIfAbandoned(it->path());
     }
   }
@@ -166,7 +166,7 @@ PrivateFolder::~PrivateFolder() {
 
 WriteLock::WriteLock(const std::filesystem::path& target) {
   const std::filesystem::path file = FollowLinks(target);
-  path_ = FolderOf(file) / LockFileName(file.filename().string());
+  path_ = FolderOf(file) / LockFileName(PathText(file.filename()));
   const int error = platform::TakeLockFile(path_, held_);
   if (error == EWOULDBLOCK) throw WriteFault(error, "файл сейчас записывается другой программой");
   // A folder where no lock file can be made (or without locks at all) is

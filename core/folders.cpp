@@ -1,7 +1,6 @@
 #include "core/folders.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <system_error>
 
 #include "core/atomic_file.h"
@@ -19,15 +18,6 @@ std::string UpperAscii(std::string text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return text;
-}
-
-std::filesystem::path FolderFromEnvironment(const char* variable, const char* fallbackUnderHome) {
-  if (const char* value = std::getenv(variable); value != nullptr && *value == '/') {
-    return std::filesystem::path(value) / "verdin";
-  }
-  const char* home = std::getenv("HOME");
-  const std::filesystem::path base = (home != nullptr && *home != '\0') ? home : ".";
-  return base / fallbackUnderHome / "verdin";
 }
 
 void CreateFolder(const std::filesystem::path& folder) {
@@ -86,8 +76,8 @@ class SettingsFaults final : public LineFaults {
 }  // namespace
 
 std::filesystem::path FileInFolder(const std::filesystem::path& folder, const std::string& name) {
-  if (folder.empty()) return std::filesystem::path("/") / name;
-  return folder / name;
+  if (folder.empty()) return std::filesystem::path("/") / PathFromText(name);
+  return folder / PathFromText(name);
 }
 
 void ApplySettingsLines(const std::vector<std::string>& lines, const std::filesystem::path& file,
@@ -132,8 +122,8 @@ void ChtIni(const std::filesystem::path& settingsFile, Folders& folders) {
 
 SettingsLocation DefaultSettingsLocation(const std::filesystem::path& demoData) {
   SettingsLocation location;
-  location.configFolder = FolderFromEnvironment("XDG_CONFIG_HOME", ".config");
-  location.userFolder = FolderFromEnvironment("XDG_DATA_HOME", ".local/share");
+  location.configFolder = platform::UserSettingsFolder();
+  location.userFolder = platform::UserDataFolder();
   location.demoData = demoData;
   return location;
 }

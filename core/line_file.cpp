@@ -371,6 +371,10 @@ std::string PathText(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+std::filesystem::path PathFromText(std::string_view text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 std::string EncodeLineBreaks(std::string_view text) {
   std::string stored;
   stored.reserve(text.size());

@@ -119,4 +119,9 @@ std::string SystemErrorText(int error);
 // A path as text for messages (UTF-8).
 std::string PathText(const std::filesystem::path& path);
 
+// The path named by a UTF-8 text. Every text that becomes a file name goes
+// through here: on Windows a path made from a plain std::string would read
+// it in the system's code page, not as UTF-8.
+std::filesystem::path PathFromText(std::string_view text);
+
 }  // namespace verdin

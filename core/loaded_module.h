@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,10 @@ class ModuleError : public std::runtime_error {
 
 // Throws ModuleError (broken) for the module, with the reason.
 [[noreturn]] void ThrowBrokenModule(const std::filesystem::path& module, const std::string& reason);
+
+// The file name of the module `name` on this system: "verdin-xls.so" on
+// Linux, "verdin-xls.dll" on Windows.
+std::string ModuleFileName(std::string_view name);
 
 // The folders searched for a module, in order: the program's own folder,
 // then the install's library folder (<program folder>/../lib/verdin).

@@ -1,5 +1,8 @@
+// The POSIX side of the platform calls (Linux); Windows has its own file.
+#ifndef _WIN32
 #include "core/platform_files.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,6 +10,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include <algorithm>
@@ -14,6 +18,7 @@
 #include <cerrno>
 #include <random>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -284,4 +289,89 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
 
 void IgnoreFileSizeSignal() noexcept { std::signal(SIGXFSZ, SIG_IGN); }
 
+std::filesystem::path ProgramFile() {
+  std::error_code error;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : self;
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+bool LocalTime(std::time_t seconds, std::tm& local) { return ::localtime_r(&seconds, &local) != nullptr; }
+
+namespace {
+
+// "$VARIABLE/verdin" when the variable names an absolute path, else
+// "$HOME/<fallbackUnderHome>/verdin".
+std::filesystem::path FolderFromEnvironment(const char* variable, const char* fallbackUnderHome) {
+  if (const char* value = std::getenv(variable); value != nullptr && *value == '/') {
+    return std::filesystem::path(value) / "verdin";
+  }
+  const char* home = std::getenv("HOME");
+  const std::filesystem::path base = (home != nullptr && *home != '\0') ? home : ".";
+  return base / fallbackUnderHome / "verdin";
+}
+
+}  // namespace
+
+std::filesystem::path UserSettingsFolder() { return FolderFromEnvironment("XDG_CONFIG_HOME", ".config"); }
+
+std::filesystem::path UserDataFolder() { return FolderFromEnvironment("XDG_DATA_HOME", ".local/share"); }
+
+std::string_view ModuleSuffix() { return ".so"; }
+
+namespace {
+
+// The loader's last failure, or a plain word when it has none.
+std::string LoaderReason() {
+  const char* reason = ::dlerror();
+  return reason != nullptr ? reason : "причина неизвестна";
+}
+
+}  // namespace
+
+void* LoadLibraryFile(const std::filesystem::path& file, std::string& reason) {
+  // Its own symbols stay private (RTLD_LOCAL); RTLD_NODELETE keeps the
+  // libraries behind it loaded for the rest of the process.
+  void* library = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
+  if (library == nullptr) reason = LoaderReason();
+  return library;
+}
+
+void* LibraryFunction(void* library, const char* name, std::string& reason) {
+  ::dlerror();
+  void* address = ::dlsym(library, name);
+  if (address == nullptr) reason = LoaderReason();
+  return address;
+}
+
+void ReleaseLibrary(void* library) noexcept {
+  if (library != nullptr) ::dlclose(library);
+}
+
+SilencedStandardError::SilencedStandardError() {
+  std::fflush(stderr);
+  saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (saved_ < 0) return;
+  const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const bool silenced = sink >= 0 && ::dup2(sink, STDERR_FILENO) >= 0;
+  if (sink >= 0) ::close(sink);
+  if (!silenced) {
+    ::close(saved_);
+    saved_ = -1;
+  }
+}
+
+SilencedStandardError::~SilencedStandardError() {
+  if (saved_ < 0) return;
+  const int error = errno;
+  std::fflush(stderr);
+  ::dup2(saved_, STDERR_FILENO);
+  ::close(saved_);
+  errno = error;
+}
+
 }  // namespace verdin::platform
+#endif  // !_WIN32

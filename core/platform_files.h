@@ -1,17 +1,22 @@
 // The operating system's file calls, in one place: opening, reading and
-// writing descriptors, flushing to the disk, temporary files and renaming.
-// Everything else reaches the system's files through these functions (or
-// through std::filesystem), so that a port to another system changes this
-// file and its .cpp only.
+// writing descriptors, flushing to the disk, temporary files and renaming,
+// and the few other things that differ between systems (the program's own
+// file, its command line, the local time, the per-user folders). Everything
+// else reaches the system through these functions (or through
+// std::filesystem), so that a port to another system changes this file and
+// its .cpp only: platform_files.cpp for POSIX systems,
+// platform_files_windows.cpp for Windows.
 //
 // The functions word nothing: a failure is returned as the errno value
 // (0 for success) and the callers turn it into their own Russian message.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdin::platform {
 
@@ -156,5 +161,55 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
 // EFBIG, which the writers report, instead of ending the process by the
 // signal SIGXFSZ and leaving its temporary file. Called once at start-up.
 void IgnoreFileSizeSignal() noexcept;
+
+// The running program's own file; empty when the system does not tell.
+std::filesystem::path ProgramFile();
+
+// The program's arguments (without its own name) as UTF-8 texts. On
+// Windows they are taken from the wide command line, so that Cyrillic file
+// names survive whatever the system's code page.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// The broken-down local time of `seconds`; false when it cannot be told.
+bool LocalTime(std::time_t seconds, std::tm& local);
+
+// The folder where the per-user settings file is looked for
+// ($XDG_CONFIG_HOME/verdin; %APPDATA%\Verdin on Windows).
+std::filesystem::path UserSettingsFolder();
+
+// The per-user folder of the built-in layout, with the data, estimate and
+// temporary folders ($XDG_DATA_HOME/verdin; on Windows the user's
+// Documents\Verdin).
+std::filesystem::path UserDataFolder();
+
+// The ending of a loadable module's file name: ".so", ".dll" on Windows.
+std::string_view ModuleSuffix();
+
+// Loads a shared library with its own symbols kept private; it stays
+// loaded for the rest of the process. Returns its handle, or nullptr with
+// the system's reason in `reason`.
+void* LoadLibraryFile(const std::filesystem::path& file, std::string& reason);
+
+// The address of the library's exported function `name`, or nullptr with
+// the system's reason in `reason`.
+void* LibraryFunction(void* library, const char* name, std::string& reason);
+
+// Lets go of a library loaded by LoadLibraryFile (it stays mapped).
+void ReleaseLibrary(void* library) noexcept;
+
+// While it lives, the standard error stream (the descriptor, not only the
+// C library's buffer) goes nowhere; it is put back when it goes away, and
+// the C library's errno is kept. For libraries that print lines of their
+// own besides the failures they return.
+class SilencedStandardError {
+ public:
+  SilencedStandardError();
+  ~SilencedStandardError();
+  SilencedStandardError(const SilencedStandardError&) = delete;
+  SilencedStandardError& operator=(const SilencedStandardError&) = delete;
+
+ private:
+  int saved_ = -1;  // the real stderr while it is silenced
+};
 
 }  // namespace verdin::platform

@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/rounding.h"
+
 namespace verdin {
 namespace {
 
@@ -43,7 +45,7 @@ bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 std::optional<std::string> FewDecimalsText(double value) {
   constexpr double kLimit = 1e12;  // n below 10^15: at most 15 digits, no exponent form
   if (!(std::fabs(value) < kLimit)) return std::nullopt;
-  const double scaled = std::round(value * 1000);
+  const double scaled = RoundHalfAwayFromZero(value * 1000);
   if (scaled / 1000 != value) return std::nullopt;
   const auto thousandths = static_cast<std::int64_t>(std::fabs(scaled));
   std::array<char, 24> buffer{};
@@ -373,7 +375,7 @@ double WholePart(double value) {
   // The noise of binary fractions lies in the last digits of a double;
   // the bound keeps it well above that and well below a real fraction, also
   // for hundreds of millions of roubles.
-  const double nearest = std::round(value);
+  const double nearest = RoundHalfAwayFromZero(value);
   if (std::fabs(value - nearest) <= 1e-12 * std::max(1.0, std::fabs(value))) return nearest;
   return std::floor(value);
 }

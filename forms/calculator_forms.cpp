@@ -8,6 +8,7 @@
 #include "core/amount_bound.h"
 #include "core/index.h"
 #include "core/text_forms.h"
+#include "core/rounding.h"
 
 namespace verdin {
 namespace {
@@ -205,7 +206,7 @@ void OpenPayOut(PayOutForm& frmW, const MainForm& frm1) {
       problems.push_back("Цена в угрюмых енотах слишком велика.");
     } else {
       // The pattern rounds to whole units, halves away from zero.
-      priceOther = GroupedForm(std::round(*costOther));
+      priceOther = GroupedForm(RoundHalfAwayFromZero(*costOther));
     }
   }
   frmW.priceProblem = JoinLines(problems);

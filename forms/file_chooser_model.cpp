@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/line_file.h"
 #include "core/text_forms.h"
 #include "isx/isx_file.h"
 
@@ -100,7 +101,7 @@ bool Unnamed(const std::string& label) { return label.empty() || StartsWith(labe
 // would replace it.
 bool OnDisk(const std::string& file) {
   std::error_code error;
-  const auto status = std::filesystem::symlink_status(std::filesystem::path(file), error);
+  const auto status = std::filesystem::symlink_status(PathFromText(file), error);
   return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
@@ -167,7 +168,7 @@ std::vector<std::string> FilesInFolder(const std::filesystem::path& folder, cons
     if (error) break;
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
-    const std::string name = it->path().filename().string();
+    const std::string name = PathText(it->path().filename());
     if (MatchesPattern(name, pattern)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -204,10 +205,9 @@ std::filesystem::path ProposedPrintFile(const AppState& state, const GeneralData
 }
 
 std::string FolderFile(const std::filesystem::path& folder, const std::string& name) {
-  std::string text = folder.string();
-  if (text.empty()) return name;
-  if (text.back() != '/') text += '/';
-  return text + name;
+  // Joined as paths, so that the system's own separator stands between.
+  if (folder.empty()) return name;
+  return PathText(folder / PathFromText(name));
 }
 
 std::string OverwriteQuestion(const std::string& base) {
@@ -230,7 +230,7 @@ FileSaveForm LoadFileSave(const Folders& folders, const GeneralDataForm& frmObD,
   form.PathRez = folders.PathRez.empty() ? folders.PathIsx : folders.PathRez;
   ChooseSaveType(form, kSaveTypeIsx);
   form.folder = folders.PathIsx;
-  form.txtActDir = ShortFolderText(form.folder.string(), kSaveFolderLimit);
+  form.txtActDir = ShortFolderText(PathText(form.folder), kSaveFolderLimit);
   form.Sv = svodka;
   ChangeNameFile(form, ProposedFileName(frmObD.txtNdog, frmObD.txtDataDog));
   return form;
@@ -267,7 +267,7 @@ void ChangeNameFile(FileSaveForm& form, const std::string& text) {
 void ChangeSaveFolder(FileSaveForm& form, const std::filesystem::path& folder) {
   if (folder == form.folder) return;
   form.folder = folder;
-  form.txtActDir = ShortFolderText(folder.string(), kSaveFolderLimit);
+  form.txtActDir = ShortFolderText(PathText(folder), kSaveFolderLimit);
   UnnamedLabels(form);
   form.NameFile = form.lblNameFileOut;
 }
@@ -333,7 +333,7 @@ std::optional<SaveChoice> ConfirmFileSave(FileSaveForm& form, Messages& messages
   }
   form.OkSave = 1;
   SaveChoice choice;
-  choice.FileXls = form.lblNameFileOut;
+  choice.FileXls = PathFromText(form.lblNameFileOut);
   choice.FileIsx = form.chkIsxDan ? form.lblNameFileIsx : std::string(kInputDataNotSaved);
   choice.Svodka = form.Sv;
   return choice;
@@ -347,7 +347,7 @@ FileLoadForm LoadFileLoad(const Folders& folders) {
   FileLoadForm form;
   ChooseLoadType(form, kLoadTypeIsx);
   form.folder = folders.PathIsx;
-  form.txtActDir = ShortFolderText(form.folder.string(), kLoadFolderLimit);
+  form.txtActDir = ShortFolderText(PathText(form.folder), kLoadFolderLimit);
   return form;
 }
 
@@ -361,7 +361,7 @@ void ChooseLoadType(FileLoadForm& form, int index) {
 void ChangeLoadFolder(FileLoadForm& form, const std::filesystem::path& folder) {
   if (folder == form.folder) return;
   form.folder = folder;
-  form.txtActDir = ShortFolderText(folder.string(), kLoadFolderLimit);
+  form.txtActDir = ShortFolderText(PathText(folder), kLoadFolderLimit);
   form.lblS.clear();
   ChooseLoadType(form, kLoadTypeIsx);
 }
@@ -374,7 +374,7 @@ void ClickLoadFile(FileLoadForm& form, const std::string& name, Messages& messag
     ChooseLoadType(form, kLoadTypeIsx);
     return;
   }
-  form.FileIsx = std::filesystem::path(FolderFile(form.folder, name));
+  form.FileIsx = PathFromText(FolderFile(form.folder, name));
   try {
     form.lblS = ReadIsxSummary(*form.FileIsx);
   } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/platform_files.h"
 #include "core/amount_bound.h"
 #include "core/estimate_figures.h"
 #include "core/line_file.h"
@@ -200,7 +201,7 @@ std::string ContractDateText(const CalendarDate& date) {
 CalendarDate Today() {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm local{};
-  if (localtime_r(&now, &local) == nullptr) return CalendarDate{};
+  if (!platform::LocalTime(now, local)) return CalendarDate{};
   return CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

@@ -69,7 +69,7 @@ bool BuildWorkbook(MainContext& ctx, Progress& progress, const PayOutPercentages
 
 bool WriteInputData(MainContext& ctx, const SaveChoice& choice) {
   if (choice.FileIsx == kInputDataNotSaved) return true;
-  ctx.state.FileIsx = choice.FileIsx;
+  ctx.state.FileIsx = PathFromText(choice.FileIsx);
   try {
     WriteIsx(ctx.state.estimate, ctx.state.general, ctx.state.FileIsx);
     return true;
@@ -96,7 +96,7 @@ std::vector<std::filesystem::path> SaveTargets(const SaveChoice& choice) {
   } catch (const std::invalid_argument&) {
   }
   if (choice.FileIsx != kInputDataNotSaved) {
-    const std::filesystem::path isx(choice.FileIsx);
+    const std::filesystem::path isx = PathFromText(choice.FileIsx);
     std::error_code error;
     const bool sameFile = !targets.empty() && std::filesystem::weakly_canonical(isx, error) ==
                                                   std::filesystem::weakly_canonical(targets.front(), error);
@@ -134,7 +134,7 @@ bool LockTargets(MainContext& ctx, const std::vector<std::filesystem::path>& tar
 bool InputDataWritable(MainContext& ctx, const SaveChoice& choice) {
   if (choice.FileIsx == kInputDataNotSaved) return true;
   try {
-    static_cast<void>(ReplaceableTarget(choice.FileIsx));
+    static_cast<void>(ReplaceableTarget(PathFromText(choice.FileIsx)));
     return true;
   } catch (const WriteFault& fault) {
     ctx.messages.Show(kWriteErrorTitle,

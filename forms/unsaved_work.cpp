@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "core/platform_files.h"
 #include "core/folders.h"
 #include "core/line_file.h"
 #include "forms/open_estimate.h"
@@ -27,7 +28,7 @@ std::optional<fs::file_time_type> ModifiedAt(const fs::path& file) {
 bool IsAutosaveCopy(const fs::directory_entry& entry) {
   std::error_code error;
   if (!entry.is_regular_file(error)) return false;
-  const std::string name = entry.path().filename().string();
+  const std::string name = PathText(entry.path().filename());
   return name.size() > kAutosaveEnding.size() && name.ends_with(kAutosaveEnding);
 }
 
@@ -37,7 +38,7 @@ std::string LocalTimeText(fs::file_time_type time) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(
       std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
   std::tm local{};
-  if (localtime_r(&seconds, &local) == nullptr) return {};
+  if (!platform::LocalTime(seconds, local)) return {};
   char text[32];
   std::strftime(text, sizeof text, "%d.%m.%Y %H:%M", &local);
   return text;
@@ -100,7 +101,7 @@ bool OfferAutosaveRecovery(MainContext& ctx) {
   const std::string when = time ? " от " + LocalTimeText(*time) : std::string();
   const bool restore = ctx.messages.AskYesNo(
       "Восстановление сметы",
-      "Найдена автоматически сохраненная смета «" + copy->filename().string() + "»" + when +
+      "Найдена автоматически сохраненная смета «" + PathText(copy->filename()) + "»" + when +
           ", изменения которой не были сохранены (программа была закрыта аварийно).\r"
           "Восстановить её?",
       MessageIcon::Question);

@@ -15,6 +15,7 @@
 #include "core/line_file.h"
 #include "core/line_reader.h"
 #include "core/text_forms.h"
+#include "core/rounding.h"
 
 namespace verdin {
 namespace {
@@ -70,7 +71,7 @@ void SetNumberColumns(EstimateItem& item, const std::array<double, kStoredColumn
   item.row = ToWholeNumber(d[1]);
   item.quantity = d[2];
   item.housing = d[3] != 0;
-  item.shareSource = ToWholeNumber(std::round(d[4])) - 1;
+  item.shareSource = ToWholeNumber(RoundHalfAwayFromZero(d[4])) - 1;
   item.typedCost = d[5];
   item.category = ToWholeNumber(d[6]);
 }

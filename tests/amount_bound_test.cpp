@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/amount_bound.h"
+#include "core/line_file.h"
 #include "estimate_records.h"
 #include "forms/calculator_forms.h"
 #include "forms/construction_cost_form.h"
@@ -353,8 +354,8 @@ TEST_F(AmountBoundMainWindow, SaveOfFiguresBeyondTheBoundWritesNothingAndReports
     Add("Первый");
     Add("Второй");
     c.spoil();
-    const fs::path workbook = folder_ / "смета.xls";
-    const fs::path inputData = folder_ / "смета.isx";
+    const fs::path workbook = folder_ / PathFromText("смета.xls");
+    const fs::path inputData = folder_ / PathFromText("смета.isx");
     testing::PutBytes(workbook, "прежняя книга");
     const auto entries = testing::FolderEntries(folder_.path());
     messages_.Clear();

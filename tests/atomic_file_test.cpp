@@ -38,7 +38,7 @@ std::vector<std::string> Entries(const fs::path& folder) {
 
 TEST(AtomicReplacement, CommitReplacesTheFileAndLeavesNothingElse) {
   const TempFolder folder;
-  const fs::path file = folder / "смета.isx";
+  const fs::path file = folder / PathFromText("смета.isx");
   std::ofstream(file, std::ios::binary) << "прежнее";
   AtomicReplacement replacement(file, ".isx");
   EXPECT_EQ(replacement.temporaryPath().parent_path(), folder.path());
@@ -78,7 +78,7 @@ TEST(AtomicReplacement, RefusedTargetsNameTheReasonAndCreateNothing) {
   };
   for (const RefusedTarget& c : cases) {
     const TempFolder folder;
-    fs::create_directory(folder / "папка");
+    fs::create_directory(folder / PathFromText("папка"));
     try {
       AtomicReplacement replacement(folder.path() / c.file);
       ADD_FAILURE() << c.name << ": no fault";
@@ -87,7 +87,7 @@ TEST(AtomicReplacement, RefusedTargetsNameTheReasonAndCreateNothing) {
       EXPECT_EQ(std::string(fault.what()), c.reason) << c.name;
     }
     EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"папка"}) << c.name;
-    EXPECT_TRUE(fs::is_empty(folder / "папка")) << c.name;
+    EXPECT_TRUE(fs::is_empty(folder / PathFromText("папка"))) << c.name;
   }
 }
 
@@ -113,7 +113,7 @@ TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
     SCOPED_TRACE(static_cast<int>(c.permissions));
     const bool refused = root ? c.refusedForRoot : c.refusedForUser;
     const TempFolder folder;
-    const fs::path file = folder / "смета.xls";
+    const fs::path file = folder / PathFromText("смета.xls");
     std::ofstream(file, std::ios::binary) << "прежнее";
     fs::permissions(file, c.permissions);
     if (refused) {
@@ -141,7 +141,7 @@ TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
 // way, stay.
 TEST(AtomicReplacement, NextWriteRemovesAbandonedTemporariesOfItsTarget) {
   const TempFolder folder;
-  const fs::path file = folder / "смета.xlsx";
+  const fs::path file = folder / PathFromText("смета.xlsx");
   const std::vector<std::string> abandoned = {"смета.xlsx.tmp-1", "смета.xlsx.tmp-123456789.xlsx", ".~000042",
                                               ".~123456.xlsx"};
   const std::vector<std::string> kept = {"смета.xlsx.tmp-", "смета.xlsx.tmp-12x", "смета.xlsx.tmp-5.isx",
@@ -169,7 +169,7 @@ TEST(AtomicReplacement, NextWriteRemovesAbandonedTemporariesOfItsTarget) {
 // the target is left.
 TEST(AtomicReplacement, WritesKilledAtAnyMomentLeaveNoLitter) {
   const TempFolder folder;
-  const fs::path file = folder / "смета.isx";
+  const fs::path file = folder / PathFromText("смета.isx");
   const std::string first(20'000, 'a');
   const std::string second(30'000, 'b');
   WriteFileAtomically(file, first);

@@ -87,7 +87,7 @@ TEST(CoefficientFormEvents, OptionClicksPutTheirIndexationIntoRowZero) {
 TEST(CoefficientFormEvents, TypingAnIndexationBoxFollowsTheSelectedOption) {
   CoefficientForm form = InitialCoefficientForm();
   form.txtKoeffK[kIndexationRow] = "9";
-  ChangeTxtKi(form, 1, "1,3");  // "Не жилье" is selected
+  ChangeTxtKi(form, 1, "1,3");  // PathFromText("Не жилье") is selected
   EXPECT_EQ(form.txtKi[1], "1,3");
   EXPECT_EQ(form.txtKoeffK[kIndexationRow], "1,3");
 
@@ -141,7 +141,7 @@ TEST(CoefficientFormFile, MissingOrEmptyFileGivesTheInitialContentsSilently) {
   TempFolder folder;
   RecordingMessages messages;
   const NormStore norms = StoreWithIndustry();
-  const CoefficientForm form = LoadCoefficientForm(folder / kCoefficientFileName, norms, messages);
+  const CoefficientForm form = LoadCoefficientForm(folder / PathFromText(kCoefficientFileName), norms, messages);
   EXPECT_TRUE(messages.entries.empty());
   const CoefficientForm initial = InitialCoefficientForm();
   EXPECT_EQ(form.txtKoeffIm, initial.txtKoeffIm);
@@ -155,15 +155,15 @@ TEST(CoefficientFormFile, MissingOrEmptyFileGivesTheInitialContentsSilently) {
   EXPECT_EQ(form.txtKoeffP[kIndustryRow], " табл. 2.66, п. 1");
 
   // An empty file reads nothing either.
-  WriteLines(folder / kCoefficientFileName, {});
-  const CoefficientForm empty = LoadCoefficientForm(folder / kCoefficientFileName, norms, messages);
+  WriteLines(folder / PathFromText(kCoefficientFileName), {});
+  const CoefficientForm empty = LoadCoefficientForm(folder / PathFromText(kCoefficientFileName), norms, messages);
   EXPECT_TRUE(messages.entries.empty());
   EXPECT_EQ(empty.txtKoeffIm, initial.txtKoeffIm);
 }
 
 TEST(CoefficientFormFile, RowFourComesFromTheFirstIndustryEntryWhateverTheFileHolds) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   WriteLines(file, Concat(RecordLines("Ф"), {"1,5", "1,6"}));
   RecordingMessages messages;
   NormStore norms = StoreWithIndustry();
@@ -185,7 +185,7 @@ TEST(CoefficientFormFile, RowFourComesFromTheFirstIndustryEntryWhateverTheFileHo
 
 TEST(CoefficientFormFile, SaveAndLoadRestoreEveryRowAndBothIndexationTexts) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   const NormStore norms;  // no industry list: row 4 is kept as saved
   RecordingMessages messages;
 
@@ -219,7 +219,7 @@ TEST(CoefficientFormFile, SaveAndLoadRestoreEveryRowAndBothIndexationTexts) {
   EXPECT_EQ(loaded.txtKi, saved.txtKi);
   EXPECT_EQ(loaded.optGil, CoefficientForm::kOther);
   // The indexation boxes changed while loading, so row 0 holds the
-  // "Не жилье" text; the other values are as saved.
+  // PathFromText("Не жилье") text; the other values are as saved.
   EXPECT_EQ(loaded.txtKoeffK[0], "1,25");
   for (std::size_t i = 1; i < kCoefficientRows; ++i) {
     EXPECT_EQ(loaded.txtKoeffK[i], saved.txtKoeffK[i]) << i;
@@ -228,7 +228,7 @@ TEST(CoefficientFormFile, SaveAndLoadRestoreEveryRowAndBothIndexationTexts) {
 
 TEST(CoefficientFormFile, LineBreaksInsideTextsDoNotShiftTheLayout) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   RecordingMessages messages;
   CoefficientForm form = InitialCoefficientForm();
   form.txtKoeffIm[2] = "две\r\nстроки";
@@ -247,7 +247,7 @@ TEST(CoefficientFormFile, LineBreaksInsideTextsDoNotShiftTheLayout) {
 
 TEST(CoefficientFormFile, OlderFileWithoutIndexationLinesKeepsTheDefaults) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   WriteLines(file, RecordLines("Стар", {3}));
   RecordingMessages messages;
   const CoefficientForm form = LoadCoefficientForm(file, NormStore{}, messages);
@@ -269,7 +269,7 @@ TEST(CoefficientFormFile, OlderFileWithoutIndexationLinesKeepsTheDefaults) {
 
 TEST(CoefficientFormFile, OfSeveralRecordsTheLastOneWins) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   WriteLines(file, Concat(Concat(RecordLines("Первая", {1}), {"1,1", "1,2"}),
                           Concat(RecordLines("Вторая", {2}), {"1,3", "1,4"})));
   RecordingMessages messages;
@@ -285,7 +285,7 @@ TEST(CoefficientFormFile, OfSeveralRecordsTheLastOneWins) {
 
 TEST(CoefficientFormFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   const NormStore norms = StoreWithIndustry();
   const CoefficientForm initial = InitialCoefficientForm();
 
@@ -326,7 +326,7 @@ TEST(CoefficientFormFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
 
 TEST(CoefficientFormFile, RefusalsGiveTheWholeMessage) {
   TempFolder folder;
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   Lines cut = RecordLines("Обрыв");
   cut.resize(3);
   Lines badCheck = RecordLines("Плохо");
@@ -351,7 +351,7 @@ TEST(CoefficientFormFile, UnreadableAndUnwritableFilesAreReported) {
   TempFolder folder;
   RecordingMessages messages;
   // A folder where the file should be can be neither read nor replaced.
-  const auto file = folder / kCoefficientFileName;
+  const auto file = folder / PathFromText(kCoefficientFileName);
   std::filesystem::create_directory(file);
   std::filesystem::create_directory(file / "inside");
 
@@ -362,7 +362,7 @@ TEST(CoefficientFormFile, UnreadableAndUnwritableFilesAreReported) {
   EXPECT_EQ(form.txtKi[0], "1,312");
 
   messages.Clear();
-  EXPECT_FALSE(SaveCoefficientForm(form, folder / "нет папки" / kCoefficientFileName, messages));
+  EXPECT_FALSE(SaveCoefficientForm(form, folder / PathFromText("нет папки") / PathFromText(kCoefficientFileName), messages));
   ASSERT_EQ(messages.Shown().size(), 1U);
   EXPECT_EQ(messages.Shown()[0].title, "Ошибка записи!!");
   EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Exclamation);
@@ -372,7 +372,7 @@ TEST(CoefficientFormFile, UnreadableAndUnwritableFilesAreReported) {
 TEST(CoefficientFormFile, ShippedDemoFileLoads) {
   RecordingMessages messages;
   const CoefficientForm form = LoadCoefficientForm(
-      std::filesystem::path(VERDIN_DEMO_DATA_DIR) / kCoefficientFileName, NormStore{}, messages);
+      std::filesystem::path(VERDIN_DEMO_DATA_DIR) / PathFromText(kCoefficientFileName), NormStore{}, messages);
   EXPECT_TRUE(messages.entries.empty());
   EXPECT_EQ(form.txtKoeffI[0], "К(инд.)");
   EXPECT_EQ(form.txtKoeffK[0], "1,291");

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "core/estimate_figures.h"
+#include "core/line_file.h"
 #include "core/item_input.h"
 #include "core/text_forms.h"
 #include "forms/estimate_list.h"
@@ -49,7 +50,7 @@ class EstimateConsistency : public testing::MainWindowTest {
 
   // The estimate saved and opened in a second run of the program.
   Estimate Reopened() {
-    const auto file = folder_ / "смета.isx";
+    const auto file = folder_ / PathFromText("смета.isx");
     WriteIsx(state().estimate, state().general, file);
     auto other = NewProgram();
     SettingsLocation location;

@@ -286,7 +286,7 @@ TEST_F(EstimateListTest, AutosaveWritesTheInputDataToTheTemporaryFolder) {
   obd().txtNdog = "7/1";
   obd().txtDataDog = "12.08.2026";
   AddItem("Первый", 0, "3000");
-  const auto file = state().folders.PathTemp / "Смета к дог 7_1 от 12-08-2026_tmp.isx";
+  const auto file = state().folders.PathTemp / PathFromText("Смета к дог 7_1 от 12-08-2026_tmp.isx");
   ASSERT_TRUE(std::filesystem::exists(file));
   EXPECT_EQ(ReadLineFile(file).size(), 40U + 352U);
   EXPECT_TRUE(messages_.Shown().empty());

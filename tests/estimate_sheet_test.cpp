@@ -2,6 +2,7 @@
 // rounding at every step, total, charges and VAT, the pay-out variant,
 // words and signatures, the saving and the error rule.
 #include "workbook/estimate_sheet.h"
+#include "core/line_file.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,7 @@ class EstimateSheetTest : public ::testing::Test {
   }
 
   testing::TempFolder folder_;
-  std::filesystem::path file_ = folder_ / "смета.xls";
+  std::filesystem::path file_ = folder_ / PathFromText("смета.xls");
   Estimate estimate_;
   GeneralData general_ = testing::ShippedGeneralData();
   bool withoutCharges_ = false;
@@ -119,7 +120,7 @@ TEST_F(EstimateSheetTest, HeaderRowsAndFormats) {
   EXPECT_FALSE(sheet.DisplayGridlines());
   EXPECT_NEAR(sheet.LeftMargin(), 56.6929, 1e-3);
   EXPECT_NEAR(sheet.TopMargin(), 42.5197, 1e-3);
-  EXPECT_TRUE(std::filesystem::exists(folder_ / "смета.xls"));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / PathFromText("смета.xls")));
 }
 
 TEST_F(EstimateSheetTest, EmptyContractBoxesStillGiveTheFixedTexts) {
@@ -306,12 +307,12 @@ TEST(WorkbookPathTest, CutsFourCharactersNotBytes) {
 TEST_F(EstimateSheetTest, FileNamesAndTheErrorRule) {
 
   Add(PricingMode::NormTable, 1000);
-  file_ = folder_ / "нет такой папки" / "смета.xls";
+  file_ = folder_ / PathFromText("нет такой папки") / PathFromText("смета.xls");
   const EstimateSheet built = Write();
   EXPECT_EQ(built.errorCode, kSheetOperationFailed);
   EXPECT_NE(built.errorText.find("смета.xls"), std::string::npos) << built.errorText;
   EXPECT_GT(RowOf(built.sheet, "Всего по смете: "), 0);  // everything else was still written
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "нет такой папки"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / PathFromText("нет такой папки")));
 }
 
 TEST_F(EstimateSheetTest, FiftyItemsWithManyCoefficients) {

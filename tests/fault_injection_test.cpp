@@ -96,7 +96,7 @@ class FaultScene {
     if (fault == Fault::kDiskFull) {
       // A small in-memory disk where mounting is allowed; otherwise the
       // same failure is brought about by a file-size limit.
-      disk_ = base / "диск";
+      disk_ = base / PathFromText("диск");
       fs::create_directory(disk_);
       mounted_ = OwnMountNamespace() && ::mount("tmpfs", disk_.c_str(), "tmpfs", 0, "size=1m") == 0;
       if (mounted_) root = disk_;
@@ -106,7 +106,7 @@ class FaultScene {
     target_ = folder_ / fileName;
     if (fault == Fault::kTargetIsFolder) {
       fs::create_directory(target_);
-      PutBytes(target_ / "внутри.txt", "не трогать\r\n");
+      PutBytes(target_ / PathFromText("внутри.txt"), "не трогать\r\n");
     }
   }
   ~FaultScene() {
@@ -139,7 +139,7 @@ class FaultScene {
   // The words of the reason the message must give.
   std::string Reason() const {
     switch (fault_) {
-      case Fault::kMissingFolder: return "не найден";  // "папка не найдена", "…не найдены"
+      case Fault::kMissingFolder: return "не найден";  // PathFromText("папка не найдена"), "…не найдены"
       case Fault::kTargetIsFolder: return "это папка, а не файл";
       case Fault::kDiskFull: return mounted_ ? "нет места на диске" : kSizeLimitReason;
       case Fault::kFileSizeLimit: return kSizeLimitReason;
@@ -152,7 +152,7 @@ class FaultScene {
     baseEntries_ = Entries(base_);
     folderEntries_ = Entries(folder_);
     if (fault_ == Fault::kTargetIsFolder) {
-      earlier_ = Bytes(target_ / "внутри.txt");
+      earlier_ = Bytes(target_ / PathFromText("внутри.txt"));
     } else if (HasEarlierFile()) {
       earlier_ = Bytes(target_);
     }
@@ -211,7 +211,7 @@ class FaultScene {
     if (fault_ == Fault::kTargetIsFolder) {
       EXPECT_TRUE(fs::is_directory(target_));
       EXPECT_EQ(Entries(target_), std::vector<std::string>{"внутри.txt"});
-      EXPECT_EQ(Bytes(target_ / "внутри.txt"), earlier_);
+      EXPECT_EQ(Bytes(target_ / PathFromText("внутри.txt")), earlier_);
     } else {
       EXPECT_FALSE(earlier_.empty()) << "the earlier file was not written";
       EXPECT_EQ(Bytes(target_), earlier_) << "the earlier file changed";
@@ -239,7 +239,7 @@ class FaultScene {
   // Fills the in-memory disk to the last byte with a file outside the
   // target's folder.
   bool FillDisk() {
-    filler_ = disk_ / "заполнитель";
+    filler_ = disk_ / PathFromText("заполнитель");
     const int fd = ::open(filler_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
       skipReason_ = "cannot create the filler file on the small disk";
@@ -277,7 +277,7 @@ class FaultScene {
     }
     fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
     readOnlyFolder_ = true;
-    const fs::path probe = folder_ / "проба";
+    const fs::path probe = folder_ / PathFromText("проба");
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       ::close(fd);
@@ -347,8 +347,8 @@ class FaultInjectionBase : public testing::MainWindowTest {
     ComposeEstimate();
     // A first save elsewhere, as any estimate has had before it is saved
     // again: the general data are in their tables, the header texts set.
-    fs::create_directory(folder_ / "прежде");
-    ASSERT_TRUE(Save(folder_ / "прежде" / "смета.xls", PathText(folder_ / "прежде" / "смета.isx")));
+    fs::create_directory(folder_ / PathFromText("прежде"));
+    ASSERT_TRUE(Save(folder_ / PathFromText("прежде") / PathFromText("смета.xls"), PathText(folder_ / PathFromText("прежде") / PathFromText("смета.isx"))));
     ASSERT_EQ(state().ErrRez, -1) << state().ErrRezText;
     messages_.Clear();
   }
@@ -543,8 +543,8 @@ TEST_P(FaultInjection, InputDataWriter) {
 
 TEST_P(FaultInjection, InputDataThroughSaveCommand) {
   FaultScene scene(GetParam(), folder_.path(), "смета.isx");
-  fs::create_directory(folder_ / "книги");
-  const fs::path workbook = folder_ / "книги" / "смета.xls";
+  fs::create_directory(folder_ / PathFromText("книги"));
+  const fs::path workbook = folder_ / PathFromText("книги") / PathFromText("смета.xls");
   if (scene.HasEarlierFile()) {
     ASSERT_TRUE(Save(workbook, PathText(scene.target())));
     ASSERT_EQ(state().ErrRez, -1) << state().ErrRezText;
@@ -688,7 +688,7 @@ TEST_F(FaultInjectionSave, FailedWorkbookStillWritesTheInputDataAndSaysOnlyThey)
     SCOPED_TRACE(c.target);
     messages_.Clear();
     FaultScene scene(Fault::kTargetIsFolder, folder_.path(), c.target);
-    const fs::path inputData = folder_ / "смета.isx";
+    const fs::path inputData = folder_ / PathFromText("смета.isx");
     scene.Remember();
     const EstimateInMemory before = Estimate();
 
@@ -708,7 +708,7 @@ TEST_F(FaultInjectionSave, FailedWorkbookStillWritesTheInputDataAndSaysOnlyThey)
 
 TEST_F(FaultInjectionSave, WorkbookNameTooShortLeavesTheEstimateAsItWas) {
   const EstimateInMemory before = Estimate();
-  const std::string inputData = PathText(folder_ / "не должен появиться.isx");
+  const std::string inputData = PathText(folder_ / PathFromText("не должен появиться.isx"));
 
   EXPECT_FALSE(Save("a.x", inputData));
 
@@ -723,7 +723,7 @@ TEST_F(FaultInjectionSave, WorkbookNameTooShortLeavesTheEstimateAsItWas) {
 class FaultInjectionAutosave : public FaultInjectionBase {};
 
 TEST_F(FaultInjectionAutosave, TemporaryFolderThatCannotBeCreatedIsReported) {
-  const fs::path obstacle = folder_ / "помеха";
+  const fs::path obstacle = folder_ / PathFromText("помеха");
   PutBytes(obstacle, "обычный файл");
   state().folders.PathTemp = obstacle / "Temp";
   form().chkAsave = true;
@@ -739,7 +739,7 @@ TEST_F(FaultInjectionAutosave, TemporaryFolderThatCannotBeCreatedIsReported) {
   EXPECT_EQ(state().KolZd(), count + 1);
   const auto shown = messages_.Shown();
   ASSERT_EQ(shown.size(), 1U);
-  const fs::path file = obstacle / "Temp" / AutosaveFileName(obd().txtNdog, obd().txtDataDog);
+  const fs::path file = obstacle / "Temp" / PathFromText(AutosaveFileName(obd().txtNdog, obd().txtDataDog));
   EXPECT_NE(shown[0].text.find("«" + PathText(file) + "»"), std::string::npos) << shown[0].text;
   EXPECT_NE(shown[0].text.find("не является папкой"), std::string::npos) << shown[0].text;
   EXPECT_EQ(Bytes(obstacle), "обычный файл");

@@ -40,16 +40,18 @@ class FileChooserSave : public ::testing::Test {
     folders.PathRez = temp / "Rez";
     std::filesystem::create_directories(folders.PathIsx);
     std::filesystem::create_directories(folders.PathRez);
-    std::filesystem::create_directories(temp / "Другая");
-    testing::WriteLines(folders.PathIsx / "старая.isx", {"Старая смета: 3 пункта", " 0 "});
+    std::filesystem::create_directories(temp / PathFromText("Другая"));
+    testing::WriteLines(folders.PathIsx / PathFromText("старая.isx"), {"Старая смета: 3 пункта", " 0 "});
     frmObD.txtNdog = "2008/11";
     frmObD.txtDataDog = "10.12.2008";
     form = LoadFileSave(folders, frmObD, "");
   }
 
-  std::string Isx(const std::string& name) const { return (folders.PathIsx / name).string(); }
-  std::string Rez(const std::string& name) const { return (folders.PathRez / name).string(); }
-  std::string Other(const std::string& name) const { return (temp / "Другая" / name).string(); }
+  std::string Isx(const std::string& name) const { return PathText(folders.PathIsx / PathFromText(name)); }
+  std::string Rez(const std::string& name) const { return PathText(folders.PathRez / PathFromText(name)); }
+  std::string Other(const std::string& name) const {
+    return PathText(temp / PathFromText("Другая") / PathFromText(name));
+  }
 
   TempFolder temp;
   Folders folders;
@@ -98,11 +100,11 @@ TEST(FileChooserPattern, FilesInFolderAreFilteredAndSorted) {
   for (const char* name : {"б.isx", "а.isx", "книга.xls", "data.ISX", "заметки.txt"}) {
     testing::WriteLines(temp / name, {"x"});
   }
-  std::filesystem::create_directories(temp / "папка.isx");
+  std::filesystem::create_directories(temp / PathFromText("папка.isx"));
   EXPECT_EQ(FilesInFolder(temp.path(), "*.isx"), (std::vector<std::string>{"data.ISX", "а.isx", "б.isx"}));
   EXPECT_EQ(FilesInFolder(temp.path(), "*.*").size(), 5u);
   EXPECT_EQ(FilesInFolder(temp.path(), "*.xls"), (std::vector<std::string>{"книга.xls"}));
-  EXPECT_TRUE(FilesInFolder(temp / "нет такой", "*.*").empty());
+  EXPECT_TRUE(FilesInFolder(temp / PathFromText("нет такой"), "*.*").empty());
 }
 
 TEST(FileChooserFolderText, ShortFolderUnchanged) {
@@ -266,7 +268,7 @@ TEST_F(FileChooserSave, ATypedPatternFiltersTheListOnly) {
 }
 
 TEST_F(FileChooserSave, ATypedNameUsesPathIsxAndTheCurrentFolder) {
-  ChangeSaveFolder(form, temp / "Другая");
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
   ChangeNameFile(form, "гараж");
   EXPECT_EQ(form.lblNameFileIsx, Isx("гараж.isx"));
   EXPECT_EQ(form.lblNameFileOut, Other("гараж.xls"));
@@ -305,9 +307,9 @@ TEST_F(FileChooserSave, ATypedNameDoesNotBringBackNotSavedInputData) {
 }
 
 TEST_F(FileChooserSave, AnotherFolderResetsTheName) {
-  ChangeSaveFolder(form, temp / "Другая");
-  EXPECT_EQ(form.folder, temp / "Другая");
-  EXPECT_EQ(form.txtActDir, ShortFolderText((temp / "Другая").string(), 23));
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
+  EXPECT_EQ(form.folder, temp / PathFromText("Другая"));
+  EXPECT_EQ(form.txtActDir, ShortFolderText((temp / PathFromText("Другая")).string(), 23));
   EXPECT_LE(CharacterCount(form.txtActDir), 23u);
   EXPECT_EQ(form.lblNameFileIsx, "?.isx");
   EXPECT_EQ(form.lblNameFileOut, "?.xls");
@@ -323,12 +325,12 @@ TEST_F(FileChooserSave, TheSameFolderAgainChangesNothing) {
 
 TEST_F(FileChooserSave, AnotherFolderKeepsNotSavedInputData) {
   ClickChkIsxDan(form, false);
-  ChangeSaveFolder(form, temp / "Другая");
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
   EXPECT_EQ(form.lblNameFileIsx, kInputDataNotSaved);
 }
 
 TEST_F(FileChooserSave, ClickingANewFileAsksNothing) {
-  ChangeSaveFolder(form, temp / "Другая");
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
   form.Sv = "Моя сводка";
   ClickSaveFile(form, "новая.книга.xls", messages);
   EXPECT_EQ(form.NameFile, "новая.книга.xls");
@@ -405,7 +407,7 @@ TEST_F(FileChooserSave, SelectSaveFileTellsWhetherToAsk) {
 }
 
 TEST_F(FileChooserSave, UntickingAndTickingTheInputDataBox) {
-  ChangeSaveFolder(form, temp / "Другая");
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
   ChangeNameFile(form, "дом.2009.isx");
   ClickChkIsxDan(form, false);
   EXPECT_EQ(form.lblNameFileIsx, "Данные не сохраняются");
@@ -425,7 +427,7 @@ TEST_F(FileChooserSave, TickingWithAPatternOrNothingNamed) {
   ClickChkIsxDan(form, false);
   ClickChkIsxDan(form, true);
   EXPECT_EQ(form.lblNameFileIsx, "?.isx");
-  ChangeSaveFolder(form, temp / "Другая");
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
   ClickChkIsxDan(form, false);
   ClickChkIsxDan(form, true);
   EXPECT_EQ(form.lblNameFileIsx, "?.isx");
@@ -443,7 +445,7 @@ TEST_F(FileChooserSave, OkWithTheProposedName) {
 }
 
 TEST_F(FileChooserSave, OkWithNothingNamedIsRefused) {
-  ChangeSaveFolder(form, temp / "Другая");
+  ChangeSaveFolder(form, temp / PathFromText("Другая"));
   EXPECT_FALSE(ConfirmFileSave(form, messages));
   EXPECT_EQ(form.OkSave, 0);
   EXPECT_EQ(messages.Beeps(), 1);
@@ -495,7 +497,7 @@ TEST_F(FileChooserSave, RetickedInputDataBoxWithNoNameIsRefused) {
        }},
       {"another folder",
        [this] {
-         ChangeSaveFolder(form, temp / "Другая");
+         ChangeSaveFolder(form, temp / PathFromText("Другая"));
          ClickChkIsxDan(form, false);
          ClickChkIsxDan(form, true);
        }},
@@ -630,7 +632,7 @@ TEST_F(FileChooserSave, ThePdfTypeNamesAPdfDocument) {
       {"a typed name ending in .pdf keeps it", [this] { ChangeNameFile(form, "гараж.pdf"); },
        Isx("гараж.isx"), Isx("гараж.pdf")},
       {"a typed .pdf name in another folder", [this] {
-         ChangeSaveFolder(form, temp / "Другая");
+         ChangeSaveFolder(form, temp / PathFromText("Другая"));
          ChangeNameFile(form, "дом 2.1.pdf");
        }, Isx("дом 2.1.isx"), Other("дом 2.1.pdf")},
       {"a typed .xls name under the PDF type is a workbook", [this] {
@@ -645,7 +647,7 @@ TEST_F(FileChooserSave, ThePdfTypeNamesAPdfDocument) {
        }, Isx("новая.isx"), Rez("новая.pdf")},
       {"another folder under the PDF type", [this] {
          ChooseSaveType(form, kSaveTypePdf);
-         ChangeSaveFolder(form, temp / "Другая");
+         ChangeSaveFolder(form, temp / PathFromText("Другая"));
        }, "?.isx", "?.pdf"},
   };
   for (const Case& c : cases) {
@@ -683,8 +685,8 @@ class FileChooserLoad : public ::testing::Test {
  protected:
   void SetUp() override {
     folders.PathIsx = temp.path();
-    testing::WriteLines(temp / "смета.isx", {"Жилой дом, 2 пункта", " 2 "});
-    testing::WriteLines(temp / "пустая.isx", {});
+    testing::WriteLines(temp / PathFromText("смета.isx"), {"Жилой дом, 2 пункта", " 2 "});
+    testing::WriteLines(temp / PathFromText("пустая.isx"), {});
     testing::WriteLines(temp / "data.ISX", {"x"});
     testing::WriteLines(temp / "a.b.isx", {"x"});
     form = LoadFileLoad(folders);
@@ -712,12 +714,12 @@ TEST_F(FileChooserLoad, ClickingAnInputDataFileShowsItsSummary) {
   ClickLoadFile(form, "смета.isx", messages);
   EXPECT_EQ(form.lblNameFile, "смета.isx");
   ASSERT_TRUE(form.FileIsx);
-  EXPECT_EQ(form.FileIsx->string(), (temp / "смета.isx").string());
+  EXPECT_EQ(form.FileIsx->string(), (temp / PathFromText("смета.isx")).string());
   EXPECT_EQ(form.lblS, "Жилой дом, 2 пункта");
   EXPECT_TRUE(messages.entries.empty());
   const auto choice = ConfirmFileLoad(form, messages);
   ASSERT_TRUE(choice);
-  EXPECT_EQ(choice->FileIsx, temp / "смета.isx");
+  EXPECT_EQ(choice->FileIsx, temp / PathFromText("смета.isx"));
   EXPECT_EQ(choice->Svodka, "Жилой дом, 2 пункта");
   EXPECT_EQ(form.OkLoad, 1);
 }
@@ -746,7 +748,7 @@ TEST_F(FileChooserLoad, TwoDotsAreRefusedAndFileIsxStaysAsItWas) {
   EXPECT_EQ(form.lblS, "Это не файл исходных данных!!");
   EXPECT_EQ(messages.Beeps(), 1);
   ASSERT_TRUE(form.FileIsx);
-  EXPECT_EQ(*form.FileIsx, temp / "смета.isx");
+  EXPECT_EQ(*form.FileIsx, temp / PathFromText("смета.isx"));
   // The window no longer shows a chosen file: OK is refused rather than
   // opening the file clicked before.
   EXPECT_FALSE(ConfirmFileLoad(form, messages));
@@ -776,7 +778,7 @@ TEST_F(FileChooserLoad, ChoosingATypeShowsItsPattern) {
 TEST_F(FileChooserLoad, AnotherFolderForgetsTheChoice) {
   ClickLoadFile(form, "смета.isx", messages);
   ChooseLoadType(form, 0);
-  ChangeLoadFolder(form, temp / "Подпапка");
+  ChangeLoadFolder(form, temp / PathFromText("Подпапка"));
   EXPECT_EQ(form.lblNameFile, "*.isx");
   EXPECT_EQ(form.lblS, "");
   EXPECT_EQ(form.gmbSpec, kLoadTypeIsx);
@@ -801,7 +803,7 @@ TEST_F(FileChooserLoad, CancelLeavesOkLoadAtZero) {
 
 TEST_F(FileChooserLoad, LongFolderFitsFiftyCharacters) {
   const std::filesystem::path deep =
-      temp / "очень длинное имя папки со сметами" / "проектный отдел номер два" / "2008";
+      temp / PathFromText("очень длинное имя папки со сметами") / PathFromText("проектный отдел номер два") / "2008";
   ChangeLoadFolder(form, deep);
   EXPECT_LE(CharacterCount(form.txtActDir), 50u);
   EXPECT_EQ(form.txtActDir.substr(0, 6), deep.string().substr(0, 3) + "...");

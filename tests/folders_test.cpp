@@ -76,7 +76,7 @@ TEST(SettingsFile, LineWithoutEqualsSignGivesTheWholeMessage) {
 TEST(SettingsFile, MissingNamedFileIsReported) {
   TempFolder folder;
   SettingsLocation location;
-  location.iniOverride = folder / "нет.ini";
+  location.iniOverride = folder / PathFromText("нет.ini");
   Folders folders;
   try {
     SetUpFolders(location, folders);
@@ -97,7 +97,7 @@ TEST(Folders, SettingsFileInTheConfigurationFolderIsUsed) {
   location.configFolder = folder / "config";
   location.userFolder = folder / "user";
   std::filesystem::create_directories(location.configFolder);
-  WriteLines(location.configFolder / kSettingsFileName, {"ISX= /srv/Сметы", "DATA= /srv/data"});
+  WriteLines(location.configFolder / PathFromText(kSettingsFileName), {"ISX= /srv/Сметы", "DATA= /srv/data"});
   Folders folders;
   SetUpFolders(location, folders);
   EXPECT_EQ(folders.PathIsx, "/srv/Сметы");

@@ -97,12 +97,12 @@ TEST(GeneralDataFile, MissingAndShippedFilesLoadSilentlyWithTodaysDate) {
   TempFolder folder;
   RecordingMessages messages;
   const GeneralDataForm missing =
-      LoadGeneralDataForm(folder / kGeneralDataFileName, kDay, messages);
+      LoadGeneralDataForm(folder / PathFromText(kGeneralDataFileName), kDay, messages);
   ExpectSameStoredContents(missing, InitialGeneralDataForm(kDay));
   EXPECT_EQ(missing.txtDataDog, "06.12.2026");
 
   const GeneralDataForm shipped = LoadGeneralDataForm(
-      std::filesystem::path(VERDIN_DEMO_DATA_DIR) / kGeneralDataFileName, {2027, 3, 9}, messages);
+      std::filesystem::path(VERDIN_DEMO_DATA_DIR) / PathFromText(kGeneralDataFileName), {2027, 3, 9}, messages);
   EXPECT_TRUE(messages.entries.empty());
   EXPECT_EQ(shipped.txtK, InitialGeneralDataForm(kDay).txtK);
   EXPECT_EQ(shipped.txtDataDog, "09.03.2027");
@@ -113,7 +113,7 @@ TEST(GeneralDataFile, MissingAndShippedFilesLoadSilentlyWithTodaysDate) {
 TEST(GeneralDataFile, SavedFileHasThirtySevenLinesInTheirOrder) {
   TempFolder folder;
   RecordingMessages messages;
-  const auto file = folder / kGeneralDataFileName;
+  const auto file = folder / PathFromText(kGeneralDataFileName);
   ASSERT_TRUE(SaveGeneralDataForm(InitialGeneralDataForm(kDay), file, messages));
   EXPECT_TRUE(messages.entries.empty());
   const Lines lines = ReadLineFile(file);
@@ -131,7 +131,7 @@ TEST(GeneralDataFile, SavedFileHasThirtySevenLinesInTheirOrder) {
 TEST(GeneralDataFile, SaveAndLoadRestoreEveryBox) {
   TempFolder folder;
   RecordingMessages messages;
-  const auto file = folder / kGeneralDataFileName;
+  const auto file = folder / PathFromText(kGeneralDataFileName);
   GeneralDataForm form = InitialGeneralDataForm(kDay);
   form.chkK = {false, true, false, true, false, true, false, true};
   for (std::size_t i = 0; i < form.txtK.size(); ++i) {
@@ -162,7 +162,7 @@ TEST(GeneralDataFile, SaveAndLoadRestoreEveryBox) {
 TEST(GeneralDataFile, OfSeveralRecordsTheLastOneWinsAndTrailingBlankLinesAreIgnored) {
   TempFolder folder;
   RecordingMessages messages;
-  const auto file = folder / kGeneralDataFileName;
+  const auto file = folder / PathFromText(kGeneralDataFileName);
   Lines lines = Concat(RecordLines("первая", true), RecordLines("вторая", false));
   lines.push_back("");
   lines.push_back("  ");
@@ -204,7 +204,7 @@ TEST(GeneralDataFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
     SCOPED_TRACE(c.what);
     TempFolder folder;
     RecordingMessages messages;
-    const auto file = folder / kGeneralDataFileName;
+    const auto file = folder / PathFromText(kGeneralDataFileName);
     WriteLines(file, c.lines);
     const GeneralDataForm form = LoadGeneralDataForm(file, kDay, messages);
     const auto shown = messages.Shown();
@@ -221,7 +221,7 @@ TEST(GeneralDataFile, BrokenFilesAreRefusedAndTheInitialContentsKept) {
 
 TEST(GeneralDataFormFile, RefusalsGiveTheWholeMessage) {
   TempFolder folder;
-  const auto file = folder / kGeneralDataFileName;
+  const auto file = folder / PathFromText(kGeneralDataFileName);
   Lines badCheck = RecordLines("x");
   badCheck[3] = "2";
   const std::string name = "«" + PathText(file) + "»";
@@ -244,7 +244,7 @@ TEST(GeneralDataFile, UnreadableAndUnwritableFilesAreReported) {
   TempFolder folder;
   RecordingMessages messages;
   // A folder where the file should be can be neither read nor replaced.
-  const auto file = folder / kGeneralDataFileName;
+  const auto file = folder / PathFromText(kGeneralDataFileName);
   std::filesystem::create_directory(file);
   std::filesystem::create_directory(file / "inside");
 
@@ -255,7 +255,7 @@ TEST(GeneralDataFile, UnreadableAndUnwritableFilesAreReported) {
   ExpectSameStoredContents(form, InitialGeneralDataForm(kDay));
 
   messages.Clear();
-  EXPECT_FALSE(SaveGeneralDataForm(form, folder / "нет папки" / kGeneralDataFileName, messages));
+  EXPECT_FALSE(SaveGeneralDataForm(form, folder / PathFromText("нет папки") / PathFromText(kGeneralDataFileName), messages));
   ASSERT_EQ(messages.Shown().size(), 1U);
   EXPECT_EQ(messages.Shown()[0].title, "Ошибка записи!!");
   EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Exclamation);

@@ -22,7 +22,7 @@ using testing::TempFolder;
 using testing::WriteLines;
 
 // Item i: a norm-table item with a typed cost of 33.6, object name
-// "Объект i", coefficient row 7 ticked with the value 1.3.
+// PathFromText("Объект i"), coefficient row 7 ticked with the value 1.3.
 void FillItem(EstimateItem& item, int i) {
   item.SetTableListEntry(3);
   item.row = i % kMaxRows;
@@ -109,7 +109,7 @@ class IsxFileTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  std::filesystem::path file_ = folder_ / "смета.isx";
+  std::filesystem::path file_ = folder_ / PathFromText("смета.isx");
 };
 
 TEST_F(IsxFileTest, LayoutOfTheWrittenFile) {
@@ -185,7 +185,7 @@ TEST_F(IsxFileTest, WriteReadWriteIsByteIdentical) {
   Estimate again;
   again.summary = read.summary;
   again.items = read.items;
-  const auto second = folder_ / "второй.isx";
+  const auto second = folder_ / PathFromText("второй.isx");
   WriteIsx(again, GeneralDataFromWindow(form), second);
   EXPECT_EQ(Bytes(second), Bytes(file_));
 }
@@ -387,13 +387,13 @@ TEST_F(IsxFileTest, EveryStoredFieldSurvivesForEveryPricingMode) {
 
 TEST_F(IsxFileTest, MissingFileIsReportedWithTheReason) {
   try {
-    ReadIsx(folder_ / "нет.isx");
+    ReadIsx(folder_ / PathFromText("нет.isx"));
     FAIL() << "no error";
   } catch (const IsxError& error) {
     EXPECT_NE(std::string(error.what()).find("нет.isx"), std::string::npos) << error.what();
   }
-  EXPECT_THROW(ReadIsxSummary(folder_ / "нет.isx"), IsxError);
-  EXPECT_THROW(WriteIsx(Estimate{}, GeneralData{}, folder_ / "нет" / "смета.isx"), FileError);
+  EXPECT_THROW(ReadIsxSummary(folder_ / PathFromText("нет.isx")), IsxError);
+  EXPECT_THROW(WriteIsx(Estimate{}, GeneralData{}, folder_ / PathFromText("нет") / PathFromText("смета.isx")), FileError);
 }
 
 // An input-data file beyond 4 MB, or with far more lines than 50 items
@@ -410,7 +410,7 @@ TEST_F(IsxFileTest, OversizedFilesAreRefusedNamingFileAndLimit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto file = folder_ / "огромная.isx";
+    const auto file = folder_ / PathFromText("огромная.isx");
     testing::PutBytes(file, c.content);
     try {
       ReadIsx(file);

@@ -253,7 +253,7 @@ TEST_F(LineFileOnDisk, LimitsOfSizeAndLinesAreEnforced) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const fs::path path = folder_ / "файл.txt";
+    const fs::path path = folder_ / PathFromText("файл.txt");
     testing::PutBytes(path, c.content);
     if (c.refusal.empty()) {
       EXPECT_NO_THROW(ReadLineFile(path, c.limit));
@@ -278,7 +278,7 @@ TEST_F(LineFileOnDisk, ProgramBoundsRefuseHugeFiles) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sizeText);
-    const fs::path path = folder_ / "большой.isx";
+    const fs::path path = folder_ / PathFromText("большой.isx");
     testing::PutBytes(path, "");
     fs::resize_file(path, c.limit.bytes + 1);
     EXPECT_NE(MessageOf([&] { ReadLineFile(path, c.limit); })

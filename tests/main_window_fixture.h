@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/norm_loader.h"
+#include "core/line_file.h"
 #include "forms/estimate_list.h"
 #include "forms/program.h"
 #include "forms/save_estimate.h"
@@ -33,16 +34,16 @@ inline void WriteDatabase(const std::filesystem::path& data) {
                                      "/1. Тридцать точек"};
   for (const auto& line : ThirtyPoints()) tables.push_back(line);
   tables.insert(tables.end(), {"\\2.18. Жилые дома", "/1. Дома", "100; 10; м2", "\\2.3. Без пунктов", "\\END"});
-  WriteLines(data / kTablesFileName, tables);
-  WriteLines(data / kIndustryFileName, {"Энергетика; 1,1", "Связь; 1,2", "Транспорт; 1,3"});
+  WriteLines(data / PathFromText(kTablesFileName), tables);
+  WriteLines(data / PathFromText(kIndustryFileName), {"Энергетика; 1,1", "Связь; 1,2", "Транспорт; 1,3"});
   std::vector<std::string> notes;
   for (int k = 1; k <= 8; ++k) {
     notes.push_back("\\Примечание " + std::to_string(k));
     notes.push_back("текст " + std::to_string(k));
   }
   notes.push_back("\\END");
-  WriteLines(data / kNotesFileName, notes);
-  WriteLines(data / kPercentageFileName, {"0.5;4.2;4.8;5.5;6.3;7.2", "1;3.9;4.5;5.1;5.9;6.7", "5;3.1;3.6;4.2;4.8;5.4"});
+  WriteLines(data / PathFromText(kNotesFileName), notes);
+  WriteLines(data / PathFromText(kPercentageFileName), {"0.5;4.2;4.8;5.5;6.3;7.2", "1;3.9;4.5;5.1;5.9;6.7", "5;3.1;3.6;4.2;4.8;5.4"});
 }
 
 class MainWindowTest : public ::testing::Test {

@@ -164,7 +164,7 @@ TEST_F(NormLoaderTest, AcceptsLfLineEndsAndBlankLinesAfterEnd) {
   std::string content;
   for (const auto& line : SmallTables()) content += line + "\n";
   content += "\n  \n";
-  const auto file = folder_ / kTablesFileName;
+  const auto file = folder_ / PathFromText(kTablesFileName);
   WriteFileAtomically(file, Utf8ToCp1251(content));
   NormStore store;
   LoadNormTables(file, store);
@@ -247,7 +247,7 @@ TEST_F(NormLoaderTest, LimitsOfTheTablesFile) {
 TEST_F(NormLoaderTest, MissingFileIsNamed) {
   NormStore store;
   try {
-    LoadNormTables(folder_ / kTablesFileName, store);
+    LoadNormTables(folder_ / PathFromText(kTablesFileName), store);
     FAIL();
   } catch (const NormDataError& error) {
     EXPECT_NE(std::string(error.what()).find(kTablesFileName), std::string::npos);

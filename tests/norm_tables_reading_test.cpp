@@ -113,7 +113,7 @@ class NormTablesReadingTest : public ::testing::Test {
   }
 
   NormStore LoadBytes(const Lines& lines) {
-    const auto file = folder_.path() / kTablesFileName;
+    const auto file = folder_.path() / PathFromText(kTablesFileName);
     testing::WriteLines(file, lines);
     NormStore store;
     LoadNormTables(file, store);
@@ -203,7 +203,7 @@ TEST(SharedText, CopiesMovesAndAssignments) {
 // the byte that Windows-1251 leaves undefined as the replacement character,
 // and a faulty number is quoted in UTF-8 as well.
 TEST_F(NormTablesReadingTest, KeptTextsAndQuotedFaultsAreDecoded) {
-  const auto file = folder_.path() / kTablesFileName;
+  const auto file = folder_.path() / PathFromText(kTablesFileName);
   const std::string table = "\\\xD2\xE0\xE1\xEB\xE8\xF6\xE0 \x98\r\n/\xCF\xF3\xED\xEA\xF2\r\n";  // Таблица, Пункт
   testing::PutBytes(file, "\\a\r\n\\b\r\n\\c\r\n" + table + "1; 2; \xEC\xB2\r\n\\END\r\n");  // мІ
   NormStore store;

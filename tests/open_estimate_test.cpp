@@ -92,7 +92,7 @@ TEST_F(OpenEstimateTest, EveryItemKindSurvivesSaveAndOpen) {
   EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].text;
   obd().txtShapka[0] = "Склад\r\nготовой продукции";
   PrepareSave(*program_);
-  const auto first = folder_ / "смета.isx";
+  const auto first = folder_ / PathFromText("смета.isx");
   Save(*program_, first);
 
   auto reopened = StartAnother();
@@ -117,7 +117,7 @@ TEST_F(OpenEstimateTest, EveryItemKindSurvivesSaveAndOpen) {
   EXPECT_EQ(reopened->frmObD.txtShapka[0], "Склад\r\nготовой продукции");
 
   PrepareSave(*reopened);
-  const auto second = folder_ / "снова.isx";
+  const auto second = folder_ / PathFromText("снова.isx");
   Save(*reopened, second);
   EXPECT_EQ(testing::Bytes(second), testing::Bytes(first));
 }
@@ -125,17 +125,17 @@ TEST_F(OpenEstimateTest, EveryItemKindSurvivesSaveAndOpen) {
 TEST_F(OpenEstimateTest, TablesAreFoundByTitleWhenTheDatabaseChangedOrder) {
   ComposeEstimate();
   PrepareSave(*program_);
-  const auto file = folder_ / "смета.isx";
+  const auto file = folder_ / PathFromText("смета.isx");
   Save(*program_, file);
   // Swap the two first norm tables in the database.
-  auto lines = ReadLineFile(folder_ / "data" / kTablesFileName);
+  auto lines = ReadLineFile(folder_ / "data" / PathFromText(kTablesFileName));
   const auto second = std::find(lines.begin(), lines.end(), "\\2.2. Сети");
   const auto third = std::find(lines.begin(), lines.end(), "\\2.18. Жилые дома");
   std::vector<std::string> swapped(lines.begin(), lines.begin() + 3);
   swapped.insert(swapped.end(), second, third);
   swapped.insert(swapped.end(), lines.begin() + 3, second);
   swapped.insert(swapped.end(), third, lines.end());
-  WriteLineFile(folder_ / "data" / kTablesFileName, swapped);
+  WriteLineFile(folder_ / "data" / PathFromText(kTablesFileName), swapped);
 
   auto reopened = StartAnother();
   ASSERT_EQ(reopened->state.norms.Table(5).title, "2.1. Здания");
@@ -148,7 +148,7 @@ TEST_F(OpenEstimateTest, TablesAreFoundByTitleWhenTheDatabaseChangedOrder) {
 TEST_F(OpenEstimateTest, OpeningReplacesTheListAndEndsAPendingEdit) {
   ComposeEstimate();
   PrepareSave(*program_);
-  const auto file = folder_ / "смета.isx";
+  const auto file = folder_ / PathFromText("смета.isx");
   Save(*program_, file);
   auto ctx = Ctx();
   ClickLstZd(ctx, 0, 1);
@@ -171,7 +171,7 @@ TEST_F(OpenEstimateTest, AMalformedFileLeavesTheEstimateAsItWas) {
 
   // The other file: another estimate with other general data, its last
   // item cut short.
-  const auto other = folder_ / "другая.isx";
+  const auto other = folder_ / PathFromText("другая.isx");
   {
     Estimate estimate = state().estimate;
     estimate.summary = "Другая смета";
@@ -184,7 +184,7 @@ TEST_F(OpenEstimateTest, AMalformedFileLeavesTheEstimateAsItWas) {
     lines.resize(lines.size() - 10);
     WriteLineFile(other, lines);
   }
-  const auto broken = folder_ / "испорчен.isx";
+  const auto broken = folder_ / PathFromText("испорчен.isx");
   WriteLineFile(broken, {"сводка", " 2 ", "договор"});
 
   for (const auto& file : {broken, other}) {
@@ -232,7 +232,7 @@ TEST_F(OpenEstimateTest, ASharePricedFromItsSourceWhereverItStands) {
   ClickLstZd(ctx, 0, 0);
   CmdVerx(ctx, 1);  // …and item 1 moves below the other one
   PrepareSave(*program_);
-  const auto file = folder_ / "смета.isx";
+  const auto file = folder_ / PathFromText("смета.isx");
   Save(*program_, file);
   messages_.Clear();
   ASSERT_TRUE(OpenEstimate(ctx, file));
@@ -277,7 +277,7 @@ TEST_F(OpenEstimateTest, ASharePricedFromItsSourceWhereverItStands) {
 TEST_F(OpenEstimateTest, ValuesTheWindowsCannotProduceAreRefusedWithTheLine) {
   ComposeEstimate();
   PrepareSave(*program_);
-  const auto file = folder_ / "смета.isx";
+  const auto file = folder_ / PathFromText("смета.isx");
   Save(*program_, file);
   const std::vector<std::string> good = ReadLineFile(file);
   const std::vector<std::string> listBefore = form().lstZd[1];
@@ -342,7 +342,7 @@ TEST_F(OpenEstimateTest, AnAutosaveRestoresTheWholeEstimate) {
   obd().txt2[2] = "А.Б. Иванов";
   form().chkAsave = true;
   ComposeEstimate();
-  const auto autosave = folder_ / "Temp" / AutosaveFileName(obd().txtNdog, obd().txtDataDog);
+  const auto autosave = folder_ / "Temp" / PathFromText(AutosaveFileName(obd().txtNdog, obd().txtDataDog));
   ASSERT_TRUE(std::filesystem::exists(autosave));
 
   const auto saveWorkbook = [&](Program& program, RecordingMessages& messages, const std::string& name) {
@@ -372,7 +372,7 @@ TEST_F(OpenEstimateTest, AnAutosaveRestoresTheWholeEstimate) {
 // the open keeps the window's general data and says so once.
 TEST_F(OpenEstimateTest, AFileWithoutGeneralDataKeepsTheWindows) {
   ComposeEstimate();
-  const auto file = folder_ / "старая.isx";
+  const auto file = folder_ / PathFromText("старая.isx");
   WriteIsx(state().estimate, GeneralData{}, file);
   const GeneralDataForm before = obd();
   messages_.Clear();

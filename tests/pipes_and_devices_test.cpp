@@ -113,17 +113,17 @@ TEST(SpecialFiles, WritersRefuseThemAndLeaveThemAsTheyWere) {
 // its own folder; a link that leads nowhere yet makes that file.
 TEST(SpecialFiles, LinksAreFollowedAndStayLinks) {
   const TempFolder folder;
-  fs::create_directory(folder / "там");
-  testing::PutBytes(folder / "там" / "книга.xls", "прежнее");
+  fs::create_directory(folder / PathFromText("там"));
+  testing::PutBytes(folder / PathFromText("там") / PathFromText("книга.xls"), "прежнее");
   struct Case {
     const char* link;
     fs::path leadsTo;
     fs::path file;
   };
   const std::vector<Case> cases = {
-      {"к файлу.xls", "там/книга.xls", folder / "там" / "книга.xls"},
-      {"через ссылку.xls", "к файлу.xls", folder / "там" / "книга.xls"},
-      {"в пустоту.xls", folder / "там" / "новая.xls", folder / "там" / "новая.xls"},
+      {"к файлу.xls", "там/книга.xls", folder / PathFromText("там") / PathFromText("книга.xls")},
+      {"через ссылку.xls", "к файлу.xls", folder / PathFromText("там") / PathFromText("книга.xls")},
+      {"в пустоту.xls", folder / PathFromText("там") / PathFromText("новая.xls"), folder / PathFromText("там") / PathFromText("новая.xls")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.link);
@@ -132,11 +132,11 @@ TEST(SpecialFiles, LinksAreFollowedAndStayLinks) {
     EXPECT_TRUE(fs::is_symlink(folder / c.link));
     EXPECT_EQ(testing::Bytes(c.file), c.link);
   }
-  EXPECT_EQ(testing::FolderEntries(folder / "там"), (std::vector<std::string>{"книга.xls", "новая.xls"}));
+  EXPECT_EQ(testing::FolderEntries(folder / PathFromText("там")), (std::vector<std::string>{"книга.xls", "новая.xls"}));
   // Links in a circle are refused, not followed for ever.
-  fs::create_symlink("круг2", folder / "круг1");
-  fs::create_symlink("круг1", folder / "круг2");
-  EXPECT_NE(FileErrorOf([&] { WriteFileAtomically(folder / "круг1", "x"); }).find("символических ссылок"),
+  fs::create_symlink("круг2", folder / PathFromText("круг1"));
+  fs::create_symlink("круг1", folder / PathFromText("круг2"));
+  EXPECT_NE(FileErrorOf([&] { WriteFileAtomically(folder / PathFromText("круг1"), "x"); }).find("символических ссылок"),
             std::string::npos);
 }
 

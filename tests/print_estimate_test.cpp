@@ -1,4 +1,4 @@
-// "Печать…" as a command: the sheet it hands to the print preview is the
+// PathFromText("Печать…") as a command: the sheet it hands to the print preview is the
 // sheet the save writes, cell by cell, in the variants the save knows; it
 // writes nothing into the state or onto the disk; an empty estimate and
 // refused figures are reported as the save reports them.
@@ -81,7 +81,7 @@ TEST_F(PrintEstimate, PrintedSheetIsTheSavedSheetInEveryVariant) {
     messages_.Answer(c.withoutCharges);
     auto ctx = Ctx();
     CaptionOnlyProgress progress;
-    ConfirmedSaveDialog dialog({folder_ / "смета.xls", kInputDataNotSaved, ""});
+    ConfirmedSaveDialog dialog({folder_ / PathFromText("смета.xls"), kInputDataNotSaved, ""});
     BuiltEstimate saved;
     ASSERT_TRUE(CmdSave(ctx, dialog, progress, PayOutBoxesOf(program_->frmW), &saved));
     EXPECT_EQ(program_->state.BezOtchisl, c.withoutCharges);
@@ -124,8 +124,8 @@ TEST_F(PrintEstimate, WritesNothingIntoTheStateOrOntoTheDisk) {
 // passes it on to the saving of the sheet as the estimate file, and writes
 // the input data beside it as with a workbook.
 TEST_F(PrintEstimate, SaveTakesAPdfNameAsTheEstimateFile) {
-  const auto pdf = folder_ / "смета.pdf";
-  const auto isx = folder_ / "смета.isx";
+  const auto pdf = folder_ / PathFromText("смета.pdf");
+  const auto isx = folder_ / PathFromText("смета.isx");
   auto ctx = Ctx();
   CaptionOnlyProgress progress;
   ConfirmedSaveDialog dialog({pdf, PathText(isx), "Сводка"});
@@ -138,7 +138,7 @@ TEST_F(PrintEstimate, SaveTakesAPdfNameAsTheEstimateFile) {
   std::string start(5, '\0');
   written.read(start.data(), 5);
   EXPECT_EQ(start, "%PDF-");
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "смета.xls"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / PathFromText("смета.xls")));
 }
 
 TEST_F(PrintEstimate, RefusalsAreReportedAsTheSaveReportsThemAndShowNothing) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/line_file.h"
 #include "main_window_fixture.h"
 
 namespace verdin {
@@ -43,8 +44,8 @@ TEST_F(SaveTargets, SecondWriterOrUnwritableInputDataWritesNothing) {
       {"no folder for the input data", nullptr, "нет папки/смета.isx", "Исходные данные не записаны.\r"},
       {"a pipe in place of the input data", nullptr, "канал.isx", "Исходные данные не записаны.\r"},
   };
-  ASSERT_EQ(::mkfifo((folder_ / "канал.isx").c_str(), 0644), 0);
-  const fs::path workbook = folder_ / "смета.xls";
+  ASSERT_EQ(::mkfifo((folder_ / PathFromText("канал.isx")).c_str(), 0644), 0);
+  const fs::path workbook = folder_ / PathFromText("смета.xls");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     messages_.Clear();
@@ -54,14 +55,14 @@ TEST_F(SaveTargets, SecondWriterOrUnwritableInputDataWritesNothing) {
     ASSERT_EQ(messages_.Shown().size(), 1U);
     EXPECT_EQ(messages_.Shown()[0].text.rfind(c.message, 0), 0U) << messages_.Shown()[0].text;
     EXPECT_FALSE(fs::exists(workbook));
-    EXPECT_FALSE(fs::exists(folder_ / "смета.isx"));
+    EXPECT_FALSE(fs::exists(folder_ / PathFromText("смета.isx")));
   }
-  EXPECT_TRUE(fs::is_fifo(folder_ / "канал.isx"));
+  EXPECT_TRUE(fs::is_fifo(folder_ / PathFromText("канал.isx")));
 
   // Free again: both files are written and no lock file stays.
   messages_.Clear();
-  EXPECT_TRUE(Save(workbook, folder_ / "смета.isx"));
-  EXPECT_TRUE(fs::exists(workbook) && fs::exists(folder_ / "смета.isx"));
+  EXPECT_TRUE(Save(workbook, folder_ / PathFromText("смета.isx")));
+  EXPECT_TRUE(fs::exists(workbook) && fs::exists(folder_ / PathFromText("смета.isx")));
   for (const std::string& name : testing::FolderEntries(folder_.path())) {
     EXPECT_EQ(name.find(".lock"), std::string::npos) << name;
   }

@@ -3,7 +3,9 @@
 // running a command (a Python interpreter with a given module among them).
 #pragma once
 
+#if __has_include(<sys/wait.h>)
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -18,15 +20,16 @@
 #include <vector>
 
 #include "core/line_file.h"
+#include "core/platform_files.h"
 
 namespace verdin::testing {
 
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "verdin-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    if (platform::CreatePrivateFolder(std::filesystem::temp_directory_path(), "verdin-test-", path_) != 0) {
+      throw std::runtime_error("no temporary folder");
+    }
   }
   ~TempFolder() {
     std::error_code error;
@@ -36,7 +39,10 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  // Names are UTF-8 texts (or paths), as everywhere in the program.
+  std::filesystem::path operator/(const std::string& name) const { return path_ / PathFromText(name); }
+  std::filesystem::path operator/(const char* name) const { return path_ / PathFromText(name); }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
 
  private:
   std::filesystem::path path_;
@@ -82,6 +88,16 @@ struct CommandOutput {
   std::string text;  // what it wrote to its standard output
 };
 
+// The exit status of a finished command as pclose gives it; -1 when it
+// did not end normally. (Windows' pclose gives the exit code itself.)
+inline int ExitStatus(int status) {
+#if __has_include(<sys/wait.h>)
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#else
+  return status;
+#endif
+}
+
 // Runs a shell command and collects its standard output.
 inline CommandOutput RunCommand(const std::string& command) {
   CommandOutput output;
@@ -90,7 +106,7 @@ inline CommandOutput RunCommand(const std::string& command) {
   char buffer[65536];
   for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.text.append(buffer, got);
   const int status = ::pclose(pipe);
-  output.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  output.status = ExitStatus(status);
   return output;
 }
 

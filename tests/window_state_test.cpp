@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/progress.h"
+#include "core/line_file.h"
 #include "core/text_forms.h"
 #include "forms/calculator_forms.h"
 #include "forms/construction_cost_form.h"
@@ -287,7 +288,7 @@ TEST(AboutBox, NamesAuthorAndVersionAndNoPlaceholderAddress) {
 TEST_F(WindowStateTest, SaveQuestionOfThePayOutModeIsSpelledRight) {
   AddItem("Дом", 1, "100");
   ASSERT_TRUE(SwitchPayOut(true));
-  ConfirmedSaveDialog dialog({folder_ / "смета.xls", kInputDataNotSaved, ""});
+  ConfirmedSaveDialog dialog({folder_ / PathFromText("смета.xls"), kInputDataNotSaved, ""});
   CaptionOnlyProgress progress;
   auto ctx = Ctx();
   messages_.Answer(false);

@@ -80,8 +80,8 @@ TEST(WriterModules, SaveWorkbookWritesEachFormatThroughItsModule) {
     SaveWorkbook(SmallSheet(1), folder.path() / name);
     EXPECT_EQ(Bytes(folder.path() / name).substr(0, magic.size()), magic) << name;
   }
-  SaveWorkbook(SmallSheet(0), folder.path() / "без повтора.xls");
-  EXPECT_EQ(Bytes(folder.path() / "без повтора.xls"), Bytes(folder.path() / "смета.xls"));
+  SaveWorkbook(SmallSheet(0), folder.path() / PathFromText("без повтора.xls"));
+  EXPECT_EQ(Bytes(folder.path() / PathFromText("без повтора.xls")), Bytes(folder.path() / PathFromText("смета.xls")));
 }
 
 // A writer's failure comes back across the module's edge as the same
@@ -89,7 +89,7 @@ TEST(WriterModules, SaveWorkbookWritesEachFormatThroughItsModule) {
 TEST(WriterModules, FailuresInsideAModuleReachTheCaller) {
   TempFolder folder;
   for (const char* name : {"смета.xls", "смета.xlsx", "смета.pdf"}) {
-    const auto file = folder.path() / "нет такой папки" / name;
+    const auto file = folder.path() / PathFromText("нет такой папки") / name;
     try {
       SaveWorkbook(SmallSheet(1), file);
       ADD_FAILURE() << name << " written into a missing folder";

@@ -2,6 +2,7 @@
 // reader (xlrd, through tests/xls_dump.py) and comparing every cell,
 // format, merge, size and page setting with the sheet that was written.
 #include "workbook/xls_writer.h"
+#include "core/line_file.h"
 
 #include <gtest/gtest.h>
 
@@ -224,7 +225,7 @@ TEST_F(XlsWriterTest, TextsUpToTheCellLimitAreWrittenLongerOnesRefused) {
     Sheet refused;
     refused.SetValue(4, 1, overlong);
     try {
-      WriteXls(refused, folder_ / "длинная.xls");
+      WriteXls(refused, folder_ / PathFromText("длинная.xls"));
       ADD_FAILURE() << "no error";
     } catch (const SheetOperationError& error) {
       EXPECT_NE(std::string(error.what()).find("в ячейке A4 текст длиннее 32767 знаков (в нём 32768)"),
@@ -274,7 +275,7 @@ TEST_F(XlsWriterTest, ZeroSizesHideAndTheLargestSizesFit) {
 }
 
 TEST_F(XlsWriterTest, ReplacesAnExistingFileAndLeavesNoTemporaryBehind) {
-  const auto file = folder_ / "смета.xls";
+  const auto file = folder_ / PathFromText("смета.xls");
   { std::ofstream(file) << "old contents"; }
   Sheet sheet;
   sheet.SetValue(1, 1, std::string("новая"));
@@ -288,7 +289,7 @@ TEST_F(XlsWriterTest, ReplacesAnExistingFileAndLeavesNoTemporaryBehind) {
 }
 
 TEST_F(XlsWriterTest, MissingFolderIsAnErrorAndCreatesNothing) {
-  const auto file = folder_ / "нет такой" / "смета.xls";
+  const auto file = folder_ / PathFromText("нет такой") / PathFromText("смета.xls");
   try {
     WriteXls(Sheet(), file);
     FAIL() << "no error";
@@ -298,18 +299,18 @@ TEST_F(XlsWriterTest, MissingFolderIsAnErrorAndCreatesNothing) {
     EXPECT_NE(message.find("не найдена"), std::string::npos) << message;
     EXPECT_EQ(message.back(), '.');
   }
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "нет такой"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / PathFromText("нет такой")));
   EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
 }
 
 TEST_F(XlsWriterTest, TargetThatIsAFolderIsAnError) {
-  std::filesystem::create_directory(folder_ / "смета.xls");
-  EXPECT_THROW(WriteXls(Sheet(), folder_ / "смета.xls"), SheetOperationError);
-  EXPECT_TRUE(std::filesystem::is_directory(folder_ / "смета.xls"));
+  std::filesystem::create_directory(folder_ / PathFromText("смета.xls"));
+  EXPECT_THROW(WriteXls(Sheet(), folder_ / PathFromText("смета.xls")), SheetOperationError);
+  EXPECT_TRUE(std::filesystem::is_directory(folder_ / PathFromText("смета.xls")));
 }
 
 TEST_F(XlsWriterTest, FailedWriteLeavesTheEarlierFileIntactAndNoTemporary) {
-  const auto file = folder_ / "смета.xls";
+  const auto file = folder_ / PathFromText("смета.xls");
   { std::ofstream(file) << "earlier estimate"; }
   const Sheet sheet = EstimateLikeSheet();
   {
@@ -326,7 +327,7 @@ TEST_F(XlsWriterTest, FailedWriteLeavesTheEarlierFileIntactAndNoTemporary) {
 }
 
 TEST_F(XlsWriterTest, TooManyDistinctFormatsIsAnErrorNotABrokenFile) {
-  const auto file = folder_ / "смета.xls";
+  const auto file = folder_ / PathFromText("смета.xls");
   { std::ofstream(file) << "earlier estimate"; }
   Sheet sheet;
   for (int i = 0; i < 4000; ++i) {
@@ -348,8 +349,8 @@ TEST_F(XlsWriterTest, TooManyDistinctFormatsIsAnErrorNotABrokenFile) {
 TEST_F(XlsWriterTest, SaveWorkbookPicksTheXlsWriterForOtherExtensions) {
   Sheet sheet;
   sheet.SetValue(1, 1, 42.0);
-  SaveWorkbook(sheet, folder_ / "смета.XLS");
-  EXPECT_EQ((*CellsByPosition(Dump(folder_ / "смета.XLS")).at({1, 1}))["value"].number, 42.0);
+  SaveWorkbook(sheet, folder_ / PathFromText("смета.XLS"));
+  EXPECT_EQ((*CellsByPosition(Dump(folder_ / PathFromText("смета.XLS"))).at({1, 1}))["value"].number, 42.0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // independent reader (openpyxl, through tests/xlsx_dump.py).
 
 #include "workbook/xlsx_writer.h"
+#include "core/line_file.h"
 
 #include <gtest/gtest.h>
 
@@ -268,7 +269,7 @@ Sheet EstimateLikeSheet() {
 TEST(XlsxWriter, EstimateLikeSheetReadsBackCellByCell) {
   TempFolder folder;
   const Sheet sheet = EstimateLikeSheet();
-  const fs::path file = folder / "Смета к дог 2008_11.xlsx";
+  const fs::path file = folder / PathFromText("Смета к дог 2008_11.xlsx");
   WriteXlsx(sheet, file);
   ExpectFileMatches(file, sheet);
   // Nothing but the workbook is left in the folder.
@@ -435,7 +436,7 @@ TEST(XlsxWriter, SaveWorkbookChoosesXlsxByTheName) {
 
 TEST(XlsxWriter, MissingFolderFails) {
   TempFolder folder;
-  const fs::path file = folder / "нет такой папки" / "e.xlsx";
+  const fs::path file = folder / PathFromText("нет такой папки") / "e.xlsx";
   try {
     WriteXlsx(EstimateLikeSheet(), file);
     FAIL() << "no error";
@@ -580,7 +581,7 @@ TEST(XlsxWriter, FailuresPrintNothingOnStandardError) {
     rlim_t sizeLimit;                                         // 0 for none
   };
   const std::vector<FailureCase> cases = {
-      {"missing folder", [](const fs::path& folder) { return folder / "нет папки" / "e.xlsx"; }, 0},
+      {"missing folder", [](const fs::path& folder) { return folder / PathFromText("нет папки") / "e.xlsx"; }, 0},
       {"target is a folder",
        [](const fs::path& folder) {
          fs::create_directory(folder / "e.xlsx");

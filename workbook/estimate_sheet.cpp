@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/line_file.h"
 #include "core/text_forms.h"
 #include "workbook/row_heights.h"
 #include "workbook/save_workbook.h"
@@ -332,12 +333,12 @@ std::filesystem::path WorkbookPath(const std::filesystem::path& chosenFile) {
   // A name that already ends in ".xls", ".xlsx" or ".pdf" is the file's
   // own name, in the case the user wrote it.
   if (FormatOfName(chosenFile) != WorkbookFormat::None) return chosenFile;
-  const std::string name = chosenFile.string();
+  const std::string name = PathText(chosenFile);
   constexpr std::size_t kExtensionCharacters = 4;
   if (CharacterCount(name) < kExtensionCharacters) {
     throw std::invalid_argument("Имя файла сметы «" + ShowControlBytes(name) + "» слишком короткое.");
   }
-  return std::filesystem::path(std::string(WithoutLastCharacters(name, kExtensionCharacters)) + ".xls");
+  return PathFromText(std::string(WithoutLastCharacters(name, kExtensionCharacters)) + ".xls");
 }
 
 }  // namespace verdin

@@ -24,7 +24,7 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerTail) {
 // The module that writes a format, the format's name in messages and the
 // word the module's functions are named for.
 struct WriterModule {
-  const char* fileName;
+  const char* name;  // the module's file name without the system's ending
   const char* formatName;
   const char* format;
 };
@@ -32,14 +32,14 @@ struct WriterModule {
 WriterModule ModuleFor(WorkbookFormat format) {
   switch (format) {
     case WorkbookFormat::Xlsx:
-      return {"verdin-xlsx.so", ".xlsx", "xlsx"};
+      return {"verdin-xlsx", ".xlsx", "xlsx"};
     case WorkbookFormat::Pdf:
-      return {"verdin-pdf.so", "PDF", "pdf"};
+      return {"verdin-pdf", "PDF", "pdf"};
     case WorkbookFormat::Xls:
     case WorkbookFormat::None:
       break;
   }
-  return {"verdin-xls.so", ".xls", "xls"};
+  return {"verdin-xls", ".xls", "xls"};
 }
 
 // The entry of the module for the writer, after the module has said that
@@ -87,7 +87,7 @@ void CheckCellTexts(const Sheet& sheet, const std::filesystem::path& file) {
 }
 
 WorkbookFormat FormatOfName(const std::filesystem::path& file) {
-  const std::string name = file.filename().string();
+  const std::string name = PathText(file.filename());
   if (EndsWithIgnoringCase(name, ".xlsx")) return WorkbookFormat::Xlsx;
   if (EndsWithIgnoringCase(name, ".xls")) return WorkbookFormat::Xls;
   if (EndsWithIgnoringCase(name, ".pdf")) return WorkbookFormat::Pdf;
@@ -100,7 +100,7 @@ void SaveWorkbook(const Sheet& sheet, const std::filesystem::path& file) {
   std::string message;
   bool written = false;
   try {
-    const LoadedModule module(writer.fileName);
+    const LoadedModule module(ModuleFileName(writer.name));
     written = EntryOf(module, writer)(sheet, file, message);
   } catch (const ModuleError& error) {
     if (error.kind() == ModuleError::Kind::Broken) {

@@ -20,7 +20,12 @@
 // Marks the module's two functions as its only exported symbols (the
 // modules are built with hidden visibility and a version script that hides
 // the rest).
-#define VERDIN_MODULE_ENTRY extern "C" __attribute__((visibility("default")))
+// How a module exports its entries; the Windows build sets
+// __declspec(dllexport) instead.
+#ifndef VERDIN_MODULE_EXPORT
+#define VERDIN_MODULE_EXPORT __attribute__((visibility("default")))
+#endif
+#define VERDIN_MODULE_ENTRY extern "C" VERDIN_MODULE_EXPORT
 
 // The program's version, set by the build for all of its code.
 #ifndef VERDIN_VERSION

@@ -1,5 +1,5 @@
 // The sheet as an Excel 97–2003 workbook: a BIFF8 "Workbook" stream inside
-// an OLE2 compound file written with libgsf.
+// an OLE2 compound file (workbook/xls_container.h).
 //
 // The stream is built in memory in two parts. The worksheet substream comes
 // first, since building it gathers the shared strings and the cell formats
@@ -11,14 +11,8 @@
 #include "core/index.h"
 #include "core/line_file.h"
 #include "workbook/save_workbook.h"
+#include "workbook/xls_container.h"
 
-#include <fcntl.h>
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-output.h>
-#include <gsf/gsf-utils.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -35,6 +29,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <vector>
@@ -124,6 +119,7 @@ class Bytes {
   void Reserve(std::size_t size) { data_.reserve(size); }
   std::size_t size() const { return data_.size(); }
   const std::uint8_t* data() const { return data_.data(); }
+  std::string_view View() const { return {reinterpret_cast<const char*>(data_.data()), data_.size()}; }
 
  private:
   std::vector<std::uint8_t> data_;
@@ -793,61 +789,12 @@ Bytes WorkbookStream(const Sheet& sheet) {
 // ---------------------------------------------------------------------------
 // The file.
 
-template <typename T>
-struct GObjectUnref {
-  void operator()(T* object) const {
-    if (object != nullptr) g_object_unref(object);
-  }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
-
-struct GErrorFree {
-  void operator()(GError* error) const { g_error_free(error); }
-};
-
-// A failed libgsf call, with the library's own words when it left some.
-[[noreturn]] void GsfFailure(GsfOutput* output) {
-  const GError* error = output != nullptr ? gsf_output_error(output) : nullptr;
-  std::string reason = "ошибка записи";
-  if (error != nullptr && error->message != nullptr) reason += std::string(" (") + error->message + ")";
-  throw WriteFailure(reason);
-}
-
-// Runs one libgsf step that reports failure by returning FALSE.
-template <typename Step>
-void Checked(GsfOutput* output, Step step) {
-  if (!step()) GsfFailure(output);
-}
-
-// The compound file holding the stream as "Workbook", built in memory.
-std::string CompoundFile(const Bytes& workbook) {
-  static std::once_flag initialized;
-  std::call_once(initialized, [] { gsf_init(); });
-
-  GObjectPtr<GsfOutput> sink(gsf_output_memory_new());
-  if (!sink) throw std::bad_alloc();
-  GObjectPtr<GsfOutfile> container(gsf_outfile_msole_new(sink.get()));
-  if (!container) GsfFailure(sink.get());
-  GsfOutput* const containerOutput = GSF_OUTPUT(container.get());
-  GObjectPtr<GsfOutput> stream(gsf_outfile_new_child(container.get(), "Workbook", FALSE));
-  if (!stream) GsfFailure(containerOutput);
-
-  Checked(stream.get(), [&] { return gsf_output_write(stream.get(), workbook.size(), workbook.data()); });
-  Checked(stream.get(), [&] { return gsf_output_close(stream.get()); });
-  Checked(containerOutput, [&] { return gsf_output_close(containerOutput); });
-  if (!gsf_output_is_closed(sink.get())) Checked(sink.get(), [&] { return gsf_output_close(sink.get()); });
-  const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
-  const auto size = static_cast<std::size_t>(gsf_output_size(sink.get()));
-  return std::string(reinterpret_cast<const char*>(bytes), size);
-}
-
 void CheckTarget(const std::filesystem::path& file) {
   if (file.empty() || !file.has_filename()) throw WriteFailure("не задано имя файла");
   const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
-    throw WriteFailure("папка «" + folder.string() + "» не найдена");
+    throw WriteFailure("папка «" + PathText(folder) + "» не найдена");
   }
   if (std::filesystem::is_directory(file, error)) throw WriteFailure(SystemErrorText(EISDIR));
 }
@@ -858,13 +805,16 @@ void WriteXls(const Sheet& sheet, const std::filesystem::path& file) {
   CheckCellTexts(sheet, file);
   try {
     CheckTarget(file);
-    WriteFileAtomically(file, CompoundFile(WorkbookStream(sheet)));
+    const Bytes workbook = WorkbookStream(sheet);
+    WriteFileAtomically(file, WorkbookContainer(workbook.View()));
   } catch (const FileError& failure) {
     throw SheetOperationError(failure.what());
   } catch (const WriteFailure& failure) {
-    throw SheetOperationError("Не удалось записать книгу «" + file.string() + "»: " + failure.what() + ".");
+    throw SheetOperationError("Не удалось записать книгу «" + PathText(file) + "»: " + failure.what() + ".");
+  } catch (const ContainerFailure& failure) {
+    throw SheetOperationError("Не удалось записать книгу «" + PathText(file) + "»: " + failure.what() + ".");
   } catch (const std::bad_alloc&) {
-    throw SheetOperationError("Не удалось записать книгу «" + file.string() + "»: недостаточно памяти.");
+    throw SheetOperationError("Не удалось записать книгу «" + PathText(file) + "»: недостаточно памяти.");
   }
 }
 

@@ -2,8 +2,6 @@
 
 #include <xlsxwriter.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/platform_files.h"
 #include "core/line_file.h"
 #include "core/text_forms.h"
 #include "workbook/save_workbook.h"
@@ -166,44 +165,6 @@ struct FormatLess {
                     f.borderRight, f.borderBottom);
   }
   bool operator()(const CellFormat& a, const CellFormat& b) const { return Key(a) < Key(b); }
-};
-
-// libxlsxwriter reports each failure twice: as the lxw_error it returns,
-// which becomes a Russian reason here, and as English lines of its own on
-// stderr ("[ERROR][packager.c:…]: Error in writing member in the zipfile").
-// The installed version (1.1.4) has no switch for those lines: they are
-// fprintf(stderr, …) calls compiled into the library. So while the library
-// works, the standard error stream (fd 2) points at /dev/null; it is put
-// back when the library returns or an exception leaves, and errno is kept
-// for the caller to read. A line another thread wrote to stderr in that
-// moment would be lost; nothing in the program does so while it saves.
-class SilencedStandardError {
- public:
-  SilencedStandardError() {
-    std::fflush(stderr);
-    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (saved_ < 0) return;
-    const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const bool silenced = sink >= 0 && ::dup2(sink, STDERR_FILENO) >= 0;
-    if (sink >= 0) ::close(sink);
-    if (!silenced) {
-      ::close(saved_);
-      saved_ = -1;
-    }
-  }
-  ~SilencedStandardError() {
-    if (saved_ < 0) return;
-    const int error = errno;
-    std::fflush(stderr);
-    ::dup2(saved_, STDERR_FILENO);
-    ::close(saved_);
-    errno = error;
-  }
-  SilencedStandardError(const SilencedStandardError&) = delete;
-  SilencedStandardError& operator=(const SilencedStandardError&) = delete;
-
- private:
-  int saved_ = -1;  // the real stderr while it is silenced
 };
 
 struct WorkbookFree {
@@ -398,14 +359,26 @@ void WriteWorkbook(const Sheet& sheet, const std::filesystem::path& file,
     scratchFolder.emplace(temporary.parent_path().empty() ? std::filesystem::path(".") : temporary.parent_path(),
                           ".~xlsx-");
   }
-  std::string scratch = scratchFolder->path().string();
+  std::string scratch = PathText(scratchFolder->path());
   lxw_workbook_options options{};
   options.constant_memory = LXW_FALSE;
   options.tmpdir = scratch.data();
   options.use_zip64 = LXW_FALSE;
   // Declared before the workbook, so that freeing it is silenced too.
-  const SilencedStandardError quiet;
-  WorkbookHandle workbook(workbook_new_opt(temporary.c_str(), &options));
+  // libxlsxwriter reports each failure twice: as the lxw_error it returns,
+  // which becomes a Russian reason here, and as English lines of its own on
+  // stderr ("[ERROR][packager.c:…]: Error in writing member in the zipfile").
+  // The installed version (1.1.4) has no switch for those lines: they are
+  // fprintf(stderr, …) calls compiled into the library. So while the library
+  // works, the standard error stream points nowhere
+  // (platform::SilencedStandardError); it is put back when the library
+  // returns or an exception leaves, and errno is kept
+  // for the caller to read. A line another thread wrote to stderr in that
+  // moment would be lost; nothing in the program does so while it saves.
+  const platform::SilencedStandardError quiet;
+  // The library takes UTF-8 names (and opens them as such on Windows).
+  const std::string temporaryName = PathText(temporary);
+  WorkbookHandle workbook(workbook_new_opt(temporaryName.c_str(), &options));
   if (!workbook) Fail(file, "недостаточно памяти");
   lxw_worksheet* worksheet = workbook_add_worksheet(workbook.get(), kSheetName);
   if (worksheet == nullptr) Fail(file, "не удалось добавить лист");

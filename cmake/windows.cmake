@@ -1,0 +1,83 @@
+# The Windows cross build of everything that needs no Qt: the layers core,
+# isx, workbook and forms, the .xls and .xlsx writer modules (DLLs loaded
+# with LoadLibraryW on first use, as the .so modules are on Linux),
+# verdin-batch.exe and the unit tests that run under Wine.
+# scripts/build-windows.sh configures it with cmake/mingw-w64-x86_64.cmake
+# and the cached libxlsxwriter in CMAKE_PREFIX_PATH.
+#
+# The .xls container is written by the program's own compound-file writer
+# (workbook/compound_file.cpp), which lays the file out as libgsf does, so
+# no libgsf, glib or libxml2 is needed for Windows.
+
+find_path(XLSXWRITER_INCLUDE_DIR xlsxwriter.h REQUIRED)
+find_library(XLSXWRITER_LIBRARY NAMES libxlsxwriter.a xlsxwriter REQUIRED)
+find_library(ZLIB_STATIC_LIBRARY NAMES libz.a z REQUIRED)
+add_library(verdin_xlsxwriter INTERFACE)
+target_include_directories(verdin_xlsxwriter INTERFACE ${XLSXWRITER_INCLUDE_DIR})
+target_link_libraries(verdin_xlsxwriter INTERFACE ${XLSXWRITER_LIBRARY} ${ZLIB_STATIC_LIBRARY})
+
+# GCC 12 warns falsely about overlapping copies in "text" + std::string
+# (its bug 105329), on every such line; the Linux build keeps the warning.
+add_compile_options(-Wno-restrict)
+# Module entries are exported from the DLLs by name.
+add_compile_definitions(VERDIN_MODULE_EXPORT=__declspec\(dllexport\))
+# The known folders (Documents, AppData) and the wide command line.
+verdin_layer(verdin_core core shell32 ole32 uuid)
+verdin_layer(verdin_isx isx verdin_core)
+verdin_layer(verdin_workbook workbook verdin_core)
+get_target_property(VERDIN_WORKBOOK_SOURCES verdin_workbook SOURCES)
+list(FILTER VERDIN_WORKBOOK_SOURCES EXCLUDE REGEX "/(xlsx?_(writer|module)|xls_container_[a-z]+)\\.cpp$")
+set_target_properties(verdin_workbook PROPERTIES SOURCES "${VERDIN_WORKBOOK_SOURCES}")
+add_library(verdin_xls STATIC workbook/xls_writer.cpp workbook/xls_container_compound.cpp)
+target_link_libraries(verdin_xls PUBLIC verdin_workbook)
+add_library(verdin_xlsx STATIC workbook/xlsx_writer.cpp)
+target_link_libraries(verdin_xlsx PUBLIC verdin_workbook verdin_xlsxwriter)
+verdin_layer(verdin_forms forms verdin_isx verdin_workbook)
+
+function(verdin_writer_module target fileName entry)
+  add_library(${target} MODULE ${entry})
+  target_link_libraries(${target} PRIVATE ${ARGN})
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${fileName} SUFFIX ".dll")
+endfunction()
+verdin_writer_module(verdin_xls_module verdin-xls workbook/xls_module.cpp verdin_xls)
+verdin_writer_module(verdin_xlsx_module verdin-xlsx workbook/xlsx_module.cpp verdin_xlsx)
+add_custom_target(verdin_writer_modules DEPENDS verdin_xls_module verdin_xlsx_module)
+
+add_executable(verdin-batch app/batch_main.cpp)
+target_link_libraries(verdin-batch PRIVATE verdin_forms)
+add_dependencies(verdin-batch verdin_writer_modules)
+target_compile_definitions(verdin-batch PRIVATE VERDIN_DEMO_DATA_DIR="${VERDIN_DEMO_DATA_DIR}")
+
+# The mingw runtime the programs and modules share (one C++ library for
+# the program and its modules), copied beside them.
+set(VERDIN_MINGW_RUNTIME "" CACHE STRING "The mingw runtime DLLs to put beside the programs")
+if(VERDIN_MINGW_RUNTIME)
+  add_custom_command(TARGET verdin-batch POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VERDIN_MINGW_RUNTIME} $<TARGET_FILE_DIR:verdin-batch>)
+endif()
+
+if(VERDIN_BUILD_TESTS)
+  enable_testing()
+  # GoogleTest from its sources (Debian's googletest package), built for
+  # Windows with the same compiler.
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${VERDIN_GOOGLETEST_SOURCE} googletest EXCLUDE_FROM_ALL)
+  # The unit tests of core, isx, workbook and forms that need no POSIX
+  # calls of their own; the tests of files, links, permissions and special
+  # files are POSIX tests.
+  set(VERDIN_WINDOWS_TESTS
+    amount_bound_test amount_in_words_test calculator_forms_test coefficient_form_test
+    construction_cost_form_test demo_estimate_test estimate_consistency_test estimate_figures_test
+    estimate_list_test estimate_sheet_test file_chooser_model_test folders_test general_data_form_test
+    isx_file_test key_filters_test line_reader_test main_commands_test norm_loader_test
+    norm_tables_reading_test open_estimate_test pricing_test print_estimate_test row_heights_test
+    rounding_test sheet_pages_test table_search_test text_forms_test window_state_test)
+  list(TRANSFORM VERDIN_WINDOWS_TESTS PREPEND tests/)
+  list(TRANSFORM VERDIN_WINDOWS_TESTS APPEND .cpp)
+  add_executable(verdin_tests ${VERDIN_WINDOWS_TESTS})
+  target_link_libraries(verdin_tests PRIVATE verdin_forms verdin_xls verdin_xlsx gtest gtest_main)
+  add_dependencies(verdin_tests verdin_writer_modules verdin-batch)
+  target_compile_definitions(verdin_tests PRIVATE VERDIN_DEMO_DATA_DIR="${VERDIN_DEMO_DATA_DIR}")
+  add_test(NAME verdin_tests COMMAND verdin_tests)
+endif()

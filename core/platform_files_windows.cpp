@@ -1,0 +1,474 @@
+// The Windows side of the platform calls. Files are opened with
+// CreateFileW (names in UTF-16, so Cyrillic names work whatever the
+// system's code page) and then held as C library descriptors, so that the
+// rest of the program sees the same FileDescriptor as on POSIX systems.
+// Failures are turned into errno values for the callers' Russian messages.
+//
+// The atomic replacement keeps its guarantees: the new file is written
+// beside the target, flushed (FlushFileBuffers) and moved over it in one
+// step (MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+// which fails for a read-only target; a temporary file in use by a living
+// writer carries a byte-range lock, which the system drops when that
+// process ends however it ends.
+#ifdef _WIN32
+#include "core/platform_files.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// windows.h names ReplaceFileW "ReplaceFile"; ours is the one here.
+#undef ReplaceFile
+// After windows.h:
+#include <fcntl.h>
+#include <io.h>
+#include <knownfolders.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace verdin::platform {
+namespace {
+
+// The system's error as the errno value the callers word.
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_CURRENT_DIRECTORY:
+      return EACCES;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EBUSY;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER:
+      return EINVAL;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    case ERROR_DIR_NOT_EMPTY:
+      return ENOTEMPTY;
+    case ERROR_NOT_SUPPORTED:
+      return EOPNOTSUPP;
+    default:
+      return EIO;
+  }
+}
+
+int LastErrno() { return ErrnoOf(::GetLastError()); }
+
+HANDLE HandleOf(const FileDescriptor& file) { return reinterpret_cast<HANDLE>(::_get_osfhandle(file.get())); }
+
+// Wraps an open handle into a C library descriptor that owns it.
+int Adopt(HANDLE handle, int flags, FileDescriptor& file) {
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0) {
+    ::CloseHandle(handle);
+    return EMFILE;
+  }
+  file = FileDescriptor(fd);
+  return 0;
+}
+
+// Owns a bare handle for the few calls that need no descriptor.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (IsOpen()) ::CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens a path only to look at it: folders too, and a link itself when
+// `followLinks` is false.
+Handle OpenForStatus(const std::filesystem::path& path, bool followLinks) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  return Handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+}
+
+FileStatus StatusOfHandle(HANDLE handle) {
+  FileStatus status;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const DWORD type = ::GetFileType(handle);
+  status.exists = true;
+  if (type != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
+    // A device (CON, NUL, a pipe): neither a folder nor an ordinary file.
+    status.permissions = 0666;
+    return status;
+  }
+  status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status.regular = !status.folder;
+  status.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  status.size = (static_cast<std::uintmax_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const bool readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  status.permissions = (status.folder ? 0555 : 0444) | (readOnly ? 0 : 0222);
+  return status;
+}
+
+FileStatus StatusOfPath(const std::filesystem::path& path, bool followLinks) {
+  const Handle handle = OpenForStatus(path, followLinks);
+  if (!handle.IsOpen()) return {};
+  FileStatus status = StatusOfHandle(handle.get());
+  if (followLinks) status.link = false;
+  return status;
+}
+
+// A fresh random part of a temporary name: always six digits.
+std::string RandomNamePart() {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  std::string digits = std::to_string(generator() % 1'000'000);
+  return std::string(kTemporaryDigits - digits.size(), '0') + digits;
+}
+
+// The byte the in-use mark locks: far beyond any data, so that the lock
+// never stands in the way of reading or writing the file itself.
+constexpr DWORD kMarkOffsetHigh = 0x7FFFFFFF;
+
+bool LockMark(HANDLE handle) {
+  OVERLAPPED where{};
+  where.OffsetHigh = kMarkOffsetHigh;
+  return ::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where) != 0;
+}
+
+// Marks an open file (opened with DELETE access) to go when it is closed.
+bool DeleteOnClose(HANDLE handle) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+std::string Utf8Of(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) {
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                          nullptr);
+  }
+  return utf8;
+}
+
+std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
+  PWSTR folder = nullptr;
+  std::filesystem::path found;
+  if (::SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &folder) == S_OK && folder != nullptr) found = folder;
+  ::CoTaskMemFree(folder);
+  return found;
+}
+
+}  // namespace
+
+FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+FileDescriptor::~FileDescriptor() { Close(); }
+
+int FileDescriptor::Close() {
+  const int fd = std::exchange(fd_, -1);
+  return (fd >= 0 && ::_close(fd) != 0) ? errno : 0;
+}
+
+// Windows keeps no permission bits; a read-only file is read-only for
+// every user, the administrator included.
+bool UserMayWrite(const FileStatus& status) { return (status.permissions & 0200) != 0; }
+
+FileStatus StatusOf(const std::filesystem::path& path) { return StatusOfPath(path, true); }
+
+FileStatus LinkStatusOf(const std::filesystem::path& path) { return StatusOfPath(path, false); }
+
+int FolderWritable(const std::filesystem::path& folder) {
+  const Handle handle = OpenForStatus(folder, true);
+  if (!handle.IsOpen()) return LastErrno();
+  // The read-only mark of a folder does not stop files being made in it;
+  // a folder the user may not write is reported by the write itself.
+  return StatusOfHandle(handle.get()).folder ? 0 : ENOTDIR;
+}
+
+int OpenForReading(const std::filesystem::path& path, FileDescriptor& file) {
+  const HANDLE handle =
+      ::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastErrno();
+  return Adopt(handle, _O_RDONLY, file);
+}
+
+int StatusOf(const FileDescriptor& file, FileStatus& status) {
+  const HANDLE handle = HandleOf(file);
+  if (handle == INVALID_HANDLE_VALUE) return EBADF;
+  status = StatusOfHandle(handle);
+  return 0;
+}
+
+int ReadAll(const FileDescriptor& file, std::string& content, std::uintmax_t limit) {
+  std::array<char, 65536> buffer{};
+  for (;;) {
+    const int got = ::_read(file.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
+    if (got == 0) return 0;
+    if (got < 0) return errno;
+    content.append(buffer.data(), static_cast<std::size_t>(got));
+    if (content.size() > limit) return EFBIG;
+  }
+}
+
+int WriteAll(const FileDescriptor& file, std::string_view bytes) {
+  constexpr std::size_t kChunk = 1 << 20;
+  while (!bytes.empty()) {
+    const unsigned size = static_cast<unsigned>(std::min(bytes.size(), kChunk));
+    const int put = ::_write(file.get(), bytes.data(), size);
+    if (put < 0) return errno;
+    if (put == 0) return EIO;
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return 0;
+}
+
+int SyncToDisk(const FileDescriptor& file) {
+  return ::FlushFileBuffers(HandleOf(file)) ? 0 : LastErrno();
+}
+
+int SetPermissions(const FileDescriptor& file, unsigned permissions) {
+  if ((permissions & 0200) != 0) return 0;
+  FILE_BASIC_INFO info{};
+  const HANDLE handle = HandleOf(file);
+  if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info)) return LastErrno();
+  info.FileAttributes |= FILE_ATTRIBUTE_READONLY;
+  return ::SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info) ? 0 : LastErrno();
+}
+
+int CreateTemporaryBeside(const std::filesystem::path& target, std::string_view suffix,
+                          std::filesystem::path& created, FileDescriptor& file) {
+  constexpr int kAttempts = 100;
+  const std::filesystem::path folder = target.parent_path();
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::filesystem::path candidate = folder / (std::string(kTemporaryPrefix) + RandomNamePart());
+    candidate += std::string(suffix);
+    // Shared for writing, since a library (libxlsxwriter) may write the
+    // file by its name, and for deleting, so that it can be moved over the
+    // target while it is still open (and marked in use). Without DELETE
+    // access of its own, so that such a library's plain open is not refused.
+    const HANDLE handle = ::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      const int error = LastErrno();
+      if (error == EEXIST) continue;
+      return error;
+    }
+    const int error = Adopt(handle, _O_WRONLY, file);
+    if (error != 0) {
+      ::DeleteFileW(candidate.c_str());
+      return error;
+    }
+    created = std::move(candidate);
+    return 0;
+  }
+  return EEXIST;
+}
+
+// Windows has no files without a name; the writer uses a named one.
+int CreateUnnamedIn(const std::filesystem::path&, FileDescriptor&) { return EOPNOTSUPP; }
+
+int NameTemporaryBeside(const FileDescriptor&, const std::filesystem::path&, std::string_view,
+                        std::filesystem::path&) {
+  return EOPNOTSUPP;
+}
+
+int MarkInUse(const FileDescriptor& file) { return LockMark(HandleOf(file)) ? 0 : LastErrno(); }
+
+void RemoveIfAbandoned(const std::filesystem::path& path) noexcept {
+  const Handle handle(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle.IsOpen()) return;
+  const FileStatus status = StatusOfHandle(handle.get());
+  // Held by a writer that is still alive: its mark cannot be locked.
+  if (status.regular && !status.link && LockMark(handle.get())) DeleteOnClose(handle.get());
+}
+
+int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held) {
+  const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastErrno();
+  if (!LockMark(handle)) {
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(handle);
+    return error == ERROR_LOCK_VIOLATION ? EWOULDBLOCK : ErrnoOf(error);
+  }
+  return Adopt(handle, _O_RDWR, held);
+}
+
+void ReleaseLockFile(const std::filesystem::path&, FileDescriptor& held) noexcept {
+  if (!held.IsOpen()) return;
+  // Removed while still held, so that nobody locks the name we leave.
+  DeleteOnClose(HandleOf(held));
+  held.Close();
+}
+
+int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                                       : LastErrno();
+}
+
+void RemoveFile(const std::filesystem::path& path) noexcept { ::DeleteFileW(path.c_str()); }
+
+// MOVEFILE_WRITE_THROUGH has already put the new entry on the disk.
+void SyncFolder(const std::filesystem::path&) noexcept {}
+
+std::filesystem::path SystemTemporaryFolder() {
+  std::array<wchar_t, MAX_PATH + 1> folder{};
+  const DWORD length = ::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+  if (length == 0 || length > folder.size()) return std::filesystem::path(L"C:\\Windows\\Temp");
+  return std::filesystem::path(std::wstring(folder.data(), length));
+}
+
+int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view prefix,
+                        std::filesystem::path& created) {
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::filesystem::path candidate = parent / (std::string(prefix) + RandomNamePart());
+    // The folder inherits the rights of the user's own temporary folder.
+    if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
+      created = std::move(candidate);
+      return 0;
+    }
+    const int error = LastErrno();
+    if (error != EEXIST) return error;
+  }
+  return EEXIST;
+}
+
+// Windows has no file-size signal.
+void IgnoreFileSizeSignal() noexcept {}
+
+std::filesystem::path ProgramFile() {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (length == 0) return {};
+    if (length < name.size()) return std::filesystem::path(name.substr(0, length));
+    name.resize(name.size() * 2);
+  }
+}
+
+std::vector<std::string> CommandLineArguments(int, char**) {
+  int count = 0;
+  LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  if (words == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Utf8Of(words[i]));
+  ::LocalFree(words);
+  return arguments;
+}
+
+bool LocalTime(std::time_t seconds, std::tm& local) { return ::localtime_s(&local, &seconds) == 0; }
+
+std::filesystem::path UserSettingsFolder() {
+  const std::filesystem::path appData = KnownFolder(FOLDERID_RoamingAppData);
+  return (appData.empty() ? std::filesystem::path(L".") : appData) / L"Verdin";
+}
+
+std::filesystem::path UserDataFolder() {
+  const std::filesystem::path documents = KnownFolder(FOLDERID_Documents);
+  return (documents.empty() ? std::filesystem::path(L".") : documents) / L"Verdin";
+}
+
+std::string_view ModuleSuffix() { return ".dll"; }
+
+namespace {
+
+std::string LoaderReason(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+      0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::wstring reason = length > 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+  ::LocalFree(text);
+  while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ')) {
+    reason.pop_back();
+  }
+  return reason.empty() ? "ошибка " + std::to_string(error) : Utf8Of(reason);
+}
+
+}  // namespace
+
+void* LoadLibraryFile(const std::filesystem::path& file, std::string& reason) {
+  // The module's own libraries are looked for beside it first.
+  HMODULE library = ::LoadLibraryExW(file.c_str(), nullptr,
+                                     LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+  if (library == nullptr) reason = LoaderReason(::GetLastError());
+  return reinterpret_cast<void*>(library);
+}
+
+void* LibraryFunction(void* library, const char* name, std::string& reason) {
+  FARPROC address = ::GetProcAddress(reinterpret_cast<HMODULE>(library), name);
+  if (address == nullptr) reason = LoaderReason(::GetLastError());
+  return reinterpret_cast<void*>(address);
+}
+
+// A module stays loaded for the rest of the process, as on POSIX systems.
+void ReleaseLibrary(void*) noexcept {}
+
+SilencedStandardError::SilencedStandardError() {
+  std::fflush(stderr);
+  saved_ = ::_dup(2);
+  if (saved_ < 0) return;
+  const int sink = ::_open("NUL", _O_WRONLY | _O_NOINHERIT);
+  const bool silenced = sink >= 0 && ::_dup2(sink, 2) == 0;
+  if (sink >= 0) ::_close(sink);
+  if (!silenced) {
+    ::_close(saved_);
+    saved_ = -1;
+  }
+}
+
+SilencedStandardError::~SilencedStandardError() {
+  if (saved_ < 0) return;
+  const int error = errno;
+  std::fflush(stderr);
+  ::_dup2(saved_, 2);
+  ::_close(saved_);
+  errno = error;
+}
+
+}  // namespace verdin::platform
+#endif  // _WIN32
