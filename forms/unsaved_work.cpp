@@ -1,9 +1,13 @@
 #include "forms/unsaved_work.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "core/platform_files.h"
 #include "core/folders.h"
@@ -62,14 +66,58 @@ bool ConfirmExit(MainContext& ctx, const std::function<void()>& save) {
   return true;
 }
 
+namespace {
+
+constexpr const char* kSettledHeading =
+    "Автосохраненные сметы с этими отпечатками записаны или отклонены пользователем.";
+
+// A copy's content in one line: its size and a 64-bit FNV-1a hash of its
+// bytes. The content, not the time, tells a settled copy from a newer one:
+// a file's time may be as coarse as two seconds.
+std::optional<std::string> Fingerprint(const fs::path& copy) {
+  try {
+    const LineFileBytes bytes = ReadLineFileBytes(copy, kInputDataFileLimit);
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : bytes.content) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    char text[64];
+    std::snprintf(text, sizeof text, "%zu %016llx", bytes.content.size(), static_cast<unsigned long long>(hash));
+    return text;
+  } catch (const std::exception&) {
+    return std::nullopt;  // a copy that cannot be read cannot be restored either
+  }
+}
+
+std::vector<fs::path> AutosaveCopies(const fs::path& folder) {
+  std::vector<fs::path> copies;
+  std::error_code error;
+  if (folder.empty() || !fs::is_directory(folder, error)) return copies;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (IsAutosaveCopy(*it)) copies.push_back(it->path());
+  }
+  return copies;
+}
+
+std::vector<std::string> SettledFingerprints(const fs::path& folder) {
+  try {
+    return ReadLineFile(FileInFolder(folder, kAutosavesSettledFileName));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+}  // namespace
+
 void SettleAutosaves(const AppState& state) {
   const fs::path& folder = state.folders.PathTemp;
   if (folder.empty()) return;
+  std::vector<std::string> lines{kSettledHeading};
+  for (const fs::path& copy : AutosaveCopies(folder)) {
+    if (const auto fingerprint = Fingerprint(copy)) lines.push_back(*fingerprint);
+  }
   try {
     std::error_code ignored;
     fs::create_directories(folder, ignored);
-    WriteLineFile(FileInFolder(folder, kAutosavesSettledFileName),
-                  {"Автосохраненные сметы старше этого файла записаны или отклонены пользователем."});
+    WriteLineFile(FileInFolder(folder, kAutosavesSettledFileName), lines);
   } catch (const std::exception&) {
     // Nothing of the estimate is lost; the next start merely offers again.
   }
@@ -77,17 +125,16 @@ void SettleAutosaves(const AppState& state) {
 
 std::optional<fs::path> UnsettledAutosave(const AppState& state) {
   const fs::path& folder = state.folders.PathTemp;
-  std::error_code error;
-  if (folder.empty() || !fs::is_directory(folder, error)) return std::nullopt;
-  const std::optional<fs::file_time_type> settled = ModifiedAt(FileInFolder(folder, kAutosavesSettledFileName));
+  const std::vector<std::string> settled = SettledFingerprints(folder);
   std::optional<fs::path> newest;
   std::optional<fs::file_time_type> newestTime;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (!IsAutosaveCopy(*it)) continue;
-    const std::optional<fs::file_time_type> time = ModifiedAt(it->path());
-    if (!time || (settled && *time <= *settled)) continue;
+  for (const fs::path& copy : AutosaveCopies(folder)) {
+    const std::optional<std::string> fingerprint = Fingerprint(copy);
+    if (!fingerprint || std::find(settled.begin(), settled.end(), *fingerprint) != settled.end()) continue;
+    const std::optional<fs::file_time_type> time = ModifiedAt(copy);
+    if (!time) continue;
     if (!newestTime || *time > *newestTime) {
-      newest = it->path();
+      newest = copy;
       newestTime = time;
     }
   }

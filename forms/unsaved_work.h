@@ -11,8 +11,9 @@
 
 namespace verdin {
 
-// The note in the temporary folder that every autosave copy older than it
-// holds nothing the user has not saved or chosen to discard.
+// The note in the temporary folder that lists the autosave copies (by the
+// size and hash of their content) that hold nothing the user has not saved
+// or chosen to discard.
 inline constexpr const char* kAutosavesSettledFileName = "Автосохранение учтено.txt";
 
 // «Выход» and the closing of the main window. With no unsaved change the
@@ -28,8 +29,9 @@ bool ConfirmExit(MainContext& ctx, const std::function<void()>& save);
 // reported on no window: the worst outcome is one offer too many.
 void SettleAutosaves(const AppState& state);
 
-// The newest autosave copy in the temporary folder that is newer than the
-// settled note (any copy when there is no note); nullopt when there is none.
+// The newest autosave copy in the temporary folder whose content the
+// settled note does not list (any copy when there is no note); nullopt
+// when there is none.
 std::optional<std::filesystem::path> UnsettledAutosave(const AppState& state);
 
 // At start: offers to restore the unsettled autosave copy, naming it and
