@@ -227,9 +227,7 @@ void ShowPrice(MainContext& ctx, const PricedItem& price, std::optional<double> 
 }
 
 std::optional<BasePrice> CalculateBasePrice(MainContext& ctx) {
-  ItemInput input = ReadItemInput(ctx);
-  input.mode = ModeOfTableListEntry(ctx.state.NomTab);
-  const PricedItem price = PriceItem(ctx.state.norms, input, ctx.state.estimate);
+  const PricedItem price = PriceItem(ctx.state.norms, ReadItemInput(ctx), ctx.state.estimate);
   if (price.calculation.empty()) return std::nullopt;
   return BasePrice{price.basePrice, price.calculation};
 }
