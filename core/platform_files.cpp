@@ -84,23 +84,7 @@ int WithFreshTemporaryName(const std::filesystem::path& target, std::string_view
 
 }  // namespace
 
-FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)) {}
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-FileDescriptor::~FileDescriptor() { Close(); }
-
-int FileDescriptor::Close() {
-  const int fd = std::exchange(fd_, -1);
-  return (fd >= 0 && ::close(fd) != 0) ? errno : 0;
-}
+int CloseDescriptor(int fd) { return ::close(fd) != 0 ? errno : 0; }
 
 bool UserMayWrite(const FileStatus& status) {
   const unsigned user = static_cast<unsigned>(::geteuid());

@@ -11,6 +11,8 @@
 // (0 for success) and the callers turn it into their own Russian message.
 #pragma once
 
+#include <utility>
+
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -21,21 +23,34 @@
 namespace verdin::platform {
 
 // Owns an open file descriptor and closes it when it goes away.
+// Closes a descriptor with the system's call; returns the error of the
+// close, 0 when it succeeded; defined once for each system.
+int CloseDescriptor(int fd);
+
 class FileDescriptor {
  public:
   FileDescriptor() = default;
   explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(FileDescriptor&& other) noexcept;
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+      Close();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor();
+  ~FileDescriptor() { Close(); }
 
   bool IsOpen() const { return fd_ >= 0; }
   int get() const { return fd_; }
   // Closes now; returns the error of the close, 0 when it succeeded (or
   // when nothing was open).
-  int Close();
+  int Close() {
+    const int fd = std::exchange(fd_, -1);
+    return fd >= 0 ? CloseDescriptor(fd) : 0;
+  }
 
  private:
   int fd_ = -1;

@@ -194,22 +194,7 @@ std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
 
 }  // namespace
 
-FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-FileDescriptor::~FileDescriptor() { Close(); }
-
-int FileDescriptor::Close() {
-  const int fd = std::exchange(fd_, -1);
-  return (fd >= 0 && ::_close(fd) != 0) ? errno : 0;
-}
+int CloseDescriptor(int fd) { return ::_close(fd) != 0 ? errno : 0; }
 
 // Windows keeps no permission bits; a read-only file is read-only for
 // every user, the administrator included.

@@ -3,6 +3,8 @@
 // reads as the label the user sees beside it.
 #include <gtest/gtest.h>
 
+#include "demo_settings.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -37,10 +39,7 @@ bool IsControl(QWidget* widget, const QWidget* window) {
 class AccessibleNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteLines(temp_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                "ISX= " + temp_.path().string(), "TEMP= " + temp_.path().string()});
-    SettingsLocation location;
-    location.iniOverride = temp_ / "vb_prog.ini";
+    const SettingsLocation location = testing::WriteDemoSettings(temp_.path(), temp_.path());
     session_ = std::make_unique<DesktopSession>(location, messages_);
     Program& program = session_->program();
     fileSave_ = std::make_unique<FileSaveWindow>(LoadFileSave(program.state.folders, program.frmObD, ""), messages_);

@@ -5,6 +5,8 @@
 // window in working order, and message boxes carry Russian buttons.
 #include <gtest/gtest.h>
 
+#include "demo_settings.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -67,12 +69,18 @@ QString Name(const QWidget* widget) { return widget == nullptr ? QStringLiteral(
 class KeyboardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteLines(temp_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                "ISX= " + temp_.path().string(), "TEMP= " + temp_.path().string()});
-    SettingsLocation location;
-    location.iniOverride = temp_ / "vb_prog.ini";
+    const SettingsLocation location = testing::WriteDemoSettings(temp_.path(), temp_.path());
     session_ = std::make_unique<DesktopSession>(location, messages_);
     session_->Show();
+  }
+
+  // A quantity typed and calculated by Enter, the item added.
+  void AddAnItemByKeyboard() {
+    auto* quantity = Focus<QLineEdit>("frm1", QStringLiteral("txtKolic"));
+    ASSERT_NE(quantity, nullptr);
+    TypeText(quantity, Q("4200"));
+    Enter(quantity);
+    Find<QPushButton>(&session_->frm1(), "cmdDob")->click();
   }
 
   QWidget* Window(const std::string& name) {
@@ -213,11 +221,7 @@ TEST_F(KeyboardTest, EnterInTheQuantityBoxCalculatesAsTheButtonDoes) {
 // In the share-of-an-item mode the item number box takes the quantity's
 // place, and Enter there calculates too.
 TEST_F(KeyboardTest, EnterInTheItemNumberBoxCalculates) {
-  auto* quantity = Focus<QLineEdit>("frm1", QStringLiteral("txtKolic"));
-  ASSERT_NE(quantity, nullptr);
-  TypeText(quantity, Q("4200"));
-  Enter(quantity);
-  Find<QPushButton>(&session_->frm1(), "cmdDob")->click();
+  AddAnItemByKeyboard();
   ASSERT_EQ(session_->program().state.KolZd(), 1);
   Find<QCheckBox>(&session_->frm1(), "chkProcent")->click();
   session_->program().frm1.txtStBaz.clear();
@@ -486,11 +490,7 @@ TEST_F(KeyboardTest, ArrowsOnTheClosedTableListChooseOnlyWhereTheyStop) {
 
 // The estimate list: Tab into it selects nothing.
 TEST_F(KeyboardTest, TabIntoTheEstimateListSelectsNothing) {
-  auto* quantity = Focus<QLineEdit>("frm1", QStringLiteral("txtKolic"));
-  ASSERT_NE(quantity, nullptr);
-  TypeText(quantity, Q("4200"));
-  Enter(quantity);
-  Find<QPushButton>(&session_->frm1(), "cmdDob")->click();
+  AddAnItemByKeyboard();
   ASSERT_EQ(session_->program().state.KolZd(), 1);
   session_->program().frm1.lstZdIndex = {-1, -1};
   session_->RefreshAll();

@@ -3,6 +3,8 @@
 // VERDIN_SCREENSHOTS names a folder for the PNG files.
 #include <gtest/gtest.h>
 
+#include "demo_settings.h"
+
 #include <QApplication>
 #include <QPixmap>
 #include <cstdlib>
@@ -24,10 +26,7 @@ TEST(Screenshots, ThreeWindowsAtStartAndAfterTwoItems) {
   const char* folder = std::getenv("VERDIN_SCREENSHOTS");
   if (folder == nullptr) GTEST_SKIP() << "set VERDIN_SCREENSHOTS to a folder to take the pictures";
   testing::TempFolder temp;
-  testing::WriteLines(temp / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                             "ISX= " + temp.path().string(), "TEMP= " + temp.path().string()});
-  SettingsLocation location;
-  location.iniOverride = temp / "vb_prog.ini";
+  const SettingsLocation location = testing::WriteDemoSettings(temp.path(), temp.path());
   RecordingMessages messages;
   DesktopSession session(location, messages);
   session.Show();

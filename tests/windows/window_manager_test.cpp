@@ -5,6 +5,8 @@
 // (tests/windows/under_window_manager.sh); elsewhere they are skipped.
 #include <gtest/gtest.h>
 
+#include "demo_settings.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -31,9 +33,7 @@ class UnderAWindowManager : public ::testing::Test {
       GTEST_SKIP() << "runs under tests/windows/under_window_manager.sh";
     }
     screen_ = QGuiApplication::primaryScreen()->availableGeometry();
-    testing::WriteLines(temp_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                "ISX= " + temp_.path().string(), "TEMP= " + temp_.path().string()});
-    location_.iniOverride = temp_ / "vb_prog.ini";
+    location_ = testing::WriteDemoSettings(temp_.path(), temp_.path());
     location_.configFolder = temp_ / "config";
   }
 

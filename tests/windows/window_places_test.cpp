@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "demo_settings.h"
+
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -162,9 +164,7 @@ const QRect kDesktop(0, 0, 1920, 1080);
 class StartWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteLines(temp_ / "vb_prog.ini", {"DATA= " + std::string(VERDIN_DEMO_DATA_DIR),
-                                                "ISX= " + temp_.path().string(), "TEMP= " + temp_.path().string()});
-    location_.iniOverride = temp_ / "vb_prog.ini";
+    location_ = testing::WriteDemoSettings(temp_.path(), temp_.path());
     location_.configFolder = temp_ / "config";
   }
   // A run of the program on a screen of the given area.
