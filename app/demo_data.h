@@ -1,5 +1,6 @@
-// Where the shipped demo database lies: beside an installed program in
-// ../share/verdin/data, else in the source tree the program was built from.
+// Where the shipped demo database lies: in data beside the program (the
+// Windows package), in ../share/verdin/data (a program installed on
+// Linux), else in the source tree the program was built from.
 #pragma once
 
 #include <filesystem>
@@ -13,8 +14,10 @@ inline std::filesystem::path FindDemoData() {
   std::error_code error;
   const auto self = platform::ProgramFile();
   if (!self.empty()) {
-    const auto installed = self.parent_path().parent_path() / "share" / "verdin" / "data";
-    if (std::filesystem::is_directory(installed, error)) return installed;
+    const auto folder = self.parent_path();
+    for (const auto& installed : {folder / "data", folder.parent_path() / "share" / "verdin" / "data"}) {
+      if (std::filesystem::is_directory(installed, error)) return installed;
+    }
   }
   return VERDIN_DEMO_DATA_DIR;
 }

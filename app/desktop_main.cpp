@@ -1,24 +1,29 @@
 // verdin: the desktop program.
 //
-//   verdin [--ini FILE] [--exit-when-shown]
+//   verdin [--ini FILE] [--exit-when-shown] [ESTIMATE.isx]
 //
 // --exit-when-shown ends the program as soon as its windows are shown; it
 // is there to measure the start-up.
 //
 // Starts up as the settings say (or with the built-in folder layout and
 // the demo database) and shows the main window beside the coefficient and
-// general-data windows. A start-up failure is shown in a message box.
+// general-data windows, then opens the estimate file given (as a
+// double-click on an .isx file does) or offers an estimate a crash left
+// behind. A start-up failure is shown in a message box.
 // Qt's own Russian translation is loaded when it is installed; without it
 // the program starts all the same.
 
 #include <QApplication>
 #include <QTimer>
 #include <iostream>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <new>
 
 #include "app/demo_data.h"
 #include "app/desktop_session.h"
+#include "core/line_file.h"
 #include "core/platform_files.h"
 
 namespace {
@@ -64,14 +69,17 @@ int RunDesktop(int argc, char** argv) {
   verdin::SettingsLocation location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
   const QStringList args = QApplication::arguments();
   bool exitWhenShown = false;
+  std::optional<std::filesystem::path> estimateFile;
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == "--ini" && i + 1 < args.size()) {
-      location.iniOverride = args[++i].toStdString();
+      location.iniOverride = verdin::PathFromText(args[++i].toStdString());
     } else if (args[i] == "--exit-when-shown") {
       exitWhenShown = true;
+    } else if (!args[i].startsWith(QLatin1String("--")) && !estimateFile) {
+      estimateFile = verdin::PathFromText(args[i].toStdString());
     } else {
       std::cerr << "verdin: неизвестный параметр «" << args[i].toStdString() << "».\n"
-                << "Использование: verdin [--ini ФАЙЛ] [--exit-when-shown]\n";
+                << "Использование: verdin [--ini ФАЙЛ] [--exit-when-shown] [СМЕТА.isx]\n";
       return 2;
     }
   }
@@ -86,6 +94,10 @@ int RunDesktop(int argc, char** argv) {
   session->Show();
   if (exitWhenShown) {
     QTimer::singleShot(0, &application, &QApplication::quit);
+  } else if (estimateFile) {
+    // An estimate opened from the file manager. A copy a crash left behind
+    // stays unsettled and is offered at the next start without a file.
+    QTimer::singleShot(0, &application, [&session, &estimateFile] { session->OpenNamed(*estimateFile); });
   } else {
     // Once the windows stand, an estimate a crash left behind is offered.
     QTimer::singleShot(0, &application, [&session] { session->OfferRecovery(); });

@@ -195,6 +195,12 @@ void DesktopSession::OfferRecovery() {
   if (OfferAutosaveRecovery(ctx)) RefreshAll();
 }
 
+void DesktopSession::OpenNamed(const std::filesystem::path& file) {
+  MainContext ctx = program_->Context(messages_);
+  OpenNamedEstimate(ctx, file);
+  RefreshAll();
+}
+
 bool DesktopSession::MayClose() {
   MainContext ctx = program_->Context(messages_);
   const bool mayClose = ConfirmExit(ctx, [this] { Save(); });

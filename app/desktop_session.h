@@ -69,6 +69,8 @@ class DesktopSession {
   // Offers to restore the autosave copy of an estimate whose work a crash
   // or a killed program left unsaved.
   void OfferRecovery();
+  // Opens the estimate named on the command line.
+  void OpenNamed(const std::filesystem::path& file);
   // «Выход» and closing the main window: asks about unsaved work; false
   // keeps the program running.
   bool MayClose();

@@ -1,7 +1,8 @@
-# The Windows cross build of everything that needs no Qt: the layers core,
-# isx, workbook and forms, the .xls and .xlsx writer modules (DLLs loaded
-# with LoadLibraryW on first use, as the .so modules are on Linux),
-# verdin-batch.exe and the unit tests that run under Wine.
+# The Windows cross build: the layers core, isx, workbook and forms, the
+# .xls and .xlsx writer modules (DLLs loaded with LoadLibraryW on first
+# use, as the .so modules are on Linux), verdin-batch.exe and the unit
+# tests that run under Wine; with Qt for Windows also the ui layer, the
+# PDF module and verdin.exe (cmake/desktop.cmake, as on Linux).
 # scripts/build-windows.sh configures it with cmake/mingw-w64-x86_64.cmake
 # and the cached libxlsxwriter in CMAKE_PREFIX_PATH.
 #
@@ -41,7 +42,20 @@ function(verdin_writer_module target fileName entry)
 endfunction()
 verdin_writer_module(verdin_xls_module verdin-xls workbook/xls_module.cpp verdin_xls)
 verdin_writer_module(verdin_xlsx_module verdin-xlsx workbook/xlsx_module.cpp verdin_xlsx)
-add_custom_target(verdin_writer_modules DEPENDS verdin_xls_module verdin_xlsx_module)
+set(VERDIN_WRITER_MODULES verdin_xls_module verdin_xlsx_module)
+
+# The desktop program and the PDF module, when Qt for Windows is in
+# CMAKE_PREFIX_PATH (scripts/build-windows.sh builds it once; with
+# --without-qt the build stops at the parts above).
+find_package(Qt6 COMPONENTS Gui Widgets PrintSupport QUIET)
+if(Qt6_FOUND)
+  include(cmake/desktop.cmake)
+  list(APPEND VERDIN_WRITER_MODULES verdin_pdf_module)
+endif()
+add_custom_target(verdin_writer_modules DEPENDS ${VERDIN_WRITER_MODULES})
+if(TARGET verdin)
+  add_dependencies(verdin verdin_writer_modules)
+endif()
 
 add_executable(verdin-batch app/batch_main.cpp)
 target_link_libraries(verdin-batch PRIVATE verdin_forms)
@@ -67,7 +81,8 @@ if(VERDIN_BUILD_TESTS)
   # calls of their own; the tests of files, links, permissions and special
   # files are POSIX tests.
   set(VERDIN_WINDOWS_TESTS
-    amount_bound_test amount_in_words_test calculator_forms_test coefficient_form_test
+    amount_bound_test amount_in_words_test atomic_file_test calculator_forms_test coefficient_form_test
+    compound_file_test writer_modules_test
     construction_cost_form_test demo_estimate_test estimate_consistency_test estimate_figures_test
     estimate_list_test estimate_sheet_test file_chooser_model_test folders_test general_data_form_test
     isx_file_test key_filters_test line_reader_test main_commands_test norm_loader_test

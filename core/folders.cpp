@@ -94,10 +94,10 @@ void ApplySettingsLines(const std::vector<std::string>& lines, const std::filesy
     const std::string key = UpperAscii(Trim(line.substr(0, equals)));
     // The character right after "=" is skipped: the file writes a blank there.
     const std::string value = equals + 2 <= line.size() ? Trim(line.substr(equals + 2)) : "";
-    if (key == "PROG") folders.PathProg = value;
-    else if (key == "ISX") folders.PathIsx = value;
-    else if (key == "DATA") folders.PathData = value;
-    else if (key == "TEMP") folders.PathTemp = value;
+    if (key == "PROG") folders.PathProg = PathFromText(value);
+    else if (key == "ISX") folders.PathIsx = PathFromText(value);
+    else if (key == "DATA") folders.PathData = PathFromText(value);
+    else if (key == "TEMP") folders.PathTemp = PathFromText(value);
   }
 }
 
@@ -123,6 +123,7 @@ void ChtIni(const std::filesystem::path& settingsFile, Folders& folders) {
 SettingsLocation DefaultSettingsLocation(const std::filesystem::path& demoData) {
   SettingsLocation location;
   location.configFolder = platform::UserSettingsFolder();
+  location.windowsFolder = platform::SystemSettingsFolder();
   location.userFolder = platform::UserDataFolder();
   location.demoData = demoData;
   return location;
@@ -149,11 +150,14 @@ void SetUpFolders(const SettingsLocation& location, Folders& folders) {
     ChtIni(*location.iniOverride, folders);
     return;
   }
-  const auto settingsFile = location.configFolder / kSettingsFileName;
-  std::error_code error;
-  if (std::filesystem::exists(settingsFile, error)) {
-    ChtIni(settingsFile, folders);
-    return;
+  for (const auto* folder : {&location.windowsFolder, &location.configFolder}) {
+    if (folder->empty()) continue;
+    const auto settingsFile = *folder / kSettingsFileName;
+    std::error_code error;
+    if (std::filesystem::exists(settingsFile, error)) {
+      ChtIni(settingsFile, folders);
+      return;
+    }
   }
   UseBuiltInLayout(location.userFolder, location.demoData, folders);
 }

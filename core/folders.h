@@ -43,6 +43,7 @@ std::string DiskOf(const std::filesystem::path& folder);
 struct SettingsLocation {
   std::optional<std::filesystem::path> iniOverride;  // --ini FILE
   std::filesystem::path configFolder;   // $XDG_CONFIG_HOME/verdin
+  std::filesystem::path windowsFolder;  // C:\Windows on Windows, empty on Linux
   std::filesystem::path userFolder;     // $XDG_DATA_HOME/verdin
   std::filesystem::path demoData;       // the shipped demo database
 };
@@ -52,7 +53,8 @@ struct SettingsLocation {
 SettingsLocation DefaultSettingsLocation(const std::filesystem::path& demoData);
 
 // Sets the folders for a run: the settings file named with --ini (which
-// must exist), else the one in the configuration folder, else the built-in
+// must exist), else the one in the Windows folder (an older installation's,
+// only read), else the one in the configuration folder, else the built-in
 // layout in the user's folder (data/ seeded from the demo database, Isx/,
 // Temp/, created when missing). Throws SettingsError or FileError.
 void SetUpFolders(const SettingsLocation& location, Folders& folders);

@@ -302,6 +302,8 @@ std::filesystem::path FolderFromEnvironment(const char* variable, const char* fa
 
 std::filesystem::path UserSettingsFolder() { return FolderFromEnvironment("XDG_CONFIG_HOME", ".config"); }
 
+std::filesystem::path SystemSettingsFolder() { return {}; }
+
 std::filesystem::path UserDataFolder() { return FolderFromEnvironment("XDG_DATA_HOME", ".local/share"); }
 
 std::string_view ModuleSuffix() { return ".so"; }

@@ -192,6 +192,10 @@ bool LocalTime(std::time_t seconds, std::tm& local);
 // ($XDG_CONFIG_HOME/verdin; %APPDATA%\Verdin on Windows).
 std::filesystem::path UserSettingsFolder();
 
+// The Windows folder, where installations of the older program keep their
+// settings file (read, never written); empty on Linux, which has none.
+std::filesystem::path SystemSettingsFolder();
+
 // The per-user folder of the built-in layout, with the data, estimate and
 // temporary folders ($XDG_DATA_HOME/verdin; on Windows the user's
 // Documents\Verdin).

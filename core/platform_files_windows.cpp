@@ -392,6 +392,14 @@ std::filesystem::path UserSettingsFolder() {
   return (appData.empty() ? std::filesystem::path(L".") : appData) / L"Verdin";
 }
 
+std::filesystem::path SystemSettingsFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  const UINT length = ::GetWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  if (length == 0 || length >= folder.size()) return {};
+  folder.resize(length);
+  return folder;
+}
+
 std::filesystem::path UserDataFolder() {
   const std::filesystem::path documents = KnownFolder(FOLDERID_Documents);
   return (documents.empty() ? std::filesystem::path(L".") : documents) / L"Verdin";

@@ -199,9 +199,9 @@ std::filesystem::path ProposedPrintFile(const AppState& state, const GeneralData
   const bool autosaved =
       !state.folders.PathTemp.empty() && folderOf(own.parent_path()) == folderOf(state.folders.PathTemp);
   if (!own.empty() && !autosaved && own.has_stem()) {
-    return own.parent_path() / (WithoutKnownExtension(own.filename().string()) + std::string(kPdf));
+    return own.parent_path() / PathFromText(WithoutKnownExtension(PathText(own.filename())) + std::string(kPdf));
   }
-  return state.folders.PathIsx / (ProposedFileName(frmObD.txtNdog, frmObD.txtDataDog) + std::string(kPdf));
+  return state.folders.PathIsx / PathFromText(ProposedFileName(frmObD.txtNdog, frmObD.txtDataDog) + std::string(kPdf));
 }
 
 std::string FolderFile(const std::filesystem::path& folder, const std::string& name) {
@@ -279,7 +279,7 @@ bool SelectSaveFile(FileSaveForm& form, const std::string& name) {
   // The question is about the input-data file this save would replace;
   // with the input data not saved there is nothing to replace.
   if (!form.chkIsxDan || base.empty() || IsBlank(base)) return false;
-  const std::filesystem::path isx = form.PathIsx / (base + std::string(kIsx));
+  const std::filesystem::path isx = form.PathIsx / PathFromText(base + std::string(kIsx));
   std::error_code error;
   if (!std::filesystem::is_regular_file(isx, error)) return false;
   try {

@@ -148,6 +148,16 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   return true;
 }
 
+bool OpenNamedEstimate(MainContext& ctx, const std::filesystem::path& file) {
+  if (!OpenEstimate(ctx, file)) return false;
+  try {
+    ctx.state.estimate.summary = ReadIsxSummary(file);
+  } catch (const IsxError&) {
+    // Read whole a moment ago; a summary lost since is only not shown.
+  }
+  return true;
+}
+
 bool CmdOpen(MainContext& ctx, OpenDialog& dialog) {
   const std::optional<OpenChoice> choice = dialog.Ask(ctx);
   if (!choice) return false;

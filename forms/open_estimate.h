@@ -19,6 +19,11 @@ namespace verdin {
 // pay-out window's figures follow the opened estimate's total.
 bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file);
 
+// Opens a file named on the command line (an .isx opened from the file
+// manager) as the open dialog would with that file chosen, its summary
+// line included.
+bool OpenNamedEstimate(MainContext& ctx, const std::filesystem::path& file);
+
 // What the open dialog hands back when the user confirms it.
 struct OpenChoice {
   std::filesystem::path FileIsx;  // the chosen input-data file

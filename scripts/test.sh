@@ -5,9 +5,13 @@
 #   the tests of files, permissions and special files run a second time
 #   under an ordinary user's id when the suite runs as root
 #   (scripts/test-unprivileged.sh)
+#   the Windows cross build without Qt and its tests under Wine
+#   (scripts/test-windows.sh --without-qt: unit tests, verdin-batch.exe
+#   against the Linux build)
 #   then every fuzz target for a bounded time (scripts/fuzz.sh, 15 s each)
 #   VERDIN_NO_ASAN=1 scripts/test.sh   skips the sanitizer build
 #   VERDIN_NO_FUZZ=1 scripts/test.sh   skips the fuzzing
+#   VERDIN_NO_WINDOWS=1 scripts/test.sh   skips the Windows part
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +21,10 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 bash scripts/test-unprivileged.sh build
+
+if [[ -z "${VERDIN_NO_WINDOWS:-}" ]]; then
+  bash scripts/test-windows.sh --without-qt build
+fi
 
 if [[ -z "${VERDIN_NO_ASAN:-}" ]]; then
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVERDIN_SANITIZE=ON \

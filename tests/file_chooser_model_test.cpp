@@ -17,6 +17,7 @@
 namespace verdin {
 namespace {
 
+using testing::NativeText;
 using testing::TempFolder;
 using Kind = RecordingMessages::Kind;
 
@@ -141,9 +142,10 @@ TEST(FileChooserFolderText, CountsCharactersNotBytes) {
 TEST(FileChooserName, ProposedName) {
   EXPECT_EQ(ProposedFileName("2008/11", "10.12.2008"), kProposed);
   EXPECT_EQ(ProposedFileName("7\\2", "01.02.2009"), "Смета к дог 7_2 от 01-02-2009");
-  EXPECT_EQ(FolderFile("/a/b", "c.isx"), "/a/b/c.isx");
-  EXPECT_EQ(FolderFile("/a/b/", "c.isx"), "/a/b/c.isx");
-  EXPECT_EQ(FolderFile("/", "c.isx"), "/c.isx");
+  // Compared as paths: Windows puts its own separator between.
+  EXPECT_EQ(PathFromText(FolderFile("/a/b", "c.isx")), PathFromText("/a/b/c.isx"));
+  EXPECT_EQ(PathFromText(FolderFile("/a/b/", "c.isx")), PathFromText("/a/b/c.isx"));
+  EXPECT_EQ(PathFromText(FolderFile("/", "c.isx")), PathFromText("/c.isx"));
 }
 
 TEST(FileChooserName, OverwriteQuestionText) {
@@ -249,10 +251,10 @@ TEST_F(FileChooserSave, PrintingToAFileProposesTheEstimatesOwnName) {
   state.folders = folders;
   state.folders.PathTemp = temp / "Temp";
   const std::pair<std::filesystem::path, std::filesystem::path> cases[] = {
-      {{}, folders.PathIsx / (std::string(kProposed) + ".pdf")},
-      {temp / "Архив" / "гараж.isx", temp / "Архив" / "гараж.pdf"},
-      {temp / "Архив" / "дом 2.1.isx", temp / "Архив" / "дом 2.1.pdf"},
-      {temp / "Temp" / "autosave.isx", folders.PathIsx / (std::string(kProposed) + ".pdf")},
+      {{}, folders.PathIsx / PathFromText(std::string(kProposed) + ".pdf")},
+      {temp / "Архив/гараж.isx", temp / "Архив/гараж.pdf"},
+      {temp / "Архив/дом 2.1.isx", temp / "Архив/дом 2.1.pdf"},
+      {temp / "Temp" / "autosave.isx", folders.PathIsx / PathFromText(std::string(kProposed) + ".pdf")},
   };
   for (const auto& [own, proposed] : cases) {
     state.estimateFile = own;
@@ -363,7 +365,7 @@ TEST_F(FileChooserSave, ClickingAFileWithExistingInputDataAsksAndOkKeepsAll) {
   const auto choice = ConfirmFileSave(form, messages);
   ASSERT_TRUE(choice);
   EXPECT_EQ(choice->FileIsx, Isx("старая.isx"));
-  EXPECT_EQ(choice->FileXls, Rez("старая.xls"));
+  EXPECT_EQ(PathText(choice->FileXls), Rez("старая.xls"));
   EXPECT_EQ(choice->Svodka, "Старая смета: 3 пункта");
 }
 
@@ -386,7 +388,7 @@ TEST_F(FileChooserSave, CancelToTheOverwriteQuestionSavesOnlyTheResults) {
   const auto choice = ConfirmFileSave(form, messages);
   ASSERT_TRUE(choice);
   EXPECT_EQ(choice->FileIsx, kInputDataNotSaved);
-  EXPECT_EQ(choice->FileXls, Rez("старая.xls"));
+  EXPECT_EQ(PathText(choice->FileXls), Rez("старая.xls"));
   EXPECT_EQ(choice->Svodka, "");
   EXPECT_EQ(form.OkSave, 1);
 }
@@ -438,7 +440,7 @@ TEST_F(FileChooserSave, OkWithTheProposedName) {
   const auto choice = ConfirmFileSave(form, messages);
   ASSERT_TRUE(choice);
   EXPECT_EQ(choice->FileIsx, Isx(std::string(kProposed) + ".isx"));
-  EXPECT_EQ(choice->FileXls, Isx(std::string(kProposed) + ".xls"));
+  EXPECT_EQ(PathText(choice->FileXls), Isx(std::string(kProposed) + ".xls"));
   EXPECT_EQ(choice->Svodka, "Сводка сметы");
   EXPECT_EQ(form.OkSave, 1);
   EXPECT_TRUE(messages.entries.empty());
@@ -465,7 +467,7 @@ TEST_F(FileChooserSave, OkWithNothingNamedIsRefused) {
   const auto choice = ConfirmFileSave(form, messages);
   ASSERT_TRUE(choice);
   EXPECT_EQ(choice->FileIsx, kInputDataNotSaved);
-  EXPECT_EQ(choice->FileXls, Other("только книга.xlsx"));
+  EXPECT_EQ(PathText(choice->FileXls), Other("только книга.xlsx"));
 }
 
 TEST_F(FileChooserSave, OkWithTheWorkbookNamedButTheInputDataNotIsRefused) {
@@ -607,8 +609,8 @@ TEST_F(FileChooserSave, OkAsksOnceBeforeReplacingExistingFiles) {
       EXPECT_EQ(questions.back().text, ReplaceFilesQuestion(c.named));
     }
     for (const std::string& file : c.existing) {
-      EXPECT_EQ(ReadLineFile(file), std::vector<std::string>{"прежнее"});
-      std::filesystem::remove(file);
+      EXPECT_EQ(ReadLineFile(PathFromText(file)), std::vector<std::string>{"прежнее"});
+      std::filesystem::remove(PathFromText(file));
     }
   }
 }
@@ -674,9 +676,9 @@ TEST_F(FileChooserSave, OkWithAPdfNameHandsItBackAndAsksAboutAnExistingOne) {
   messages.Answer(true);
   const auto choice = ConfirmFileSave(form, messages);
   ASSERT_TRUE(choice);
-  EXPECT_EQ(choice->FileXls, Isx("дом.pdf"));
+  EXPECT_EQ(PathText(choice->FileXls), Isx("дом.pdf"));
   EXPECT_EQ(choice->FileIsx, Isx("дом.isx"));
-  EXPECT_EQ(ReadLineFile(Isx("дом.pdf")), std::vector<std::string>{"прежний"});
+  EXPECT_EQ(ReadLineFile(PathFromText(Isx("дом.pdf"))), std::vector<std::string>{"прежний"});
 }
 
 // ---------------------------------------------------------------- FileLoad
@@ -807,7 +809,7 @@ TEST_F(FileChooserLoad, LongFolderFitsFiftyCharacters) {
   ChangeLoadFolder(form, deep);
   EXPECT_LE(CharacterCount(form.txtActDir), 50u);
   EXPECT_EQ(form.txtActDir.substr(0, 6), deep.string().substr(0, 3) + "...");
-  EXPECT_EQ(form.txtActDir.substr(form.txtActDir.size() - 5), "/2008");
+  EXPECT_EQ(form.txtActDir.substr(form.txtActDir.size() - 5), NativeText("/2008"));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(SettingsFile, KeysInAnyCaseSetTheFolders) {
 
 TEST(SettingsFile, OneCharacterAfterTheEqualsSignIsSkipped) {
   EXPECT_EQ(Apply({"ISX=D:\\Estimates"}).PathIsx, ":\\Estimates");
-  EXPECT_EQ(Apply({"ISX=  /home/u/Сметы  "}).PathIsx, "/home/u/Сметы");
+  EXPECT_EQ(Apply({"ISX=  /home/u/Сметы  "}).PathIsx, PathFromText("/home/u/Сметы"));
   // A key with nothing or one character after "=" gives an empty folder.
   EXPECT_EQ(Apply({"ISX= x", "ISX="}).PathIsx, "");
   EXPECT_EQ(Apply({"ISX=x"}).PathIsx, "");
@@ -87,7 +87,7 @@ TEST(SettingsFile, MissingNamedFileIsReported) {
 }
 
 TEST(SettingsFile, AbsentFolderMeansTheRootFolder) {
-  EXPECT_EQ(FileInFolder("", "ВердинПИР_ОбД.dat"), std::filesystem::path("/ВердинПИР_ОбД.dat"));
+  EXPECT_EQ(FileInFolder("", "ВердинПИР_ОбД.dat"), PathFromText("/ВердинПИР_ОбД.dat"));
   EXPECT_EQ(FileInFolder("/d", "x.isx"), std::filesystem::path("/d/x.isx"));
 }
 
@@ -100,9 +100,32 @@ TEST(Folders, SettingsFileInTheConfigurationFolderIsUsed) {
   WriteLines(location.configFolder / PathFromText(kSettingsFileName), {"ISX= /srv/Сметы", "DATA= /srv/data"});
   Folders folders;
   SetUpFolders(location, folders);
-  EXPECT_EQ(folders.PathIsx, "/srv/Сметы");
+  EXPECT_EQ(folders.PathIsx, PathFromText("/srv/Сметы"));
   EXPECT_EQ(folders.DiskIsx, "/s");
   EXPECT_FALSE(std::filesystem::exists(location.userFolder));
+}
+
+// An older installation's settings file in the Windows folder comes before
+// the per-user one; it may be read-only and is only read.
+TEST(Folders, SettingsFileInTheWindowsFolderComesFirst) {
+  TempFolder folder;
+  SettingsLocation location;
+  location.windowsFolder = folder / "windows";
+  location.configFolder = folder / "config";
+  location.userFolder = folder / "user";
+  std::filesystem::create_directories(location.windowsFolder);
+  std::filesystem::create_directories(location.configFolder);
+  const auto older = location.windowsFolder / PathFromText(kSettingsFileName);
+  WriteLines(older, {"ISX= /old/Сметы", "DATA= /old/data"});
+  WriteLines(location.configFolder / PathFromText(kSettingsFileName), {"ISX= /new"});
+  std::filesystem::permissions(older, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  const std::string before = testing::Bytes(older);
+  Folders folders;
+  SetUpFolders(location, folders);
+  EXPECT_EQ(folders.PathIsx, PathFromText("/old/Сметы"));
+  EXPECT_EQ(folders.PathWin, location.windowsFolder);
+  EXPECT_EQ(testing::Bytes(older), before);
+  std::filesystem::permissions(older, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
 TEST(Folders, WithoutSettingsTheBuiltInLayoutIsCreatedAndSeeded) {

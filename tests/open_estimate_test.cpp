@@ -160,6 +160,24 @@ TEST_F(OpenEstimateTest, OpeningReplacesTheListAndEndsAPendingEdit) {
   EXPECT_EQ(form().lstZd[0].size(), 5U);
 }
 
+// An estimate named on the command line opens as from the open window,
+// with its summary line; a missing one leaves the estimate as it was.
+TEST_F(OpenEstimateTest, AFileNamedAtStartOpensWithItsSummary) {
+  ComposeEstimate();
+  PrepareSave(*program_);
+  program_->state.estimate.summary = "Смета на склад";
+  const auto file = folder_ / PathFromText("из проводника.isx");
+  Save(*program_, file);
+  auto other = StartAnother();
+  auto ctx = other->Context(messages_);
+  EXPECT_FALSE(OpenNamedEstimate(ctx, folder_ / PathFromText("нет такой.isx")));
+  EXPECT_EQ(other->state.KolZd(), 0);
+  ASSERT_TRUE(OpenNamedEstimate(ctx, file));
+  EXPECT_EQ(other->state.KolZd(), 5);
+  EXPECT_EQ(other->state.estimate.summary, ReadIsxSummary(file));
+  EXPECT_EQ(other->state.estimateFile, file);
+}
+
 // A refused file changes neither the estimate, nor the general data, nor
 // the windows: neither one that breaks off in the general data nor one
 // whose general data and first items are good and only a later item is

@@ -16,6 +16,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -48,21 +49,35 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// A path written with "/" as the system shows it: "/a/b" stays on Linux
+// and reads "\\a\\b" on Windows.
+inline std::string NativeText(std::string_view text) { return PathText(PathFromText(text).make_preferred()); }
+
+// A file named by a path or by a UTF-8 text, as the program names files
+// (a narrow text made into a path directly is read in the system's code
+// page on Windows).
+struct FileName {
+  FileName(std::filesystem::path name) : path(std::move(name)) {}
+  FileName(const std::string& text) : path(PathFromText(text)) {}
+  FileName(const char* text) : path(PathFromText(text)) {}
+  std::filesystem::path path;
+};
+
 // Writes UTF-8 lines as a Windows-1251 file with CR LF line ends.
-inline void WriteLines(const std::filesystem::path& file, const std::vector<std::string>& lines) {
-  WriteLineFile(file, lines);
+inline void WriteLines(const FileName& file, const std::vector<std::string>& lines) {
+  WriteLineFile(file.path, lines);
 }
 
 // The bytes of a file as they are on disk; empty for a file that cannot be
 // read.
-inline std::string Bytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+inline std::string Bytes(const FileName& file) {
+  std::ifstream in(file.path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Writes the bytes as the whole file.
-inline void PutBytes(const std::filesystem::path& file, std::string_view bytes) {
-  std::ofstream out(file, std::ios::binary);
+inline void PutBytes(const FileName& file, std::string_view bytes) {
+  std::ofstream out(file.path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

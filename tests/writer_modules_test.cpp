@@ -8,6 +8,7 @@
 
 #include "core/line_file.h"
 #include "core/loaded_module.h"
+#include "core/platform_files.h"
 #include "test_support.h"
 #include "workbook/save_workbook.h"
 #include "workbook/sheet.h"
@@ -18,6 +19,9 @@ namespace {
 
 using testing::Bytes;
 using testing::TempFolder;
+
+// The ending of a module's file name on this system (".so", ".dll").
+const std::string kSuffix(platform::ModuleSuffix());
 
 TEST(WriterModules, FormatOfNameReadsTheEndingInAnyCase) {
   const std::vector<std::pair<std::string, WorkbookFormat>> cases = {
@@ -39,14 +43,14 @@ TEST(WriterModules, TheProgramFolderComesFirstThenTheInstallLibraryFolder) {
 
 TEST(WriterModules, LoaderFailuresAreModuleErrorsNamingTheFile) {
   try {
-    const LoadedModule module("verdin-no-such-module.so");
+    const LoadedModule module("verdin-no-such-module" + kSuffix);
     FAIL() << "a missing module loaded";
   } catch (const ModuleError& error) {
     const std::string text = error.what();
-    EXPECT_NE(text.find("«verdin-no-such-module.so»"), std::string::npos) << text;
+    EXPECT_NE(text.find("«verdin-no-such-module" + kSuffix + "»"), std::string::npos) << text;
     EXPECT_NE(text.find(PathText(ModuleFolders().front())), std::string::npos) << text;
   }
-  const LoadedModule module("verdin-xls.so");
+  const LoadedModule module("verdin-xls" + kSuffix);
   EXPECT_NE(module.Find<WriteSheetFunction>(WriterEntryName("xls").c_str()), nullptr);
   EXPECT_EQ(module.Find<WriterFormatFunction>(kWriterFormatFunction)(), WriterStamp("xls"));
   // An entry of another format is not there: a broken module to the loader.
@@ -77,8 +81,8 @@ TEST(WriterModules, SaveWorkbookWritesEachFormatThroughItsModule) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"смета.xls", std::string("\xD0\xCF\x11\xE0", 4)}, {"смета.xlsx", "PK"}, {"смета.PDF", "%PDF"}};
   for (const auto& [name, magic] : cases) {
-    SaveWorkbook(SmallSheet(1), folder.path() / name);
-    EXPECT_EQ(Bytes(folder.path() / name).substr(0, magic.size()), magic) << name;
+    SaveWorkbook(SmallSheet(1), folder / name);
+    EXPECT_EQ(Bytes(folder / name).substr(0, magic.size()), magic) << name;
   }
   SaveWorkbook(SmallSheet(0), folder.path() / PathFromText("без повтора.xls"));
   EXPECT_EQ(Bytes(folder.path() / PathFromText("без повтора.xls")), Bytes(folder.path() / PathFromText("смета.xls")));

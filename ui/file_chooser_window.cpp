@@ -24,6 +24,7 @@
 #include <functional>
 #include <utility>
 
+#include "core/line_file.h"
 #include "ui/qt_support.h"
 
 namespace verdin {
@@ -41,7 +42,7 @@ constexpr qint64 kBringIntoViewMs = 1500;
 
 QLabel* MakeLabel(QWidget* parent, const char* text) { return new QLabel(QString::fromUtf8(text), parent); }
 
-QString PathQ(const std::filesystem::path& path) { return ToQ(path.string()); }
+QString PathQ(const std::filesystem::path& path) { return ToQ(PathText(path)); }
 
 QComboBox* MakeTypeList(QWidget* parent, const std::vector<std::string>& items) {
   auto* combo = new QComboBox(parent);
@@ -118,7 +119,7 @@ class FileChooserBrowser : public QObject {
     connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
               if (syncing_ || !current.isValid()) return;
-              folderChosen_(FromQ(folders_->filePath(current)));
+              folderChosen_(PathFromText(FromQ(folders_->filePath(current))));
             });
 
     files = new QListWidget(window);

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <exception>
 
+#include "core/line_file.h"
 #include "core/messages.h"
 #include "ui/pdf/sheet_pdf.h"
 #include "ui/qt_support.h"
@@ -41,8 +42,8 @@ void ShowPrintPreview(const Sheet& sheet, const std::filesystem::path& proposedF
                       QWidget* parent) {
   QPrinter printer(QPrinter::HighResolution);
   UseA4Portrait(printer);
-  const QString file = ToQ(proposedFile.string());
-  printer.setDocName(ToQ(proposedFile.stem().string()));
+  const QString file = ToQ(PathText(proposedFile));
+  printer.setDocName(ToQ(PathText(proposedFile.stem())));
   printer.setCreator(QStringLiteral("Verdin"));
   ProposeOutputFile(printer, file);
   QPrintPreviewDialog dialog(&printer, parent);

@@ -326,7 +326,7 @@ class RuntimeDirNoticeFilter {
 class PrivateRuntimeFolder {
  public:
   PrivateRuntimeFolder() : folder_(platform::SystemTemporaryFolder(), "verdin-runtime-") {
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder_.path().string()));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(PathText(folder_.path())));
   }
   ~PrivateRuntimeFolder() { qunsetenv("XDG_RUNTIME_DIR"); }
   PrivateRuntimeFolder(const PrivateRuntimeFolder&) = delete;
@@ -376,6 +376,9 @@ void PaintSheetPages(QPagedPaintDevice& device, const Sheet& sheet, int headingR
 
 PdfPaintingSupport::PdfPaintingSupport() : noticeFilter_(std::make_unique<RuntimeDirNoticeFilter>()) {
   if (QGuiApplication::instance() != nullptr) return;
+#ifndef _WIN32
+  // Without a display: the offscreen platform and a runtime folder. On
+  // Windows the system's own platform draws without showing anything.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
     try {
@@ -384,6 +387,7 @@ PdfPaintingSupport::PdfPaintingSupport() : noticeFilter_(std::make_unique<Runtim
       // Qt then makes its own; the drawing is the same.
     }
   }
+#endif
   application_ = std::make_unique<QGuiApplication>(argc_, argv_);
 }
 

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# The Windows package as an estimator meets it, under Wine: the installer
+# run silently (/S) into a fresh Wine prefix (the program folder, the
+# Start-menu entry, .isx opening with Verdin); the installed verdin.exe on
+# a virtual screen of 1366x768 under a window manager (under_window_manager.sh),
+# its three windows in Russian (screenshots kept in WORK), a quantity
+# typed and calculated, the item added and the estimate saved, all by
+# keyboard; the saved workbook equal to the one the installed
+# verdin-batch.exe writes from the saved input data; then the silent
+# uninstaller, which leaves the user's estimates.
+#   tests/windows/wine_desktop.sh SETUP.exe WORK
+# Prints one "windows-desktop: ok|FAIL WHAT" line per check.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+ok() { echo "windows-desktop: ok   $1"; }
+bad() { echo "windows-desktop: FAIL $1"; }
+check() {  # check NAME COMMAND...
+  local name=$1
+  shift
+  if "$@"; then ok "$name"; else bad "$name"; fi
+}
+
+# Waits up to SECONDS for COMMAND to succeed.
+wait_for() {
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 5))); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+shortcut_name="Verdin — расчет стоимости проектных работ.lnk"
+
+# ---- On the virtual screen (called back through under_window_manager.sh)
+if [[ "${1:-}" == "--on-screen" ]]; then
+  work=$2
+  unset QT_QPA_PLATFORM  # the Windows program draws through Wine
+  program="C:\\Program Files\\Verdin\\verdin.exe"
+  estimates="$work/home/Documents/Verdin/Isx"
+  window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+  keys() { xdotool key --clearmodifiers --delay 60 "$@"; sleep 0.5; }
+  type_text() { xdotool type --clearmodifiers --delay 40 "$1"; sleep 0.3; }
+
+  (cd "$work" && wine "$program" >"$work/verdin.log" 2>&1) &
+  check "the installed verdin.exe shows its main window" wait_for 60 test -n "$(window '^Verdin')"
+  check "the coefficient window is shown" wait_for 10 test -n "$(window 'оэффициент')"
+  check "the general-data window is shown" wait_for 10 test -n "$(window 'бщие данные')"
+  sleep 2
+  import -window root "$work/start.png"
+  main=$(window '^Verdin')
+  if [[ -z "$main" ]]; then
+    bad "no main window to work in"
+    exit 1
+  fi
+  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+  sleep 0.5
+  # A norm row found by the search (Ctrl+F, Enter), a quantity, Enter
+  # calculates; Ctrl+Enter adds the item; Ctrl+S opens the save window,
+  # whose Enter saves under the proposed name.
+  keys ctrl+f
+  type_text "${VERDIN_SEARCH:-жилые}"
+  keys Return
+  for _ in $(seq "${VERDIN_TABS_TO_QUANTITY:-2}"); do keys Tab; done
+  type_text "3500,5"
+  keys Return
+  import -window root "$work/calculated.png"
+  keys ctrl+Return
+  keys ctrl+s
+  sleep 1
+  import -window root "$work/save-window.png"
+  keys Return
+  check "the workbook is saved" wait_for 20 test -n "$(find "$estimates" -name '*.xls' 2>/dev/null)"
+  sleep 1
+  import -window root "$work/saved.png"
+  keys alt+F4
+  wait_for 20 test -z "$(window '^Verdin')" || keys Escape
+  exit 0
+fi
+
+# ---- Install, run on the screen, uninstall
+setup=$(realpath "$1")
+work=$(realpath "$2")
+mkdir -p "$work/home"
+export HOME="$work/home" WINEPREFIX="$work/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+cleanup() { wineserver -k 2>/dev/null || true; }
+trap cleanup EXIT
+
+start=$(date +%s)
+wineboot --init >"$work/wineboot.log" 2>&1
+wineserver -w
+echo "windows-desktop: a fresh Wine prefix in $(($(date +%s) - start)) s"
+
+wine "$setup" /S >"$work/setup.log" 2>&1
+check "the installer ends successfully" test $? -eq 0
+wineserver -w
+installed="$WINEPREFIX/drive_c/Program Files/Verdin"
+for file in verdin.exe verdin-batch.exe verdin-xls.dll verdin-xlsx.dll verdin-pdf.dll Qt6Widgets.dll \
+  platforms/qwindows.dll translations/qtbase_ru.qm qt.conf data/ВердинПИР_Таблицы.txt uninstall.exe; do
+  check "installed: $file" test -f "$installed/$file"
+done
+check "the Start-menu entry «${shortcut_name%.lnk}»" \
+  test -n "$(find "$WINEPREFIX/drive_c/ProgramData" -name "$shortcut_name" 2>/dev/null)"
+check ".isx files open with Verdin" \
+  bash -c "wine reg query 'HKLM\\Software\\Classes\\.isx' /ve 2>/dev/null | grep -q Verdin.Estimate &&
+    wine reg query 'HKLM\\Software\\Classes\\Verdin.Estimate\\shell\\open\\command' /ve 2>/dev/null |
+    grep -q 'verdin.exe\" \"%1\"'"
+
+bash "$here/under_window_manager.sh" 1366x768 bash "$0" --on-screen "$work"
+wineserver -w
+
+# The workbook the window saved equals the one the batch tool writes from
+# the saved input data.
+estimates="$work/home/Documents/Verdin/Isx"
+saved_xls=$(find "$estimates" -name '*.xls' 2>/dev/null | head -n1)
+saved_isx=${saved_xls%.xls}.isx
+if [[ -n "$saved_xls" && -f "$saved_isx" ]]; then
+  wine "$installed/verdin-batch.exe" --data "$work/home/Documents/Verdin/data" estimate "$saved_isx" \
+    "$work/batch.xls" >"$work/batch.log" 2>&1
+  check "the saved workbook equals verdin-batch.exe's for the same .isx" cmp -s "$saved_xls" "$work/batch.xls"
+  check "the saved estimate holds the added item" \
+    bash -c "wine '$installed/verdin-batch.exe' --data '$work/home/Documents/Verdin/data' open '$saved_isx' 2>&1 |
+      tr -d '\r' | grep -q '^1\\. '"
+else
+  bad "the saved workbook and input data are there"
+fi
+
+wine "$installed/uninstall.exe" /S >"$work/uninstall.log" 2>&1
+check "the uninstaller removes the program" wait_for 30 test ! -e "$installed/verdin.exe"
+wineserver -w
+check "the program folder is gone" test ! -e "$installed"
+check "the Start-menu entry is gone" test -z "$(find "$WINEPREFIX/drive_c/ProgramData" -name "$shortcut_name" 2>/dev/null)"
+check "the user's estimates stay" test -z "$saved_xls" -o -f "$saved_xls"
