@@ -51,6 +51,15 @@ find_package(Qt6 COMPONENTS Gui Widgets PrintSupport QUIET)
 if(Qt6_FOUND)
   include(cmake/desktop.cmake)
   list(APPEND VERDIN_WRITER_MODULES verdin_pdf_module)
+  # Qt's libraries and its platform plugin beside the programs, so that
+  # the build folder runs as the package does (a module's libraries are
+  # looked for beside it and the program, not on PATH).
+  add_custom_command(TARGET verdin_pdf_module POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui>
+            $<TARGET_FILE:Qt6::Widgets> $<TARGET_FILE:Qt6::PrintSupport> $<TARGET_FILE_DIR:verdin_pdf_module>
+    COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:verdin_pdf_module>/platforms
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
+            $<TARGET_FILE_DIR:verdin_pdf_module>/platforms)
 endif()
 add_custom_target(verdin_writer_modules DEPENDS ${VERDIN_WRITER_MODULES})
 if(TARGET verdin)

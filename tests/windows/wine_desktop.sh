@@ -34,36 +34,50 @@ wait_for() {
 
 shortcut_name="Verdin — расчет стоимости проектных работ.lnk"
 
+# The user's Documents in the prefix (Wine may link it to the home folder)
+# and Verdin's folder there.
+documents() { readlink -f "$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Documents | head -n1)"; }
+found() { test -n "$(find "$@" 2>/dev/null | head -n1)"; }
+
 # ---- On the virtual screen (called back through under_window_manager.sh)
 if [[ "${1:-}" == "--on-screen" ]]; then
   work=$2
   unset QT_QPA_PLATFORM  # the Windows program draws through Wine
   program="C:\\Program Files\\Verdin\\verdin.exe"
-  estimates="$work/home/Documents/Verdin/Isx"
+  main_title='^Расчет стоимости проектных работ по СБЦ'
   window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-  keys() { xdotool key --clearmodifiers --delay 60 "$@"; sleep 0.5; }
+  shown() { test -n "$(window "$1")"; }
+  gone() { test -z "$(window "$1")"; }
+  keys() { xdotool key --clearmodifiers --delay 60 "$@"; sleep 0.6; }
+  # Letters and digits of the US layout only: Wine misreads characters
+  # that xdotool maps to spare keys in a hurry.
   type_text() { xdotool type --clearmodifiers --delay 40 "$1"; sleep 0.3; }
+  close_main() {
+    xdotool windowactivate --sync "$(window "$main_title")" 2>/dev/null
+    keys alt+F4
+  }
 
   (cd "$work" && wine "$program" >"$work/verdin.log" 2>&1) &
-  check "the installed verdin.exe shows its main window" wait_for 60 test -n "$(window '^Verdin')"
-  check "the coefficient window is shown" wait_for 10 test -n "$(window 'оэффициент')"
-  check "the general-data window is shown" wait_for 10 test -n "$(window 'бщие данные')"
-  sleep 2
-  import -window root "$work/start.png"
-  main=$(window '^Verdin')
-  if [[ -z "$main" ]]; then
-    bad "no main window to work in"
+  check "the installed verdin.exe shows its main window" wait_for 60 shown "$main_title"
+  check "the coefficient window is shown" wait_for 10 shown '^Коэффициенты к стоимости'
+  check "the general-data window is shown" wait_for 10 shown '^Общие данные по смете'
+  if ! shown "$main_title"; then
+    import -window root "$work/start.png"
     exit 1
   fi
-  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+  sleep 2
+  import -window root "$work/start.png"
+  xdotool windowactivate --sync "$(window "$main_title")"
   sleep 0.5
-  # A norm row found by the search (Ctrl+F, Enter), a quantity, Enter
-  # calculates; Ctrl+Enter adds the item; Ctrl+S opens the save window,
-  # whose Enter saves under the proposed name.
+  # A table found by the search (Ctrl+F, Enter: its first row chosen, the
+  # focus on the row list; two Tabs reach the quantity), Enter calculates;
+  # Ctrl+Enter adds the item; Ctrl+S opens the save window, whose Enter
+  # saves under the proposed name; Enter closes the report of the save.
   keys ctrl+f
-  type_text "${VERDIN_SEARCH:-жилые}"
+  type_text "2.18"
   keys Return
-  for _ in $(seq "${VERDIN_TABS_TO_QUANTITY:-2}"); do keys Tab; done
+  keys Tab
+  keys Tab
   type_text "3500,5"
   keys Return
   import -window root "$work/calculated.png"
@@ -72,11 +86,25 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   sleep 1
   import -window root "$work/save-window.png"
   keys Return
-  check "the workbook is saved" wait_for 20 test -n "$(find "$estimates" -name '*.xls' 2>/dev/null)"
+  estimates="$(documents)/Verdin/Isx"
+  check "the workbook is saved in Documents\\Verdin\\Isx" wait_for 20 found "$estimates" -name '*.xls'
   sleep 1
   import -window root "$work/saved.png"
-  keys alt+F4
-  wait_for 20 test -z "$(window '^Verdin')" || keys Escape
+  keys Return
+  close_main
+  check "the program ends after the save without a question" wait_for 20 gone "$main_title"
+
+  # An .isx opened as from the file manager (its file type's command): the
+  # estimate opens, and the open makes its autosave copy.
+  isx=$(find "$estimates" -name '*.isx' | head -n1)
+  touch "$work/before-open"
+  (cd "$work" && wine start /unix "$isx" >"$work/start.log" 2>&1) &
+  check "an .isx opened from the file manager starts Verdin" wait_for 60 shown "$main_title"
+  check "and opens the estimate" wait_for 20 found "$(documents)/Verdin/Temp" -name '*.isx' -newer "$work/before-open"
+  sleep 1
+  import -window root "$work/opened.png"
+  close_main
+  wait_for 20 gone "$main_title"
   exit 0
 fi
 
@@ -114,16 +142,17 @@ wineserver -w
 
 # The workbook the window saved equals the one the batch tool writes from
 # the saved input data.
-estimates="$work/home/Documents/Verdin/Isx"
-saved_xls=$(find "$estimates" -name '*.xls' 2>/dev/null | head -n1)
+verdin_folder="$(documents)/Verdin"
+saved_xls=$(find "$verdin_folder/Isx" -name '*.xls' 2>/dev/null | head -n1)
 saved_isx=${saved_xls%.xls}.isx
 if [[ -n "$saved_xls" && -f "$saved_isx" ]]; then
-  wine "$installed/verdin-batch.exe" --data "$work/home/Documents/Verdin/data" estimate "$saved_isx" \
-    "$work/batch.xls" >"$work/batch.log" 2>&1
+  wine "$installed/verdin-batch.exe" --data "$verdin_folder/data" estimate "$saved_isx" "$work/batch.xls" \
+    >"$work/batch.log" 2>&1
   check "the saved workbook equals verdin-batch.exe's for the same .isx" cmp -s "$saved_xls" "$work/batch.xls"
-  check "the saved estimate holds the added item" \
-    bash -c "wine '$installed/verdin-batch.exe' --data '$work/home/Documents/Verdin/data' open '$saved_isx' 2>&1 |
-      tr -d '\r' | grep -q '^1\\. '"
+  wine "$installed/verdin-batch.exe" --data "$verdin_folder/data" open "$saved_isx" 2>&1 | tr -d '\r' \
+    >"$work/open.txt"
+  check "the saved estimate holds the item priced on the screen" \
+    grep -qx $'1\tНаименование объекта\t66584,043' "$work/open.txt"
 else
   bad "the saved workbook and input data are there"
 fi
@@ -133,4 +162,5 @@ check "the uninstaller removes the program" wait_for 30 test ! -e "$installed/ve
 wineserver -w
 check "the program folder is gone" test ! -e "$installed"
 check "the Start-menu entry is gone" test -z "$(find "$WINEPREFIX/drive_c/ProgramData" -name "$shortcut_name" 2>/dev/null)"
-check "the user's estimates stay" test -z "$saved_xls" -o -f "$saved_xls"
+check ".isx files are no longer Verdin's" bash -c "! wine reg query 'HKLM\\Software\\Classes\\Verdin.Estimate' >/dev/null 2>&1"
+check "the user's estimates stay" test -n "$saved_xls" -a -f "$saved_xls"
