@@ -15,11 +15,11 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <memory>
-#include <optional>
 #include <new>
+#include <optional>
 
 #include "app/demo_data.h"
 #include "app/desktop_session.h"
