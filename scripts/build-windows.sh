@@ -95,7 +95,7 @@ build_qt() {
   version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)
   qt_prefix="$cache/qt6-base-$version-gcc$compiler_version"
   if [[ -f "$qt_prefix/bin/Qt6Widgets.dll" ]]; then return; fi
-  echo "build-windows: building Qt $version for Windows (about an hour on two cores, once)"
+  echo "build-windows: building Qt $version for Windows (about half an hour on two cores, once)"
   local work="$cache/qt-work"
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && apt-get source -qq --download-only "qt6-base=$version" >/dev/null &&
@@ -108,8 +108,9 @@ build_qt() {
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF "${options[@]}" \
-    -DFEATURE_printsupport=ON -DFEATURE_widgets=ON -DFEATURE_opengl=ON >"$work/configure.log"
-  ninja -C "$work/build" -j"$jobs" >"$work/build.log"
+    -DFEATURE_printsupport=ON -DFEATURE_widgets=ON -DFEATURE_opengl=ON >"$work/configure.log" 2>&1 ||
+    { tail -n 30 "$work/configure.log" >&2; exit 1; }
+  ninja -C "$work/build" -j"$jobs" >"$work/build.log" 2>&1 || { tail -n 30 "$work/build.log" >&2; exit 1; }
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
 }
