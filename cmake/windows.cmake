@@ -50,6 +50,7 @@ set(VERDIN_WRITER_MODULES verdin_xls_module verdin_xlsx_module)
 find_package(Qt6 COMPONENTS Gui Widgets PrintSupport QUIET)
 if(Qt6_FOUND)
   include(cmake/desktop.cmake)
+  target_sources(verdin PRIVATE app/resources/verdin.rc)
   list(APPEND VERDIN_WRITER_MODULES verdin_pdf_module)
   # Qt's libraries and its platform plugin beside the programs, so that
   # the build folder runs as the package does (a module's libraries are

@@ -29,6 +29,8 @@ InstallDir "$PROGRAMFILES64\Verdin"
 InstallDirRegKey HKLM "Software\Verdin" "InstallDir"
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "verdin.ico"
+!define MUI_UNICON "verdin.ico"
 !define MUI_WELCOMEPAGE_TITLE "Установка Verdin ${VERSION}"
 !define MUI_WELCOMEPAGE_TEXT "Программа установит Verdin — расчет стоимости проектных работ по сборнику базовых цен СБЦ 20-2008 и составление смет.$\r$\n$\r$\nНажмите «Далее», чтобы продолжить."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\verdin.exe"
