@@ -63,6 +63,15 @@ ensure_source_lines() {
 
 compiler_version=$($triplet-g++-posix -dumpfullversion)
 
+# unpack_source PACKAGE VERSION WORK: Debian's source package, patched, in
+# WORK/src (WORK made anew).
+unpack_source() {
+  local work=$3
+  rm -rf "$work" && mkdir -p "$work"
+  (cd "$work" && apt-get source -qq --download-only "$1=$2" >/dev/null &&
+    dpkg-source -x --no-check ./*.dsc src >/dev/null 2>&1)
+}
+
 # libxlsxwriter, static, for Windows; the folder's name carries the source
 # version and the compiler, so a change of either builds it anew.
 build_xlsxwriter() {
@@ -73,9 +82,7 @@ build_xlsxwriter() {
   if [[ -f "$prefix/lib/libxlsxwriter.a" ]]; then return; fi
   echo "build-windows: building libxlsxwriter $version for Windows"
   local work="$cache/work"
-  rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source -qq --download-only "libxlsxwriter=$version" >/dev/null &&
-    dpkg-source -x --no-check ./*.dsc src >/dev/null)
+  unpack_source libxlsxwriter "$version" "$work"
   cmake -S "$work/src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
     -DUSE_SYSTEM_MINIZIP=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib >/dev/null
@@ -83,6 +90,7 @@ build_xlsxwriter() {
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
 }
+
 # Qt for Windows, shared libraries, from the same source version as the
 # host's Qt, whose tools (moc, rcc, uic) the cross build uses. Debian's
 # source lacks Wacom's tablet header, so tablet events are off; OpenGL
@@ -97,9 +105,7 @@ build_qt() {
   if [[ -f "$qt_prefix/bin/Qt6Widgets.dll" ]]; then return; fi
   echo "build-windows: building Qt $version for Windows (about half an hour on two cores, once)"
   local work="$cache/qt-work"
-  rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source -qq --download-only "qt6-base=$version" >/dev/null &&
-    dpkg-source -x --no-check ./*.dsc src >/dev/null 2>&1)
+  unpack_source qt6-base "$version" "$work"
   local features=(sql network dbus testlib xml concurrent vulkan tabletevent
     system_zlib system_pcre2 system_harfbuzz system_freetype system_jpeg system_doubleconversion)
   local options=()
