@@ -8,6 +8,7 @@ set(VERDIN_MINGW_TRIPLET x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${VERDIN_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VERDIN_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${VERDIN_MINGW_TRIPLET}-windres)
+set(CMAKE_STRIP ${VERDIN_MINGW_TRIPLET}-strip)
 
 # Libraries and headers come from the mingw sysroot and the prefixes
 # given in CMAKE_PREFIX_PATH (the cached dependency builds, searched as

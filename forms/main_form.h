@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/limits.h"
+#include "core/version.h"
 
 namespace verdin {
 
-inline constexpr const char* kProgramVersion = "1.9";
 inline constexpr const char* kInputErrorTitle = "Ошибка в исходных данных!!";
 // The natural indicator of the construction-cost entry.
 inline constexpr const char* kSmrUnit = "млн.руб - стоимость СМР на 01.01.2006";

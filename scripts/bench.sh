@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDIN_BUILD_BENCH=ON >/dev/null
-cmake --build build -j2 --target verdin_bench verdin verdin-batch >/dev/null
+cmake --build build -j2 --target verdin_bench verdin verdin-batch verdin_estimate_of_items >/dev/null
 
 json=$(mktemp)
 processes=$(mktemp)
@@ -60,16 +60,8 @@ write("ВердинПИР_Примечания.txt", notes + ["\\END"])
 write("Вердина ПИР СМР.dat", [f"{i}.5;4.2;4.8;5.5;6.3;7.2" for i in range(1, 51)])
 PY
 build/verdin-batch --data "$database" tables >/dev/null
-# A 50-item estimate: the demo estimate's six item blocks repeated (an .isx
-# file is 40 header lines and 352 lines per item, the count on line 2).
-/usr/bin/env python3 - examples/demo.isx "$database/полная.isx" <<'PY'
-import sys
-lines = open(sys.argv[1], "rb").read().split(b"\r\n")[:-1]
-count = int(lines[1])
-items = [lines[40 + 352 * (k % count):40 + 352 * (k % count + 1)] for k in range(50)]
-lines[1] = b" 50 "
-open(sys.argv[2], "wb").write(b"".join(line + b"\r\n" for block in [lines[:40]] + items for line in block))
-PY
+# A 50-item estimate: the demo estimate's items repeated.
+build/verdin_estimate_of_items examples/demo.isx 50 "$database/полная.isx"
 hyperfine --style none -N --warmup 3 --runs 30 --export-json "$processes" \
   -n true /bin/true \
   -n tables "build/verdin-batch --data $database tables" \

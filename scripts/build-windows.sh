@@ -2,20 +2,23 @@
 # Cross-builds Verdin for Windows on Debian and packages it:
 #   scripts/build-windows.sh [--without-qt]
 # It installs what it needs from Debian (mingw-w64, Wine, NSIS, GoogleTest's
-# sources, zlib for mingw, the host's Qt tools), builds libxlsxwriter and
-# Qt (qt6-base: Core, Gui, Widgets, PrintSupport) for Windows from Debian's
-# source packages once into ~/.cache/verdin-windows, reused while the
-# package versions and the compiler stay the same, then builds in
-# build-windows/: verdin.exe, verdin-batch.exe, the writer modules
-# (verdin-xls.dll, verdin-xlsx.dll, verdin-pdf.dll) and the unit tests
-# (verdin_tests.exe), and packages dist/Verdin-<version>-win64.zip and the
-# installer dist/Verdin-<version>-setup.exe.
+# sources, zlib for mingw, the host's Qt tools), builds the dependencies
+# that Debian has no Windows build of from Debian's source packages once
+# into ~/.cache/verdin-windows (libxlsxwriter; Qt's qt6-base: Core, Gui,
+# Widgets, PrintSupport), reused while the package versions and the
+# compiler stay the same, then builds in build-windows/ with the same
+# CMakeLists.txt as on Linux: verdin.exe, verdin-batch.exe, the writer
+# modules (verdin-xls.dll, verdin-xlsx.dll, verdin-pdf.dll) and the unit
+# tests (verdin_tests.exe), and packages what `cmake --install` stages as
+# dist/Verdin-<version>-win64.zip and the installer
+# dist/Verdin-<version>-setup.exe (the build's target verdin_package).
 # --without-qt builds only what needs no Qt (verdin-batch.exe for .xls and
 # .xlsx, the two modules, the unit tests) and packages nothing; the
 # continuous integration runs it so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+source scripts/lib/debian_packages.sh
 cache="${VERDIN_WINDOWS_CACHE:-$HOME/.cache/verdin-windows}"
 build="${VERDIN_WINDOWS_BUILD:-$root/build-windows}"
 triplet=x86_64-w64-mingw32
@@ -28,24 +31,9 @@ for argument in "$@"; do
   esac
 done
 
-sudo_cmd=()
-[[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-
-packages=(cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 googletest dpkg-dev)
+packages=(cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 googletest dpkg-dev fonts-liberation)
 [[ -n "$with_qt" ]] && packages+=(ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n nsis)
-missing=()
-for pkg in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
-done
-updated=
-if ((${#missing[@]} > 0)); then
-  echo "build-windows: installing ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
-  updated=1
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+ensure_debian_packages build-windows "${packages[@]}"
 
 # The source of libxlsxwriter comes from Debian's source package, which
 # needs a deb-src line for the suites the machine already uses.
@@ -56,9 +44,9 @@ ensure_source_lines() {
     echo "build-windows: adding Debian's source lines ($source_list)"
     for debian in /etc/apt/sources.list.d/debian.sources; do
       [[ -f "$debian" ]] && sed 's/^Types: deb$/Types: deb-src/' "$debian"
-    done | "${sudo_cmd[@]}" tee "$source_list" >/dev/null
+    done | as_root tee "$source_list" >/dev/null
   fi
-  "${sudo_cmd[@]}" apt-get update -qq
+  as_root apt-get update -qq
 }
 
 compiler_version=$($triplet-g++-posix -dumpfullversion)
@@ -72,13 +60,19 @@ unpack_source() {
     dpkg-source -x --no-check ./*.dsc src >/dev/null 2>&1)
 }
 
-# libxlsxwriter, static, for Windows; the folder's name carries the source
-# version and the compiler, so a change of either builds it anew.
+# Each build_<dependency> below builds one dependency for Windows from
+# Debian's source package once into the cache and adds its install folder
+# to `prefixes`; the folder's name carries the source version and the
+# compiler, so a change of either builds it anew.
+prefixes=()
+
+# libxlsxwriter, static.
 build_xlsxwriter() {
   ensure_source_lines
-  local version
+  local version prefix
   version=$(apt-cache showsrc libxlsxwriter | sed -n 's/^Version: //p' | head -n1)
   prefix="$cache/libxlsxwriter-$version-gcc$compiler_version"
+  prefixes+=("$prefix")
   if [[ -f "$prefix/lib/libxlsxwriter.a" ]]; then return; fi
   echo "build-windows: building libxlsxwriter $version for Windows"
   local work="$cache/work"
@@ -99,10 +93,11 @@ build_xlsxwriter() {
 # harfbuzz and freetype are built in.
 build_qt() {
   ensure_source_lines
-  local version
+  local version prefix
   version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)
-  qt_prefix="$cache/qt6-base-$version-gcc$compiler_version"
-  if [[ -f "$qt_prefix/bin/Qt6Widgets.dll" ]]; then return; fi
+  prefix="$cache/qt6-base-$version-gcc$compiler_version"
+  prefixes+=("$prefix")
+  if [[ -f "$prefix/bin/Qt6Widgets.dll" ]]; then return; fi
   echo "build-windows: building Qt $version for Windows (about half an hour on two cores, once)"
   local work="$cache/qt-work"
   unpack_source qt6-base "$version" "$work"
@@ -112,7 +107,7 @@ build_qt() {
   for feature in "${features[@]}"; do options+=("-DFEATURE_$feature=OFF"); done
   cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF "${options[@]}" \
     -DFEATURE_printsupport=ON -DFEATURE_widgets=ON -DFEATURE_opengl=ON >"$work/configure.log" 2>&1 ||
     { tail -n 30 "$work/configure.log" >&2; exit 1; }
@@ -122,87 +117,26 @@ build_qt() {
 }
 
 mkdir -p "$cache"
-prefix=
 build_xlsxwriter
-qt_prefix=
-prefixes="$prefix"
-qt_options=()
+qt_options=(-DVERDIN_WITH_QT=OFF)
 if [[ -n "$with_qt" ]]; then
   build_qt
-  prefixes="$prefix;$qt_prefix"
-  qt_options=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+  qt_options=(-DVERDIN_WITH_QT=ON -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 fi
-
-# The runtime the programs and modules share.
-runtime=(
-  "$($triplet-g++-posix -print-file-name=libstdc++-6.dll)"
-  "$($triplet-g++-posix -print-file-name=libgcc_s_seh-1.dll)"
-  "/usr/$triplet/lib/libwinpthread-1.dll"
-)
-for dll in "${runtime[@]}"; do
-  [[ -f "$dll" ]] || { echo "build-windows: $dll not found" >&2; exit 1; }
-done
+prefix_path=$(IFS=';'; echo "${prefixes[*]}")
 
 # A build folder configured once with Qt keeps it in its cache; a build
 # without Qt starts from a fresh cache.
-if [[ -f "$build/CMakeCache.txt" ]] && ! grep -qxF "VERDIN_WINDOWS_PREFIXES:INTERNAL=$prefixes" "$build/CMakeCache.txt"; then
+if [[ -f "$build/CMakeCache.txt" ]] && ! grep -qxF "VERDIN_WINDOWS_PREFIXES:INTERNAL=$prefix_path" "$build/CMakeCache.txt"; then
   rm -rf "$build"
 fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DVERDIN_BUILD_BENCH=OFF -DCMAKE_PREFIX_PATH="$prefixes" \
-  -DVERDIN_WINDOWS_PREFIXES:INTERNAL="$prefixes" "${qt_options[@]}" \
-  -DVERDIN_GOOGLETEST_SOURCE=/usr/src/googletest \
-  "-DVERDIN_MINGW_RUNTIME=$(IFS=';'; echo "${runtime[*]}")" >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DVERDIN_BUILD_BENCH=OFF -DCMAKE_PREFIX_PATH="$prefix_path" \
+  -DVERDIN_WINDOWS_PREFIXES:INTERNAL="$prefix_path" "${qt_options[@]}" \
+  -DVERDIN_GOOGLETEST_SOURCE=/usr/src/googletest >/dev/null
 cmake --build "$build" -j"$jobs"
 echo "build-windows: built $build/verdin-batch.exe"
 [[ -n "$with_qt" ]] || exit 0
-
-# The package: the programs, their modules and runtime, the Qt libraries
-# the programs use, one platform plugin and one style, Qt's Russian
-# texts, the demo database and the demo estimate.
-version=$(sed -n 's/^project(Verdin VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-package="$build/package"
-stage="$package/Verdin"
-rm -rf "$package"
-mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/data" "$stage/examples"
-cp "$build"/{verdin.exe,verdin-batch.exe,verdin-xls.dll,verdin-xlsx.dll,verdin-pdf.dll} "${runtime[@]}" "$stage/"
-cp "$qt_prefix"/bin/Qt6{Core,Gui,Widgets,PrintSupport}.dll "$stage/"
-cp "$qt_prefix/plugins/platforms/qwindows.dll" "$stage/platforms/"
-cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-cp /usr/share/qt6/translations/qtbase_ru.qm "$stage/translations/"
-cp data/*.txt data/*.dat "$stage/data/"
-cp examples/demo.isx "$stage/examples/"
-# Qt looks for its plugins and translations beside the program.
-printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n' >"$stage/qt.conf"
-"$triplet-strip" --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
-
-mkdir -p dist
-zip="dist/Verdin-$version-win64.zip"
-rm -f "$zip"
-(cd "$package" && cmake -E tar cf "$root/$zip" --format=zip Verdin)
-
-# The installer's lists of files: what it puts into the folder and what
-# its uninstaller takes away again.
-lists="$package/lists"
-mkdir -p "$lists"
-windows_name() { tr '/' '\\' <<<"$1"; }
-{
-  (cd "$stage" && find . -type d | sort) | while read -r folder; do
-    relative=${folder#.}
-    relative=${relative#/}
-    echo "SetOutPath \"\$INSTDIR${relative:+\\$(windows_name "$relative")}\""
-    find "$stage/$relative" -maxdepth 1 -type f | sort | sed 's/.*/File "&"/'
-  done
-  echo 'SetOutPath "$INSTDIR"'
-} >"$lists/install-files.nsh"
-{
-  (cd "$stage" && find . -type f | sort) | while read -r file; do
-    echo "Delete \"\$INSTDIR\\$(windows_name "${file#./}")\""
-  done
-  (cd "$stage" && find . -type d ! -name . | sort -r) | while read -r folder; do
-    echo "RMDir \"\$INSTDIR\\$(windows_name "${folder#./}")\""
-  done
-} >"$lists/uninstall-files.nsh"
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$lists" \
-  -DOUTFILE="$root/dist/Verdin-$version-setup.exe" app/resources/verdin-setup.nsi
-echo "build-windows: packaged $zip and dist/Verdin-$version-setup.exe"
+cmake --build "$build" --target verdin_package
+version=$(sed -n 's/^#define VERDIN_VERSION "\(.*\)"$/\1/p' "$build/generated/core/version.h")
+echo "build-windows: packaged dist/Verdin-$version-win64.zip and dist/Verdin-$version-setup.exe"

@@ -8,7 +8,7 @@
 #     Cyrillic path with spaces; a read-only workbook refused;
 #   - with Qt (not with --without-qt): the package's DLLs, the installer
 #     run silently in a fresh Wine prefix, the installed verdin.exe on a
-#     virtual screen of 1366x768 driven by keyboard (tests/windows/wine_desktop.sh),
+#     virtual screen of 1366x768 driven by keyboard (tests/wine/desktop.sh),
 #     and the uninstaller.
 #   scripts/test-windows.sh [--without-qt] [LINUX_BUILD_FOLDER]
 # Its last line is "windows: N passed, M failed"; it exits non-zero when
@@ -48,10 +48,12 @@ if ! bash scripts/build-windows.sh "${build_options[@]}" >"${TMPDIR:-/tmp}/verdi
   finish
 fi
 pass "cross build"
-if [[ ! -x "$linux_build/verdin-batch" ]]; then
-  fail "the Linux build's verdin-batch is missing in $linux_build"
-  finish
-fi
+for program in verdin-batch verdin_estimate_of_items; do
+  if [[ ! -x "$linux_build/$program" ]]; then
+    fail "the Linux build's $program is missing in $linux_build"
+    finish
+  fi
+done
 
 # One Wine prefix for the tests, kept in the cache: its first start takes
 # a few seconds, later ones well under one.
@@ -92,19 +94,13 @@ no_cr() { tr -d '\r'; }
 # The words of a PDF in their order, one a line, and its page count: the
 # drawing engines of the two systems space a line's words a little apart.
 pdf_text() { pdfinfo "$1" 2>&1 | grep '^Pages:'; pdftotext -layout "$1" - 2>&1 | tr -s '[:space:]' '\n'; }
+# The fonts a PDF embeds, without their subset tags (ABCDEF+), and their
+# types; and its first page drawn in grey.
+pdf_fonts() { pdffonts "$1" 2>&1 | tail -n +3 | awk '{sub(/^[A-Z]{6}\+/, "", $1); print $1, $2}' | sort -u; }
+pdf_page() { pdftoppm -gray -r 60 -f 1 -l 1 "$1" >"$2"; }
 
-# The demo estimate and one of 50 items: its six items over and over
-# (the header holds the count on its second line; an item is 352 lines).
-python3 - examples/demo.isx "$work/полная смета.isx" <<'PYTHON'
-import sys
-lines = open(sys.argv[1], "rb").read().split(b"\r\n")[:-1]
-count = int(lines[1])
-header, items = lines[:-count * 352], lines[-count * 352:]
-header[1] = b" 50 "
-blocks = [items[i * 352:(i + 1) * 352] for i in range(count)]
-body = [line for n in range(50) for line in blocks[n % count]]
-open(sys.argv[2], "wb").write(b"\r\n".join(header + body) + b"\r\n")
-PYTHON
+# The demo estimate and one of 50 items: its items over and over.
+"$linux_build/verdin_estimate_of_items" examples/demo.isx 50 "$work/полная смета.isx"
 
 compare_estimate() {  # compare_estimate NAME ISX: the batch tool's output on both systems
   local name=$1 isx=$2 linux="$work/linux/$1" windows="$work/windows/$1"
@@ -128,6 +124,15 @@ compare_estimate() {  # compare_estimate NAME ISX: the batch tool's output on bo
   linux_batch --data data estimate "$isx" "$linux/смета.pdf" >/dev/null 2>&1
   windows_batch --data data estimate "$isx" "$windows/смета.pdf" >/dev/null 2>&1
   check "$name: the PDF has the same text" cmp -s <(pdf_text "$linux/смета.pdf") <(pdf_text "$windows/смета.pdf")
+  pdf_fonts "$linux/смета.pdf" >"$linux/fonts.txt"
+  pdf_fonts "$windows/смета.pdf" >"$windows/fonts.txt"
+  check "$name: the PDF has the same fonts" cmp -s "$linux/fonts.txt" "$windows/fonts.txt" ||
+    diff "$linux/fonts.txt" "$windows/fonts.txt" | head -n 10
+  check "$name: the PDF has a bold face" grep -q 'Bold' "$windows/fonts.txt"
+  pdf_page "$linux/смета.pdf" "$linux/page.pgm"
+  pdf_page "$windows/смета.pdf" "$windows/page.pgm"
+  check "$name: the PDF's first page looks the same" \
+    /usr/bin/python3 tests/wine/compare_pages.py "$linux/page.pgm" "$windows/page.pgm"
 }
 compare_estimate "demo" examples/demo.isx
 compare_estimate "50 items" "$work/полная смета.isx"
@@ -153,7 +158,7 @@ check "no temporary file beside the read-only workbook" test -z "$(find "$work/w
 
 # The package carries every DLL its programs and plugins import, except
 # the system's own.
-version=$(sed -n 's/^project(Verdin VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(sed -n 's/^#define VERDIN_VERSION "\(.*\)"$/\1/p' "$windows_build/generated/core/version.h")
 stage="$windows_build/package/Verdin"
 system_dlls='^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|winspool\.drv|ws2_32|uxtheme|dwmapi|imm32|winmm|version|netapi32|userenv|ntdll|msvcrt|mpr|shlwapi|d3d9|d3d11|dxgi|dwrite|opengl32|setupapi|wtsapi32|authz|comctl32|crypt32|bcrypt|shcore|api-ms-win-.*)\.dll$|^winspool\.drv$'
 missing_dlls=$(find "$stage" -name '*.exe' -o -name '*.dll' | while read -r binary; do
@@ -169,7 +174,7 @@ check "the installer was built" test -s "dist/Verdin-$version-setup.exe"
 
 # The installer in a fresh Wine prefix, the installed program on a
 # virtual screen, the uninstaller.
-bash tests/windows/wine_desktop.sh "dist/Verdin-$version-setup.exe" "$work/desktop" >"$work/desktop.log" 2>&1
+bash tests/wine/desktop.sh "dist/Verdin-$version-setup.exe" "$work/desktop" >"$work/desktop.log" 2>&1
 desktop_status=$?
 sed -n 's/^windows-desktop: //p' "$work/desktop.log" | while read -r line; do echo "windows: $line"; done
 passed=$((passed + $(grep -c '^windows-desktop: ok ' "$work/desktop.log")))

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 #include <string>
 
@@ -117,23 +118,22 @@ TEST(QuantitySum, OverflowingSumLeavesTheSumEmpty) {
   EXPECT_FALSE(result.problems.empty());
 }
 
+// The sum goes into the main window's quantity box; nothing filled passes 0.
 TEST(QuantityCmdKol, WritesTheSumIntoTheQuantityBox) {
-  QuantityForm form = Rows({"2", "3", "4", "1", "1", "5", "", "", ""});
-  MainForm frm1;
-  frm1.txtKolic = "17";
-  RecordingMessages messages;
-  EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
-  EXPECT_EQ(frm1.txtKolic, "29");
-  EXPECT_EQ(form.txtKol[9], "29");
-  EXPECT_TRUE(messages.entries.empty());
-}
-
-TEST(QuantityCmdKol, NothingFilledPassesZero) {
-  QuantityForm form;
-  MainForm frm1;
-  RecordingMessages messages;
-  EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
-  EXPECT_EQ(frm1.txtKolic, "0");
+  const std::pair<QuantityForm, const char*> cases[] = {
+      {Rows({"2", "3", "4", "1", "1", "5", "", "", ""}), "29"},
+      {QuantityForm{}, "0"},
+  };
+  for (auto [form, sum] : cases) {
+    SCOPED_TRACE(sum);
+    MainForm frm1;
+    frm1.txtKolic = "17";
+    RecordingMessages messages;
+    EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
+    EXPECT_EQ(frm1.txtKolic, sum);
+    EXPECT_EQ(form.txtKol[9], sum);
+    EXPECT_TRUE(messages.entries.empty());
+  }
 }
 
 TEST(QuantityCmdKol, RowThatIsNotANumberKeepsTheQuantityAndSaysWhy) {
@@ -220,14 +220,39 @@ MainForm WithTotal(const std::string& total, const std::string& rate = "2800") {
 }
 
 
-TEST(PayOutOpen, FromTheEstimateTotal) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("1234,567"));
-  EXPECT_EQ(form.txt1[0], "1 234 567");
-  EXPECT_EQ(form.txt2[0], "440");
-  EXPECT_EQ(form.txt1[3], "129 629");
-  EXPECT_EQ(form.txt2[3], "46");
-  EXPECT_EQ(PayOutProblemText(form), "");
+// The four pay-out boxes and the reason shown for a total and a rate: a
+// rate that is not a number or zero empties only the second currency, a
+// total that is not a number the price.
+TEST(PayOutOpen, BoxesAndProblemForTotalAndRate) {
+  struct Case {
+    const char* total;
+    const char* rate;
+    std::array<const char*, 4> boxes;  // txt1[0], txt2[0], txt1[3], txt2[3]
+    const char* problem;               // a part of the reason; "" none
+  };
+  const Case cases[] = {
+      {"1234,567", "2800", {"1 234 567", "440", "129 629", "46"}, ""},
+      {"0", "2800", {"0", "0", "0", "0"}, ""},
+      {"1234,567", "abc", {"1 234 567", "", "129 629", ""}, "Курс «abc» не является числом."},
+      {"1000", "0", {"1 000 000", "", "105 000", ""}, "Курс равен нулю."},
+      {"1000", "", {"1 000 000", "", "105 000", ""}, "Курс не указан."},
+      {"12x", "2800", {"", "", "", ""}, "«12x»"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.total) + " / " + c.rate);
+    PayOutForm form;
+    OpenPayOut(form, WithTotal(c.total, c.rate));
+    EXPECT_EQ(form.txt1[0], c.boxes[0]);
+    EXPECT_EQ(form.txt2[0], c.boxes[1]);
+    EXPECT_EQ(form.txt1[3], c.boxes[2]);
+    EXPECT_EQ(form.txt2[3], c.boxes[3]);
+    const std::string problem = PayOutProblemText(form);
+    if (*c.problem == '\0') {
+      EXPECT_EQ(problem, "");
+    } else {
+      EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+    }
+  }
 }
 
 TEST(PayOutOpen, PercentTwentyChangesBothPayOuts) {
@@ -282,15 +307,6 @@ TEST(PayOutOpen, ThousandthsOfTheTotalBecomeWholeRoubles) {
   EXPECT_EQ(form.txt1[0], "1 005");
 }
 
-TEST(PayOutOpen, ZeroTotalShowsZeros) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("0"));
-  EXPECT_EQ(form.txt1[0], "0");
-  EXPECT_EQ(form.txt2[0], "0");
-  EXPECT_EQ(form.txt1[3], "0");
-  EXPECT_EQ(form.txt2[3], "0");
-}
-
 TEST(PayOutOpen, KeepsKopecksAndPercentAsTheUserLeftThem) {
   PayOutForm form;
   form.txt1[2] = "20";
@@ -299,43 +315,12 @@ TEST(PayOutOpen, KeepsKopecksAndPercentAsTheUserLeftThem) {
   EXPECT_EQ(form.txt1[3], "140 000");
 }
 
-TEST(PayOutOpen, RateThatIsNotANumberEmptiesOnlyTheSecondCurrency) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("1234,567", "abc"));
-  EXPECT_EQ(form.txt1[0], "1 234 567");
-  EXPECT_EQ(form.txt1[3], "129 629");
-  EXPECT_EQ(form.txt2[0], "");
-  EXPECT_EQ(form.txt2[3], "");
-  EXPECT_NE(PayOutProblemText(form).find("Курс «abc» не является числом."), std::string::npos);
-}
-
-TEST(PayOutOpen, ZeroOrEmptyRateDoesNotDivide) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("1000", "0"));
-  EXPECT_EQ(form.txt2[0], "");
-  EXPECT_EQ(form.txt2[3], "");
-  EXPECT_EQ(form.txt1[3], "105 000");
-  EXPECT_NE(PayOutProblemText(form).find("Курс равен нулю."), std::string::npos);
-  OpenPayOut(form, WithTotal("1000", ""));
-  EXPECT_EQ(form.txt2[0], "");
-  EXPECT_EQ(PayOutProblemText(form), "Курс не указан.");
-}
-
 TEST(PayOutOpen, ProblemOfAnEarlierOpeningIsForgotten) {
   PayOutForm form;
   OpenPayOut(form, WithTotal("1000", "0"));
   OpenPayOut(form, WithTotal("1000"));
   EXPECT_EQ(PayOutProblemText(form), "");
   EXPECT_EQ(form.txt2[0], "357");
-}
-
-TEST(PayOutOpen, TotalThatIsNotANumberLeavesThePriceEmpty) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("12x"));
-  EXPECT_EQ(form.txt1[0], "");
-  EXPECT_EQ(form.txt1[3], "");
-  EXPECT_EQ(form.txt2[3], "");
-  EXPECT_NE(PayOutProblemText(form).find("«12x»"), std::string::npos);
 }
 
 TEST(PayOutOpen, CurrentItemWithoutSecondCurrencyStillPaysOutRoubles) {

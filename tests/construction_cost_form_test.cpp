@@ -58,26 +58,6 @@ void ExpectSameTexts(const ConstructionCostForm& form) {
   EXPECT_EQ(form.lblS, form.txtS);
 }
 
-TEST(ConstructionCostCalculation, InterpolatesInsideAnInterval) {
-  const Outcome result = Calculate("15", "1");
-  ASSERT_TRUE(result.ok);
-  EXPECT_TRUE(result.messages.entries.empty());
-  EXPECT_EQ(result.form.txtPr, "4 + (( 15 - 10 ) * ( 3  - 4 )) / ( 20 - 10 ) = 3,500");
-  EXPECT_EQ(result.form.txtS, "3,500 x 1000 x 15 /100 = 525,000");
-  EXPECT_DOUBLE_EQ(result.form.StProekt, 525.0);
-  ExpectSameTexts(result.form);
-}
-
-TEST(ConstructionCostCalculation, WritesTheCostAsTypedAndFractionsInGeneralForm) {
-  const Outcome result = Calculate("12,50", "2");
-  ASSERT_TRUE(result.ok);
-  // P = 4.4 + (3.4 - 4.4) * 2.5 / 10 = 4.15; cost 12.5 * 4.15 * 10 = 518.75.
-  EXPECT_EQ(result.form.txtPr, "4,4 + (( 12,50 - 10 ) * ( 3,4  - 4,4 )) / ( 20 - 10 ) = 4,150");
-  EXPECT_EQ(result.form.txtS, "4,150 x 1000 x 12,50 /100 = 518,750");
-  EXPECT_DOUBLE_EQ(result.form.StProekt, 518.75);
-  ExpectSameTexts(result.form);
-}
-
 TEST(ConstructionCostCalculation, CostBelowFirstBoundIsPricedAtIt) {
   for (const std::string typed : {"2", "0", "-3", "5,0"}) {
     SCOPED_TRACE(typed);
@@ -90,28 +70,39 @@ TEST(ConstructionCostCalculation, CostBelowFirstBoundIsPricedAtIt) {
   }
 }
 
-TEST(ConstructionCostCalculation, CostAboveLastBoundIsPricedAtIt) {
-  const Outcome result = Calculate("80", "5");
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.form.txtPr, "3,1 + (( 50 - 20 ) * ( 2,1  - 3,1 )) / ( 50 - 20 ) = 2,100");
-  EXPECT_EQ(result.form.txtS, "2,100 x 1000 x 50 /100 = 1050,000");
-  EXPECT_DOUBLE_EQ(result.form.StProekt, 1050.0);
-}
-
-TEST(ConstructionCostCalculation, CostOnLastBoundUsesLastIntervalAndKeepsTypedText) {
-  const Outcome result = Calculate("50,0", "4");
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.form.txtPr, "3,2 + (( 50,0 - 20 ) * ( 2,2  - 3,2 )) / ( 50 - 20 ) = 2,200");
-  EXPECT_EQ(result.form.txtS, "2,200 x 1000 x 50,0 /100 = 1100,000");
-  EXPECT_DOUBLE_EQ(result.form.StProekt, 1100.0);
-}
-
-TEST(ConstructionCostCalculation, CostOnInnerBoundTakesTheIntervalStartingThere) {
-  const Outcome result = Calculate("20", "1");
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.form.txtPr, "3 + (( 20 - 20 ) * ( 2,5  - 3 )) / ( 50 - 20 ) = 3,000");
-  EXPECT_EQ(result.form.txtS, "3,000 x 1000 x 20 /100 = 600,000");
-  EXPECT_DOUBLE_EQ(result.form.StProekt, 600.0);
+// Costs inside an interval (fractions in general form, the cost as typed)
+// and at and beyond the bounds of the table: above the last bound it is
+// priced at it; on the last bound the last interval is used and the typed
+// text kept; on an inner bound the interval starting there is taken.
+TEST(ConstructionCostCalculation, InterpolatesInTheIntervalOfTheCost) {
+  struct Case {
+    const char* cost;
+    const char* category;
+    const char* txtPr;
+    const char* txtS;
+    double StProekt;
+  };
+  const Case cases[] = {
+      {"15", "1", "4 + (( 15 - 10 ) * ( 3  - 4 )) / ( 20 - 10 ) = 3,500", "3,500 x 1000 x 15 /100 = 525,000", 525.0},
+      // P = 4.4 + (3.4 - 4.4) * 2.5 / 10 = 4.15; cost 12.5 * 4.15 * 10 = 518.75.
+      {"12,50", "2", "4,4 + (( 12,50 - 10 ) * ( 3,4  - 4,4 )) / ( 20 - 10 ) = 4,150",
+       "4,150 x 1000 x 12,50 /100 = 518,750", 518.75},
+      {"80", "5", "3,1 + (( 50 - 20 ) * ( 2,1  - 3,1 )) / ( 50 - 20 ) = 2,100", "2,100 x 1000 x 50 /100 = 1050,000",
+       1050.0},
+      {"50,0", "4", "3,2 + (( 50,0 - 20 ) * ( 2,2  - 3,2 )) / ( 50 - 20 ) = 2,200",
+       "2,200 x 1000 x 50,0 /100 = 1100,000", 1100.0},
+      {"20", "1", "3 + (( 20 - 20 ) * ( 2,5  - 3 )) / ( 50 - 20 ) = 3,000", "3,000 x 1000 x 20 /100 = 600,000", 600.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cost);
+    const Outcome result = Calculate(c.cost, c.category);
+    ASSERT_TRUE(result.ok);
+    EXPECT_TRUE(result.messages.entries.empty());
+    EXPECT_EQ(result.form.txtPr, c.txtPr);
+    EXPECT_EQ(result.form.txtS, c.txtS);
+    EXPECT_DOUBLE_EQ(result.form.StProekt, c.StProekt);
+    ExpectSameTexts(result.form);
+  }
 }
 
 TEST(ConstructionCostCalculation, WholeCategoryWrittenWithFractionIsAccepted) {

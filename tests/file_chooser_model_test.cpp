@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -271,21 +272,20 @@ TEST_F(FileChooserSave, ATypedPatternFiltersTheListOnly) {
 
 TEST_F(FileChooserSave, ATypedNameUsesPathIsxAndTheCurrentFolder) {
   ChangeSaveFolder(form, temp / PathFromText("Другая"));
-  ChangeNameFile(form, "гараж");
-  EXPECT_EQ(form.lblNameFileIsx, Isx("гараж.isx"));
-  EXPECT_EQ(form.lblNameFileOut, Other("гараж.xls"));
-  ChangeNameFile(form, "гараж.isx");
-  EXPECT_EQ(form.lblNameFileIsx, Isx("гараж.isx"));
-  EXPECT_EQ(form.lblNameFileOut, Other("гараж.xls"));
-  ChangeNameFile(form, "гараж.xls");
-  EXPECT_EQ(form.lblNameFileIsx, Isx("гараж.isx"));
-  EXPECT_EQ(form.lblNameFileOut, Other("гараж.xls"));
-  ChangeNameFile(form, "гараж.xlsx");
-  EXPECT_EQ(form.lblNameFileIsx, Isx("гараж.isx"));
-  EXPECT_EQ(form.lblNameFileOut, Other("гараж.xlsx"));
-  ChangeNameFile(form, "дом 2.1");
-  EXPECT_EQ(form.lblNameFileIsx, Isx("дом 2.1.isx"));
-  EXPECT_EQ(form.lblNameFileOut, Other("дом 2.1.xls"));
+  // The name as typed; the input-data file and the workbook it names.
+  const std::array<std::array<const char*, 3>, 5> names = {{
+      {"гараж", "гараж.isx", "гараж.xls"},
+      {"гараж.isx", "гараж.isx", "гараж.xls"},
+      {"гараж.xls", "гараж.isx", "гараж.xls"},
+      {"гараж.xlsx", "гараж.isx", "гараж.xlsx"},
+      {"дом 2.1", "дом 2.1.isx", "дом 2.1.xls"},
+  }};
+  for (const auto& [typed, isx, workbook] : names) {
+    SCOPED_TRACE(typed);
+    ChangeNameFile(form, typed);
+    EXPECT_EQ(form.lblNameFileIsx, Isx(isx));
+    EXPECT_EQ(form.lblNameFileOut, Other(workbook));
+  }
 }
 
 TEST_F(FileChooserSave, AnEmptyNameNamesNothing) {

@@ -11,6 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for file in bin/verdin bin/verdin-batch share/verdin/data/ВердинПИР_Таблицы.txt \
             share/verdin/examples/demo.isx share/applications/verdin.desktop \
+            share/verdin/fonts/LiberationSerif-Regular.ttf share/verdin/fonts/LiberationSerif-Bold.ttf \
             share/icons/hicolor/scalable/apps/verdin.svg \
             lib/verdin/verdin-xls.so lib/verdin/verdin-xlsx.so lib/verdin/verdin-pdf.so; do
   test -e "$work/prefix/$file" || { echo "not installed: $file"; exit 1; }

@@ -172,39 +172,24 @@ TEST_F(NormLoaderTest, AcceptsLfLineEndsAndBlankLinesAfterEnd) {
 }
 
 TEST_F(NormLoaderTest, MalformedTablesFilesAreRefusedWithFileAndLine) {
+  // The eighth line (a point) replaced.
+  const std::pair<const char*, const char*> points[] = {
+      {"", "пустая строка"},
+      {"5000; 83289,25 м2", "два знака «;»"},
+      {"5000", "два знака «;»"},
+      {"пять; 83289,25; м2", "«пять» не является числом"},
+      {"5000; 83 289,25; м2", "не является числом"},
+      {"900; 83289,25; м2", "должны возрастать"},
+      {"1000; 83289,25; м2", "должны возрастать"},  // equal X would divide by zero
+      {"5000; -83289,25; м2", "отрицательна"},
+  };
+  for (const auto& [point, reason] : points) {
+    Lines lines = SmallTables();
+    lines[7] = point;
+    ExpectTablesRefused(lines, 8, reason);
+  }
+
   Lines lines = SmallTables();
-  lines[7] = "";
-  ExpectTablesRefused(lines, 8, "пустая строка");
-
-  lines = SmallTables();
-  lines[7] = "5000; 83289,25 м2";
-  ExpectTablesRefused(lines, 8, "два знака «;»");
-
-  lines = SmallTables();
-  lines[7] = "5000";
-  ExpectTablesRefused(lines, 8, "два знака «;»");
-
-  lines = SmallTables();
-  lines[7] = "пять; 83289,25; м2";
-  ExpectTablesRefused(lines, 8, "«пять» не является числом");
-
-  lines = SmallTables();
-  lines[7] = "5000; 83 289,25; м2";
-  ExpectTablesRefused(lines, 8, "не является числом");
-
-  lines = SmallTables();
-  lines[7] = "900; 83289,25; м2";
-  ExpectTablesRefused(lines, 8, "должны возрастать");
-
-  lines = SmallTables();
-  lines[7] = "1000; 83289,25; м2";  // equal X would divide by zero
-  ExpectTablesRefused(lines, 8, "должны возрастать");
-
-  lines = SmallTables();
-  lines[7] = "5000; -83289,25; м2";
-  ExpectTablesRefused(lines, 8, "отрицательна");
-
-  lines = SmallTables();
   lines.insert(lines.begin() + 4, {"* один", "* два"});
   ExpectTablesRefused(lines, 6, "два комментария подряд");
 

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "core/line_file.h"
+#include "core/version.h"
 #include "workbook/sheet.h"
 
 // Marks the module's two functions as its only exported symbols (the
@@ -26,11 +27,6 @@
 #define VERDIN_MODULE_EXPORT __attribute__((visibility("default")))
 #endif
 #define VERDIN_MODULE_ENTRY extern "C" VERDIN_MODULE_EXPORT
-
-// The program's version, set by the build for all of its code.
-#ifndef VERDIN_VERSION
-#error "VERDIN_VERSION is set by the build"
-#endif
 
 // Defines the module's "verdin_writer_format" for `format` (xls, xlsx, pdf).
 #define VERDIN_WRITER_FORMAT(format) \

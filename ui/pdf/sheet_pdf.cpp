@@ -23,6 +23,7 @@
 #include "core/platform_files.h"
 #include "core/text_forms.h"
 #include "workbook/save_workbook.h"
+#include "ui/pdf/shipped_fonts.h"
 #include "workbook/sheet_pages.h"
 
 namespace verdin {
@@ -36,9 +37,11 @@ constexpr double kFooterRoom = 18.0;                // points the page number ne
 constexpr double kFooterSize = 9.0;
 constexpr double kBorderWidth = 0.5;
 
-// The font family on this system: the named one, or its metric-compatible
-// free twin when the named one is not installed.
+// The font family on this system: the shipped twin of the named one, else
+// the named one, or its metric-compatible free twin when the named one is
+// not installed.
 QString Family(const std::string& name) {
+  if (QString shipped = ShippedFamily(name); !shipped.isEmpty()) return shipped;
   const QString family = QString::fromStdString(name);
   if (QFontDatabase::hasFamily(family)) return family;
   const std::pair<const char*, const char*> twins[] = {

@@ -8,7 +8,7 @@
 # keyboard; the saved workbook equal to the one the installed
 # verdin-batch.exe writes from the saved input data; then the silent
 # uninstaller, which leaves the user's estimates.
-#   tests/windows/wine_desktop.sh SETUP.exe WORK
+#   tests/wine/desktop.sh SETUP.exe WORK
 # Prints one "windows-desktop: ok|FAIL WHAT" line per check.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -137,7 +137,7 @@ check ".isx files open with Verdin" \
     wine reg query 'HKLM\\Software\\Classes\\Verdin.Estimate\\shell\\open\\command' /ve 2>/dev/null |
     grep -q 'verdin.exe\" \"%1\"'"
 
-bash "$here/under_window_manager.sh" 1366x768 bash "$0" --on-screen "$work"
+bash "$here/../windows/under_window_manager.sh" 1366x768 bash "$0" --on-screen "$work"
 wineserver -w
 
 # The workbook the window saved equals the one the batch tool writes from
@@ -164,3 +164,17 @@ check "the program folder is gone" test ! -e "$installed"
 check "the Start-menu entry is gone" test -z "$(find "$WINEPREFIX/drive_c/ProgramData" -name "$shortcut_name" 2>/dev/null)"
 check ".isx files are no longer Verdin's" bash -c "! wine reg query 'HKLM\\Software\\Classes\\Verdin.Estimate' >/dev/null 2>&1"
 check "the user's estimates stay" test -n "$saved_xls" -a -f "$saved_xls"
+
+# Into folders the installer makes: the uninstall entry carries the size,
+# and the uninstaller leaves none of the folders behind.
+wine "$setup" /S '/D=C:\Программы отдела\Расчеты\Verdin' >"$work/setup-nested.log" 2>&1
+wineserver -w
+nested="$WINEPREFIX/drive_c/Программы отдела"
+check "installed into new nested folders" test -f "$nested/Расчеты/Verdin/verdin.exe"
+size=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Verdin' /v EstimatedSize 2>/dev/null |
+  tr -d '\r' | sed -n 's/.*REG_DWORD *0x\([0-9a-fA-F]*\).*/\1/p')
+check "the uninstall entry carries the size (${size:+$((16#$size)) KiB})" test -n "$size" -a "$((16#${size:-0}))" -gt 1000
+wine "$nested/Расчеты/Verdin/uninstall.exe" /S >"$work/uninstall-nested.log" 2>&1
+wait_for 30 test ! -e "$nested/Расчеты/Verdin/verdin.exe"
+wineserver -w
+check "the uninstaller leaves none of the folders it made" test ! -e "$nested"
