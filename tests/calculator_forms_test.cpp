@@ -10,6 +10,7 @@
 #include <array>
 #include <limits>
 #include <string>
+#include <tuple>
 
 namespace verdin {
 namespace {
@@ -342,32 +343,31 @@ TEST(PayOutOpen, HugeTotalIsReportedNotInfinite) {
   EXPECT_FALSE(PayOutProblemText(form).empty());
 }
 
-TEST(PayOutRecompute, KopecksNotANumberEmptiesBothPayOuts) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("1234,567"));
-  form.txt1[1] = "7,0,";
-  RecomputePayOut(form);
-  EXPECT_EQ(form.txt1[3], "");
-  EXPECT_EQ(form.txt2[3], "");
-  EXPECT_EQ(form.payOutProblem, "Число копеек с рубля «7,0,» не является числом.");
-  // The price row stays as it was.
-  EXPECT_EQ(form.txt1[0], "1 234 567");
-  EXPECT_EQ(form.txt2[0], "440");
-}
-
-TEST(PayOutRecompute, EmptyPercentEmptiesBothPayOutsAndRecovers) {
-  PayOutForm form;
-  OpenPayOut(form, WithTotal("1234,567"));
-  form.txt1[2] = "";
-  RecomputePayOut(form);
-  EXPECT_EQ(form.txt1[3], "");
-  EXPECT_EQ(form.txt2[3], "");
-  EXPECT_EQ(form.payOutProblem, "Процент на раздел не указан.");
-  form.txt1[2] = "15";
-  RecomputePayOut(form);
-  EXPECT_EQ(form.txt1[3], "129 629");
-  EXPECT_EQ(form.txt2[3], "46");
-  EXPECT_EQ(PayOutProblemText(form), "");
+// A kopecks or percent box that cannot be read empties both pay-outs and
+// says why; the price row stays, and the box put right again recovers.
+TEST(PayOutRecompute, UnreadableBoxEmptiesBothPayOutsAndRecovers) {
+  const std::tuple<int, const char*, const char*> cases[] = {
+      {1, "7,0,", "Число копеек с рубля «7,0,» не является числом."},
+      {2, "", "Процент на раздел не указан."},
+  };
+  for (const auto& [box, text, problem] : cases) {
+    SCOPED_TRACE(problem);
+    PayOutForm form;
+    OpenPayOut(form, WithTotal("1234,567"));
+    const std::string kept = form.txt1[box];
+    form.txt1[box] = text;
+    RecomputePayOut(form);
+    EXPECT_EQ(form.txt1[3], "");
+    EXPECT_EQ(form.txt2[3], "");
+    EXPECT_EQ(form.payOutProblem, problem);
+    EXPECT_EQ(form.txt1[0], "1 234 567");
+    EXPECT_EQ(form.txt2[0], "440");
+    form.txt1[box] = kept;
+    RecomputePayOut(form);
+    EXPECT_EQ(form.txt1[3], "129 629");
+    EXPECT_EQ(form.txt2[3], "46");
+    EXPECT_EQ(PayOutProblemText(form), "");
+  }
 }
 
 TEST(PayOutRecompute, ReadsThePriceBackFromItsGroupedText) {
