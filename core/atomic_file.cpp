@@ -126,6 +126,7 @@ AtomicReplacement::AtomicReplacement(std::filesystem::path target, std::string_v
   RemoveAbandonedTemporaries(target_, temporarySuffix_);
   // A file without a name leaves nothing behind if the process is killed;
   // where the file system has no such files a named one is used.
+  const platform::EndingSignalsDeferred deferred;
   int error = platform::CreateUnnamedIn(FolderOf(target_), file_);
   if (error != 0) error = platform::CreateTemporaryBeside(target_, temporarySuffix_, temporary_, file_);
   // Creating a file fails with ENOENT only when its folder is missing.
@@ -146,6 +147,7 @@ AtomicReplacement::~AtomicReplacement() {
 
 const std::filesystem::path& AtomicReplacement::temporaryPath() {
   if (temporary_.empty()) {
+    const platform::EndingSignalsDeferred deferred;
     Check(platform::NameTemporaryBeside(file_, target_, temporarySuffix_, temporary_));
     leftover_ = platform::RemovedOnSignal(temporary_, false);
   }
@@ -178,6 +180,7 @@ void AtomicReplacement::Commit() {
 PrivateFolder::PrivateFolder(const std::filesystem::path& parent, std::string_view prefix) {
   RemoveAbandonedFolders(parent, prefix);
   const std::string owned = std::string(prefix) + std::to_string(platform::ProcessNumber()) + "-";
+  const platform::EndingSignalsDeferred deferred;
   Check(platform::CreatePrivateFolder(parent, owned, path_));
   leftover_ = platform::RemovedOnSignal(path_, true);
 }
@@ -190,6 +193,7 @@ PrivateFolder::~PrivateFolder() {
 WriteLock::WriteLock(const std::filesystem::path& target) {
   const std::filesystem::path file = FollowLinks(target);
   path_ = FolderOf(file) / LockFileName(PathText(file.filename()));
+  const platform::EndingSignalsDeferred deferred;
   const int error = platform::TakeLockFile(path_, file, held_);
   if (error == 0) {
     leftover_ = platform::RemovedOnSignal(path_, false);
@@ -206,7 +210,8 @@ WriteLock::WriteLock(const std::filesystem::path& target) {
 
 WriteLock::~WriteLock() {
   // No longer the signal's to remove: from here on the name may be another
-  // writer's lock file.
+  // writer's lock file. A signal waits until the file is gone.
+  const platform::EndingSignalsDeferred deferred;
   leftover_ = {};
   platform::ReleaseLockFile(path_, held_);
 }

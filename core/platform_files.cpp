@@ -3,6 +3,7 @@
 #include "core/platform_files.h"
 
 #include <dlfcn.h>
+#include <pthread.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/syscall.h>
@@ -416,6 +417,19 @@ void RemoveLeftoversOnSignals() noexcept {
     for (const int other : kEndingSignals) ::sigaddset(&handler.sa_mask, other);
     ::sigaction(signal, &handler, &EarlierHandlers()[i]);
   }
+}
+
+static_assert(sizeof(sigset_t) <= sizeof(unsigned long long[16]));
+
+EndingSignalsDeferred::EndingSignalsDeferred() noexcept {
+  sigset_t ending;
+  ::sigemptyset(&ending);
+  for (const int signal : kEndingSignals) ::sigaddset(&ending, signal);
+  ::pthread_sigmask(SIG_BLOCK, &ending, reinterpret_cast<sigset_t*>(saved_));
+}
+
+EndingSignalsDeferred::~EndingSignalsDeferred() {
+  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
 }
 
 Utf8Console::Utf8Console() = default;

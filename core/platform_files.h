@@ -213,6 +213,20 @@ class RemovedOnSignal {
 };
 void RemoveLeftoversOnSignals() noexcept;
 
+// While it lives, SIGTERM, SIGINT and SIGHUP wait: for the moment between
+// making a file and registering it to be removed on a signal. A signal
+// that came meanwhile is taken when it goes away. Nothing on Windows.
+class EndingSignalsDeferred {
+ public:
+  EndingSignalsDeferred() noexcept;
+  ~EndingSignalsDeferred();
+  EndingSignalsDeferred(const EndingSignalsDeferred&) = delete;
+  EndingSignalsDeferred& operator=(const EndingSignalsDeferred&) = delete;
+
+ private:
+  unsigned long long saved_[16] = {};  // the signal mask before (a sigset_t)
+};
+
 // While it lives, a console the program's standard output or error shows
 // in takes the program's UTF-8 text as such (on Windows its code page is
 // switched to UTF-8 and put back afterwards); output into a pipe or a file

@@ -464,6 +464,11 @@ Utf8Console::~Utf8Console() {
   if (saved_ != 0) ::SetConsoleOutputCP(saved_);
 }
 
+// A console's Ctrl+C runs its handler in a thread of its own, which finds
+// every file registered or not yet made; nothing to hold back.
+EndingSignalsDeferred::EndingSignalsDeferred() noexcept {}
+EndingSignalsDeferred::~EndingSignalsDeferred() = default;
+
 // Windows has no file-size signal.
 void IgnoreFileSizeSignal() noexcept {}
 
