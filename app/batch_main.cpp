@@ -15,6 +15,7 @@
 // for bad data or files, 2 for bad usage.
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -364,7 +365,10 @@ int Words(const std::vector<std::string>& args) {
     throw UsageError("сумма «" + args.front() + "» слишком велика: допускается число не больше " +
                      verdin::AmountBoundText() + " по абсолютной величине.");
   }
-  std::cout << verdin::AmountInWords(*amount) << "\n";
+  // The words name whole roubles and the workbook writes the whole
+  // roubles of its amounts, kopecks dropped; the figure printed here is
+  // that same whole number, never one rounded up past the words.
+  std::cout << verdin::AmountInWords(std::trunc(*amount)) << "\n";
   return 0;
 }
 
@@ -409,6 +413,8 @@ int Run(const CommandLine& line) {
 
 int main(int argc, char** argv) {
   verdin::platform::IgnoreFileSizeSignal();
+  verdin::platform::RemoveLeftoversOnSignals();
+  const verdin::platform::Utf8Console console;
   try {
     const CommandLine line = ParseCommandLine(verdin::platform::CommandLineArguments(argc, argv));
     if (line.command == "--help" || line.command == "-h" || line.command == "help") {

@@ -109,6 +109,7 @@ int RunDesktop(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   verdin::platform::IgnoreFileSizeSignal();
+  verdin::platform::RemoveLeftoversOnSignals();
   try {
     return RunDesktop(argc, argv);
   } catch (const std::bad_alloc&) {

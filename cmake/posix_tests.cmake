@@ -77,6 +77,9 @@ add_test(NAME batch_hostile_surroundings
           $<$<BOOL:${VERDIN_SANITIZE}>:--sanitized>)
 add_test(NAME batch_pdf
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tests/batch_pdf_test.py $<TARGET_FILE:verdin-batch>)
+# Signals, full disks, cut modules, foreign files and two users of one folder.
+add_test(NAME batch_reliability
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tests/batch_reliability_test.py $<TARGET_FILE:verdin-batch>)
 
 # The 50-item test estimate of scripts/bench.sh and scripts/test-windows.sh.
 add_executable(verdin_estimate_of_items tests/tools/estimate_of_items.cpp)

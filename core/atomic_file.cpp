@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <limits>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -35,24 +36,40 @@ bool IsNumberedName(std::string_view name, std::string_view prefix, std::size_t 
   return name.empty() || name == suffix;
 }
 
-// Whether `name` is the name of a temporary file of a write with this
-// suffix in the folder: ".~<six digits><suffix>", or, as earlier versions
-// named them, "<target>.tmp-<digits><suffix>".
-bool IsTemporaryOf(std::string_view name, std::string_view target, std::string_view suffix) {
-  return IsNumberedName(name, platform::kTemporaryPrefix, platform::kTemporaryDigits, suffix) ||
-         IsNumberedName(name, std::string(target) + ".tmp-", 0, suffix);
-}
-
-// Removes the temporary files that killed writes left in the folder of
-// `target`. Files a living writer still uses stay.
+// Removes the temporary files that killed writes with this suffix left in
+// the folder of `target`: ".~<six digits><suffix>" of this user. Files a
+// living writer still uses stay, and so does every file of another naming
+// ("<target>.tmp-<digits>" included: this program makes none).
 void RemoveAbandonedTemporaries(const std::filesystem::path& target, std::string_view suffix) {
-  const std::string targetName = PathText(target.filename());
   std::error_code error;
   std::filesystem::directory_iterator it(FolderOf(target), error);
   for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
-    if (IsTemporaryOf(PathText(it->path().filename()), targetName, suffix)) {
+    if (IsNumberedName(PathText(it->path().filename()), platform::kTemporaryPrefix, platform::kTemporaryDigits,
+                       suffix)) {
       platform::RemoveIfAbandoned(it->path());
     }
+  }
+}
+
+// Removes the folders "<prefix><process number>-<random>" in `parent`
+// that belong to this user and whose process has ended.
+void RemoveAbandonedFolders(const std::filesystem::path& parent, std::string_view prefix) {
+  std::error_code error;
+  std::filesystem::directory_iterator it(parent, error);
+  for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
+    const std::string name = PathText(it->path().filename());
+    if (!name.starts_with(prefix)) continue;
+    const std::string_view rest = std::string_view(name).substr(prefix.size());
+    const std::string_view digits = rest.substr(0, rest.find('-'));
+    // A process number is at most ten digits; anything else is no name of ours.
+    if (digits.size() == rest.size() || digits.size() > 10 || !IsNumberedName(digits, "", 0, "")) continue;
+    const platform::FileStatus status = platform::LinkStatusOf(it->path());
+    if (!status.folder || status.link || !platform::OwnedByUser(status)) continue;
+    long long owner = 0;
+    for (const char digit : digits) owner = owner * 10 + (digit - '0');
+    if (owner > std::numeric_limits<int>::max() || platform::ProcessRunning(static_cast<long>(owner))) continue;
+    std::error_code ignored;
+    std::filesystem::remove_all(it->path(), ignored);
   }
 }
 
@@ -109,11 +126,13 @@ AtomicReplacement::AtomicReplacement(std::filesystem::path target, std::string_v
   RemoveAbandonedTemporaries(target_, temporarySuffix_);
   // A file without a name leaves nothing behind if the process is killed;
   // where the file system has no such files a named one is used.
+  const platform::EndingSignalsDeferred deferred;
   int error = platform::CreateUnnamedIn(FolderOf(target_), file_);
   if (error != 0) error = platform::CreateTemporaryBeside(target_, temporarySuffix_, temporary_, file_);
   // Creating a file fails with ENOENT only when its folder is missing.
   if (error == ENOENT) throw WriteFault(error, "папка не найдена");
   Check(error);
+  if (!temporary_.empty()) leftover_ = platform::RemovedOnSignal(temporary_, false);
   // Without the mark another write of the same target might take the
   // temporary file for an abandoned one; that write would then fail, which
   // is reported, so a file system without locks still works.
@@ -128,7 +147,9 @@ AtomicReplacement::~AtomicReplacement() {
 
 const std::filesystem::path& AtomicReplacement::temporaryPath() {
   if (temporary_.empty()) {
+    const platform::EndingSignalsDeferred deferred;
     Check(platform::NameTemporaryBeside(file_, target_, temporarySuffix_, temporary_));
+    leftover_ = platform::RemovedOnSignal(temporary_, false);
   }
   return temporary_;
 }
@@ -149,6 +170,7 @@ void AtomicReplacement::Commit() {
   temporaryPath();
   Check(platform::ReplaceFile(temporary_, target_));
   committed_ = true;
+  leftover_ = {};
   // The data are on the disk and in place; the file stays open (and marked
   // in use) up to here so that no other write takes it for abandoned.
   static_cast<void>(file_.Close());
@@ -156,7 +178,11 @@ void AtomicReplacement::Commit() {
 }
 
 PrivateFolder::PrivateFolder(const std::filesystem::path& parent, std::string_view prefix) {
-  Check(platform::CreatePrivateFolder(parent, prefix, path_));
+  RemoveAbandonedFolders(parent, prefix);
+  const std::string owned = std::string(prefix) + std::to_string(platform::ProcessNumber()) + "-";
+  const platform::EndingSignalsDeferred deferred;
+  Check(platform::CreatePrivateFolder(parent, owned, path_));
+  leftover_ = platform::RemovedOnSignal(path_, true);
 }
 
 PrivateFolder::~PrivateFolder() {
@@ -167,12 +193,27 @@ PrivateFolder::~PrivateFolder() {
 WriteLock::WriteLock(const std::filesystem::path& target) {
   const std::filesystem::path file = FollowLinks(target);
   path_ = FolderOf(file) / LockFileName(PathText(file.filename()));
-  const int error = platform::TakeLockFile(path_, held_);
-  if (error == EWOULDBLOCK) throw WriteFault(error, "файл сейчас записывается другой программой");
+  const platform::EndingSignalsDeferred deferred;
+  const int error = platform::TakeLockFile(path_, file, held_);
+  if (error == 0) {
+    leftover_ = platform::RemovedOnSignal(path_, false);
+    return;
+  }
+  // A lock file that is there may be held by a writer this process cannot
+  // see: the write waits for it rather than going on without a lock.
+  if (error == EWOULDBLOCK || platform::LinkStatusOf(path_).exists) {
+    throw WriteFault(EWOULDBLOCK, "файл сейчас записывается другой программой");
+  }
   // A folder where no lock file can be made (or without locks at all) is
   // left to the write itself, which reports what stops it.
 }
 
-WriteLock::~WriteLock() { platform::ReleaseLockFile(path_, held_); }
+WriteLock::~WriteLock() {
+  // No longer the signal's to remove: from here on the name may be another
+  // writer's lock file. A signal waits until the file is gone.
+  const platform::EndingSignalsDeferred deferred;
+  leftover_ = {};
+  platform::ReleaseLockFile(path_, held_);
+}
 
 }  // namespace verdin

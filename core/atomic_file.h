@@ -7,8 +7,11 @@
 // Where the file system allows it the temporary file has no name until
 // the moment before the rename, so a write killed on its way leaves
 // nothing. A temporary name left by a killed write (".~<digits><suffix>"
-// in the target's folder, no longer in use by a living process) is
-// removed at the next write into that folder.
+// in the target's folder, of the same user, no longer in use by a living
+// process) is removed at the next write into that folder; files of any
+// other naming or of another user are never touched. A write ended by
+// SIGTERM, SIGINT or SIGHUP removes its temporary file, lock file and
+// scratch folders on its way out (platform::RemoveLeftoversOnSignals).
 //
 // A symbolic link at the target is followed: the file it leads to is
 // replaced in its own folder and the link stays. A device, a pipe or a
@@ -52,8 +55,10 @@ std::filesystem::path ReplaceableTarget(const std::filesystem::path& target);
 class WriteLock {
  public:
   // Takes the lock. Throws WriteFault (error EWOULDBLOCK) when another
-  // program holds it. Where no lock file can be made the write goes on
-  // without one: the write itself then says what stops it.
+  // program holds it, and when a lock file is there but cannot be opened
+  // or locked: a lock that may be held is never skipped. Where no lock
+  // file can be made (a folder that is missing or cannot be written) the
+  // write goes on without one: the write itself then says what stops it.
   explicit WriteLock(const std::filesystem::path& target);
   WriteLock(const WriteLock&) = delete;
   WriteLock& operator=(const WriteLock&) = delete;
@@ -62,11 +67,15 @@ class WriteLock {
  private:
   std::filesystem::path path_;
   platform::FileDescriptor held_;
+  platform::RemovedOnSignal leftover_;
 };
 
 // A folder of this process's own for a library's scratch files: made in
-// `parent` (mode 0700) and removed with everything in it when the owner
-// goes away, on every way out of the code that made it.
+// `parent` (mode 0700) as "<prefix><process number>-<random>" and removed
+// with everything in it when the owner goes away, on every way out of the
+// code that made it, a signal included. Folders of the same prefix that
+// processes of this user left there when they were killed are removed
+// first.
 class PrivateFolder {
  public:
   // Throws WriteFault when the folder cannot be made.
@@ -79,6 +88,7 @@ class PrivateFolder {
 
  private:
   std::filesystem::path path_;
+  platform::RemovedOnSignal leftover_;
 };
 
 class AtomicReplacement {
@@ -111,6 +121,7 @@ class AtomicReplacement {
   platform::FileStatus targetStatus_;
   std::string temporarySuffix_;
   std::filesystem::path temporary_;  // empty while the temporary file has no name
+  platform::RemovedOnSignal leftover_;
   platform::FileDescriptor file_;
   bool committed_ = false;
 };

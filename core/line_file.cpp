@@ -16,13 +16,14 @@ namespace verdin {
 namespace {
 
 // Unicode code points of the Windows-1251 bytes 0x80..0xFF. The byte 0x98
-// has no character in the code page; it reads as U+FFFD, the replacement
-// character, so that the damage stays visible.
+// has no character in the code page; like Windows itself, the program
+// reads it as the control code U+0098 and writes that back as 0x98, so a
+// file keeps its bytes through opening and saving.
 constexpr std::array<char32_t, 128> kUpperHalf = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
     0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
     0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
     0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
@@ -36,8 +37,6 @@ constexpr std::array<char32_t, 128> kUpperHalf = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,  // F0
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8
 };
-
-constexpr std::size_t kUndefinedCp1251Index = 0x98 - 0x80;
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -98,7 +97,7 @@ std::optional<unsigned char> Cp1251Byte(char32_t cp) {
   // А..я occupy 0xC0..0xFF in one run; everything else is looked up.
   if (cp >= 0x0410 && cp <= 0x044F) return static_cast<unsigned char>(0xC0 + (cp - 0x0410));
   for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
-    if (i != kUndefinedCp1251Index && kUpperHalf[i] == cp) {
+    if (kUpperHalf[i] == cp) {
       return static_cast<unsigned char>(0x80 + i);
     }
   }
@@ -127,8 +126,9 @@ std::string ReasonFor(int error) {
     case ENFILE: return "открыто слишком много файлов";
     case ELOOP: return "слишком много символических ссылок";
     case EIO: return "ошибка ввода-вывода";
+    // On Windows: a file another program holds open without sharing it.
     case EBUSY:
-    case ETXTBSY: return "файл занят";
+    case ETXTBSY: return "файл открыт в другой программе; закройте его там и повторите";
     default: return std::string(std::strerror(error));
   }
 }
@@ -367,7 +367,11 @@ void WriteFileAtomically(const std::filesystem::path& path,
 }
 
 std::string PathText(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
+  // The system's own separator throughout («\» on Windows), however the
+  // parts were joined; nothing changes on POSIX systems.
+  std::filesystem::path shown = path;
+  shown.make_preferred();
+  const std::u8string text = shown.u8string();
   return std::string(text.begin(), text.end());
 }
 

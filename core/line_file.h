@@ -116,7 +116,8 @@ std::string DecodeLineBreaks(std::string_view stored);
 // for the messages of failed reads and writes.
 std::string SystemErrorText(int error);
 
-// A path as text for messages (UTF-8).
+// A path as text for messages (UTF-8), with the system's own separator
+// between folders («\» on Windows).
 std::string PathText(const std::filesystem::path& path);
 
 // The path named by a UTF-8 text. Every text that becomes a file name goes

@@ -1,8 +1,10 @@
 #include "core/loaded_module.h"
 
+#include <optional>
 #include <system_error>
 
 #include "core/line_file.h"
+#include "core/module_image.h"
 #include "core/platform_files.h"
 
 namespace verdin {
@@ -13,6 +15,18 @@ std::string FolderList(const std::vector<std::filesystem::path>& folders) {
   std::string list;
   for (const auto& folder : folders) list += (list.empty() ? "«" : ", «") + PathText(folder) + "»";
   return list;
+}
+
+// Refuses a module file whose headers claim more than the file holds,
+// before the loader maps it and crashes on the missing part.
+void CheckImage(const std::filesystem::path& module) {
+  constexpr std::uintmax_t kLargestModule = 512U << 20;
+  platform::FileDescriptor file;
+  std::string image;
+  int error = platform::OpenForReading(module, file);
+  if (error == 0) error = platform::ReadAll(file, image, kLargestModule);
+  if (error != 0) ThrowBrokenModule(module, "не читается: " + SystemErrorText(error));
+  if (const std::optional<std::string> fault = ModuleImageFault(image)) ThrowBrokenModule(module, *fault);
 }
 
 }  // namespace
@@ -38,6 +52,7 @@ LoadedModule::LoadedModule(const std::string& fileName) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(folder / fileName, error)) continue;
     path_ = folder / fileName;
+    CheckImage(path_);
     std::string reason;
     handle_ = platform::LoadLibraryFile(path_, reason);
     if (handle_ == nullptr) ThrowBrokenModule(path_, "не загружается: " + reason);

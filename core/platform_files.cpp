@@ -3,8 +3,10 @@
 #include "core/platform_files.h"
 
 #include <dlfcn.h>
+#include <pthread.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -15,12 +17,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <random>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include "core/leftover_slots.h"
 
 namespace verdin::platform {
 namespace {
@@ -210,17 +215,63 @@ void RemoveIfAbandoned(const std::filesystem::path& path) noexcept {
   if (fd < 0) return;
   struct stat info {};
   // Held by a writer that is still alive: the lock is refused.
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+  // Another user's file is never ours to remove, whatever its name.
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
     ::unlink(path.c_str());
   }
   ::close(fd);
 }
 
-int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held) {
+namespace {
+
+// Opens the lock file, creating it when missing. Any user of the folder
+// must be able to lock it: a lock is taken through a descriptor open for
+// reading alone, so a lock file made by another user (readable to us)
+// works as well as our own.
+FileDescriptor OpenLockFile(const std::filesystem::path& path, bool& created) {
+  created = false;
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (file.IsOpen() || errno != ENOENT) return file;
+  file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                               0666));
+  created = file.IsOpen();
+  if (!created && errno == EEXIST) errno = EAGAIN;  // made by another writer this instant: try anew
+  return file;
+}
+
+// The permissions of a new lock file: those of the file it guards (the
+// umask's for a new one), readable and writable for the group too where
+// the folder is the group's to write, so that everyone who may replace the
+// file may lock it.
+void ShareLockFile(const FileDescriptor& lock, const std::filesystem::path& guarded) {
+  struct stat folder {};
+  struct stat target {};
+  const std::filesystem::path parent = guarded.parent_path().empty() ? "." : guarded.parent_path();
+  mode_t mode = 0;
+  if (::stat(guarded.c_str(), &target) == 0) {
+    mode = target.st_mode & 0666;
+  } else {
+    struct stat self {};
+    if (::fstat(lock.get(), &self) != 0) return;
+    mode = self.st_mode & 0666;
+  }
+  if (::stat(parent.c_str(), &folder) == 0 && (folder.st_mode & S_IWGRP) != 0) mode |= 0060;
+  ::fchmod(lock.get(), mode | 0400);
+}
+
+}  // namespace
+
+int TakeLockFile(const std::filesystem::path& path, const std::filesystem::path& guarded, FileDescriptor& held) {
   constexpr int kAttempts = 100;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-    if (!file.IsOpen()) return errno;
+    bool created = false;
+    FileDescriptor file = OpenLockFile(path, created);
+    if (!file.IsOpen()) {
+      if (errno == EAGAIN || errno == EINTR) continue;
+      return errno;
+    }
+    if (created) ShareLockFile(file, guarded);
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -270,6 +321,119 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
   created = pattern;
   return 0;
 }
+
+bool OwnedByUser(const FileStatus& status) { return status.owner == static_cast<unsigned>(::geteuid()); }
+
+long ProcessNumber() noexcept { return static_cast<long>(::getpid()); }
+
+bool ProcessRunning(long number) noexcept {
+  if (number <= 0 || number != static_cast<long>(static_cast<pid_t>(number))) return false;
+  // EPERM: it runs, as another user.
+  return ::kill(static_cast<pid_t>(number), 0) == 0 || errno != ESRCH;
+}
+
+std::filesystem::path ScratchFolderFor(const std::filesystem::path& folder) { return folder; }
+
+namespace {
+
+// Removes the files in a folder and then the folder, with calls that are
+// safe inside a signal handler (no allocation, no C library streams).
+void RemoveFolderInHandler(const char* folder) noexcept {
+  const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    alignas(8) char buffer[4096];
+    for (;;) {
+      const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+      if (got <= 0) break;
+      for (long at = 0; at < got;) {
+        // struct linux_dirent64: inode (8), offset (8), record length (2),
+        // type (1), then the name.
+        unsigned short length = 0;
+        __builtin_memcpy(&length, buffer + at + 16, sizeof length);
+        const char* name = buffer + at + 19;
+        if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))) {
+          ::unlinkat(fd, name, 0);
+        }
+        at += length;
+      }
+    }
+    ::close(fd);
+  }
+  ::rmdir(folder);
+}
+
+constexpr std::array<int, 3> kEndingSignals = {SIGTERM, SIGINT, SIGHUP};
+
+// The handlers that were there before ours, by signal. Each copy of this
+// code (the program and each writer module linked with it) keeps its own
+// table of leftovers and its own handler, which removes its leftovers and
+// then passes the signal on to the handler before it.
+std::array<struct sigaction, kEndingSignals.size()>& EarlierHandlers() noexcept {
+  static std::array<struct sigaction, kEndingSignals.size()> earlier{};
+  return earlier;
+}
+
+extern "C" void RemoveLeftoversAndEnd(int signal) {
+  const int savedErrno = errno;
+  Leftovers().RemoveAll([](const char* path, bool folder) {
+    if (folder) {
+      RemoveFolderInHandler(path);
+    } else {
+      ::unlink(path);
+    }
+  });
+  for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+    const struct sigaction& earlier = EarlierHandlers()[i];
+    if (kEndingSignals[i] != signal || (earlier.sa_flags & SA_SIGINFO) != 0 || earlier.sa_handler == SIG_DFL ||
+        earlier.sa_handler == SIG_IGN) {
+      continue;
+    }
+    errno = savedErrno;
+    earlier.sa_handler(signal);
+    return;
+  }
+  // Ended as the signal would have ended it, for the parent to see.
+  struct sigaction byDefault {};
+  byDefault.sa_handler = SIG_DFL;
+  ::sigemptyset(&byDefault.sa_mask);
+  ::sigaction(signal, &byDefault, nullptr);
+  errno = savedErrno;
+  ::raise(signal);
+}
+
+}  // namespace
+
+void RemoveLeftoversOnSignals() noexcept {
+  static std::atomic<bool> installed{false};
+  if (installed.exchange(true)) return;
+  for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+    const int signal = kEndingSignals[i];
+    struct sigaction now {};
+    // A signal the parent told us to ignore (nohup) stays ignored.
+    if (::sigaction(signal, nullptr, &now) != 0 || now.sa_handler == SIG_IGN) continue;
+    struct sigaction handler {};
+    handler.sa_handler = RemoveLeftoversAndEnd;
+    ::sigemptyset(&handler.sa_mask);
+    for (const int other : kEndingSignals) ::sigaddset(&handler.sa_mask, other);
+    ::sigaction(signal, &handler, &EarlierHandlers()[i]);
+  }
+}
+
+static_assert(sizeof(sigset_t) <= sizeof(unsigned long long[16]));
+
+EndingSignalsDeferred::EndingSignalsDeferred() noexcept {
+  sigset_t ending;
+  ::sigemptyset(&ending);
+  for (const int signal : kEndingSignals) ::sigaddset(&ending, signal);
+  ::pthread_sigmask(SIG_BLOCK, &ending, reinterpret_cast<sigset_t*>(saved_));
+}
+
+EndingSignalsDeferred::~EndingSignalsDeferred() {
+  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
+}
+
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
 
 void IgnoreFileSizeSignal() noexcept { std::signal(SIGXFSZ, SIG_IGN); }
 

@@ -138,15 +138,19 @@ int NameTemporaryBeside(const FileDescriptor& file, const std::filesystem::path&
 // Returns the error, 0 on success.
 int MarkInUse(const FileDescriptor& file);
 
-// Removes the file when it is an ordinary file that no living process
-// marks as in use (see MarkInUse); otherwise leaves it alone.
+// Removes the file when it is an ordinary file of this user that no
+// living process marks as in use (see MarkInUse); otherwise leaves it
+// alone.
 void RemoveIfAbandoned(const std::filesystem::path& path) noexcept;
 
-// Opens (creating it when missing) the lock file and locks it for this
-// process alone, without waiting. Returns EWOULDBLOCK when another process
-// holds it, another error when it cannot be opened, 0 when `held` holds it
-// now. The lock ends with the process however it ends.
-int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held);
+// Opens (creating it when missing) the lock file of the file `guarded`
+// and locks it for this process alone, without waiting. A new lock file
+// gets the permissions of the guarded file (group-writable where the
+// folder is), so that every user who may replace the file may lock it.
+// Returns EWOULDBLOCK when another process holds it, another error when
+// it cannot be opened or made, 0 when `held` holds it now. The lock ends
+// with the process however it ends.
+int TakeLockFile(const std::filesystem::path& path, const std::filesystem::path& guarded, FileDescriptor& held);
 
 // Removes the lock file and lets the lock go.
 void ReleaseLockFile(const std::filesystem::path& path, FileDescriptor& held) noexcept;
@@ -171,6 +175,72 @@ std::filesystem::path SystemTemporaryFolder();
 // names it.
 int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view prefix,
                         std::filesystem::path& created);
+
+// Whether the file or folder belongs to the user this process runs as
+// (always true on Windows, where a folder's own rights decide).
+bool OwnedByUser(const FileStatus& status);
+
+// This process's number, and whether a process with that number is still
+// running (true too when the system does not tell: a leftover is kept
+// rather than taken from a living owner).
+long ProcessNumber() noexcept;
+bool ProcessRunning(long number) noexcept;
+
+// The folder in which a library gets its scratch files for a file written
+// into `folder`: the folder itself where the library can open any path;
+// on Windows, where it opens its scratch files with the system's code
+// page, a form of that folder (or of the temporary folder) it can open.
+std::filesystem::path ScratchFolderFor(const std::filesystem::path& folder);
+
+// A file or a folder that is removed if the process is ended by SIGTERM,
+// SIGINT or SIGHUP while this object lives (a folder with the files in
+// it). RemoveLeftoversOnSignals installs the handler once at start-up;
+// the handler removes what is registered and then ends the process as the
+// signal would have. On Windows the same happens on Ctrl+C and on the
+// console being closed.
+class RemovedOnSignal {
+ public:
+  RemovedOnSignal() = default;
+  RemovedOnSignal(const std::filesystem::path& path, bool folder) noexcept;
+  RemovedOnSignal(RemovedOnSignal&& other) noexcept : slot_(std::exchange(other.slot_, -1)) {}
+  RemovedOnSignal& operator=(RemovedOnSignal&& other) noexcept;
+  RemovedOnSignal(const RemovedOnSignal&) = delete;
+  RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
+  ~RemovedOnSignal();
+
+ private:
+  int slot_ = -1;  // -1 when nothing is registered (or no slot was free)
+};
+void RemoveLeftoversOnSignals() noexcept;
+
+// While it lives, SIGTERM, SIGINT and SIGHUP wait: for the moment between
+// making a file and registering it to be removed on a signal. A signal
+// that came meanwhile is taken when it goes away. Nothing on Windows.
+class EndingSignalsDeferred {
+ public:
+  EndingSignalsDeferred() noexcept;
+  ~EndingSignalsDeferred();
+  EndingSignalsDeferred(const EndingSignalsDeferred&) = delete;
+  EndingSignalsDeferred& operator=(const EndingSignalsDeferred&) = delete;
+
+ private:
+  unsigned long long saved_[16] = {};  // the signal mask before (a sigset_t)
+};
+
+// While it lives, a console the program's standard output or error shows
+// in takes the program's UTF-8 text as such (on Windows its code page is
+// switched to UTF-8 and put back afterwards); output into a pipe or a file
+// is UTF-8 unchanged. Nothing to do on POSIX systems.
+class Utf8Console {
+ public:
+  Utf8Console();
+  ~Utf8Console();
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+ private:
+  unsigned saved_ = 0;  // the console's code page before, 0 when unchanged
+};
 
 // Makes a write beyond the process's file-size limit (ulimit -f) fail with
 // EFBIG, which the writers report, instead of ending the process by the

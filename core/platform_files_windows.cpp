@@ -26,7 +26,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +36,8 @@
 #include <string>
 #include <system_error>
 #include <utility>
+
+#include "core/leftover_slots.h"
 
 namespace verdin::platform {
 namespace {
@@ -310,7 +314,7 @@ void RemoveIfAbandoned(const std::filesystem::path& path) noexcept {
   if (status.regular && !status.link && LockMark(handle.get())) DeleteOnClose(handle.get());
 }
 
-int TakeLockFile(const std::filesystem::path& path, FileDescriptor& held) {
+int TakeLockFile(const std::filesystem::path& path, const std::filesystem::path&, FileDescriptor& held) {
   const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastErrno();
@@ -330,8 +334,19 @@ void ReleaseLockFile(const std::filesystem::path&, FileDescriptor& held) noexcep
 }
 
 int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
-                                                                                                       : LastErrno();
+  if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_ACCESS_DENIED) return ErrnoOf(error);
+  // A file another program holds open (a spreadsheet showing the workbook)
+  // refuses its replacement as "access denied"; asking for the right to
+  // delete it, sharing everything, tells that case from a real refusal.
+  const HANDLE held = ::CreateFileW(to.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (held != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(held);
+    return EACCES;
+  }
+  return ::GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : EACCES;
 }
 
 void RemoveFile(const std::filesystem::path& path) noexcept { ::DeleteFileW(path.c_str()); }
@@ -361,6 +376,98 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
   }
   return EEXIST;
 }
+
+// A folder's own rights decide on Windows; a file of the user's folder
+// counts as the user's.
+bool OwnedByUser(const FileStatus&) { return true; }
+
+long ProcessNumber() noexcept { return static_cast<long>(::GetCurrentProcessId()); }
+
+bool ProcessRunning(long number) noexcept {
+  if (number <= 0) return false;
+  const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(number));
+  if (process == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(process);
+  return running;
+}
+
+namespace {
+
+bool IsAscii(const std::wstring& text) {
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c > 0 && c < 0x80; });
+}
+
+// The folder's short (8.3) form when it is made of ASCII letters alone;
+// empty when there is none.
+std::filesystem::path AsciiForm(const std::filesystem::path& folder) {
+  if (IsAscii(folder.native())) return folder;
+  const DWORD length = ::GetShortPathNameW(folder.c_str(), nullptr, 0);
+  if (length == 0) return {};
+  std::wstring shortForm(length, L'\0');
+  const DWORD got = ::GetShortPathNameW(folder.c_str(), shortForm.data(), length);
+  if (got == 0 || got >= length) return {};
+  shortForm.resize(got);
+  return IsAscii(shortForm) ? std::filesystem::path(shortForm) : std::filesystem::path();
+}
+
+}  // namespace
+
+// The .xlsx library opens its scratch files through the code page of the
+// system, which cannot name every folder: it gets a form of the folder
+// made of ASCII letters (the short name), else the temporary folder's,
+// else the user's public folder.
+std::filesystem::path ScratchFolderFor(const std::filesystem::path& folder) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+  for (const std::filesystem::path& candidate : {error ? folder : absolute, SystemTemporaryFolder()}) {
+    if (std::filesystem::path ascii = AsciiForm(candidate); !ascii.empty()) return ascii;
+  }
+  return std::filesystem::path(L"C:\\Users\\Public");
+}
+
+namespace {
+
+// Ctrl+C, Ctrl+Break, the console closed, the user logging off: the
+// registered files and folders go before the process ends.
+BOOL WINAPI RemoveLeftoversAndEnd(DWORD) {
+  Leftovers().RemoveAll([](const wchar_t* path, bool folder) {
+    if (!folder) {
+      ::DeleteFileW(path);
+      return;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path), ignored);
+  });
+  return FALSE;  // and then the system's own handling: the process ends
+}
+
+}  // namespace
+
+// Each copy of this code (the program and each writer module linked with
+// it) adds its own handler, for its own table of leftovers.
+void RemoveLeftoversOnSignals() noexcept {
+  static std::atomic<bool> installed{false};
+  if (!installed.exchange(true)) ::SetConsoleCtrlHandler(RemoveLeftoversAndEnd, TRUE);
+}
+
+Utf8Console::Utf8Console() {
+  const auto isConsole = [](DWORD stream) { return ::GetFileType(::GetStdHandle(stream)) == FILE_TYPE_CHAR; };
+  if (!isConsole(STD_OUTPUT_HANDLE) && !isConsole(STD_ERROR_HANDLE)) return;
+  const UINT before = ::GetConsoleOutputCP();
+  if (before != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) saved_ = before;
+}
+
+Utf8Console::~Utf8Console() {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  if (saved_ != 0) ::SetConsoleOutputCP(saved_);
+}
+
+// A console's Ctrl+C runs its handler in a thread of its own, which finds
+// every file registered or not yet made; nothing to hold back.
+EndingSignalsDeferred::EndingSignalsDeferred() noexcept {}
+EndingSignalsDeferred::~EndingSignalsDeferred() = default;
 
 // Windows has no file-size signal.
 void IgnoreFileSizeSignal() noexcept {}

@@ -205,9 +205,20 @@ std::string PricedPlace(const NormStore& store, const PricingRequest& request) {
   return place + ")";
 }
 
+// Where the quantity of a refused extrapolation lies: a row whose prices
+// fall turns negative beyond its last point, one whose prices rise below
+// its first.
+std::string ExtrapolatedSide(const NormStore& store, const PricingRequest& request) {
+  const NormRow* row = request.NomTab == 2 ? nullptr : PricedRow(store, request);
+  if (row != nullptr && row->points.size() > 1 && QuantityValue(request.X, "Количество") >= row->points.back().x) {
+    return "выше последней точки";
+  }
+  return "ниже первой точки";
+}
+
 // A price that overflowed or grew beyond the bound is no price: it would be
 // shown and written as if it were one. Nor is a negative one, which only a
-// steep extrapolation below the first point can give.
+// steep extrapolation beyond the row's points can give.
 std::optional<BasePrice> SoundPrice(std::optional<BasePrice> price, const NormStore& store,
                                     const PricingRequest& request) {
   if (price && !WithinAmountBound(price->Cb)) {
@@ -217,8 +228,8 @@ std::optional<BasePrice> SoundPrice(std::optional<BasePrice> price, const NormSt
   }
   if (price && price->Cb < 0) {
     throw PricingError("Базовая цена по этим данным" + PricedPlace(store, request) + " получилась отрицательной (" +
-                       Num(price->Cb) + "): количество лежит слишком далеко ниже первой точки пункта. "
-                       "Объект не рассчитан; проверьте количество.");
+                       Num(price->Cb) + "): количество лежит слишком далеко " + ExtrapolatedSide(store, request) +
+                       " пункта. Объект не рассчитан; проверьте количество.");
   }
   return price;
 }

@@ -20,6 +20,7 @@ chown "$user:$user" "$home"
 
 suites='SpecialFiles.*:Permissions.*:AtomicReplacement.*:LineFileOnDisk.*:SaveTargets.*'
 suites+=':*FaultInjection*:WriterModules.*:Folders.*:SettingsFile.*'
+suites+=':XlsxPackage.*:ModuleImage.*:PrivateFolder.*:WriteLockSharing.*:SignalLeftovers.*'
 echo "test-unprivileged: $suites as uid $user"
 setpriv --reuid="$user" --regid="$user" --clear-groups \
   env HOME="$home" TMPDIR="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/share" \

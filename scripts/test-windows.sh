@@ -144,6 +144,42 @@ mkdir -p "$(dirname "$spaced")"
 windows_batch --data data estimate examples/demo.isx "$spaced" >/dev/null 2>&1
 check "Cyrillic path with spaces" cmp -s "$work/linux/demo/смета.xls" "$spaced"
 
+# Every format into a folder with Cyrillic letters and spaces and into one
+# whose name has characters outside Windows-1251 (the .xlsx library opens
+# its scratch files through the system's code page).
+formats=(xls xlsx)
+[[ -n "$with_qt" ]] && formats+=(pdf)
+for folder in "Сметы отдела/Проект 1" "报价 ✓ Ελλάδα"; do
+  mkdir -p "$work/windows/$folder"
+  for format in "${formats[@]}"; do
+    target="$work/windows/$folder/смета.$format"
+    windows_batch --data data estimate examples/demo.isx "$target" --save-isx "$work/windows/$folder/смета.isx" \
+      >/dev/null 2>&1
+    check "$format into «$folder»" test -s "$target"
+  done
+  check ".xlsx into «$folder» has the same cells" \
+    cmp -s <(/usr/bin/python3 tests/xlsx_dump.py "$work/linux/demo/смета.xlsx" 2>&1) \
+    <(/usr/bin/python3 tests/xlsx_dump.py "$work/windows/$folder/смета.xlsx" 2>&1)
+  check "nothing but the files saved in «$folder»" \
+    test "$(find "$work/windows/$folder" -mindepth 1 | wc -l)" -eq $((${#formats[@]} + 1))
+done
+
+# Russian text readable in a pipe: UTF-8, unchanged.
+windows_batch words 1,5 2>&1 | no_cr >"$work/windows/words.txt"
+check "words in a pipe are UTF-8, figure and words agree" grep -qx "1 (Один ) руб." "$work/windows/words.txt"
+
+# A writer module cut short (an interrupted copy) is named, not crashed on.
+cut="$work/cut-module"
+mkdir -p "$cut"
+cp "$windows_build"/*.exe "$windows_build"/*.dll "$cut"/ 2>/dev/null
+head -c 100000 "$windows_build/verdin-xls.dll" >"$cut/verdin-xls.dll"
+wine_run "$cut/verdin-batch.exe" --data data estimate examples/demo.isx "$work/windows/обрезанный.xls" \
+  >"$work/windows/cut.txt" 2>&1
+cut_status=$?
+check "a cut module ends the save with status 1" test "$cut_status" -eq 1
+check "a cut module is named as damaged" grep -q "Модуль записи «.*verdin-xls.dll» повреждён" "$work/windows/cut.txt"
+check "nothing written through a cut module" test ! -e "$work/windows/обрезанный.xls"
+
 # A read-only workbook is refused and left as it was.
 readonly_target="$work/windows/только чтение.xls"
 echo "earlier workbook" >"$readonly_target"

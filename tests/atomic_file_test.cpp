@@ -140,15 +140,15 @@ TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
 #endif
 
 // Temporary files that killed writes left behind go at the next write in
-// their folder (and those of earlier versions at the next write of their
-// target); other files, and the temporary file of a write still under
-// way, stay.
+// their folder; other files (names like "<target>.tmp-N" included, which
+// this program does not make), and the temporary file of a write still
+// under way, stay.
 TEST(AtomicReplacement, NextWriteRemovesAbandonedTemporariesOfItsTarget) {
   const TempFolder folder;
   const fs::path file = folder / PathFromText("смета.xlsx");
-  const std::vector<std::string> abandoned = {"смета.xlsx.tmp-1", "смета.xlsx.tmp-123456789.xlsx", ".~000042",
-                                              ".~123456.xlsx"};
-  const std::vector<std::string> kept = {"смета.xlsx.tmp-", "смета.xlsx.tmp-12x", "смета.xlsx.tmp-5.isx",
+  const std::vector<std::string> abandoned = {".~000042", ".~123456.xlsx"};
+  const std::vector<std::string> kept = {"смета.xlsx.tmp-1", "смета.xlsx.tmp-123456789.xlsx", "смета.xlsx.tmp-",
+                                         "смета.xlsx.tmp-12x", "смета.xlsx.tmp-5.isx",
                                          "другая.xlsx.tmp-77", "смета.xlsx.bak", ".~12345", ".~1234567",
                                          ".~123456.isx", ".~lock.смета.xlsx#"};
   for (const auto& name : abandoned) std::ofstream(folder / name) << "обрывок";

@@ -200,7 +200,7 @@ TEST(SharedText, CopiesMovesAndAssignments) {
 }
 
 // Only the texts kept are decoded: titles and units come out in UTF-8,
-// the byte that Windows-1251 leaves undefined as the replacement character,
+// the byte that Windows-1251 leaves undefined as its control code U+0098,
 // and a faulty number is quoted in UTF-8 as well.
 TEST_F(NormTablesReadingTest, KeptTextsAndQuotedFaultsAreDecoded) {
   const auto file = folder_.path() / PathFromText(kTablesFileName);
@@ -208,7 +208,7 @@ TEST_F(NormTablesReadingTest, KeptTextsAndQuotedFaultsAreDecoded) {
   testing::PutBytes(file, "\\a\r\n\\b\r\n\\c\r\n" + table + "1; 2; \xEC\xB2\r\n\\END\r\n");  // мІ
   NormStore store;
   LoadNormTables(file, store);
-  EXPECT_EQ(store.Table(4).title, "Таблица \xEF\xBF\xBD");
+  EXPECT_EQ(store.Table(4).title, "Таблица \u0098");
   EXPECT_EQ(store.Row(4, 1).title, "Пункт");
   EXPECT_EQ(store.Row(4, 1).points[0].unit, "мІ");
 

@@ -117,7 +117,9 @@ TEST(RaschCb, InputThatCannotBePricedIsRefusedWithAMessage) {
   noTable.r = 0;
   refused(TwoPointStore(), noTable, "Не выбрана таблица");
   // A steep row extrapolated far below its first point: no negative price.
-  refused(StoreWithRow({{500, 100, "м"}, {600, 1000, "м"}}), RowRequest("250"), "получилась отрицательной");
+  refused(StoreWithRow({{500, 100, "м"}, {600, 1000, "м"}}), RowRequest("250"), "слишком далеко ниже первой точки");
+  // A row whose prices fall turns negative beyond its last point.
+  refused(StoreWithRow({{500, 1000, "м"}, {600, 100, "м"}}), RowRequest("900"), "слишком далеко выше последней точки");
 }
 
 TEST(UserTable, FilledGridRowsArePackedFromOne) {

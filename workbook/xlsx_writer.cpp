@@ -24,6 +24,7 @@
 #include "core/line_file.h"
 #include "core/text_forms.h"
 #include "workbook/save_workbook.h"
+#include "workbook/xlsx_package.h"
 
 namespace verdin {
 
@@ -344,56 +345,72 @@ class Builder {
   throw SheetOperationError("Не удалось записать книгу «" + PathText(file) + "»: " + reason + ".");
 }
 
-// Lets the library write the workbook into `temporary`, the file that will
-// replace `file`.
-void WriteWorkbook(const Sheet& sheet, const std::filesystem::path& file,
-                   const std::filesystem::path& temporary) {
-  // The library's scratch files go to a folder of this write's own, in the
-  // system's temporary folder (else beside the target, which is known to
-  // be writable), removed on every way out; a write that is killed leaves
-  // them in the system's temporary folder, never in the user's.
-  std::optional<PrivateFolder> scratchFolder;
-  try {
-    scratchFolder.emplace(platform::SystemTemporaryFolder(), "verdin-xlsx-");
-  } catch (const WriteFault&) {
-    scratchFolder.emplace(temporary.parent_path().empty() ? std::filesystem::path(".") : temporary.parent_path(),
-                          ".~xlsx-");
+// The reason for a package that came out incomplete: the library's
+// scratch files could not be written whole, almost always for want of
+// space in their folder.
+std::string IncompleteReason(const std::filesystem::path& scratch, const std::filesystem::path& target,
+                             const std::string& fault) {
+  constexpr std::uintmax_t kRoomNeeded = 4U << 20;  // far more than an estimate's scratch files take
+  std::error_code error;
+  const std::filesystem::space_info space = std::filesystem::space(scratch, error);
+  const bool besideTarget = scratch.parent_path() == target;
+  const std::string folder = "«" + PathText(scratch.parent_path()) + "»";
+  if (!error && space.available < kRoomNeeded) {
+    return besideTarget ? "нет места на диске" : "нет места во временной папке " + folder;
   }
-  std::string scratch = PathText(scratchFolder->path());
+  return "промежуточные файлы книги в папке " + folder + " записаны не полностью (" + fault + ")";
+}
+
+// Lets the library write the workbook into a scratch folder of this
+// write's own and returns the finished package, read back and checked.
+// The folder lies beside the target (on Windows in a form of it the
+// library can open), on the same disk as the file the package replaces,
+// and goes away on every way out, a signal included.
+std::string BuildPackage(const Sheet& sheet, const std::filesystem::path& file, const std::filesystem::path& folder) {
+  const PrivateFolder scratch(platform::ScratchFolderFor(folder), ".~xlsx-");
+  const std::filesystem::path book = scratch.path() / "book.xlsx";
+  std::string scratchName = PathText(scratch.path());
   lxw_workbook_options options{};
   options.constant_memory = LXW_FALSE;
-  options.tmpdir = scratch.data();
+  options.tmpdir = scratchName.data();
   options.use_zip64 = LXW_FALSE;
-  // Declared before the workbook, so that freeing it is silenced too.
-  // libxlsxwriter reports each failure twice: as the lxw_error it returns,
-  // which becomes a Russian reason here, and as English lines of its own on
-  // stderr ("[ERROR][packager.c:…]: Error in writing member in the zipfile").
-  // The installed version (1.1.4) has no switch for those lines: they are
-  // fprintf(stderr, …) calls compiled into the library. So while the library
-  // works, the standard error stream points nowhere
-  // (platform::SilencedStandardError); it is put back when the library
-  // returns or an exception leaves, and errno is kept
-  // for the caller to read. A line another thread wrote to stderr in that
-  // moment would be lost; nothing in the program does so while it saves.
-  const platform::SilencedStandardError quiet;
-  // The library takes UTF-8 names (and opens them as such on Windows).
-  const std::string temporaryName = PathText(temporary);
-  WorkbookHandle workbook(workbook_new_opt(temporaryName.c_str(), &options));
-  if (!workbook) Fail(file, "недостаточно памяти");
-  lxw_worksheet* worksheet = workbook_add_worksheet(workbook.get(), kSheetName);
-  if (worksheet == nullptr) Fail(file, "не удалось добавить лист");
-
-  try {
-    Builder(workbook.get(), worksheet).Build(sheet);
-  } catch (const BuildError& error) {
-    Fail(file, error.what());
+  {
+    // Declared before the workbook, so that freeing it is silenced too.
+    // libxlsxwriter reports each failure twice: as the lxw_error it
+    // returns, which becomes a Russian reason here, and as English lines
+    // of its own on stderr, fprintf(stderr, …) calls compiled into the
+    // library without a switch. So while the library works, the standard
+    // error stream points nowhere; it is put back when the library returns
+    // or an exception leaves, and errno is kept for the caller to read.
+    const platform::SilencedStandardError quiet;
+    // The library takes UTF-8 names (and opens them as such on Windows).
+    const std::string bookName = PathText(book);
+    WorkbookHandle workbook(workbook_new_opt(bookName.c_str(), &options));
+    if (!workbook) Fail(file, "недостаточно памяти");
+    lxw_worksheet* worksheet = workbook_add_worksheet(workbook.get(), kSheetName);
+    if (worksheet == nullptr) Fail(file, "не удалось добавить лист");
+    try {
+      Builder(workbook.get(), worksheet).Build(sheet);
+    } catch (const BuildError& error) {
+      Fail(file, error.what());
+    }
+    // workbook_close frees the workbook whatever it returns.
+    errno = 0;
+    const lxw_error closed = workbook_close(workbook.release());
+    const int systemError = errno;
+    if (closed != LXW_NO_ERROR) Fail(file, LibraryReason(closed, systemError));
   }
-
-  // workbook_close frees the workbook whatever it returns.
-  errno = 0;
-  const lxw_error closed = workbook_close(workbook.release());
-  const int systemError = errno;
-  if (closed != LXW_NO_ERROR) Fail(file, LibraryReason(closed, systemError));
+  platform::FileDescriptor written;
+  std::string package;
+  constexpr std::uintmax_t kLargestPackage = 1U << 30;
+  int error = platform::OpenForReading(book, written);
+  if (error == 0) error = platform::ReadAll(written, package, kLargestPackage);
+  if (error != 0) Fail(file, IncompleteReason(scratch.path(), folder, SystemReason(error)));
+  // The library does not check its scratch writes; the package is.
+  if (const std::optional<std::string> fault = XlsxPackageFault(package)) {
+    Fail(file, IncompleteReason(scratch.path(), folder, *fault));
+  }
+  return package;
 }
 
 }  // namespace
@@ -402,7 +419,9 @@ void WriteXlsx(const Sheet& sheet, const std::filesystem::path& file) {
   CheckCellTexts(sheet, file);
   try {
     AtomicReplacement replacement(file, ".xlsx");
-    WriteWorkbook(sheet, file, replacement.temporaryPath());
+    const std::filesystem::path target = ReplaceableTarget(file);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    replacement.Write(BuildPackage(sheet, file, folder));
     replacement.Commit();
   } catch (const WriteFault& fault) {
     // Workbook messages give the system's own words for every system error.
