@@ -128,12 +128,18 @@ TEST(QuantityCmdKol, WritesTheSumIntoTheQuantityBox) {
   EXPECT_TRUE(messages.entries.empty());
 }
 
-TEST(QuantityCmdKol, NothingFilledPassesZero) {
-  QuantityForm form;
-  MainForm frm1;
-  RecordingMessages messages;
-  EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
-  EXPECT_EQ(frm1.txtKolic, "0");
+// A quantity of 0 (nothing filled, or products that cancel out) is no
+// quantity the main window prices: it is not handed over.
+TEST(QuantityCmdKol, NothingFilledPassesNothing) {
+  for (QuantityForm form : {QuantityForm{}, Rows({"2", "3", "4", "-2", "3", "4", "", "", ""})}) {
+    MainForm frm1;
+    frm1.txtKolic = "7";
+    RecordingMessages messages;
+    EXPECT_FALSE(QuantityCmdKol(form, frm1, messages));
+    EXPECT_EQ(frm1.txtKolic, "7");
+    ASSERT_EQ(messages.Shown().size(), 1u);
+    EXPECT_NE(messages.Shown()[0].text.find("больше 0"), std::string::npos);
+  }
 }
 
 TEST(QuantityCmdKol, RowThatIsNotANumberKeepsTheQuantityAndSaysWhy) {

@@ -79,7 +79,7 @@ TEST(ConstructionCostCalculation, WritesTheCostAsTypedAndFractionsInGeneralForm)
 }
 
 TEST(ConstructionCostCalculation, CostBelowFirstBoundIsPricedAtIt) {
-  for (const std::string typed : {"2", "0", "-3", "5,0"}) {
+  for (const std::string typed : {"2", "0,001", "5,0"}) {
     SCOPED_TRACE(typed);
     const Outcome result = Calculate(typed, "3");
     ASSERT_TRUE(result.ok);
@@ -87,6 +87,15 @@ TEST(ConstructionCostCalculation, CostBelowFirstBoundIsPricedAtIt) {
     EXPECT_EQ(result.form.txtS, "6,300 x 1000 x 5 /100 = 315,000");
     EXPECT_DOUBLE_EQ(result.form.StProekt, 5 * 6.3 * 10);
     ExpectSameTexts(result.form);
+  }
+}
+
+// No construction prices no design: 0 and below are refused, not priced
+// at the first bound.
+TEST(ConstructionCostCalculation, CostOfZeroOrBelowIsRefused) {
+  for (const std::string typed : {"0", "-3"}) {
+    SCOPED_TRACE(typed);
+    EXPECT_FALSE(Calculate(typed, "3").ok);
   }
 }
 
