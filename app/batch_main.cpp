@@ -351,7 +351,7 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   verdin::RecordingMessages saving;
   verdin::MainContext ctx = program.Context(saving);
   const bool saved = verdin::CmdSave(ctx, dialog, progress, args.payOut, &built);
-  bool failed = !saved || program.state.ErrRez != -1;
+  bool failed = !saved || program.state.ErrRez != verdin::kSheetBuilt;
   for (const auto& entry : saving.Shown()) {
     if (entry.title != "Подтверждение записи") {
       messages.Show(entry.title, entry.text, entry.icon);
