@@ -21,6 +21,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -134,15 +135,28 @@ int WholeOption(const CommandArgs& args, const std::string& name, std::optional<
   return static_cast<int>(*value);
 }
 
+// A text as a terminal shows it: the program's messages break their lines
+// with CR (or CR LF), which a terminal would take as a return to the start
+// of the same line; every break becomes one LF.
+std::string Lines(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      shown += text[i];
+      continue;
+    }
+    shown += '\n';
+    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  return shown;
+}
+
 // Messages of the commands go to stderr; questions are answered "OK".
 class StderrMessages : public verdin::Messages {
  public:
   void Show(const std::string& title, const std::string& text, verdin::MessageIcon) override {
-    std::string shown = text;
-    for (char& c : shown) {
-      if (c == '\r') c = '\n';
-    }
-    std::cerr << title << ": " << shown << "\n";
+    std::cerr << Lines(title) << ": " << Lines(text) << "\n";
   }
   bool AskOkCancel(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
   bool AskYesNo(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
@@ -185,14 +199,14 @@ int Price(verdin::Program& program, const CommandArgs& args, verdin::Messages& m
   program.frm1.txtKolic = *args.Option("--qty");
   // Also for a row without points, which prices nothing from the quantity.
   if (const auto problem = verdin::QuantityProblem(program.frm1)) {
-    std::cerr << *problem << "\n";
+    std::cerr << Lines(*problem) << "\n";
     return 1;
   }
   std::optional<verdin::BasePrice> base;
   try {
     base = verdin::CalculateBasePrice(ctx);
   } catch (const verdin::PricingError& error) {
-    std::cerr << error.what() << "\n";
+    std::cerr << Lines(error.what()) << "\n";
     return 1;
   }
   const double Cb = base ? base->Cb : 0;
@@ -216,13 +230,13 @@ int Open(verdin::Program& program, const CommandArgs& args, verdin::RecordingMes
   ExpectOperands(args, 1, "файл исходных данных");
   verdin::MainContext ctx = program.Context(messages);
   const bool opened = verdin::OpenEstimate(ctx, verdin::PathFromText(args.operands.front()));
-  for (const auto& entry : messages.Shown()) std::cerr << entry.title << ": " << entry.text << "\n";
+  for (const auto& entry : messages.Shown()) std::cerr << Lines(entry.title) << ": " << Lines(entry.text) << "\n";
   if (!opened) return 1;
   const verdin::Estimate& estimate = program.state.estimate;
-  if (!estimate.summary.empty()) std::cout << estimate.summary << "\n";
-  for (int k = 1; k <= estimate.Count(); ++k) {
-    const verdin::EstimateItem& item = estimate.Item(k);
-    std::cout << k << "\t" << item.name << "\t" << verdin::GeneralForm(item.cost) << "\n";
+  if (!estimate.summary.empty()) std::cout << Lines(estimate.summary) << "\n";
+  for (std::size_t k = 0; k < estimate.items.size(); ++k) {
+    const verdin::EstimateItem& item = estimate.items[k];
+    std::cout << k + 1 << "\t" << Lines(item.name) << "\t" << verdin::GeneralForm(item.cost) << "\n";
   }
   std::cout << "Всего без НДС: " << verdin::GeneralForm(program.state.SumSm) << "\n";
   return ShowedProblems(messages) ? 1 : 0;
@@ -338,7 +352,7 @@ int Estimate(verdin::Program& program, const std::vector<std::string>& rawArgs) 
   verdin::RecordingMessages saving;
   verdin::MainContext ctx = program.Context(saving);
   const bool saved = verdin::CmdSave(ctx, dialog, progress, args.payOut, &built);
-  bool failed = !saved || program.state.ErrRez != -1;
+  bool failed = !saved || program.state.ErrRez != verdin::kSheetBuilt;
   for (const auto& entry : saving.Shown()) {
     if (entry.title != "Подтверждение записи") {
       messages.Show(entry.title, entry.text, entry.icon);
@@ -391,7 +405,7 @@ int Run(const CommandLine& line) {
     if (line.dataFolder) program->state.folders.PathData = *line.dataFolder;
     verdin::Main(*program, messages);
   } catch (const std::runtime_error& error) {
-    std::cerr << error.what() << "\n";
+    std::cerr << Lines(error.what()) << "\n";
     return 1;
   }
   // A command without windows writes only the files it is asked for: no
@@ -423,7 +437,7 @@ int main(int argc, char** argv) {
     }
     return Run(line);
   } catch (const UsageError& error) {
-    std::cerr << "verdin-batch: " << error.what() << "\n" << kUsage;
+    std::cerr << "verdin-batch: " << Lines(error.what()) << "\n" << kUsage;
     return 2;
   } catch (const std::bad_alloc&) {
     std::cerr << "verdin-batch: Недостаточно памяти для выполнения команды.\n";

@@ -72,10 +72,13 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
       program_(NewProgram()) {
   Main(*program_, location, messages_);
   const auto& data = program_->state.folders.PathData;
-  const auto refresh = [this] { RefreshAll(); };
   frm1_ = std::make_unique<MainWindow>(*program_, messages_, Links());
   frmKoeff_ = std::make_unique<CoefficientWindow>(program_->frmKoeff, program_->state.norms, messages_,
-                                                  FileInFolder(data, kCoefficientFileName), refresh);
+                                                  FileInFolder(data, kCoefficientFileName), [this] {
+                                                    MainContext ctx = program_->Context(messages_);
+                                                    FollowCoefficients(ctx);
+                                                    RefreshAll();
+                                                  });
   frmObD_ = std::make_unique<GeneralDataWindow>(program_->frmObD, messages_, FileInFolder(data, kGeneralDataFileName),
                                                 [this] { GeneralDataChanged(); });
   generalDataAutosave_.setSingleShot(true);

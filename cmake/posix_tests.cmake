@@ -55,6 +55,9 @@ add_test(NAME layering_self_check
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tests/layering_test.py --self-check)
 add_test(NAME batch_price
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tests/batch_price_test.py $<TARGET_FILE:verdin-batch>)
+add_test(NAME batch_line_feeds
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tests/batch_line_feeds_test.py $<TARGET_FILE:verdin-batch>
+          ${CMAKE_CURRENT_SOURCE_DIR})
 find_program(VALGRIND valgrind)
 # Memory limits and the sanitizers' huge address space do not mix.
 if(NOT VERDIN_SANITIZE)

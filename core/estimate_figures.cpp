@@ -5,6 +5,7 @@
 
 #include "core/amount_bound.h"
 #include "core/amount_in_words.h"
+#include "core/cost_chain.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -32,11 +33,6 @@ double r(double value) { return RoundDownToThousandths(value); }
 
 std::string Num(double value) { return GeneralForm(value); }
 
-std::string RemoveLeadingBlank(std::string text) {
-  if (!text.empty() && text.front() == ' ') text.erase(0, 1);
-  return text;
-}
-
 // The item numbers of the sheet count the written items; a share of an
 // item gets its number on its first coefficient line.
 class ItemNumbers {
@@ -50,12 +46,12 @@ class ItemNumbers {
 
 std::string ItemTotalCaption(int number) { return "ИТОГО по п." + Trim(std::to_string(number)); }
 
-// A cost typed without calculation: one line, its cost as text, any
+// A cost typed without calculation: one line with its cost, a number cell
+// as every other amount (a spreadsheet's sum must count it), any
 // coefficients ignored.
 ItemFigures TypedCostItem(const EstimateItem& item, ItemNumbers& numbers) {
   ItemFigures figures;
-  figures.head = ItemHeadLine{numbers.Next(), item.name, std::nullopt, std::nullopt,
-                              RemoveLeadingBlank(StrForm(item.cost))};
+  figures.head = ItemHeadLine{numbers.Next(), item.name, std::nullopt, std::nullopt, item.cost};
   figures.cost = item.cost;
   return figures;
 }
@@ -91,20 +87,19 @@ ItemFigures ChainedItem(const EstimateItem& item, ItemNumbers& numbers) {
   ItemFigures figures;
   const bool share = item.mode == PricingMode::ShareOfItem;
   if (!share) figures.head = PricedHeadLine(item, numbers);
-  double P = item.baseAmount;
-  for (const AppliedCoefficient& applied : item.applied) {
+  const CostChain chain = ChainCoefficients(item.baseAmount, item.applied);
+  for (std::size_t c = 0; c < item.applied.size(); ++c) {
+    const AppliedCoefficient& applied = item.applied[c];
     CoefficientLine line;
     if (share && figures.coefficients.empty()) line.number = numbers.Next();
     line.coefficient = applied.symbol + "=" + Num(applied.value);
     line.basis = applied.basis;
-    const double Q = r(P);
-    P = applied.value * Q;
-    line.calculation = Num(Q) + " x " + Num(applied.value) + " =";
-    line.amount = r(P);
+    line.calculation = Num(chain.steps[c].amount) + " x " + Num(applied.value) + " =";
+    line.amount = r(chain.steps[c].product);
     figures.coefficients.push_back(std::move(line));
   }
-  if (!item.applied.empty()) figures.total = ItemTotalLine{ItemTotalCaption(numbers.Last()), r(P)};
-  figures.cost = P;
+  if (!item.applied.empty()) figures.total = ItemTotalLine{ItemTotalCaption(numbers.Last()), r(chain.last)};
+  figures.cost = chain.last;
   return figures;
 }
 

@@ -43,7 +43,7 @@ struct ItemHeadLine {
   std::string title;                       // name, or "name, quantity unit"
   std::optional<std::string> reference;    // priced items only
   std::optional<std::string> calculation;  // priced items only
-  Figure amount;                           // base amount rounded down; a typed cost as text
+  Figure amount;                           // base amount rounded down; a typed cost as kept
 };
 
 // One applied coefficient: "Q x value =" with Q the amount so far rounded down.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/amount_bound.h"
+#include "core/cost_chain.h"
 #include "core/index.h"
 #include "core/text_forms.h"
 
@@ -27,6 +28,19 @@ double ShareBase(const ItemInput& input, const Estimate& estimate) {
   return estimate.items[At(input.shareSource)].cost;
 }
 
+// The quantity box of a mode as the main window names it.
+std::string QuantityField(PricingMode mode) {
+  return mode == PricingMode::ConstructionCost ? "Цсмр, млн.руб" : "Количество";
+}
+
+// Nothing is priced for no work: a quantity of 0 would still be priced by a
+// table's extrapolation, and a negative one is no quantity at all.
+void RequireQuantityAboveZero(const ItemInput& input) {
+  if (input.quantity > 0) return;
+  throw PricingError("Значение «" + GeneralForm(input.quantity) + "» в поле «" + QuantityField(input.mode) +
+                     "» должно быть больше 0: объект не рассчитан.");
+}
+
 std::optional<BasePrice> TableBase(const NormStore& store, const ItemInput& input) {
   if (input.mode == PricingMode::UserTable && input.userTable.points.empty()) {
     throw PricingError(kEmptyUserTable);
@@ -35,6 +49,7 @@ std::optional<BasePrice> TableBase(const NormStore& store, const ItemInput& inpu
     throw PricingError("В базе нормативов нет таблицы, по которой рассчитан объект (строка " +
                        std::to_string(input.tableEntry + 1) + " списка таблиц).");
   }
+  RequireQuantityAboveZero(input);
   PricingRequest request;
   request.NomTab = input.tableEntry;
   request.X = input.quantityText;
@@ -80,14 +95,6 @@ double ShownValue(double amount) {
   return ParseTypedNumber(GeneralForm(TruncateToThousandths(amount))).value_or(0);
 }
 
-double CoefficientProduct(const std::array<CoefficientRow, kCoefficientRows>& rows) {
-  double product = 1;
-  for (const CoefficientRow& row : rows) {
-    if (row.ticked) product = row.value * product;
-  }
-  return product;
-}
-
 std::vector<AppliedCoefficient> AppliedCoefficients(const std::array<CoefficientRow, kCoefficientRows>& rows) {
   std::vector<AppliedCoefficient> applied;
   for (const CoefficientRow& row : rows) {
@@ -101,8 +108,10 @@ PricedItem PriceItem(const NormStore& store, const ItemInput& input, const Estim
   price.applied = AppliedCoefficients(input.coefficientRows);
   if (input.mode == PricingMode::TypedCost) {
     RequireSoundCost(input.typedCost);
-    price.basePrice = input.typedCost;
-    price.cost = input.typedCost;
+    // Kept to thousandths as every other cost, so that the list, its total
+    // and the sheet's sum of the items count the same figure.
+    price.cost = ShownValue(input.typedCost);
+    price.basePrice = price.cost;
     return price;
   }
   if (input.mode == PricingMode::ShareOfItem) {
@@ -112,7 +121,8 @@ PricedItem PriceItem(const NormStore& store, const ItemInput& input, const Estim
     price.calculation = base->Text;
   }
   RequireSoundCost(price.basePrice);
-  const double cost = price.basePrice * CoefficientProduct(input.coefficientRows);
+  // The cost as the estimate sheet computes it, coefficient by coefficient.
+  const double cost = ChainCoefficients(price.basePrice, price.applied).last;
   RequireSoundCost(cost);
   price.cost = ShownValue(cost);
   return price;

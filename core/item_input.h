@@ -34,22 +34,19 @@ struct ItemInput {
 // An item priced from its inputs.
 struct PricedItem {
   std::string calculation;                  // calculation text of the base price
-  double basePrice = 0;                     // base price before truncation (StBaz)
-  double cost = 0;                          // the cost as the window shows it, truncated
+  double basePrice = 0;                     // base price before truncation
+  double cost = 0;                          // the cost as the window, the list and the sheet show it
   std::vector<AppliedCoefficient> applied;  // the ticked rows, in row order
 };
-
-// The product of the ticked rows' values, taken from the first row down
-// (each value multiplies the product so far): 1 when none is ticked.
-double CoefficientProduct(const std::array<CoefficientRow, kCoefficientRows>& rows);
 
 // The ticked rows as applied coefficients, in row order.
 std::vector<AppliedCoefficient> AppliedCoefficients(const std::array<CoefficientRow, kCoefficientRows>& rows);
 
 // The price of an item: its base price (from the norm table, the user's
 // table, the construction-cost percentage, the cost of the item it is a
-// share of, or the typed cost), times the coefficient product for every
-// mode but the typed cost. Throws PricingError with the Russian message
+// share of, or the typed cost), then for every mode but the typed cost the
+// ticked coefficients applied one by one, rounding down to thousandths
+// before each (ChainCoefficients), as the estimate sheet prints them. Throws PricingError with the Russian message
 // for input that cannot be priced, a share whose source is not in
 // `estimate`, and a base price or cost that is negative, not finite or
 // beyond the amount bound.

@@ -125,6 +125,15 @@ bool QuantityCmdKol(QuantityForm& frmV, MainForm& frm1, Messages& messages) {
                   MessageIcon::Exclamation);
     return false;
   }
+  // The main window prices no quantity of 0 or below; it is not handed over.
+  if (!(result.sum > 0)) {
+    messages.Beep();
+    messages.Show(kQuantityErrorTitle,
+                  "Количество «" + result.text + "» должно быть больше 0: проверьте множители.\r"
+                  "Количество не передано.",
+                  MessageIcon::Exclamation);
+    return false;
+  }
   frm1.txtKolic = result.text;
   return true;
 }

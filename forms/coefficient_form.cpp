@@ -164,7 +164,11 @@ std::vector<std::string> StateFileLines(const CoefficientForm& form) {
   std::vector<std::string> lines;
   lines.reserve(kRowLines + kIndexationLines);
   for (std::size_t i = 0; i < kCoefficientRows; ++i) {
-    lines.push_back(form.chkKoeff[i] ? " 1 " : " 0 ");
+    // The share mode holds the indexation row off for the current item
+    // only; the next start finds the tick the user gave it.
+    const bool sharedOff = form.shareMode && static_cast<int>(i) == kIndexationRow;
+    const bool ticked = sharedOff ? form.indexationTickBeforeShare : form.chkKoeff[i];
+    lines.push_back(ticked ? " 1 " : " 0 ");
     lines.push_back(EncodeLineBreaks(form.txtKoeffIm[i]));
     lines.push_back(EncodeLineBreaks(form.txtKoeffI[i]));
     lines.push_back(EncodeLineBreaks(form.txtKoeffK[i]));
@@ -326,10 +330,15 @@ std::array<CoefficientRow, kCoefficientRows> CoefficientRowsOf(const Coefficient
   return rows;
 }
 
-double RaschKoeff(const CoefficientForm& form, double Cb) { return Cb * CoefficientProduct(RowsOf(form)); }
-
-void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item) {
-  item.applied = AppliedCoefficients(RowsOf(form));
+void SetShareMode(CoefficientForm& form, bool share) {
+  bool& indexation = form.chkKoeff[At(kIndexationRow)];
+  if (share) {
+    if (!form.shareMode) form.indexationTickBeforeShare = indexation;
+    indexation = false;
+  } else if (form.shareMode) {
+    indexation = form.indexationTickBeforeShare;
+  }
+  form.shareMode = share;
 }
 
 }  // namespace verdin

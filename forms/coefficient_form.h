@@ -37,7 +37,22 @@ struct CoefficientForm {
   std::array<std::string, 2> txtKi{"1,312", "1,291"};    // housing, other objects
   std::vector<std::string> cboKotr;                      // names of the industry coefficients
   int cboKotrIndex = -1;                                 // -1 = nothing selected
+  // While the main window prices a share of another item, the indexation
+  // row is unticked and out of use (the note says why); its tick from
+  // before comes back when the share mode ends.
+  bool shareMode = false;
+  bool indexationTickBeforeShare = false;
 };
+
+// The note the window shows beside the indexation row in the share mode.
+inline constexpr const char* kShareIndexationNote =
+    "Доля от суммы объекта: стоимость этого объекта уже включает индексацию, "
+    "коэффициент индексации к доле не применяется.";
+
+// The main window's share box ticked (true) or unticked (false). A share
+// takes the cost of its source, which already carries the indexation
+// coefficient; indexing the share again would count it twice.
+void SetShareMode(CoefficientForm& form, bool share);
 
 // The window's contents before its state file is read.
 CoefficientForm InitialCoefficientForm();
@@ -81,17 +96,5 @@ std::optional<std::string> CheckTickedCoefficients(const CoefficientForm& form);
 // whose value box holds something other than a number from 0 to the
 // bound (an empty box stores 0).
 std::array<CoefficientRow, kCoefficientRows> CoefficientRowsOf(const CoefficientForm& form);
-
-// RaschKoeff: the base price times the values of the ticked rows, the
-// product taken from row 0 downwards (each value multiplies the product so
-// far). Callers run CheckTickedCoefficients first; a ticked value that is
-// not a number throws std::invalid_argument with that check's message.
-double RaschKoeff(const CoefficientForm& form, double Cb);
-
-// The coefficient part of ZapisZd: the ticked rows' symbols, values and
-// bases become the item's applied coefficients, in row order.
-// A ticked value that is not a number throws std::invalid_argument with
-// CheckTickedCoefficients' message before anything is written.
-void RecordAppliedCoefficients(const CoefficientForm& form, EstimateItem& item);
 
 }  // namespace verdin

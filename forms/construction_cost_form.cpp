@@ -52,6 +52,10 @@ std::optional<double> ReadCost(const std::string& text, Messages& messages) {
     ReportInputError(messages, BeyondBoundMessage("Стоимость СМР, млн. руб.", text));
     return std::nullopt;
   }
+  if (!(*cost > 0)) {
+    ReportInputError(messages, "Стоимость СМР «" + Trim(text) + "» должна быть больше 0.");
+    return std::nullopt;
+  }
   return cost;
 }
 

@@ -206,6 +206,9 @@ void ShowItem(MainContext& ctx, EstimateItem& item) {
   }
   form.txtZd = item.name;
   ShowCoefficientWindow(ctx, item);
+  // A share from a file written before keeps its indexation row as stored
+  // until it is written back; the window prices it without.
+  if (form.chkProcent) SetShareMode(ctx.frmKoeff, true);
 }
 
 void EstimateChanged(MainContext& ctx) {

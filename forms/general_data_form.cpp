@@ -167,11 +167,12 @@ std::vector<std::string> StateFileLines(const GeneralDataForm& form) {
 // A percentage the input-data file can hold.
 bool IsRate(double rate) { return rate >= 0 && rate <= 100; }
 
-// A checked row other than the computed one whose value box holds more
-// than blanks: its value is the rate to take. A value of blanks only (the
-// spare rows hold one blank) counts as empty, so the earlier rate stays.
+// A row other than the computed one whose value box holds more than
+// blanks, ticked or not: its value is the rate to take, as the window shows
+// it. A value of blanks only (the spare rows hold one blank) counts as
+// empty, so the earlier rate stays.
 bool HasRateToTake(const GeneralDataForm& form, std::size_t row) {
-  return row != kComputedChargeRow && form.chkK[row] && !Trim(form.txtKc[row]).empty();
+  return row != kComputedChargeRow && !Trim(form.txtKc[row]).empty();
 }
 
 // A ticked spare row (rows 6 and 7 of the window) with an empty value box.
@@ -187,6 +188,18 @@ std::string RowLabel(const GeneralDataForm& form, std::size_t row) {
   std::string label = "Отчисление в строке " + std::to_string(row + 1);
   if (!caption.empty()) label += " («" + caption + "»)";
   return label;
+}
+
+// Why the rate of `row` is refused. An unticked row is checked too: its
+// rate is saved all the same, and the user must not believe it taken.
+std::string RateProblem(const GeneralDataForm& form, std::size_t row, const std::string& what) {
+  const std::string value = "«" + Trim(form.txtKc[row]) + "»";
+  if (form.chkK[row]) {
+    return RowLabel(form, row) + " включено, но его значение " + value + " " + what +
+           ". Исправьте значение или снимите отметку.";
+  }
+  return RowLabel(form, row) + " не включено, но его значение " + value + " " + what +
+         " и было бы сохранено в смете. Исправьте значение или очистите поле.";
 }
 
 }  // namespace
@@ -247,14 +260,8 @@ std::optional<std::string> CheckChargeRates(const GeneralDataForm& form) {
     }
     if (!HasRateToTake(form, i)) continue;
     const std::optional<double> rate = ParseTypedNumber(form.txtKc[i]);
-    if (!rate) {
-      return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
-             "» не является числом. Исправьте значение или снимите отметку.";
-    }
-    if (!IsRate(*rate)) {
-      return RowLabel(form, i) + " включено, но его значение «" + Trim(form.txtKc[i]) +
-             "» не является процентом от 0 до 100. Исправьте значение или снимите отметку.";
-    }
+    if (!rate) return RateProblem(form, i, "не является числом");
+    if (!IsRate(*rate)) return RateProblem(form, i, "не является процентом от 0 до 100");
   }
   return std::nullopt;
 }

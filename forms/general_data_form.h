@@ -69,16 +69,16 @@ GeneralDataForm LoadGeneralDataForm(const std::filesystem::path& file, const Cal
 bool SaveGeneralDataForm(const GeneralDataForm& form, const std::filesystem::path& file,
                          Messages& messages);
 
-// The Russian message for the first checked charge row (other than row 1,
-// which is computed) whose value is not a number or not a percentage from
-// 0 to 100, or a checked spare row (rows 6 and 7 of the window) whose value is
+// The Russian message for the first charge row (other than row 1, which
+// is computed), ticked or not, whose value box holds something that is not
+// a number or not a percentage from 0 to 100, or a checked spare row (rows 6 and 7 of the window) whose value is
 // empty, naming the row; nullopt when TakeObD can copy every rate.
 std::optional<std::string> CheckChargeRates(const GeneralDataForm& form);
 
 // TakeObD: copies the signatories and the charges into the general data.
 // The rate of every row other than row 1 whose box holds a percentage from
-// 0 to 100 is copied, ticked or not (run CheckChargeRates first for the
-// ticked ones); otherwise the general data keep the earlier rate. Texts
+// 0 to 100 is copied, ticked or not (run CheckChargeRates first, so that
+// no other value is left behind unsaid); otherwise the general data keep the earlier rate. Texts
 // are copied as they stand.
 void TakeObD(const GeneralDataForm& form, GeneralData& general);
 

@@ -201,9 +201,13 @@ ItemInput ReadItemInput(const MainContext& ctx) {
   const MainForm& form = ctx.frm1;
   ItemInput input;
   input.coefficientRows = CoefficientRowsOf(ctx.frmKoeff);
-  if (state.NomProc != 0) {
+  if (form.chkProcent) {
+    // The «№» box as it stands now, not as it stood at the last calculation.
+    const int source = ItemNumber(form.txtProcent);
+    if (Trim(form.txtProcent).empty()) throw PricingError("Не задан номер рассчитанного объекта!!!");
+    if (source == 0 || source > state.KolZd()) throw PricingError("Объект с таким номером не рассчитан!!!");
     input.mode = PricingMode::ShareOfItem;
-    input.shareSource = state.NomProc - 1;
+    input.shareSource = source - 1;
   } else {
     if (state.NomTab < 0) throw PricingError("Не выбрана таблица СБЦ.");
     input.mode = ModeOfTableListEntry(state.NomTab);
@@ -267,6 +271,17 @@ bool CmdOk(MainContext& ctx) {
   return true;
 }
 
+void FollowCoefficients(MainContext& ctx) {
+  const bool typedCost = ctx.state.NomTab == kEntryWithoutCalculation && !ctx.frm1.chkProcent;
+  if (typedCost || ctx.frm1.txtStP.empty()) return;
+  CurrentItem current;
+  if (PriceCurrentItem(ctx, current) || !current.dollars) {
+    ClearCalculation(ctx);
+    return;
+  }
+  ShowPrice(ctx, current.price, current.dollars);
+}
+
 std::optional<std::string> QuantityProblem(const MainForm& form) {
   return TypedAmountProblem(form.lblZd[kLabelQuantity], form.txtKolic);
 }
@@ -287,9 +302,13 @@ void ClickChkProcent(MainContext& ctx, bool ticked) {
     form.txtProcentVisible = false;
     form.txtProcent.clear();
     ctx.state.NomProc = 0;
+    // The share mode left no table chosen; the lists show the first norm
+    // table again, as at the start, rather than an empty row list.
+    if (form.cboTabIndex < 0) SelectTable(ctx, ctx.state.KolSpec + 1);
     EnableItemFields(form, true);
     form.cboTabEnabled = true;
   }
+  SetShareMode(ctx.frmKoeff, ticked);
 }
 
 void SetTxtStP(MainContext& ctx, const std::string& text) {

@@ -62,7 +62,8 @@ void ClickOptPrim(MainContext& ctx, int option);
 bool CmdOk(MainContext& ctx);
 
 // The current item's inputs, read from the boxes of the main and the
-// coefficient window once: pricing mode (a share while NomProc is set),
+// coefficient window once: pricing mode (a share of the item in the «№»
+// box while the share box is ticked),
 // table entry, row, quantity, category, the user's table from the grid,
 // share source, typed cost and coefficient rows. Throws PricingError with
 // the Russian message naming the first field that cannot be read.
@@ -87,6 +88,13 @@ void ShowPrice(MainContext& ctx, const PricedItem& price, std::optional<double> 
 // 0). Throws PricingError for input that cannot be priced, including a
 // user table without a single filled row.
 std::optional<BasePrice> CalculateBasePrice(MainContext& ctx);
+
+// A change in the coefficient window: a calculated cost on screen follows
+// it at once, priced again with the coefficients as they stand, or is
+// emptied (until the next calculation) when the item cannot be priced so.
+// The typed cost of the entry without calculation takes no coefficient and
+// stays as typed.
+void FollowCoefficients(MainContext& ctx);
 
 // The message for a typed quantity beyond the amount bound, naming the
 // field by its caption ("Количество", or "Цсмр, млн.руб" in the percentage

@@ -42,15 +42,29 @@ void RefreshTexts(const NormStore& store, EstimateItem& item, bool tableFound) {
   item.reference = ItemReference(item, store);
 }
 
+// A norm-table item whose stored title is not in the database is priced
+// by the table at its stored entry, when there is one: it then takes that
+// table's and row's titles, so that its reference names the table that
+// priced it, and the note says so. Returns whether the table can be used.
+bool TakeTableAtStoredEntry(const NormStore& store, int k, EstimateItem& item, std::vector<OpenProblem>& notes) {
+  if (item.mode != PricingMode::NormTable || item.table < 0 || item.table >= store.TableCount()) return false;
+  const NormTable& table = store.Table(item.table + 1);
+  notes.push_back({k, "таблица «" + item.tableTitle + "» не найдена, объект рассчитан по таблице «" + table.title + "»"});
+  item.tableTitle = table.title;
+  const NormRow* row = NormRowAt(store, item.table + 1, item.row + 1);
+  item.rowTitle = row != nullptr ? row->title : std::string();
+  return true;
+}
+
 // Every item priced again from its stored inputs: the items with their own
 // base price first, then the shares from their sources wherever these
 // stand in the list. An item that cannot be priced keeps its inputs (its
 // table number and title too) and is priced at 0.
-std::vector<OpenProblem> PriceOpenedItems(const NormStore& store, Estimate& estimate) {
+std::vector<OpenProblem> PriceOpenedItems(const NormStore& store, Estimate& estimate, std::vector<OpenProblem>& notes) {
   std::vector<OpenProblem> problems;
   for (int k = 0; k < estimate.Count(); ++k) {
     EstimateItem& item = estimate.items[At(k)];
-    const bool tableFound = FindTableByTitle(store, item);
+    const bool tableFound = FindTableByTitle(store, item) || TakeTableAtStoredEntry(store, k, item, notes);
     RefreshTexts(store, item, tableFound);
     if (item.mode == PricingMode::ShareOfItem) continue;
     try {
@@ -59,6 +73,8 @@ std::vector<OpenProblem> PriceOpenedItems(const NormStore& store, Estimate& esti
     } catch (const PricingError& error) {
       PriceAtZero(item);
       problems.push_back({k, error.what()});
+      // Not priced by the other table either: the problem says all.
+      if (!notes.empty() && notes.back().item == k) notes.pop_back();
     }
   }
   for (const ShareProblem& share : RepriceShares(store, estimate)) problems.push_back({share.item, share.text});
@@ -66,10 +82,12 @@ std::vector<OpenProblem> PriceOpenedItems(const NormStore& store, Estimate& esti
   return problems;
 }
 
-void ReportProblems(MainContext& ctx, const Estimate& estimate, const std::vector<OpenProblem>& problems) {
-  if (problems.empty()) return;
-  std::string text = "Не все объекты удалось рассчитать заново; их стоимость принята равной 0:";
-  for (const auto& problem : problems) {
+// One message under `heading`, a line for each item: "объект № 3 («…»): …".
+void ReportItems(MainContext& ctx, const Estimate& estimate, const std::vector<OpenProblem>& items,
+                 const std::string& heading) {
+  if (items.empty()) return;
+  std::string text = heading;
+  for (const auto& problem : items) {
     text += "\rобъект № " + std::to_string(problem.item + 1) + " («" + estimate.items[At(problem.item)].name +
             "»): " + problem.text;
   }
@@ -118,7 +136,8 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   }
   Estimate opened;
   opened.items = std::move(content.items);
-  const std::vector<OpenProblem> problems = PriceOpenedItems(state.norms, opened);
+  std::vector<OpenProblem> tableNotes;
+  const std::vector<OpenProblem> problems = PriceOpenedItems(state.norms, opened, tableNotes);
   if (!TotalWithinBound(ctx, opened, file)) return false;
   opened.summary = std::move(content.summary);
   state.FileIsx = file;
@@ -138,7 +157,8 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   OpenPayOut(ctx.frmW, form);
   if (form.chkAsave) Autosave(ctx);
   state.unsavedChanges = false;
-  ReportProblems(ctx, state.estimate, problems);
+  ReportItems(ctx, state.estimate, tableNotes, "Не все таблицы объектов найдены в базе нормативов:");
+  ReportItems(ctx, state.estimate, problems, "Не все объекты удалось рассчитать заново; их стоимость принята равной 0:");
   if (keptGeneralData) {
     ctx.messages.Show("Открытие сметы",
                       "В файле «" + PathText(file) + "» нет общих данных по смете (отчислений и подписей).\r"

@@ -50,8 +50,8 @@ void ReportBuildFailure(MainContext& ctx, const std::string& what, const std::st
   ctx.messages.Show(kWriteErrorTitle, what + "\r" + reason, MessageIcon::Exclamation);
 }
 
-// Computes the figures, lays the sheet out and saves it. The item costs as
-// the sheet computes them are stored only when that went through.
+// Computes the figures, lays the sheet out and saves it; the sheet's
+// status is kept in ErrRez.
 bool BuildWorkbook(MainContext& ctx, Progress& progress, const PayOutPercentages& frmW, BuiltEstimate* built) {
   AppState& state = ctx.state;
   try {
@@ -145,6 +145,13 @@ bool InputDataWritable(MainContext& ctx, const SaveChoice& choice) {
   }
 }
 
+// The closing message of a save names what was written, and only that.
+std::string SavedText(bool sheetWritten, bool inputWritten, const std::filesystem::path& sheetFile) {
+  if (!sheetWritten) return "Записаны только исходные данные .";
+  if (inputWritten) return "Исходные данные и результаты записаны .";
+  return "Результаты записаны в файл «" + PathText(sheetFile) + "». Исходные данные не записаны.";
+}
+
 }  // namespace
 
 BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general, bool withoutCharges,
@@ -175,11 +182,12 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
   progress.SetCaption("Сохраняю результаты ..");
   if (!BuildWorkbook(ctx, progress, frmW, built)) return false;
   progress.SetCaption("Сохраняю исходные данные ..");
-  if (state.ErrRez != -1) {
+  const bool sheetWritten = state.ErrRez == kSheetBuilt;
+  if (!sheetWritten) {
     ctx.messages.Show(kWriteErrorTitle, std::string(NotWrittenHeading(state.FileXls)) + "\r" + state.ErrRezText,
                       MessageIcon::Exclamation);
   }
-  if (!WriteInputData(ctx, *choice)) return state.ErrRez == -1;
+  if (!WriteInputData(ctx, *choice)) return sheetWritten;
   // The estimate is safe in its input-data file; a workbook alone is not
   // an estimate that can be reopened.
   if (choice->FileIsx != kInputDataNotSaved) {
@@ -188,10 +196,10 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
   }
   // The workbook failed and no input data were to be written: nothing is
   // on the disk, so nothing is confirmed.
-  if (state.ErrRez != -1 && choice->FileIsx == kInputDataNotSaved) return false;
-  ctx.messages.Show(kConfirmTitle,
-                    state.ErrRez != -1 ? "Записаны только исходные данные ." : "Исходные данные и результаты записаны .",
-                    state.ErrRez != -1 ? MessageIcon::Exclamation : MessageIcon::Information);
+  const bool inputWritten = choice->FileIsx != kInputDataNotSaved;
+  if (!sheetWritten && !inputWritten) return false;
+  ctx.messages.Show(kConfirmTitle, SavedText(sheetWritten, inputWritten, state.FileXls),
+                    sheetWritten ? MessageIcon::Information : MessageIcon::Exclamation);
   return true;
 }
 

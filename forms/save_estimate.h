@@ -64,11 +64,12 @@ BuiltEstimate BuildEstimate(const Estimate& estimate, const GeneralData& general
                             const std::optional<std::filesystem::path>& saveAs = std::nullopt);
 
 // cmdSave. The pay-out boxes are read in the pay-out variant. Returns true
-// when the workbook or the input data were written. The figures are
+// when the workbook or the input data were written, and closes with a
+// message naming what was written. The figures are
 // computed first and the sheet laid out from them. The items keep the
-// costs the window priced them at (the sheet's step-wise rounded chain is
-// the sheet's own), so the estimate in memory stays the one its input-data
-// file reopens to, and a failure leaves it as it was. Writing the input
+// costs the window priced them at, which are the sheet's «ИТОГО» (both come
+// from one chain of coefficients), so the estimate in memory stays the one
+// its input-data file reopens to, and a failure leaves it as it was. Writing the input
 // data ends the estimate's unsaved changes. Figures that are refused (a number that is
 // not finite or lies beyond the amount bound, EstimateFiguresError) are
 // reported the same way: neither the workbook nor the input data are

@@ -1,6 +1,7 @@
 #include "forms/table_search.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <optional>
 
@@ -47,22 +48,64 @@ std::vector<std::string> FoldedWords(std::string_view typed) {
 
 bool InRange(int index, std::size_t size) { return index >= 0 && static_cast<std::size_t>(index) < size; }
 
-// Every word occurs in the row's title or in its table's (both folded).
-bool RowMatches(const std::string& table, const std::string& row, const std::vector<std::string>& words) {
-  return std::all_of(words.begin(), words.end(), [&](const std::string& word) {
-    return table.find(word) != std::string::npos || row.find(word) != std::string::npos;
-  });
+// Whether `word` occurs in `text`, and whether at the start of a word
+// there ("школ" starts a word in "общеобразовательные школы", not in
+// "дошкольные"). A word starts after a blank or punctuation; the bytes of a
+// Cyrillic letter are all above ASCII, so they never end a word.
+enum class Occurrence { None, Inside, WordStart };
+
+Occurrence Find(const std::string& text, const std::string& word) {
+  Occurrence best = Occurrence::None;
+  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+    const auto before = at == 0 ? ' ' : static_cast<unsigned char>(text[at - 1]);
+    if (before < 0x80 && !std::isalnum(before)) return Occurrence::WordStart;
+    best = Occurrence::Inside;
+  }
+  return best;
 }
 
-// How a table answers the search: not at all (nullopt), by its number or
-// title (-1), or by the row with this index.
-std::optional<int> TableHit(const NormTable& table, const std::vector<std::string>& words) {
-  const std::string title = FoldForSearch(table.title);
-  if (MatchesFolded(title, words)) return -1;
-  for (std::size_t row = 0; row < table.rows.size(); ++row) {
-    if (RowMatches(title, FoldForSearch(table.rows[row].title), words)) return static_cast<int>(row);
+// How well an entry answers the search; a smaller rank is a better hit.
+// A row whose own title holds every word comes first, then a row that
+// holds some of the words with its table's title holding the rest, then a
+// table whose title alone holds them all; within each, every word at the
+// start of a word before a word found inside another.
+struct Hit {
+  int rank = 0;
+  int row = -1;  // -1: the table by its number or title
+};
+
+constexpr int kRowAlone = 0;
+constexpr int kRowWithTable = 2;
+constexpr int kTableAlone = 4;
+
+std::optional<int> Rank(const std::string& table, const std::string& row, const std::vector<std::string>& words) {
+  bool inRow = false;
+  bool allInRow = true;
+  bool allAtStart = true;
+  for (const std::string& word : words) {
+    const Occurrence r = row.empty() ? Occurrence::None : Find(row, word);
+    const Occurrence t = Find(table, word);
+    if (r == Occurrence::None && t == Occurrence::None) return std::nullopt;
+    inRow = inRow || r != Occurrence::None;
+    allInRow = allInRow && r != Occurrence::None;
+    allAtStart = allAtStart && (r == Occurrence::WordStart || (r == Occurrence::None && t == Occurrence::WordStart));
   }
-  return std::nullopt;
+  const int kind = row.empty() ? kTableAlone : allInRow ? kRowAlone : inRow ? kRowWithTable : -1;
+  if (kind < 0) return std::nullopt;  // the table alone answers; counted once, for the table
+  return kind + (allAtStart ? 0 : 1);
+}
+
+// The best hit of a table: its best row, or the table itself by its title
+// or number; nullopt when neither holds every word.
+std::optional<Hit> TableHit(const NormTable& table, const std::vector<std::string>& words) {
+  const std::string title = FoldForSearch(table.title);
+  std::optional<Hit> best;
+  if (const auto rank = Rank(title, std::string(), words)) best = Hit{*rank, -1};
+  for (std::size_t row = 0; row < table.rows.size(); ++row) {
+    const auto rank = Rank(title, FoldForSearch(table.rows[row].title), words);
+    if (rank && (!best || *rank < best->rank)) best = Hit{*rank, static_cast<int>(row)};
+  }
+  return best;
 }
 
 }  // namespace
@@ -94,16 +137,29 @@ TableSearchResult SearchTables(const std::vector<NormTable>& tables, std::string
   const int leading = std::clamp(special, 0, static_cast<int>(tables.size()));
   for (int i = 0; i < leading; ++i) result.shown.push_back(i);
   const std::vector<std::string> words = FoldedWords(typed);
+  std::optional<Hit> best;
   for (int i = leading; InRange(i, tables.size()); ++i) {
-    const std::optional<int> hit =
-        words.empty() ? std::optional<int>(-1) : TableHit(tables[static_cast<std::size_t>(i)], words);
-    if (hit && !words.empty() && result.firstTable < 0) {
+    if (words.empty()) {
+      result.shown.push_back(i);
+      continue;
+    }
+    const std::optional<Hit> hit = TableHit(tables[static_cast<std::size_t>(i)], words);
+    if (hit && (!best || hit->rank < best->rank)) {
+      best = hit;
       result.firstTable = i;
-      result.firstRow = *hit;
+      result.firstRow = hit->row;
     }
     if (hit || i == chosen) result.shown.push_back(i);
   }
   return result;
+}
+
+std::string FoundText(const std::vector<NormTable>& tables, const TableSearchResult& found) {
+  if (!InRange(found.firstTable, tables.size())) return "Ничего не найдено";
+  const NormTable& table = tables[static_cast<std::size_t>(found.firstTable)];
+  std::string text = "Enter: «" + table.title + "»";
+  if (InRange(found.firstRow, table.rows.size())) text += ", «" + table.rows[static_cast<std::size_t>(found.firstRow)].title + "»";
+  return text;
 }
 
 }  // namespace verdin

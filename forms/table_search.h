@@ -30,17 +30,25 @@ struct TableSearchResult {
   // The chosen entry stays in view even when it does not match, so the
   // box never shows a blank while a table is chosen.
   std::vector<int> shown;
-  // The first table found after the special entries (-1 when the text finds
-  // nothing or is blank): the entry Enter takes.
+  // The table of the best hit (-1 when the text finds nothing or is
+  // blank): the entry Enter takes.
   int firstTable = -1;
-  // That table's first row found (-1 when the table itself was found by its
+  // The row of the best hit (-1 when the table itself was found by its
   // number or title): the row Enter takes with it.
   int firstRow = -1;
 };
 
 // Searches the table titles and the row titles. A row is found when every
 // word occurs in the row's title or in its table's title, so "2.5 школ"
-// finds the school row of table 2.5.
+// finds the school row of table 2.5. The best hit is, in this order, a row
+// whose own title holds every word, a row holding some words with its
+// table's title holding the rest, a table whose title alone holds them;
+// within each, one where every word starts a word ("школ" in "школы", not
+// in "дошкольные"); then the first in list order.
 TableSearchResult SearchTables(const std::vector<NormTable>& tables, std::string_view typed, int special, int chosen);
 
+// What Enter in the search box would take, as the window shows it while
+// the user types: "Enter: «4.2. …», «3. …»"; "Ничего не найдено" when the
+// search finds nothing.
+std::string FoundText(const std::vector<NormTable>& tables, const TableSearchResult& found);
 }  // namespace verdin

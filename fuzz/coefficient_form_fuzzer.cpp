@@ -6,6 +6,8 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "core/cost_chain.h"
+#include "core/item_input.h"
 #include "forms/coefficient_form.h"
 #include "norm_file_fuzzer.h"
 
@@ -16,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RecordingMessages messages;
   const CoefficientForm form = LoadCoefficientForm(file, norms, messages);
   if (!CheckTickedCoefficients(form)) {
-    (void)RaschKoeff(form, 1234.5);
-    EstimateItem item;
-    RecordAppliedCoefficients(form, item);
+    try {
+      (void)ChainedCost(1234.5, AppliedCoefficients(CoefficientRowsOf(form)));
+    } catch (const PricingError&) {
+      // an unticked row holding no number is refused, as the window refuses it
+    }
   }
   if (!messages.entries.empty()) return 0;
 

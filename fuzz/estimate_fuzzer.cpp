@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::filesystem::exists(inputData)) fuzz::Fail("a refused save wrote the input data");
     return 0;
   }
-  if (!saved || state.ErrRez != -1) {
+  if (!saved || state.ErrRez != kSheetBuilt) {
     for (const auto& entry : saving.Shown()) std::fprintf(stderr, "%s\n", entry.text.c_str());
     fuzz::Fail("the estimate workbook was not written");
   }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/cost_chain.h"
+#include "core/item_input.h"
 #include "core/messages.h"
 #include "core/norm_loader.h"
 #include "core/pricing.h"
@@ -70,7 +72,11 @@ inline void UseStore(const NormStore& store) {
   RecordingMessages messages;
   CoefficientForm form = LoadCoefficientForm(DemoData() / kCoefficientFileName, store, messages);
   for (int k = 0; k < std::min(store.KolKotr(), 64); ++k) SelectKotr(form, store, k, false);
-  if (!CheckTickedCoefficients(form)) (void)RaschKoeff(form, 1000);
+  try {
+    (void)ChainedCost(1000, AppliedCoefficients(CoefficientRowsOf(form)));
+  } catch (const PricingError&) {
+    // a row holding no number is refused, as the window refuses it
+  }
 }
 
 template <typename Loader>

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/amount_bound.h"
+#include "core/cost_chain.h"
 #include "core/line_file.h"
 #include "estimate_records.h"
 #include "forms/calculator_forms.h"
@@ -265,9 +266,8 @@ TEST_F(AmountBoundMainWindow, CoefficientBeyondTheBoundIsRefusedByTheCheckButSti
   koeff().chkKoeff[2] = true;
   koeff().txtKoeffK[2] = "1E200";
   ASSERT_TRUE(CheckTickedCoefficients(koeff()).has_value());
-  EXPECT_EQ(RaschKoeff(koeff(), 2), 2e200);
-  koeff().txtKoeffK[2] = "много";
-  EXPECT_THROW(RaschKoeff(koeff(), 2), std::invalid_argument);
+  const std::vector<AppliedCoefficient> stored = {{"К(обл.)", 1e200, ""}};
+  EXPECT_DOUBLE_EQ(ChainedCost(2, stored), 2e200);
 }
 
 // ---- The estimate figures ----------------------------------------------------

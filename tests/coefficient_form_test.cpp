@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/cost_chain.h"
+#include "core/item_input.h"
 #include "core/line_file.h"
+#include "core/text_forms.h"
 #include "tests/test_support.h"
 
 namespace verdin {
@@ -380,19 +383,28 @@ TEST(CoefficientFormFile, ShippedDemoFileLoads) {
   EXPECT_FALSE(CheckTickedCoefficients(form).has_value());  // every ticked row holds a number
 }
 
-// ---- The product and the record of applied coefficients -----------------
+// ---- The chain of the ticked coefficients and their record ---------------
 
-TEST(CoefficientFormProduct, MultipliesTickedValuesFromRowZeroDown) {
-  EXPECT_EQ(RaschKoeff(FormWithTicks({}), 123.456), 123.456);
+// The cost of `base` with the form's ticked rows, as the item is priced.
+double Chained(const CoefficientForm& form, double base) {
+  return ChainedCost(base, AppliedCoefficients(CoefficientRowsOf(form)));
+}
+
+TEST(CoefficientFormProduct, AppliesTickedValuesFromRowZeroDownRoundingEachStep) {
+  EXPECT_EQ(Chained(FormWithTicks({}), 123.456), 123.456);
 
   const CoefficientForm form = FormWithTicks({{9, "1,15"}, {10, "0,15"}});
-  const double expectedK = 0.15 * (1.15 * 1.0);
-  EXPECT_EQ(RaschKoeff(form, 1.0), expectedK);
-  EXPECT_EQ(RaschKoeff(form, 200.0), 200.0 * expectedK);
+  EXPECT_EQ(Chained(form, 1.0), 0.172);      // 1,15 then 0,15 x 1,15 = 0,1725
+  EXPECT_EQ(Chained(form, 200.0), 34.5);     // 230 x 0,15
 
-  // Each value multiplies the product so far, row by row.
+  // Each value multiplies the amount so far, rounded down to thousandths:
+  // 10 x 1,291 = 12,91; x 1,1 = 14,201; x 1,3 = 18,4613 -> 18,461.
   const CoefficientForm three = FormWithTicks({{0, "1,291"}, {1, "1,1"}, {8, " 1,3 "}});
-  EXPECT_EQ(RaschKoeff(three, 10.0), 10.0 * (1.3 * (1.1 * (1.291 * 1.0))));
+  EXPECT_EQ(Chained(three, 10.0), 18.461);
+  // Rounding at every step, as the estimate sheet prints the steps, gives
+  // a thousandth less than one product truncated once (197307,946).
+  const CoefficientForm four = FormWithTicks({{0, "1,291"}, {1, "1,1"}, {8, "1,3"}, {9, "1,05"}});
+  EXPECT_EQ(GeneralForm(Chained(four, 101787.16)), "197307,944");
 }
 
 TEST(CoefficientFormProduct, TickedRowWithoutANumberIsNamed) {
@@ -407,38 +419,31 @@ TEST(CoefficientFormProduct, TickedRowWithoutANumberIsNamed) {
   EXPECT_EQ(*CheckTickedCoefficients(form),
             "Коэффициент в строке 2 («Областной», К(обл.)) отмечен, но его значение «abc» "
             "не является числом. Исправьте значение или снимите отметку.");
-  EXPECT_THROW(RaschKoeff(form, 1.0), std::invalid_argument);
+  EXPECT_THROW(CoefficientRowsOf(form), PricingError);
 
   form = FormWithTicks({{12, "1,,2"}});
   EXPECT_EQ(*CheckTickedCoefficients(form),
             "Коэффициент в строке 13 отмечен, но его значение «1,,2» не является числом. "
             "Исправьте значение или снимите отметку.");
 
-  // An unticked row may hold anything.
+  // The check of the ticked rows lets an unticked row hold anything.
   form = FormWithTicks({{2, "1,2"}});
   form.txtKoeffK[5] = "xyz";
   EXPECT_FALSE(CheckTickedCoefficients(form).has_value());
-  EXPECT_EQ(RaschKoeff(form, 10.0), 1.2 * 10.0);
+  form.txtKoeffK[5] = "";
+  EXPECT_EQ(Chained(form, 10.0), 12);
 }
 
 TEST(CoefficientFormRecord, RecordsTickedRowsInOrder) {
-  EstimateItem item;
-  item.applied = {{"старое", 2, ""}, {"старое", 3, ""}, {"старое", 4, ""}};
-  RecordAppliedCoefficients(FormWithTicks({{1, "1,1"}, {10, "0,15"}}), item);
-  ASSERT_EQ(item.applied.size(), 2u);  // earlier ones beyond the ticked rows are gone
-  EXPECT_EQ(item.applied[0].symbol, "К(обл.)");
-  EXPECT_EQ(item.applied[0].value, 1.1);
-  EXPECT_EQ(item.applied[0].basis, "Общие и методические указания. Раздел III, п.1.14");
-  EXPECT_EQ(item.applied[1].symbol, "К(т.р.)");
-  EXPECT_EQ(item.applied[1].value, 0.15);
-
-  RecordAppliedCoefficients(FormWithTicks({}), item);
-  EXPECT_TRUE(item.applied.empty());
-
-  // A value that is not a number leaves the item untouched.
-  item.applied = {{"К(обл.)", 1.1, ""}};
-  EXPECT_THROW(RecordAppliedCoefficients(FormWithTicks({{4, "?"}}), item), std::invalid_argument);
-  EXPECT_EQ(item.applied.size(), 1u);
+  const std::vector<AppliedCoefficient> applied =
+      AppliedCoefficients(CoefficientRowsOf(FormWithTicks({{1, "1,1"}, {10, "0,15"}})));
+  ASSERT_EQ(applied.size(), 2u);
+  EXPECT_EQ(applied[0].symbol, "К(обл.)");
+  EXPECT_EQ(applied[0].value, 1.1);
+  EXPECT_EQ(applied[0].basis, "Общие и методические указания. Раздел III, п.1.14");
+  EXPECT_EQ(applied[1].symbol, "К(т.р.)");
+  EXPECT_EQ(applied[1].value, 0.15);
+  EXPECT_TRUE(AppliedCoefficients(CoefficientRowsOf(FormWithTicks({}))).empty());
 }
 
 }  // namespace

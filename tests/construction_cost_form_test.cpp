@@ -59,7 +59,7 @@ void ExpectSameTexts(const ConstructionCostForm& form) {
 }
 
 TEST(ConstructionCostCalculation, CostBelowFirstBoundIsPricedAtIt) {
-  for (const std::string typed : {"2", "0", "-3", "5,0"}) {
+  for (const std::string typed : {"2", "0,001", "5,0"}) {
     SCOPED_TRACE(typed);
     const Outcome result = Calculate(typed, "3");
     ASSERT_TRUE(result.ok);
@@ -102,6 +102,15 @@ TEST(ConstructionCostCalculation, InterpolatesInTheIntervalOfTheCost) {
     EXPECT_EQ(result.form.txtS, c.txtS);
     EXPECT_DOUBLE_EQ(result.form.StProekt, c.StProekt);
     ExpectSameTexts(result.form);
+  }
+}
+
+// No construction prices no design: 0 and below are refused, not priced
+// at the first bound.
+TEST(ConstructionCostCalculation, CostOfZeroOrBelowIsRefused) {
+  for (const std::string typed : {"0", "-3"}) {
+    SCOPED_TRACE(typed);
+    EXPECT_FALSE(Calculate(typed, "3").ok);
   }
 }
 

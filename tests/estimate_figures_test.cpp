@@ -73,7 +73,8 @@ TEST(EstimateFigures, EachPricingModeGetsItsLines) {
   EXPECT_EQ(typed.head->title, "Объект 2");
   EXPECT_FALSE(typed.head->reference);
   EXPECT_FALSE(typed.head->calculation);
-  EXPECT_EQ(TextOf(typed.head->amount), "12.3456");
+  ASSERT_TRUE(std::holds_alternative<double>(typed.head->amount));  // a number a spreadsheet can sum
+  EXPECT_EQ(std::get<double>(typed.head->amount), 12.3456);
   EXPECT_TRUE(typed.coefficients.empty());
   EXPECT_FALSE(typed.total);
   EXPECT_EQ(typed.cost, 12.3456);

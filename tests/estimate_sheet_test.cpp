@@ -165,7 +165,7 @@ TEST_F(EstimateSheetTest, ItemKindsAndNumbering) {
   EXPECT_DOUBLE_EQ(Number(sheet, "E12"), 1);
   EXPECT_EQ(Text(sheet, "A14"), " 2");
   EXPECT_EQ(Text(sheet, "B14"), "Объект 2");
-  EXPECT_EQ(Text(sheet, "E14"), "12.3456");
+  EXPECT_DOUBLE_EQ(Number(sheet, "E14"), 12.3456);  // a number, as every amount
   EXPECT_TRUE(Empty(sheet, "C14"));
   // The share: its number and name on its first row, as every block
   // begins, then its coefficients.

@@ -268,15 +268,21 @@ TEST(GeneralDataRates, CheckedRowsMustHoldNumbers) {
   GeneralDataForm form = InitialGeneralDataForm(kDay);
   EXPECT_FALSE(CheckChargeRates(form).has_value());
 
-  // Blanks only in a row that had a rate, an unchecked row and the computed
-  // row are not errors.
+  // Blanks only in a row that had a rate, an unchecked empty row and the
+  // computed row are not errors.
   form.txtKc[4] = " ";
   form.chkK[5] = false;  // holds one blank
   form.chkK[6] = false;
-  form.txtKc[6] = "abc";
   form.txtKc[1] = "что угодно";
   form.txtKc[2] = " 4.5 ";  // a period is taken kindly
   EXPECT_FALSE(CheckChargeRates(form).has_value());
+
+  // An unchecked row is saved with its rate all the same: it is checked too.
+  form.txtKc[6] = "abc";
+  form.txtK[6] = "Прочие, %";
+  EXPECT_EQ(CheckChargeRates(form),
+            "Отчисление в строке 7 («Прочие, %») не включено, но его значение «abc» не является "
+            "числом и было бы сохранено в смете. Исправьте значение или очистите поле.");
 
   form.chkK[6] = true;
   form.txtK[6] = "Прочие, %";

@@ -224,10 +224,11 @@ TEST_F(MainWindowTest, ShareOfAnItem) {
   EXPECT_EQ(form().txtProcent, "");
   EXPECT_TRUE(form().cboTabEnabled);
   EXPECT_TRUE(form().txtKolicEnabled);
-  // No table is selected again: calculating now asks for one.
+  // The first norm table is chosen again, with its rows, as at the start.
+  EXPECT_EQ(form().cboTabIndex, 3);
+  EXPECT_FALSE(form().cboP.empty());
   form().txtKolic = "5";
-  EXPECT_FALSE(CmdOk(ctx));
-  ExpectInputError("Не выбрана таблица СБЦ.");
+  EXPECT_TRUE(CmdOk(ctx));
 }
 
 TEST_F(MainWindowTest, EntryWithoutCalculationFollowsTheCostField) {

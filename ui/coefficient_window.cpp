@@ -162,6 +162,11 @@ void CoefficientWindow::Build() {
   }
   indexation->addStretch(1);
   layout->addLayout(indexation);
+  lblShareNote_ = new QLabel(QString::fromUtf8(kShareIndexationNote), this);
+  lblShareNote_->setObjectName(QStringLiteral("lblShareNote"));
+  lblShareNote_->setWordWrap(true);
+  lblShareNote_->setVisible(false);
+  layout->addWidget(lblShareNote_);
   layout->addStretch(1);
 
   // The industry list lies under the industry row, so Tab reaches it from
@@ -187,6 +192,11 @@ void CoefficientWindow::Refresh() {
     SetQuietly(txtKoeffK_[At(i)], model_.txtKoeffK[At(i)]);
     SetQuietly(txtKoeffP_[At(i)], model_.txtKoeffP[At(i)]);
   }
+
+  QCheckBox* indexation = chkKoeff_[At(kIndexationRow)];
+  indexation->setEnabled(!model_.shareMode);
+  indexation->setToolTip(model_.shareMode ? QString::fromUtf8(kShareIndexationNote) : QString());
+  lblShareNote_->setVisible(model_.shareMode);
 
   for (int i = 0; i < 2; ++i) SetQuietly(txtKi_[At(i)], model_.txtKi[At(i)]);
   if (model_.optGil == CoefficientForm::kHousing || model_.optGil == CoefficientForm::kOther) {

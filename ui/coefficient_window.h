@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -46,6 +47,7 @@ class CoefficientWindow : public QWidget {
   std::array<QRadioButton*, 2> optGil_{};
   std::array<QLineEdit*, 2> txtKi_{};
   QComboBox* cboKotr_ = nullptr;
+  QLabel* lblShareNote_ = nullptr;  // why the indexation row is off for a share
 };
 
 }  // namespace verdin

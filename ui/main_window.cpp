@@ -412,7 +412,10 @@ QGroupBox* MainWindow::BuildItemFrame() {
   grid->addWidget(txtZd_, row++, 1, 1, 3);
   auto* find = new QHBoxLayout;
   find->addWidget(txtFind_, 1);
-  find->addWidget(lblFind_);
+  // The label names long titles; it takes the room there is and never
+  // widens the window.
+  lblFind_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  find->addWidget(lblFind_, 2);
   grid->addLayout(find, row++, 1, 1, 3);
   grid->addWidget(lblZd_[2], row, 0);
   grid->addWidget(cboTab_, row++, 1, 1, 3);
@@ -745,13 +748,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Down opens the table list as found, the first table found marked.
     if (key == Qt::Key_Down) {
       cboTab_->setFocus(Qt::TabFocusReason);
+      const int first = Search().firstTable;
+      if (first >= 0) {
+        const QSignalBlocker blocker(cboTab_);
+        cboTab_->setCurrentIndex(cboTab_->findData(first));
+      }
       cboTab_->showPopup();
       return true;
     }
   }
-  // The table list marks the first table found only while the search box
-  // or the list has the focus; elsewhere it shows the table chosen.
-  if (watched == txtFind_ && event->type() == QEvent::FocusOut) ShowTableLists();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -803,19 +808,22 @@ void MainWindow::RefreshItem() {
 }
 
 // The table list narrowed to the tables the search box finds; the special
-// entries stay at the top. While the search box or the table list has the
-// focus, the list marks the first table found, so that Enter takes it. The
-// row list always shows every row of the chosen table.
+// entries stay at the top. Both lists always show the table and row
+// chosen; the label beside the search box names the table and row that
+// Enter would take. The row list always shows every row of the chosen
+// table.
 void MainWindow::ShowTableLists() {
   const MainForm& model = program_.frm1;
   const TableSearchResult found = Search();
   const bool searching = !txtFind_->text().trimmed().isEmpty();
-  const bool mark = found.firstTable >= 0 && (txtFind_->hasFocus() || cboTab_->hasFocus());
-  ShowList(cboTab_, model.cboTab, found.shown, mark ? found.firstTable : model.cboTabIndex);
+  ShowList(cboTab_, model.cboTab, found.shown, model.cboTabIndex);
   std::vector<int> rows(model.cboP.size());
   std::iota(rows.begin(), rows.end(), 0);
   ShowList(cboP_, model.cboP, rows, model.cboPIndex);
-  lblFind_->setVisible(searching && found.firstTable < 0);
+  lblFind_->setText(ToQ(FoundText(program_.state.norms.tables, found)));
+  lblFind_->setStyleSheet(found.firstTable < 0 ? QStringLiteral("color: #b00000;") : QString());
+  lblFind_->setToolTip(lblFind_->text());
+  lblFind_->setVisible(searching);
 }
 
 TableSearchResult MainWindow::Search() const {

@@ -90,7 +90,9 @@ TEST_F(TableSearchWindow, WordsFindRowsAndNeverHideTheChosenTablesRows) {
   // "2.1. Здания" for its row "4. Один пункт", "2.3." for its title.
   EXPECT_EQ(Entries(tables_), (kSpecial + QStringList{"2.1. Здания", "2.3. Без пунктов"}));
   EXPECT_EQ(Entries(rows_), (QStringList{"3. Жилые дома", "4. Один пункт", "5. Без точек"}));
-  EXPECT_FALSE(window_->findChild<QLabel*>("lblFind")->isVisibleTo(window_.get()));
+  // The row whose own title holds the word comes before the table whose title does.
+  EXPECT_TRUE(window_->findChild<QLabel*>("lblFind")->isVisibleTo(window_.get()));
+  EXPECT_EQ(window_->findChild<QLabel*>("lblFind")->text(), Q("Enter: «2.1. Здания», «4. Один пункт»"));
   Pick(rows_, "4. Один пункт");
   EXPECT_EQ(form().cboPIndex, 1);
   EXPECT_EQ(Cell("txtV(1)"), "100");
@@ -105,20 +107,21 @@ TEST_F(TableSearchWindow, WordsFindRowsAndNeverHideTheChosenTablesRows) {
   EXPECT_EQ(window_->findChild<QLabel*>("lblFind")->text(), Q("Ничего не найдено"));
 }
 
-// While the box has the focus the table list marks the first table found;
-// Enter takes it with its row found, as clicks on the two lists would.
+// While the user types, the label beside the box names the table and row
+// Enter would take and the lists keep showing what is chosen; Enter takes
+// them, as clicks on the two lists would.
 TEST_F(TableSearchWindow, EnterTakesTheFirstTableAndRowFound) {
   struct Case {
     const char* typed;
-    const char* marked;  // the table list's entry while typing
-    int table;           // the table and row chosen after Enter
+    const char* named;  // the label while typing
+    int table;          // the table and row chosen after Enter
     int row;
   };
   const Case cases[] = {
-      {"один пункт", "2.1. Здания", 3, 1},  // a row
-      {"2.18", "2.18. Жилые дома", 5, 0},   // a table by its number: its first row
-      {"тридцать", "2.2. Сети", 4, 0},
-      {"нет такой", "2.2. Сети", 4, 0},     // nothing found: nothing changes
+      {"один пункт", "Enter: «2.1. Здания», «4. Один пункт»", 3, 1},  // a row
+      {"2.18", "Enter: «2.18. Жилые дома»", 5, 0},  // a table by its number: its first row
+      {"тридцать", "Enter: «2.2. Сети», «1. Тридцать точек»", 4, 0},
+      {"нет такой", "Ничего не найдено", 4, 0},  // nothing found: nothing changes
   };
   window_->show();
   window_->activateWindow();
@@ -128,8 +131,10 @@ TEST_F(TableSearchWindow, EnterTakesTheFirstTableAndRowFound) {
     find_->setFocus();
     find_->clear();
     const int before = form().cboTabIndex;
+    const QString chosen = tables_->currentText();
     TypeText(find_, Q(test.typed));
-    EXPECT_EQ(tables_->currentText(), Q(test.marked));
+    EXPECT_EQ(window_->findChild<QLabel*>("lblFind")->text(), Q(test.named));
+    EXPECT_EQ(tables_->currentText(), chosen);
     EXPECT_EQ(form().cboTabIndex, before);
     Press(find_, Qt::Key_Return, QStringLiteral("\r"));
     EXPECT_EQ(form().cboTabIndex, test.table);
@@ -154,6 +159,28 @@ TEST_F(TableSearchWindow, EscClearsAndCtrlFComesToTheBox) {
   window_->findChild<QLineEdit*>("txtZd")->setFocus();
   emit shortcut->activated();
   EXPECT_EQ(window_->focusWidget(), find_);
+}
+
+// A search text left in the box never keeps the lists from showing what
+// is chosen: the share box ticked and unticked leaves a table and its rows,
+// and a special entry chosen from the list shows as chosen.
+TEST_F(TableSearchWindow, TheListsShowWhatIsChosenWhateverTheSearchHolds) {
+  window_->show();
+  window_->activateWindow();
+  QApplication::processEvents();
+  find_->setFocus();
+  TypeText(find_, Q("тридцать"));
+  auto* share = window_->findChild<QCheckBox*>("chkProcent");
+  share->click();
+  share->click();
+  EXPECT_EQ(tables_->currentText(), ToQ(form().cboTab[static_cast<std::size_t>(form().cboTabIndex)]));
+  EXPECT_GT(rows_->count(), 0);
+  EXPECT_TRUE(rows_->isEnabled());
+
+  tables_->setFocus();
+  Pick(tables_, "1. Без расчета");
+  EXPECT_EQ(form().cboTabIndex, 1);
+  EXPECT_EQ(tables_->currentText(), "1. Без расчета");
 }
 
 TEST_F(TableSearchWindow, TheBoxIsOutOfUseWithTheTableList) {
