@@ -143,8 +143,14 @@ class StderrMessages : public verdin::Messages {
     }
     std::cerr << title << ": " << shown << "\n";
   }
-  bool AskOkCancel(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
-  bool AskYesNo(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
+  bool AskOkCancel(const std::string&, const std::string&, verdin::MessageIcon,
+                   verdin::DefaultButton = verdin::DefaultButton::GoAhead) override {
+    return true;
+  }
+  bool AskYesNo(const std::string&, const std::string&, verdin::MessageIcon,
+                verdin::DefaultButton = verdin::DefaultButton::GoAhead) override {
+    return true;
+  }
   void Beep() override {}
 };
 

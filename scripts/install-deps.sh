@@ -13,6 +13,7 @@ packages=(
   qt6-translations-l10n
   python3 python3-xlrd python3-openpyxl
   xvfb xauth openbox
+  xdotool imagemagick
   fonts-liberation poppler-utils
   valgrind
   hyperfine
