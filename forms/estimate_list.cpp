@@ -38,9 +38,9 @@ void MessageAndBeep(MainContext& ctx, const std::string& title, const std::strin
 void SelectListLine(MainForm& form, int line) { form.lstZdIndex = {line, line}; }
 
 // The item number the add writes to, counted from 1; 0 when the add is
-// refused or the user changes his mind. Nothing is appended yet. While an
-// item is taken back, Yes writes over it, No appends a new item, and
-// Cancel (Esc) writes nothing and keeps the item taken back.
+// refused or cancelled. Nothing is appended yet. While an item is taken
+// back, Yes writes over it, No appends a new item, and Cancel (Esc) writes
+// nothing and keeps the item taken back.
 int AddTarget(MainContext& ctx) {
   AppState& state = ctx.state;
   if (state.NomRed != -1) {
