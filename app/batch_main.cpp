@@ -158,8 +158,14 @@ class StderrMessages : public verdin::Messages {
   void Show(const std::string& title, const std::string& text, verdin::MessageIcon) override {
     std::cerr << Lines(title) << ": " << Lines(text) << "\n";
   }
-  bool AskOkCancel(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
-  bool AskYesNo(const std::string&, const std::string&, verdin::MessageIcon) override { return true; }
+  bool AskOkCancel(const std::string&, const std::string&, verdin::MessageIcon,
+                   verdin::DefaultButton = verdin::DefaultButton::GoAhead) override {
+    return true;
+  }
+  bool AskYesNo(const std::string&, const std::string&, verdin::MessageIcon,
+                verdin::DefaultButton = verdin::DefaultButton::GoAhead) override {
+    return true;
+  }
   void Beep() override {}
 };
 

@@ -40,13 +40,15 @@ class MessagesAfterProgress : public Messages {
     progress_.hide();
     messages_.Show(title, text, icon);
   }
-  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
+  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon,
+                   DefaultButton enter = DefaultButton::GoAhead) override {
     progress_.hide();
-    return messages_.AskOkCancel(title, text, icon);
+    return messages_.AskOkCancel(title, text, icon, enter);
   }
-  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override {
+  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon,
+                DefaultButton enter = DefaultButton::GoAhead) override {
     progress_.hide();
-    return messages_.AskYesNo(title, text, icon);
+    return messages_.AskYesNo(title, text, icon, enter);
   }
   Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
     progress_.hide();
@@ -220,7 +222,7 @@ void DesktopSession::GeneralDataChanged() {
 void DesktopSession::Open() {
   const auto dialog = openDialog();
   MainContext ctx = program_->Context(messages_);
-  CmdOpen(ctx, *dialog);
+  CmdOpen(ctx, *dialog, [this] { Save(); });
   RefreshAll();
 }
 

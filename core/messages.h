@@ -14,6 +14,11 @@ enum class MessageIcon { Exclamation, Warning, Critical, Information, Question, 
 // The answer to a Yes / No / Cancel question.
 enum class Answer { Yes, No, Cancel };
 
+// The button Enter presses on a question: the one that goes ahead (OK,
+// Yes) or the one that leaves everything as it is (Cancel, No). A question
+// that deletes or discards anything goes ahead only by a deliberate click.
+enum class DefaultButton { GoAhead, LeaveAsIs };
+
 class Messages {
  public:
   virtual ~Messages() = default;
@@ -21,12 +26,17 @@ class Messages {
   // A message with an OK button. Texts keep their carriage returns; the
   // desktop program shows a CR as a line break.
   virtual void Show(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  // Every question has an answer that changes nothing (Cancel; No on a
+  // Yes/No question), and Esc or the close button of the box gives it.
+  //
   // An OK/Cancel question; true for OK.
-  virtual bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  virtual bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon,
+                           DefaultButton enter = DefaultButton::GoAhead) = 0;
   // A Yes/No question; true for Yes.
-  virtual bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) = 0;
-  // A Yes/No/Cancel question. A program without windows answers it as a
-  // Yes/No question.
+  virtual bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon,
+                        DefaultButton enter = DefaultButton::GoAhead) = 0;
+  // A Yes/No/Cancel question; Enter answers Yes. A program without windows
+  // answers it as a Yes/No question.
   virtual Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) {
     return AskYesNo(title, text, icon) ? Answer::Yes : Answer::No;
   }
@@ -45,23 +55,30 @@ class RecordingMessages : public Messages {
     std::string text;
     MessageIcon icon = MessageIcon::Exclamation;
     bool answer = false;
+    DefaultButton enter = DefaultButton::GoAhead;  // the button Enter presses
   };
 
   void Show(const std::string& title, const std::string& text, MessageIcon icon) override {
     entries.push_back({Kind::Message, title, text, icon, true});
   }
-  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
-    return Ask(Kind::OkCancel, title, text, icon);
+  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon,
+                   DefaultButton enter = DefaultButton::GoAhead) override {
+    return Ask(Kind::OkCancel, title, text, icon, enter);
   }
-  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override {
-    return Ask(Kind::YesNo, title, text, icon);
+  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon,
+                DefaultButton enter = DefaultButton::GoAhead) override {
+    return Ask(Kind::YesNo, title, text, icon, enter);
   }
-  // Answered from AnswerThreeWays' script (Yes when it is empty).
+  // Answered from AnswerThreeWays' script; when it is empty, from Answer's
+  // (true is Yes, false is No); Yes when both are empty.
   verdin::Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
     verdin::Answer answer = verdin::Answer::Yes;
     if (!threeWayAnswers_.empty()) {
       answer = threeWayAnswers_.front();
       threeWayAnswers_.pop_front();
+    } else if (!answers_.empty()) {
+      answer = answers_.front() ? verdin::Answer::Yes : verdin::Answer::No;
+      answers_.pop_front();
     }
     entries.push_back({Kind::YesNoCancel, title, text, icon, answer == verdin::Answer::Yes});
     return answer;
@@ -89,13 +106,13 @@ class RecordingMessages : public Messages {
   std::vector<Entry> entries;
 
  private:
-  bool Ask(Kind kind, const std::string& title, const std::string& text, MessageIcon icon) {
+  bool Ask(Kind kind, const std::string& title, const std::string& text, MessageIcon icon, DefaultButton enter) {
     bool answer = true;
     if (!answers_.empty()) {
       answer = answers_.front();
       answers_.pop_front();
     }
-    entries.push_back({kind, title, text, icon, answer});
+    entries.push_back({kind, title, text, icon, answer, enter});
     return answer;
   }
   std::vector<Entry> Only(Kind kind) const {

@@ -38,19 +38,23 @@ void MessageAndBeep(MainContext& ctx, const std::string& title, const std::strin
 void SelectListLine(MainForm& form, int line) { form.lstZdIndex = {line, line}; }
 
 // The item number the add writes to, counted from 1; 0 when the add is
-// refused. Nothing is appended yet.
+// refused or cancelled. Nothing is appended yet. While an item is taken
+// back, Yes writes over it, No appends a new item, and Cancel (Esc) writes
+// nothing and keeps the item taken back.
 int AddTarget(MainContext& ctx) {
   AppState& state = ctx.state;
   if (state.NomRed != -1) {
     const std::string text =
         "Вы редактировали, либо просматривали элемент " + Item(ctx, state.NomRed).name + ".\r" +
         "Если Вы отредактировали данный элемент и после расчета хотите \r" +
-        "его записать на то же место, нажмите кнопку Ок. Если Вы хотите создать\r" +
-        " новый элемент  и поместить его в конец списка - нажмите кнопку  Отмена";
-    if (ctx.messages.AskOkCancel("Подтверждение записи данных", text, MessageIcon::Question)) {
-      return state.NomRed;
+        "его записать на то же место, нажмите кнопку Да. Если Вы хотите создать\r" +
+        " новый элемент  и поместить его в конец списка - нажмите кнопку  Нет.\r" +
+        "Кнопка Отмена ничего не записывает.";
+    switch (ctx.messages.AskYesNoCancel("Подтверждение записи данных", text, MessageIcon::Question)) {
+      case Answer::Yes: return state.NomRed;
+      case Answer::Cancel: return 0;
+      case Answer::No: state.NomRed = -1; break;
     }
-    state.NomRed = -1;
   }
   if (state.KolZd() >= kMaxItems) {
     ctx.messages.Show(kWriteErrorTitle,
@@ -127,7 +131,7 @@ bool ConfirmDeletion(MainContext& ctx, int index) {
                 ": после удаления их стоимость станет равной 0, пока Вы не рассчитаете их заново "
                 "от суммы другого объекта.";
   }
-  return ctx.messages.AskOkCancel(kDeleteQuestionTitle, question, MessageIcon::Question);
+  return ctx.messages.AskOkCancel(kDeleteQuestionTitle, question, MessageIcon::Question, DefaultButton::LeaveAsIs);
 }
 
 }  // namespace
@@ -216,7 +220,7 @@ void EstimateChanged(MainContext& ctx) {
   if (ctx.frm1.chkAsave) Autosave(ctx);
 }
 
-void Autosave(MainContext& ctx) {
+bool Autosave(MainContext& ctx) {
   const auto folder = ctx.state.folders.PathTemp;
   const auto file = FileInFolder(folder, AutosaveFileName(ctx.frmObD.txtNdog, ctx.frmObD.txtDataDog));
   ctx.state.FileIsx = file;
@@ -226,10 +230,12 @@ void Autosave(MainContext& ctx) {
     // The autosave keeps what a save would keep: the general data as the
     // window holds them now.
     WriteIsx(ctx.state.estimate, GeneralDataOf(ctx.frmObD, ctx.state.general), file);
+    return true;
   } catch (const std::exception& error) {
     ctx.messages.Show(kWriteErrorTitle,
                       std::string("Смета изменена, но автосохранение не выполнено.\r") + error.what(),
                       MessageIcon::Exclamation);
+    return false;
   }
 }
 
@@ -268,6 +274,7 @@ bool CmdDob(MainContext& ctx) {
   RepriceShares(state.norms, state.estimate);
   ShowPrice(ctx, current.price, current.dollars);
   ShowEstimateList(ctx);
+  SelectListLine(form, i - 1);  // the item just stored is the one selected
   state.NomRed = -1;
   OpenPayOut(ctx.frmW, form);
   EstimateChanged(ctx);
@@ -293,7 +300,7 @@ void CmdDel(MainContext& ctx) {
 
 void CmdDelZd(MainContext& ctx) {
   if (!ctx.messages.AskOkCancel(kDeleteQuestionTitle, "Все введенные данные будут удалены!!! Вы уверены?",
-                                MessageIcon::Question)) {
+                                MessageIcon::Question, DefaultButton::LeaveAsIs)) {
     return;
   }
   MainForm& form = ctx.frm1;
@@ -324,6 +331,10 @@ void ClickLstZd(MainContext& ctx, int list, int line) {
   if (line < -1 || line >= lines) line = -1;
   if (list == 0) form.lstZdIndex[0] = line;
   SelectListLine(form, form.lstZdIndex[0]);
+}
+
+bool ItemSelected(const MainForm& form) {
+  return form.lstZdIndex[0] >= 0 && form.lstZdIndex[0] < static_cast<int>(form.lstZd[0].size());
 }
 
 void CmdVerx(MainContext& ctx, int direction) {

@@ -34,7 +34,8 @@ void EstimateChanged(MainContext& ctx);
 
 // The autosave copy of the estimate in the temporary folder
 // (AutosaveFileName); a failure is reported and nothing else changes.
-void Autosave(MainContext& ctx);
+// Returns true when the copy was written.
+bool Autosave(MainContext& ctx);
 
 // ShowItem: an item back into the windows (table and row selected again by
 // title, quantity, option, share mode, typed cost, user table, name, the
@@ -46,7 +47,9 @@ void Autosave(MainContext& ctx);
 void ShowItem(MainContext& ctx, EstimateItem& item);
 
 // cmdDob "Добавить данные по текущему элементу в список". Returns true when
-// an item was added or written back. The item is priced again from the
+// an item was added or written back; that item is then the selected line.
+// While an item is taken back for editing, the question offers to write
+// over it (Yes), to append a new item (No) or to write nothing (Cancel). The item is priced again from the
 // inputs it stores (a quantity typed after the calculation is priced, not
 // stored beside the old figures), the shares of a written-back item follow
 // its new cost, and a share that would be priced from itself is refused.
@@ -55,13 +58,13 @@ void ShowItem(MainContext& ctx, EstimateItem& item);
 // and shows the new total, so nothing needs to switch chkW off and on.
 bool CmdDob(MainContext& ctx);
 
-// cmdDel "Удалить выделенный элемент". The question names the items priced
-// as shares of the deleted one; they are priced at 0 afterwards. The total
+// cmdDel "Удалить выделенный элемент". The question (Enter answers Cancel)
+// names the items priced as shares of the deleted one; they are priced at 0 afterwards. The total
 // and the pay-out window follow as after an add.
 void CmdDel(MainContext& ctx);
 
-// cmdDelZd "Удалить все данные из списка". The pay-out window follows as
-// after an add.
+// cmdDelZd "Удалить все данные из списка" after a question that Enter
+// answers with Cancel. The pay-out window follows as after an add.
 void CmdDelZd(MainContext& ctx);
 
 // cmdRed "Редактировать выделенный элемент" and a double click on the name
@@ -71,6 +74,10 @@ void CmdRed(MainContext& ctx);
 // A click on line `line` of list box `list` (0 names, 1 costs): both lists
 // then show the selection of the name list.
 void ClickLstZd(MainContext& ctx, int list, int line);
+
+// True while a line of the list is selected: the buttons that act on the
+// selected item (delete, edit, up, down) are enabled exactly then.
+bool ItemSelected(const MainForm& form);
 
 // cmdVerx(direction): 0 moves the selected item up, 1 down. Shares keep
 // their sources: the object numbers they hold follow the move.

@@ -13,6 +13,7 @@
 #include "forms/general_data_form.h"
 #include "isx/isx_file.h"
 #include "forms/estimate_list.h"
+#include "forms/unsaved_work.h"
 
 namespace verdin {
 
@@ -122,9 +123,11 @@ void ShowLastItem(MainContext& ctx) {
   ShowPrice(ctx, price, DollarAmount(item.cost, ctx.frm1.txtStd));
 }
 
-}  // namespace
+// What an open starts from: a file the user saved, or the autosave copy
+// of work that was never saved.
+enum class OpenedFrom { SavedFile, UnsavedCopy };
 
-bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
+bool OpenFrom(MainContext& ctx, const std::filesystem::path& file, OpenedFrom from) {
   AppState& state = ctx.state;
   MainForm& form = ctx.frm1;
   IsxContent content;
@@ -155,8 +158,11 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   if (state.estimate.items.empty()) form.txtSym.clear();
   // The pay-out window shows the opened estimate, not the one before.
   OpenPayOut(ctx.frmW, form);
-  if (form.chkAsave) Autosave(ctx);
-  state.unsavedChanges = false;
+  // The copy written now holds a saved estimate: it counts as settled, so
+  // a program killed before any change offers nothing back. A restored
+  // copy stays unsettled until its work is saved or discarded.
+  state.unsavedChanges = from == OpenedFrom::UnsavedCopy;
+  if (form.chkAsave && Autosave(ctx) && from == OpenedFrom::SavedFile) SettleAutosave(state, state.FileIsx);
   ReportItems(ctx, state.estimate, tableNotes, "Не все таблицы объектов найдены в базе нормативов:");
   ReportItems(ctx, state.estimate, problems, "Не все объекты удалось рассчитать заново; их стоимость принята равной 0:");
   if (keptGeneralData) {
@@ -166,6 +172,16 @@ bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
                       MessageIcon::Information);
   }
   return true;
+}
+
+}  // namespace
+
+bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
+  return OpenFrom(ctx, file, OpenedFrom::SavedFile);
+}
+
+bool RestoreEstimate(MainContext& ctx, const std::filesystem::path& copy) {
+  return OpenFrom(ctx, copy, OpenedFrom::UnsavedCopy);
 }
 
 bool OpenNamedEstimate(MainContext& ctx, const std::filesystem::path& file) {
@@ -178,7 +194,8 @@ bool OpenNamedEstimate(MainContext& ctx, const std::filesystem::path& file) {
   return true;
 }
 
-bool CmdOpen(MainContext& ctx, OpenDialog& dialog) {
+bool CmdOpen(MainContext& ctx, OpenDialog& dialog, const std::function<void()>& save) {
+  if (!ConfirmOpen(ctx, save)) return false;
   const std::optional<OpenChoice> choice = dialog.Ask(ctx);
   if (!choice) return false;
   if (!OpenEstimate(ctx, choice->FileIsx)) return false;

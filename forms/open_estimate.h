@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,8 +17,15 @@ namespace verdin {
 // estimate stays as it was; returns false then. Items that cannot be
 // priced again (a table that changed, a share of an item further down the
 // list) are priced at 0 and named in one message after the open. The
-// pay-out window's figures follow the opened estimate's total.
+// pay-out window's figures follow the opened estimate's total. The
+// estimate then counts as saved, and the autosave copy written for it as
+// settled.
 bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file);
+
+// The open of an autosave copy whose work was never saved: as
+// OpenEstimate, but the estimate then counts as unsaved and the autosave
+// copy stays to be offered again until that work is saved or discarded.
+bool RestoreEstimate(MainContext& ctx, const std::filesystem::path& copy);
 
 // Opens a file named on the command line (an .isx opened from the file
 // manager) as the open dialog would with that file chosen, its summary
@@ -38,8 +46,9 @@ class OpenDialog {
   virtual std::optional<OpenChoice> Ask(MainContext& ctx) = 0;
 };
 
-// cmdOpen: asks the dialog for a file and opens it. Returns true when an
-// estimate was opened.
-bool CmdOpen(MainContext& ctx, OpenDialog& dialog);
+// cmdOpen: a changed estimate is first asked about (ConfirmOpen, with
+// `save` as the save command), then the dialog gives a file and it is
+// opened. Returns true when an estimate was opened.
+bool CmdOpen(MainContext& ctx, OpenDialog& dialog, const std::function<void()>& save);
 
 }  // namespace verdin

@@ -50,20 +50,50 @@ std::string LocalTimeText(fs::file_time_type time) {
 
 }  // namespace
 
-bool ConfirmExit(MainContext& ctx, const std::function<void()>& save) {
-  if (ctx.state.unsavedChanges) {
-    const Answer answer = ctx.messages.AskYesNoCancel(
-        "Выход из программы",
-        "Смета изменена после последнего сохранения.\rСохранить изменения в смете?", MessageIcon::Question);
-    if (answer == Answer::Cancel) return false;
-    if (answer == Answer::Yes) {
-      save();
-      // A cancelled or failed save keeps the program and the estimate.
-      if (ctx.state.unsavedChanges) return false;
-    }
+namespace {
+
+// The question before the estimate is left behind: its title and, for an
+// estimate that cannot be saved, the offer to go on without saving.
+struct LeaveQuestion {
+  const char* title;
+  const char* withoutSaving;
+};
+
+// Asks before a changed estimate is left behind. Yes runs `save` and lets
+// go only when the estimate was saved; No lets go as it is; Cancel keeps
+// it. An estimate without items cannot be saved: then the question says so
+// and offers to go on without saving (Enter keeps it).
+bool MayLeaveEstimate(MainContext& ctx, const LeaveQuestion& question, const std::function<void()>& save) {
+  if (!ctx.state.unsavedChanges) return true;
+  if (ctx.state.KolZd() == 0) {
+    return ctx.messages.AskYesNo(question.title,
+                                 std::string("Смета изменена после последнего сохранения, но ни одного пункта в "
+                                             "списке нет, и сохранить её нельзя.\r") +
+                                     question.withoutSaving,
+                                 MessageIcon::Question, DefaultButton::LeaveAsIs);
   }
+  const Answer answer = ctx.messages.AskYesNoCancel(
+      question.title, "Смета изменена после последнего сохранения.\rСохранить изменения в смете?",
+      MessageIcon::Question);
+  if (answer == Answer::Cancel) return false;
+  if (answer == Answer::Yes) {
+    save();
+    // A cancelled or failed save keeps the program and the estimate.
+    return !ctx.state.unsavedChanges;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ConfirmExit(MainContext& ctx, const std::function<void()>& save) {
+  if (!MayLeaveEstimate(ctx, {"Выход из программы", "Выйти из программы без сохранения?"}, save)) return false;
   SettleAutosaves(ctx.state);
   return true;
+}
+
+bool ConfirmOpen(MainContext& ctx, const std::function<void()>& save) {
+  return MayLeaveEstimate(ctx, {"Открытие сметы", "Открыть другую смету без сохранения?"}, save);
 }
 
 namespace {
@@ -107,13 +137,11 @@ std::vector<std::string> SettledFingerprints(const fs::path& folder) {
 
 }  // namespace
 
-void SettleAutosaves(const AppState& state) {
-  const fs::path& folder = state.folders.PathTemp;
-  if (folder.empty()) return;
+namespace {
+
+void WriteSettled(const fs::path& folder, const std::vector<std::string>& fingerprints) {
   std::vector<std::string> lines{kSettledHeading};
-  for (const fs::path& copy : AutosaveCopies(folder)) {
-    if (const auto fingerprint = Fingerprint(copy)) lines.push_back(*fingerprint);
-  }
+  lines.insert(lines.end(), fingerprints.begin(), fingerprints.end());
   try {
     std::error_code ignored;
     fs::create_directories(folder, ignored);
@@ -121,6 +149,36 @@ void SettleAutosaves(const AppState& state) {
   } catch (const std::exception&) {
     // Nothing of the estimate is lost; the next start merely offers again.
   }
+}
+
+}  // namespace
+
+void SettleAutosaves(const AppState& state) {
+  const fs::path& folder = state.folders.PathTemp;
+  if (folder.empty()) return;
+  std::vector<std::string> fingerprints;
+  for (const fs::path& copy : AutosaveCopies(folder)) {
+    if (const auto fingerprint = Fingerprint(copy)) fingerprints.push_back(*fingerprint);
+  }
+  WriteSettled(folder, fingerprints);
+}
+
+void SettleAutosave(const AppState& state, const fs::path& copy) {
+  const fs::path& folder = state.folders.PathTemp;
+  const std::optional<std::string> settling = Fingerprint(copy);
+  if (folder.empty() || !settling) return;
+  // The note keeps the copies still present that it already listed, so it
+  // never outgrows the folder.
+  const std::vector<std::string> settled = SettledFingerprints(folder);
+  std::vector<std::string> fingerprints{*settling};
+  for (const fs::path& other : AutosaveCopies(folder)) {
+    const std::optional<std::string> fingerprint = Fingerprint(other);
+    if (fingerprint && *fingerprint != *settling &&
+        std::find(settled.begin(), settled.end(), *fingerprint) != settled.end()) {
+      fingerprints.push_back(*fingerprint);
+    }
+  }
+  WriteSettled(folder, fingerprints);
 }
 
 std::optional<fs::path> UnsettledAutosave(const AppState& state) {
@@ -146,20 +204,19 @@ bool OfferAutosaveRecovery(MainContext& ctx) {
   if (!copy) return false;
   const std::optional<fs::file_time_type> time = ModifiedAt(*copy);
   const std::string when = time ? " от " + LocalTimeText(*time) : std::string();
-  const bool restore = ctx.messages.AskYesNo(
+  const Answer answer = ctx.messages.AskYesNoCancel(
       "Восстановление сметы",
       "Найдена автоматически сохраненная смета «" + PathText(copy->filename()) + "»" + when +
           ", изменения которой не были сохранены (программа была закрыта аварийно).\r"
-          "Восстановить её?",
+          "Восстановить её?\r"
+          "Нет — больше не предлагать эту смету; Отмена — спросить при следующем запуске.",
       MessageIcon::Question);
-  if (!restore) {
+  if (answer == Answer::Cancel) return false;
+  if (answer == Answer::No) {
     SettleAutosaves(ctx.state);
     return false;
   }
-  if (!OpenEstimate(ctx, *copy)) return false;
-  // The restored work lives in the temporary folder only.
-  ctx.state.unsavedChanges = true;
-  return true;
+  return RestoreEstimate(ctx, *copy);
 }
 
 }  // namespace verdin

@@ -20,14 +20,25 @@ inline constexpr const char* kAutosavesSettledFileName = "Автосохране
 // program may end at once. Otherwise it asks «Сохранить изменения в
 // смете?»: Yes runs `save` (the save command with its dialog) and the
 // program ends only when the estimate was saved; No ends it as it is;
-// Cancel keeps it running. Returns true when the program may end; the
+// Cancel (Esc) keeps it running. An estimate without items cannot be
+// saved: the question then says so and offers to end without saving (Yes)
+// or to stay (No, Enter, Esc). Returns true when the program may end; the
 // autosave copies then count as settled.
 bool ConfirmExit(MainContext& ctx, const std::function<void()>& save);
+
+// «Открыть» and Ctrl+O, before the open dialog: the same question as on
+// exit, titled «Открытие сметы». Returns true when the open may go on.
+// No autosave copy is written or settled here.
+bool ConfirmOpen(MainContext& ctx, const std::function<void()>& save);
 
 // Marks every autosave copy in the temporary folder as settled, so that
 // none is offered at the next start. A note that cannot be written is
 // reported on no window: the worst outcome is one offer too many.
 void SettleAutosaves(const AppState& state);
+
+// Marks the one autosave copy `copy` (as it is now) as settled; the other
+// copies keep what they were.
+void SettleAutosave(const AppState& state, const std::filesystem::path& copy);
 
 // The newest autosave copy in the temporary folder whose content the
 // settled note does not list (any copy when there is no note); nullopt
@@ -35,8 +46,8 @@ void SettleAutosaves(const AppState& state);
 std::optional<std::filesystem::path> UnsettledAutosave(const AppState& state);
 
 // At start: offers to restore the unsettled autosave copy, naming it and
-// its time. Yes opens it (the estimate then counts as unsaved: it lives in
-// the temporary folder only); No settles it. Returns true when an
+// its time. Yes opens it (RestoreEstimate); No settles it; Cancel (Esc)
+// leaves it to be offered at the next start. Returns true when an
 // estimate was restored.
 bool OfferAutosaveRecovery(MainContext& ctx);
 

@@ -14,6 +14,7 @@ ensure_debian_packages install-deps \
   qt6-translations-l10n \
   python3 python3-xlrd python3-openpyxl \
   xvfb xauth openbox \
+  xdotool imagemagick \
   fonts-liberation poppler-utils \
   valgrind \
   hyperfine

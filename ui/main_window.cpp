@@ -160,6 +160,9 @@ int ListIndex(const QComboBox* combo, int position) {
   return position >= 0 && position < combo->count() ? combo->itemData(position).toInt() : -1;
 }
 
+// Fills a list box with the texts when they differ and selects line
+// `index` (none for -1), without emitting its signals. A line newly
+// selected, or the selected line of a changed list, is scrolled into view.
 void ShowList(QListWidget* list, const std::vector<std::string>& entries, int index) {
   const QSignalBlocker blocker(list);
   bool same = list->count() == static_cast<int>(entries.size());
@@ -168,7 +171,38 @@ void ShowList(QListWidget* list, const std::vector<std::string>& entries, int in
     list->clear();
     for (const auto& entry : entries) list->addItem(ToQ(entry));
   }
-  list->setCurrentRow(index);
+  const bool moved = !same || list->currentRow() != index;
+  if (index < 0) {
+    list->setCurrentRow(-1);
+    list->clearSelection();
+    return;
+  }
+  list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+  if (moved) list->scrollToItem(list->item(index));
+}
+
+// Keys that move through a list box highlight a line even where Qt would
+// only mark one or none: with no line marked (the program cleared the
+// selection), End goes to the last line and the other keys to the first;
+// a line marked but not highlighted (as Tab leaves the first line) is
+// highlighted before Home, End or a page key move on from it. Returns true
+// when the key was used up here.
+bool SelectByKey(QListWidget& list, int key) {
+  const bool jump = key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+  const bool step = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Space;
+  if (list.count() == 0 || !(jump || step)) return false;
+  if (list.currentItem() == nullptr) {
+    list.setCurrentRow(key == Qt::Key_End ? list.count() - 1 : 0, QItemSelectionModel::ClearAndSelect);
+    return true;
+  }
+  if (jump && !list.currentItem()->isSelected()) list.currentItem()->setSelected(true);
+  return false;
+}
+
+// The line selected in a list box; -1 when none is.
+int SelectedLine(const QListWidget& list) {
+  const QList<QListWidgetItem*> selected = list.selectedItems();
+  return selected.isEmpty() ? -1 : list.row(selected.front());
 }
 
 // The estimate's names as the name list shows them: each with its item
@@ -676,10 +710,13 @@ void MainWindow::Connect() {
 // stop.
 void MainWindow::ConnectLists() {
   for (QListWidget* list : lstZd_) {
-    connect(list, &QListWidget::currentRowChanged, this, [this, list](int line) {
-      // A list that gets the focus by Tab marks its first line as current
-      // without selecting it: that chooses nothing.
-      if (line >= 0 && !list->item(line)->isSelected()) return;
+    // The line highlighted is the line chosen, whatever highlighted it: a
+    // click, the arrows, Home, End or Space. A list that gets the focus by
+    // Tab marks its first line as current without highlighting it: that
+    // chooses nothing.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list] {
+      const int line = SelectedLine(*list);
+      if (line == form().lstZdIndex[0]) return;
       Run([line](MainContext& ctx) { ClickLstZd(ctx, 0, line); });
     });
     connect(list, &QListWidget::itemDoubleClicked, this, [this] { Run([](MainContext& ctx) { CmdRed(ctx); }); });
@@ -737,6 +774,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       cmdDel_->click();
       return true;
     }
+    if (SelectByKey(*static_cast<QListWidget*>(watched), key->key())) return true;
   }
   // Esc in the search box shows the whole lists again.
   if (watched == txtFind_ && event->type() == QEvent::KeyPress) {
@@ -863,6 +901,9 @@ void MainWindow::RefreshLists() {
   const MainForm& model = program_.frm1;
   ShowNumberedNames(lstZd_[0], model.lstZd[0], model.lstZdIndex[0]);
   ShowList(lstZd_[1], model.lstZd[1], model.lstZdIndex[1]);
+  // The buttons that act on the selected item wait for a line to be selected.
+  const bool selected = ItemSelected(model);
+  for (QPushButton* button : {cmdDel_, cmdRed_, cmdVerx_[0], cmdVerx_[1]}) button->setEnabled(selected);
   SetQuietly(txtSym_, model.txtSym);
   Check(chkAsave_, model.chkAsave);
   Check(chkW_, model.chkW);

@@ -53,10 +53,15 @@ void SetRussianButtonTexts(QMessageBox& box) {
   }
 }
 
+// A message box with its buttons: Enter presses `enter`, Esc and the
+// close button of the box press `escape` (the answer that changes nothing).
 int Ask(QWidget* parent, const std::string& title, const std::string& text, MessageIcon icon,
-        QMessageBox::StandardButtons buttons) {
+        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton enter,
+        QMessageBox::StandardButton escape) {
   QMessageBox box(IconOf(icon), ToQ(title), MessageText(text), buttons, parent);
   SetRussianButtonTexts(box);
+  box.setDefaultButton(enter);
+  box.setEscapeButton(escape);
   return box.exec();
 }
 
@@ -258,19 +263,25 @@ std::string FromQMultiline(const QString& text) {
 }
 
 void QtMessages::Show(const std::string& title, const std::string& text, MessageIcon icon) {
-  Ask(parent_, title, text, icon, QMessageBox::Ok);
+  Ask(parent_, title, text, icon, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool QtMessages::AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) {
-  return Ask(parent_, title, text, icon, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+bool QtMessages::AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon,
+                             DefaultButton enter) {
+  const auto pressed = Ask(parent_, title, text, icon, QMessageBox::Ok | QMessageBox::Cancel,
+                           enter == DefaultButton::GoAhead ? QMessageBox::Ok : QMessageBox::Cancel, QMessageBox::Cancel);
+  return pressed == QMessageBox::Ok;
 }
 
-bool QtMessages::AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) {
-  return Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+bool QtMessages::AskYesNo(const std::string& title, const std::string& text, MessageIcon icon, DefaultButton enter) {
+  const auto pressed = Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No,
+                           enter == DefaultButton::GoAhead ? QMessageBox::Yes : QMessageBox::No, QMessageBox::No);
+  return pressed == QMessageBox::Yes;
 }
 
 Answer QtMessages::AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) {
-  switch (Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+  switch (Ask(parent_, title, text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+              QMessageBox::Cancel)) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     default: return Answer::Cancel;  // Esc and the title bar's close button too

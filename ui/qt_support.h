@@ -39,8 +39,10 @@ class QtMessages : public Messages {
  public:
   explicit QtMessages(QWidget* parent = nullptr) : parent_(parent) {}
   void Show(const std::string& title, const std::string& text, MessageIcon icon) override;
-  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
-  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon) override;
+  bool AskOkCancel(const std::string& title, const std::string& text, MessageIcon icon,
+                   DefaultButton enter = DefaultButton::GoAhead) override;
+  bool AskYesNo(const std::string& title, const std::string& text, MessageIcon icon,
+                DefaultButton enter = DefaultButton::GoAhead) override;
   Answer AskYesNoCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
   void Beep() override;
 

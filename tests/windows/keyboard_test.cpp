@@ -350,6 +350,7 @@ TEST_F(KeyboardTest, TabWalksEachWindowTopToBottomLeftToRight) {
       {"frmW", {"txt1(0)", "txt2(0)", "txt1(1)", "txt1(2)", "txt1(3)", "txt2(3)"}},
       {"frmSMR", {"txt1", "txt2", "cmdOk", "txtPr", "txtS", "cmdGl"}},
   };
+  AddAnItemByKeyboard();  // the buttons of the estimate list wait for a selected line
   for (const Case& test : cases) {
     SCOPED_TRACE(test.window);
     QWidget* window = Window(test.window);
@@ -445,8 +446,13 @@ TEST_F(KeyboardTest, EachKeyOfTheMainWindowPressesItsButton) {
   session_->openDialog = [] { return std::make_unique<CancelledOpen>(); };
   session_->frm1().printPreview = [](const Sheet&) {};
   QWidget* window = &session_->frm1();
+  AddAnItemByKeyboard();
+  AddAnItemByKeyboard();
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(test.focus) + " -> " + test.button);
+    // The buttons of the estimate list act on a selected line.
+    session_->program().frm1.lstZdIndex = {0, 0};
+    session_->RefreshAll();
     auto* button = Find<QPushButton>(window, test.button);
     ASSERT_NE(button, nullptr);
     int clicks = 0;
