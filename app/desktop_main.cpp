@@ -1,7 +1,10 @@
 // verdin: the desktop program.
 //
 //   verdin [--ini FILE] [--exit-when-shown] [ESTIMATE.isx]
+//   verdin --recent
 //
+// --recent prints the estimates opened or saved last, newest first, one
+// file a line (a file that is gone is marked), and ends.
 // --exit-when-shown ends the program as soon as its windows are shown; it
 // is there to measure the start-up.
 //
@@ -20,11 +23,13 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string_view>
 
 #include "app/demo_data.h"
 #include "app/desktop_session.h"
 #include "core/line_file.h"
 #include "core/platform_files.h"
+#include "forms/recent_estimates.h"
 
 namespace {
 
@@ -60,6 +65,15 @@ class Application final : public QApplication {
   }
 };
 
+// verdin --recent: no window, only the list.
+int PrintRecent() {
+  const verdin::SettingsLocation location = verdin::DefaultSettingsLocation(verdin::FindDemoData());
+  if (location.configFolder.empty()) return 0;
+  const verdin::RecentEstimates recent(location.configFolder / verdin::PathFromText(verdin::kRecentFileName));
+  for (const std::string& line : verdin::RecentLines(recent)) std::cout << line << "\n";
+  return 0;
+}
+
 int RunDesktop(int argc, char** argv) {
   Application application(argc, argv);
   QApplication::setApplicationName("Verdin");
@@ -79,7 +93,8 @@ int RunDesktop(int argc, char** argv) {
       estimateFile = verdin::PathFromText(args[i].toStdString());
     } else {
       std::cerr << "verdin: неизвестный параметр «" << args[i].toStdString() << "».\n"
-                << "Использование: verdin [--ini ФАЙЛ] [--exit-when-shown] [СМЕТА.isx]\n";
+                << "Использование: verdin [--ini ФАЙЛ] [--exit-when-shown] [СМЕТА.isx]\n"
+                << "               verdin --recent\n";
       return 2;
     }
   }
@@ -110,6 +125,7 @@ int RunDesktop(int argc, char** argv) {
 int main(int argc, char** argv) {
   verdin::platform::IgnoreFileSizeSignal();
   verdin::platform::RemoveLeftoversOnSignals();
+  if (argc == 2 && std::string_view(argv[1]) == "--recent") return PrintRecent();
   try {
     return RunDesktop(argc, argv);
   } catch (const std::bad_alloc&) {

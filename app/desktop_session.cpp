@@ -7,6 +7,7 @@
 #include "ui/file_chooser_window.h"
 #include "ui/progress_window.h"
 #include "forms/estimate_list.h"
+#include "forms/own_file.h"
 #include "forms/unsaved_work.h"
 
 namespace verdin {
@@ -71,7 +72,9 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
     : messages_(messages),
       places_(location.configFolder.empty() ? std::filesystem::path()
                                             : location.configFolder / kWindowPlacesFileName),
-      program_(NewProgram()) {
+      program_(NewProgram()),
+      recent_(location.configFolder.empty() ? std::filesystem::path()
+                                            : location.configFolder / PathFromText(kRecentFileName)) {
   Main(*program_, location, messages_);
   const auto& data = program_->state.folders.PathData;
   frm1_ = std::make_unique<MainWindow>(*program_, messages_, Links());
@@ -88,9 +91,11 @@ DesktopSession::DesktopSession(const SettingsLocation& location, Messages& messa
   QObject::connect(&generalDataAutosave_, &QTimer::timeout, [this] {
     MainContext ctx = program_->Context(messages_);
     if (program_->frm1.chkAsave) Autosave(ctx);
+    // A pause in the typing ends one undo step of the general data.
+    program_->history.Seal();
   });
   saveDialog = [this] { return std::make_unique<QtSaveDialog>(frm1_.get()); };
-  openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get()); };
+  openDialog = [this] { return std::make_unique<QtOpenDialog>(frm1_.get(), &recent_); };
 }
 
 DesktopSession::~DesktopSession() { RememberPlaces(); }
@@ -183,13 +188,16 @@ void DesktopSession::RefreshAll() {
   if (frmObD_) frmObD_->Refresh();
 }
 
-void DesktopSession::Save() {
-  const auto dialog = saveDialog();
+void DesktopSession::Save(bool chooser) {
+  // Typing in the general-data window not yet kept is a step of its own.
+  program_->history.Record(program_->Context(messages_));
+  const bool ownFile = !chooser && OwnEstimateFile(program_->state);
+  const std::unique_ptr<SaveDialog> dialog = ownFile ? std::make_unique<OwnFileSaveDialog>() : saveDialog();
   ProgressWindow progress(frm1_.get());
   ProgressAfterDialog withProgress(*dialog, progress);
   MessagesAfterProgress messages(messages_, progress);
   MainContext ctx = program_->Context(messages);
-  CmdSave(ctx, withProgress, progress, PayOutBoxesOf(program_->frmW));
+  if (CmdSave(ctx, withProgress, progress, PayOutBoxesOf(program_->frmW))) RememberOwnFile();
   progress.hide();
   if (!program_->state.unsavedChanges) SettleAutosaves(program_->state);
   RefreshAll();
@@ -202,7 +210,7 @@ void DesktopSession::OfferRecovery() {
 
 void DesktopSession::OpenNamed(const std::filesystem::path& file) {
   MainContext ctx = program_->Context(messages_);
-  OpenNamedEstimate(ctx, file);
+  if (OpenNamedEstimate(ctx, file)) RememberOwnFile();
   RefreshAll();
 }
 
@@ -222,8 +230,17 @@ void DesktopSession::GeneralDataChanged() {
 void DesktopSession::Open() {
   const auto dialog = openDialog();
   MainContext ctx = program_->Context(messages_);
-  CmdOpen(ctx, *dialog, [this] { Save(); });
+  if (CmdOpen(ctx, *dialog, [this] { Save(); })) RememberOwnFile();
   RefreshAll();
+}
+
+void DesktopSession::RememberOwnFile() {
+  const auto own = OwnEstimateFile(program_->state);
+  if (!own) return;
+  // Only the list is lost: a line on the error stream, no message box.
+  if (const auto problem = recent_.Remember(*own)) {
+    std::cerr << "verdin: список последних смет не записан: " << *problem << "\n";
+  }
 }
 
 MainWindowLinks DesktopSession::Links() {
@@ -239,6 +256,7 @@ MainWindowLinks DesktopSession::Links() {
   links.quantity = [this, raise] { raise(&frmV()); };
   links.constructionCost = [this, raise] { raise(&frmSMR()); };
   links.save = [this] { Save(); };
+  links.saveAs = [this] { Save(true); };
   links.open = [this] { Open(); };
   links.mayClose = [this] { return MayClose(); };
   links.payOut = [this](bool on) {

@@ -19,6 +19,7 @@
 #include "app/window_places.h"
 #include "forms/open_estimate.h"
 #include "forms/program.h"
+#include "forms/recent_estimates.h"
 #include "forms/save_estimate.h"
 
 namespace verdin {
@@ -62,9 +63,14 @@ class DesktopSession {
   std::function<std::unique_ptr<SaveDialog>()> saveDialog;
   std::function<std::unique_ptr<OpenDialog>()> openDialog;
 
-  // "Рассчитать и сохранить смету" and "Открыть".
-  void Save();
+  // "Рассчитать и сохранить смету" and "Открыть". An estimate with its own
+  // file is saved there (after the usual question) unless `chooser` asks
+  // for the save window («Сохранить как…»).
+  void Save(bool chooser = false);
   void Open();
+
+  // The estimates opened or saved last.
+  RecentEstimates& recent() { return recent_; }
 
   // Offers to restore the autosave copy of an estimate whose work a crash
   // or a killed program left unsaved.
@@ -83,6 +89,8 @@ class DesktopSession {
   void PlaceStartWindows();
   // The main, coefficient and general-data windows.
   std::array<QWidget*, 3> StartWindows() const;
+  // The own file goes first in the recent list after an open or a save.
+  void RememberOwnFile();
 
   Messages& messages_;
   WindowPlaces places_;
@@ -97,6 +105,7 @@ class DesktopSession {
   std::unique_ptr<ConstructionCostWindow> frmSMR_;
   // Waits for a pause in the typing before the autosave copy is written.
   QTimer generalDataAutosave_;
+  RecentEstimates recent_;
 };
 
 }  // namespace verdin

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace verdin {
 
@@ -65,6 +66,15 @@ void RemoveItem(Estimate& estimate, int index) {
   for (EstimateItem& item : items) {
     if (item.shareSource == index) item.shareSource = -1;
     else if (item.shareSource > index) --item.shareSource;
+  }
+}
+
+void InsertItem(Estimate& estimate, int index, EstimateItem item) {
+  auto& items = estimate.items;
+  index = std::clamp(index, 0, estimate.Count());
+  items.insert(items.begin() + index, std::move(item));
+  for (EstimateItem& each : items) {
+    if (each.shareSource >= index) ++each.shareSource;
   }
 }
 

@@ -42,6 +42,8 @@ struct CoefficientRow {
   std::string name;
   std::string symbol;     // e.g. "К(т.р.)"
   std::string basis;      // reference into the price collection
+
+  bool operator==(const CoefficientRow&) const = default;
 };
 
 // A coefficient applied to the item's base price, in the order applied.
@@ -49,12 +51,16 @@ struct AppliedCoefficient {
   std::string symbol;
   double value = 0;
   std::string basis;
+
+  bool operator==(const AppliedCoefficient&) const = default;
 };
 
 // One row of the point grid: the indicator X and the price, as typed.
 struct GridPoint {
   std::string x;
   std::string price;
+
+  bool operator==(const GridPoint&) const = default;
 };
 
 struct EstimateItem {
@@ -83,6 +89,8 @@ struct EstimateItem {
   double cost = 0;               // cost with coefficients
   double baseAmount = 0;         // base amount carried to the workbook
 
+  bool operator==(const EstimateItem&) const = default;
+
   int TableListEntry() const { return verdin::TableListEntry(mode, table); }
   // Sets the mode and the norm table from a table-list entry.
   void SetTableListEntry(int entry) {
@@ -96,6 +104,8 @@ struct ChargeRow {
   bool included = false;
   double rate = 0;               // percentage
   std::string caption;
+
+  bool operator==(const ChargeRow&) const = default;
 };
 
 // One signatory row of the general data.
@@ -103,6 +113,8 @@ struct Signatory {
   bool on = false;
   std::string post;
   std::string name;
+
+  bool operator==(const Signatory&) const = default;
 };
 
 // The five texts of the estimate's header, cleaned for the workbook.
@@ -112,6 +124,8 @@ struct HeaderTexts {
   std::string objectName;
   std::string designOrganisation;
   std::string customerOrganisation;
+
+  bool operator==(const HeaderTexts&) const = default;
 };
 
 // The charge rows by role, as indexes into GeneralData::charges.
@@ -132,6 +146,8 @@ struct GeneralData {
   HeaderTexts header;
   std::array<ChargeRow, kChargeRows> charges{};
   std::array<Signatory, kSignatoryRows> signatories{};
+
+  bool operator==(const GeneralData&) const = default;
 };
 
 // An estimate: its items in list order (item n is items[n - 1], at most
@@ -139,6 +155,8 @@ struct GeneralData {
 struct Estimate {
   std::vector<EstimateItem> items;
   std::string summary;
+
+  bool operator==(const Estimate&) const = default;
 
   int Count() const { return static_cast<int>(items.size()); }
   // Item n, counted from 1 as the list shows it.
@@ -158,5 +176,10 @@ void SwapItems(Estimate& estimate, int first, int second);
 // shares keep their sources. A share of the removed item is left without a
 // source (-1).
 void RemoveItem(Estimate& estimate, int index);
+
+// Inserts `item` at `index` (counted from 0, at most Count()); the items
+// from there move down and every share keeps its source, its own stored
+// source included.
+void InsertItem(Estimate& estimate, int index, EstimateItem item);
 
 }  // namespace verdin

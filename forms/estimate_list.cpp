@@ -57,11 +57,7 @@ int AddTarget(MainContext& ctx) {
     }
   }
   if (state.KolZd() >= kMaxItems) {
-    ctx.messages.Show(kWriteErrorTitle,
-                      "В смете уже " + std::to_string(kMaxItems) +
-                          " объектов - больше в список добавить нельзя.\rУдалите ненужные объекты "
-                          "или сохраните смету и начните новую.",
-                      MessageIcon::Exclamation);
+    ReportEstimateFull(ctx);
     return 0;
   }
   return state.KolZd() + 1;
@@ -135,6 +131,14 @@ bool ConfirmDeletion(MainContext& ctx, int index) {
 }
 
 }  // namespace
+
+void ReportEstimateFull(MainContext& ctx) {
+  ctx.messages.Show(kWriteErrorTitle,
+                    "В смете уже " + std::to_string(kMaxItems) +
+                        " объектов - больше в список добавить нельзя.\rУдалите ненужные объекты "
+                        "или сохраните смету и начните новую.",
+                    MessageIcon::Exclamation);
+}
 
 std::string AutosaveFileName(const std::string& txtNdog, const std::string& txtDataDog) {
   return ProposedFileName(txtNdog, txtDataDog) + "_tmp.isx";

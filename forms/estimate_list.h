@@ -58,6 +58,10 @@ void ShowItem(MainContext& ctx, EstimateItem& item);
 // and shows the new total, so nothing needs to switch chkW off and on.
 bool CmdDob(MainContext& ctx);
 
+// The message of an add refused because the estimate holds the most items
+// it can.
+void ReportEstimateFull(MainContext& ctx);
+
 // cmdDel "Удалить выделенный элемент". The question (Enter answers Cancel)
 // names the items priced as shares of the deleted one; they are priced at 0 afterwards. The total
 // and the pay-out window follow as after an add.

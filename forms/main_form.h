@@ -45,6 +45,11 @@ struct MainForm {
   std::string txtStP;               // cost with coefficients
   std::string txtStd = "2800";      // roubles per dollar
   std::string txtStPd;              // cost in dollars
+  // The note under the calculation text when the quantity lay outside the
+  // row's points, and the calculation text it belongs to: it shows while
+  // that calculation does.
+  std::string lblRange;
+  std::string lblRangeCalculation;
 
   // Captions that the table selection changes.
   std::array<std::string, kLabels> lblZd{"Наименование", "Натуральный показатель", "Табл.",

@@ -10,6 +10,7 @@
 #include "forms/calculator_forms.h"
 #include "forms/coefficient_form.h"
 #include "forms/construction_cost_form.h"
+#include "forms/edit_history.h"
 #include "forms/general_data_form.h"
 #include "forms/main_commands.h"
 #include "forms/main_form.h"
@@ -24,6 +25,7 @@ struct Program {
   QuantityForm frmV;
   PayOutForm frmW;
   ConstructionCostForm frmSMR;
+  EditHistory history;  // undo and redo of the estimate
 
   MainContext Context(Messages& messages) { return {state, frm1, frmKoeff, frmObD, frmW, messages}; }
 };

@@ -1,6 +1,7 @@
 #include "ui/file_chooser_window.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +26,7 @@
 #include <utility>
 
 #include "core/line_file.h"
+#include "forms/own_file.h"
 #include "ui/qt_support.h"
 
 namespace verdin {
@@ -376,8 +378,8 @@ void FileSaveWindow::Cancel() {
 
 // ---------------------------------------------------------------- FileLoad
 
-FileLoadWindow::FileLoadWindow(FileLoadForm form, Messages& messages, QWidget* parent)
-    : QDialog(parent), form_(std::move(form)), messages_(messages) {
+FileLoadWindow::FileLoadWindow(FileLoadForm form, Messages& messages, QWidget* parent, RecentEstimates* recent)
+    : QDialog(parent), form_(std::move(form)), recent_(recent), messages_(messages) {
   Build();
   Refresh();
 }
@@ -433,9 +435,44 @@ void FileLoadWindow::Build() {
   middle->addLayout(side);
 
   auto* layout = new QVBoxLayout(this);
+  if (recent_ != nullptr) {
+    cboRecent_ = new QComboBox(this);
+    cboRecent_->setObjectName(QStringLiteral("cboRecent"));
+    cboRecent_->setPlaceholderText(QStringLiteral("Выберите смету из последних открытых или сохраненных"));
+    SetAccessibleName(cboRecent_, QStringLiteral("Последние сметы"));
+    connect(cboRecent_, &QComboBox::activated, this, [this](int index) { ChooseRecentEntry(index); });
+    layout->addWidget(MakeLabel(this, "Последние сметы:"));
+    layout->addWidget(cboRecent_);
+    ShowRecent();
+  }
   layout->addLayout(middle, 1);
   layout->addWidget(MakeLabel(this, "Сводка"));
   layout->addWidget(lblS_);
+}
+
+// Each recent estimate by its name and folder; one whose file is gone is
+// greyed.
+void FileLoadWindow::ShowRecent() {
+  const QSignalBlocker blocker(cboRecent_);
+  cboRecent_->clear();
+  for (const std::filesystem::path& file : recent_->Files()) {
+    cboRecent_->addItem(PathQ(file.stem()) + QStringLiteral(" — ") + PathQ(file.parent_path()));
+    const int index = cboRecent_->count() - 1;
+    cboRecent_->setItemData(index, PathQ(file), Qt::ToolTipRole);
+    if (!RecentFilePresent(file)) cboRecent_->setItemData(index, QColor(Qt::gray), Qt::ForegroundRole);
+  }
+  cboRecent_->setCurrentIndex(-1);
+  cboRecent_->setEnabled(cboRecent_->count() > 0);
+}
+
+void FileLoadWindow::ChooseRecentEntry(int index) {
+  if (recent_ == nullptr) return;
+  choice_ = ChooseRecent(*recent_, index, messages_);
+  if (choice_) {
+    accept();
+    return;
+  }
+  ShowRecent();
 }
 
 void FileLoadWindow::Refresh() {
@@ -479,13 +516,13 @@ void FileLoadWindow::Cancel() {
 // ---------------------------------------------------------------- adapters
 
 std::optional<SaveChoice> QtSaveDialog::Ask(MainContext& ctx) {
-  FileSaveWindow window(LoadFileSave(ctx.state.folders, ctx.frmObD, ctx.state.estimate.summary), ctx.messages, parent_);
+  FileSaveWindow window(ProposedSave(ctx.state, ctx.frmObD), ctx.messages, parent_);
   if (window.exec() != QDialog::Accepted) return std::nullopt;
   return window.choice();
 }
 
 std::optional<OpenChoice> QtOpenDialog::Ask(MainContext& ctx) {
-  FileLoadWindow window(LoadFileLoad(ctx.state.folders), ctx.messages, parent_);
+  FileLoadWindow window(LoadFileLoad(ctx.state.folders), ctx.messages, parent_, recent_);
   if (window.exec() != QDialog::Accepted) return std::nullopt;
   return window.choice();
 }

@@ -11,6 +11,7 @@
 
 #include "core/messages.h"
 #include "forms/file_chooser_model.h"
+#include "forms/recent_estimates.h"
 #include "forms/open_estimate.h"
 #include "forms/save_estimate.h"
 
@@ -78,7 +79,9 @@ class FileSaveWindow : public QDialog {
 
 class FileLoadWindow : public QDialog {
  public:
-  FileLoadWindow(FileLoadForm form, Messages& messages, QWidget* parent = nullptr);
+  // `recent`, when given, fills the list of the estimates opened or saved
+  // last above the folders.
+  FileLoadWindow(FileLoadForm form, Messages& messages, QWidget* parent = nullptr, RecentEstimates* recent = nullptr);
 
   const FileLoadForm& form() const { return form_; }
   const std::optional<OpenChoice>& choice() const { return choice_; }
@@ -88,12 +91,18 @@ class FileLoadWindow : public QDialog {
   void ClickFile(const QString& name);
   void Ok();
   void Cancel();
+  // Entry `index` of the recent list chosen: opens it, or removes it with
+  // a message when its file is gone.
+  void ChooseRecentEntry(int index);
 
  private:
   void Build();
   void Refresh();
+  void ShowRecent();
 
   FileLoadForm form_;
+  RecentEstimates* recent_ = nullptr;
+  QComboBox* cboRecent_ = nullptr;
   Messages& messages_;
   std::optional<OpenChoice> choice_;
   FileChooserBrowser* browser_ = nullptr;
@@ -114,14 +123,17 @@ class QtSaveDialog : public SaveDialog {
   QWidget* parent_;
 };
 
-// The open command's dialog: FileLoad, starting in PathIsx.
+// The open command's dialog: FileLoad, starting in PathIsx, with the
+// recent estimates above when given.
 class QtOpenDialog : public OpenDialog {
  public:
-  explicit QtOpenDialog(QWidget* parent = nullptr) : parent_(parent) {}
+  explicit QtOpenDialog(QWidget* parent = nullptr, RecentEstimates* recent = nullptr)
+      : parent_(parent), recent_(recent) {}
   std::optional<OpenChoice> Ask(MainContext& ctx) override;
 
  private:
   QWidget* parent_;
+  RecentEstimates* recent_;
 };
 
 }  // namespace verdin

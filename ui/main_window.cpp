@@ -37,6 +37,8 @@
 #include "ui/print_preview.h"
 #include "ui/qt_support.h"
 #include "forms/estimate_list.h"
+#include "forms/own_file.h"
+#include "forms/range_note.h"
 #include "forms/table_search.h"
 
 namespace verdin {
@@ -266,17 +268,6 @@ MainWindow::MainWindow(Program& program, Messages& messages, MainWindowLinks lin
   Refresh();
 }
 
-template <typename Command>
-void MainWindow::Run(Command command) {
-  MainContext ctx = Ctx();
-  command(ctx);
-  if (links_.changed) {
-    links_.changed();
-  } else {
-    Refresh();
-  }
-}
-
 void MainWindow::Build() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildTop());
@@ -470,6 +461,7 @@ QGroupBox* MainWindow::BuildItemFrame() {
   grid->addWidget(lblZd_[5], row++, 0, 1, 4);
   grid->addWidget(txtStB_, row, 0, 1, 3);
   grid->addWidget(txtStBaz_, row++, 3);
+  grid->addWidget(BuildRangeNote(), row++, 0, 1, 4);
   grid->addWidget(lblZd_[6], row, 0, 1, 3);
   grid->addWidget(txtStP_, row++, 3);
   auto* dollars = new QHBoxLayout;
@@ -557,6 +549,7 @@ QWidget* MainWindow::BuildList() {
   moves->addWidget(cmdVerx_[1]);
   layout->addLayout(moves, 3, 2);
   layout->addWidget(chkAsave_, 4, 2);
+  layout->addWidget(BuildEditButtons(), 5, 2);
   auto* total = new QHBoxLayout;
   total->addWidget(lblSum);
   total->addWidget(txtSym_);
@@ -665,7 +658,7 @@ void MainWindow::Connect() {
   // Tab leaves the calculation text box instead of typing into it.
   txtStB_->setTabChangesFocus(true);
   connect(chkProcent_, &QCheckBox::clicked, this, [this](bool on) { Run([on](MainContext& ctx) { ClickChkProcent(ctx, on); }); });
-  connect(cmdOk_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdOk(ctx); }); });
+  connect(cmdOk_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CalculateWithRangeNote(ctx); }); });
   // The add refills the pay-out figures itself; the session's refresh
   // shows them, and chkW stays as it was.
   connect(cmdDob_, &QPushButton::clicked, this, [this] { Run([](MainContext& ctx) { CmdDob(ctx); }); });
@@ -699,6 +692,7 @@ void MainWindow::Connect() {
   connect(cmdAb_, &QPushButton::clicked, this, [this] { ShowAbout(); });
   connect(cmdPrint_, &QPushButton::clicked, this, [this] { Print(); });
   ConnectShortcuts();
+  ConnectEditing();
   // «Выход» closes the window, which asks about unsaved work first.
   connect(cmdCancel_, &QPushButton::clicked, this, [this] { close(); });
 }
@@ -811,7 +805,7 @@ void MainWindow::ShowAbout() { CmdAb(messages_); }
 
 void MainWindow::RefreshItem() {
   const MainForm& model = program_.frm1;
-  setWindowTitle(ToQ(model.caption));
+  setWindowTitle(ToQ(WindowTitle(program_.state, model)));
   cmdAb_->setToolTip(ToQ(model.cmdAbToolTip));
   for (int i = 0; i < MainForm::kLabels; ++i) {
     lblZd_[At(i)]->setText(ToQ(model.lblZd[At(i)]));
@@ -964,9 +958,12 @@ void MainWindow::KeepOnScreen() {
 }
 
 void MainWindow::Refresh() {
+  // Whatever changed the estimate since the last refresh is one step to undo.
+  program_.history.Record(Ctx());
   RefreshItem();
   RefreshGrid();
   RefreshLists();
+  RefreshEditing();
 }
 
 }  // namespace verdin

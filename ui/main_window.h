@@ -38,6 +38,7 @@ struct MainWindowLinks {
   std::function<void()> showCoefficients;  // the coefficient window
   std::function<void()> open;              // cmdOpen
   std::function<void()> save;              // cmdSave
+  std::function<void()> saveAs;            // «Сохранить как…»: the save window always
   std::function<void()> quantity;          // double click on txtKolic
   std::function<void(bool)> payOut;        // chkW switched on or off
   std::function<void()> constructionCost;  // cmdSMR
@@ -93,6 +94,13 @@ class MainWindow : public QWidget {
   void KeepOnScreen();
   // "Печать…": the estimate as the save would build it, in the preview.
   void Print();
+  // Undo, redo, copy, «Сохранить как…» and the range note
+  // (main_window_editing.cpp).
+  QWidget* BuildEditButtons();
+  QLabel* BuildRangeNote();
+  void ConnectEditing();
+  void RefreshEditing();
+  void ShowListMenu(QListWidget* list, const QPoint& at);
 
   Program& program_;
   Messages& messages_;
@@ -143,10 +151,25 @@ class MainWindow : public QWidget {
   std::array<QRadioButton*, 2> optPrim_{};
   QGroupBox* frameNotes_ = nullptr;
   QLabel* lblPrim_ = nullptr;
+  QPushButton* cmdCopy_ = nullptr;
+  QPushButton* cmdUndo_ = nullptr;
+  QPushButton* cmdRedo_ = nullptr;
+  QLabel* lblRange_ = nullptr;
   QSplitter* splitter_ = nullptr;
   int notesWidth_ = 0;  // the notes' width when last switched off
   // The window's width before and after it grew to make room for the notes.
   std::optional<std::pair<int, int>> grownForNotes_;
 };
+
+template <typename Command>
+void MainWindow::Run(Command command) {
+  MainContext ctx = Ctx();
+  command(ctx);
+  if (links_.changed) {
+    links_.changed();
+  } else {
+    Refresh();
+  }
+}
 
 }  // namespace verdin

@@ -67,7 +67,7 @@ class MainWindowWidgets : public testing::MainWindowTest {
 };
 
 TEST_F(MainWindowWidgets, StartShowsTheFirstNormTable) {
-  EXPECT_EQ(window_->windowTitle(), "Расчет стоимости проектных работ по СБЦ (Беларусь). Версия  1.9");
+  EXPECT_EQ(window_->windowTitle(), "Новая смета — Расчет стоимости проектных работ по СБЦ (Беларусь). Версия  1.9");
   EXPECT_EQ(Find<QComboBox>("cboTab")->currentIndex(), 3);
   EXPECT_EQ(Find<QComboBox>("cboP")->currentText(), "3. Жилые дома");
   EXPECT_EQ(Text("txtV(1)"), "1000");
