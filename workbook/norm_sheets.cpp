@@ -61,10 +61,11 @@ std::string PeriodText(double value, int decimals) {
 int Decimals(const std::vector<std::int8_t>& decimals, std::size_t index) {
   return index < decimals.size() ? decimals[index] : -1;
 }
-GridCell Text(std::string text) {
+GridCell Text(const SharedText& text) {
   if (text.empty()) return {};
-  return {GridCell::Kind::Text, 0, std::move(text)};
+  return {GridCell::Kind::Text, 0, text};
 }
+GridCell Text(std::string_view text) { return Text(SharedText(text)); }
 
 template <std::size_t N>
 GridSheet Headed(const char* name, const Column (&columns)[N]) {
@@ -72,7 +73,7 @@ GridSheet Headed(const char* name, const Column (&columns)[N]) {
   sheet.name = name;
   std::vector<GridCell>& headings = sheet.rows.emplace_back();
   for (const Column& column : columns) {
-    headings.push_back(Text(column.heading));
+    headings.push_back(Text(std::string_view(column.heading)));
     sheet.widths.push_back(column.width);
   }
   return sheet;
@@ -117,7 +118,7 @@ GridSheet TablesSheet(const NormCollection& collection) {
         cells[kX] = Number(row.points[p].x, Decimals(collection.xDecimals, index));
         cells[kPrice] = Number(row.points[p].price, Decimals(collection.priceDecimals, index));
         ++index;
-        cells[kUnit] = Text(std::string(row.points[p].unit.view()));
+        cells[kUnit] = Text(row.points[p].unit);
         line(std::move(cells));
       }
     }
@@ -139,7 +140,7 @@ GridSheet NotesSheet(const NormCollection& collection) {
   for (std::size_t k = 0; k < collection.notes.size(); ++k) {
     std::string text;
     for (std::size_t i = 0; i < collection.notes[k].size(); ++i) text += (i > 0 ? "\n" : "") + collection.notes[k][i];
-    sheet.rows.push_back({Number(static_cast<double>(k + 1)), Text(std::move(text))});
+    sheet.rows.push_back({Number(static_cast<double>(k + 1)), Text(text)});
   }
   return sheet;
 }
@@ -173,7 +174,7 @@ GridSheet AboutSheet(const NormCollection& collection) {
       }
     }
     // An empty comment line is kept as a lone "*" in a cell.
-    if (line.empty()) cells[1] = Text("*");
+    if (line.empty()) cells[1] = Text(std::string_view("*"));
     sheet.rows.push_back(std::move(cells));
   }
   return sheet;
@@ -209,7 +210,7 @@ class Problems {
 };
 
 std::string Quoted(const GridCell& cell) {
-  return "«" + (cell.kind == GridCell::Kind::Number ? GeneralForm(cell.number) : cell.text) + "»";
+  return "«" + (cell.kind == GridCell::Kind::Number ? GeneralForm(cell.number) : std::string(cell.text.view())) + "»";
 }
 
 // One sheet under check: its cells and the problems named by its cells.
@@ -289,9 +290,9 @@ class SheetCheck {
         }
         break;
       case GridCell::Kind::Formula:
-        Cell(row, column, "формула «" + cell.text + "»; ожидалось " + what + " — замените формулу ее значением.");
+        Cell(row, column, "формула " + Quoted(cell) + "; ожидалось " + what + " — замените формулу ее значением.");
         break;
-      case GridCell::Kind::Other: Cell(row, column, cell.text + "; ожидалось " + what + "."); break;
+      case GridCell::Kind::Other: Cell(row, column, std::string(cell.text.view()) + "; ожидалось " + what + "."); break;
     }
     return std::nullopt;
   }
@@ -315,13 +316,15 @@ class SheetCheck {
     const GridCell& cell = At(row, column);
     std::string text;
     switch (cell.kind) {
-      case GridCell::Kind::Text: text = multiline ? cell.text : Trim(cell.text); break;
+      case GridCell::Kind::Text: text = multiline ? std::string(cell.text.view()) : Trim(cell.text); break;
       case GridCell::Kind::Number: text = GeneralForm(cell.number); break;
       case GridCell::Kind::Empty: break;
       case GridCell::Kind::Formula:
-        Cell(row, column, "формула «" + cell.text + "»; ожидалось " + what + " — замените формулу ее значением.");
+        Cell(row, column, "формула " + Quoted(cell) + "; ожидалось " + what + " — замените формулу ее значением.");
         return std::nullopt;
-      case GridCell::Kind::Other: Cell(row, column, cell.text + "; ожидалось " + what + "."); return std::nullopt;
+      case GridCell::Kind::Other:
+        Cell(row, column, std::string(cell.text.view()) + "; ожидалось " + what + ".");
+        return std::nullopt;
     }
     if (text.empty() || (!multiline && text.find_first_not_of(' ') == std::string::npos)) {
       if (required) {

@@ -13,10 +13,12 @@ namespace verdin {
 
 // A cell as the workbook holds it, before any check.
 struct GridCell {
-  enum class Kind { Empty, Number, Text, Formula, Other };
+  enum class Kind : unsigned char { Empty, Number, Text, Formula, Other };
   Kind kind = Kind::Empty;
   double number = 0;
-  std::string text;  // the text; a formula's text; for Other what it is ("логическое значение")
+  // The text; a formula's text; for Other what it is ("логическое
+  // значение"). Shared: a sheet repeats a few unit texts on every line.
+  SharedText text;
   // A number shown with a fixed count of decimals (the cell's number
   // format "0.00" has 2); -1 for the general form.
   int decimals = -1;

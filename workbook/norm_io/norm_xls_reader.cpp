@@ -42,7 +42,7 @@ GridCell CellOf(const FreeXL_CellValue& value) {
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
       if (value.value.text_value == nullptr || *value.value.text_value == '\0') return {};
-      return {GridCell::Kind::Text, 0, value.value.text_value};
+      return {GridCell::Kind::Text, 0, SharedText(std::string_view(value.value.text_value))};
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME: return {GridCell::Kind::Other, 0, "дата или время"};

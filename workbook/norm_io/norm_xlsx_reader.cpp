@@ -263,14 +263,14 @@ class SharedStrings final : public XmlPart::Handler {
     if (!inItem_) return;
     item_.End(name);
     if (name == "si") {
-      strings.push_back(item_.Take());
+      strings.emplace_back(std::string_view(item_.Take()));
       inItem_ = false;
     }
   }
   void Text(std::string_view text) override {
     if (inItem_) item_.Text(text);
   }
-  std::vector<std::string> strings;
+  std::vector<SharedText> strings;
 
  private:
   StringItem item_;
@@ -368,7 +368,7 @@ bool CellPosition(std::string_view reference, std::size_t& row, std::size_t& col
 
 class SheetPart final : public XmlPart::Handler {
  public:
-  SheetPart(GridSheet& sheet, const std::vector<std::string>& strings, const Styles& styles,
+  SheetPart(GridSheet& sheet, const std::vector<SharedText>& strings, const Styles& styles,
             const std::filesystem::path& file)
       : sheet_(sheet), strings_(strings), styles_(styles), file_(file) {}
 
@@ -434,20 +434,20 @@ class SheetPart final : public XmlPart::Handler {
 
   GridCell Made() {
     GridCell cell;
-    if (hasFormula_) return {GridCell::Kind::Formula, 0, "=" + formula_};
+    if (hasFormula_) return {GridCell::Kind::Formula, 0, SharedText(std::string_view("=" + formula_))};
     if (type_ == "s") {
       std::size_t index = 0;
       const auto [end, error] = std::from_chars(value_.data(), value_.data() + value_.size(), index);
       if (error != std::errc() || index >= strings_.size()) return {GridCell::Kind::Other, 0, "неверная ссылка на текст"};
       cell = {GridCell::Kind::Text, 0, strings_[index]};
     } else if (type_ == "inlineStr") {
-      cell = {GridCell::Kind::Text, 0, inline_.Take()};
+      cell = {GridCell::Kind::Text, 0, SharedText(std::string_view(inline_.Take()))};
     } else if (type_ == "str") {
-      cell = {GridCell::Kind::Text, 0, DecodeEscapes(value_)};
+      cell = {GridCell::Kind::Text, 0, SharedText(std::string_view(DecodeEscapes(value_)))};
     } else if (type_ == "b") {
       return {GridCell::Kind::Other, 0, "логическое значение"};
     } else if (type_ == "e") {
-      return {GridCell::Kind::Other, 0, "ошибка «" + value_ + "»"};
+      return {GridCell::Kind::Other, 0, SharedText(std::string_view("ошибка «" + value_ + "»"))};
     } else if (type_ == "d") {
       return {GridCell::Kind::Other, 0, "дата"};
     } else {
@@ -455,7 +455,7 @@ class SheetPart final : public XmlPart::Handler {
       double number = 0;
       const auto [end, error] = std::from_chars(value_.data(), value_.data() + value_.size(), number);
       if (error != std::errc() || end != value_.data() + value_.size()) {
-        return {GridCell::Kind::Other, 0, "неверное число «" + value_ + "»"};
+        return {GridCell::Kind::Other, 0, SharedText(std::string_view("неверное число «" + value_ + "»"))};
       }
       return {GridCell::Kind::Number, number, {}, decimals_};
     }
@@ -477,7 +477,7 @@ class SheetPart final : public XmlPart::Handler {
   }
 
   GridSheet& sheet_;
-  const std::vector<std::string>& strings_;
+  const std::vector<SharedText>& strings_;
   const Styles& styles_;
   const std::filesystem::path& file_;
   int decimals_ = -1;

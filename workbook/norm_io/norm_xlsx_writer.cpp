@@ -77,7 +77,8 @@ void WriteSheet(lxw_workbook* workbook, const GridSheet& sheet, const std::files
                                      cell.decimals >= 0 ? numbers.For(cell.decimals) : format),
               file);
       } else if (cell.kind == GridCell::Kind::Text) {
-        Check(worksheet_write_string(worksheet, row, column, cell.text.c_str(), format), file);
+        const std::string text(cell.text.view());
+        Check(worksheet_write_string(worksheet, row, column, text.c_str(), format), file);
       }
     }
   }
