@@ -674,12 +674,14 @@ NormSheetsReading CollectionFromSheets(const std::vector<GridSheet>& sheets) {
   Problems problems;
   const char* names[] = {kTablesSheet, kIndustrySheet, kNotesSheet, kPercentageSheet, kAboutSheet};
   for (const char* name : names) {
-    if (FindSheet(sheets, name) == nullptr) {
-      problems.Add(std::string("В книге нет листа «") + name + "»; листы книги: «Таблицы», «Отраслевые " +
-                   "коэффициенты», «Примечания», «Проценты СМР», «О базе».");
-    }
+    if (FindSheet(sheets, name) == nullptr) problems.Add(std::string("В книге нет листа «") + name + "».");
   }
   if (problems.Any()) {
+    std::string present;
+    for (const GridSheet& sheet : sheets) present += (present.empty() ? "«" : ", «") + sheet.name + "»";
+    problems.Add("Книга базы норм состоит из листов «Таблицы», «Отраслевые коэффициенты», «Примечания», "
+                 "«Проценты СМР» и «О базе»; в этой книге " +
+                 (present.empty() ? std::string("листов нет") : "листы " + present) + ".");
     reading.problems = problems.Take();
     return reading;
   }
