@@ -7,6 +7,7 @@
 //                [--save-isx FILE] [--without-charges [KOPECKS PERCENT]]
 //     OUT without ".xls", ".xlsx" or ".pdf" gets ".xls"; prints the names written.
 //   verdin-batch words AMOUNT
+//   verdin-batch [--data DIR] export-norms FILE.xlsx | import-norms FILE.xlsx|.xls | norms-info
 //
 // Start-up is the same as the desktop program's: the settings file (or the
 // built-in layout with the demo database), then the windows' loads with
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "app/demo_data.h"
+#include "app/norm_commands.h"
 #include "core/line_file.h"
 #include "core/platform_files.h"
 #include "core/startup.h"
@@ -54,7 +56,10 @@ constexpr const char* kUsage =
     "                                открыть файл исходных данных и записать смету\n"
     "                                (.pdf - документ для печати на листах A4;\n"
     "                                к имени без .xls, .xlsx или .pdf добавляется .xls)\n"
-    "  words СУММА                   сумма прописью\n";
+    "  words СУММА                   сумма прописью\n"
+    "  export-norms КНИГА.xlsx       записать базу норм в книгу для правки\n"
+    "  import-norms КНИГА.xlsx|.xls  проверить книгу и, если ошибок нет, заменить ею базу норм\n"
+    "  norms-info                    название, дата и число таблиц загруженной базы норм\n";
 
 class UsageError : public std::runtime_error {
  public:
@@ -392,12 +397,27 @@ int Words(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The norm database commands work on the data folder without loading the
+// database first: an import must be able to mend a database that does not load.
+int RunNormCommand(const CommandLine& line) {
+  verdin::AppState state;
+  try {
+    verdin::SetUpRun(state, line.location);
+  } catch (const std::runtime_error& error) {
+    std::cerr << error.what() << "\n";
+    return 1;
+  }
+  return verdin::RunNormCommand(line.command, line.args, line.dataFolder.value_or(state.folders.PathData));
+}
+
 int Run(const CommandLine& line) {
   const std::vector<std::string> commands = {"tables", "price", "open", "estimate", "words"};
-  if (std::find(commands.begin(), commands.end(), line.command) == commands.end()) {
+  if (std::find(commands.begin(), commands.end(), line.command) == commands.end() &&
+      !verdin::IsNormCommand(line.command)) {
     throw UsageError(line.command.empty() ? "не указана команда." : "неизвестная команда «" + line.command + "».");
   }
   if (line.command == "words") return Words(line.args);
+  if (verdin::IsNormCommand(line.command)) return RunNormCommand(line);
   const CommandArgs args = line.command == "price" ? SplitArgs(line.args, {"--table", "--row", "--qty", "--category"})
                            : line.command == "estimate" ? CommandArgs{}
                                                         : SplitArgs(line.args, {});

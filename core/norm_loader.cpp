@@ -12,6 +12,7 @@
 #include "core/limits.h"
 #include "core/line_file.h"
 #include "core/line_reader.h"
+#include "core/norm_collection.h"
 #include "core/text_forms.h"
 
 namespace verdin {
@@ -444,6 +445,13 @@ void LoadPercentageTable(const std::filesystem::path& file, NormStore& store) {
 }
 
 void ZagrBaz(const std::filesystem::path& dataFolder, NormStore& store) {
+  // A replacement of the database broken off half-way is completed first,
+  // so that the four files always come from the same database.
+  try {
+    FinishNormReplacement(dataFolder);
+  } catch (const FileError& error) {
+    throw NormDataError(std::string("База норм не загружена. ") + error.what());
+  }
   NormStore loaded;
   LoadNormTables(FileInFolder(dataFolder, kTablesFileName), loaded);
   LoadIndustryCoefficients(FileInFolder(dataFolder, kIndustryFileName), loaded);

@@ -39,7 +39,8 @@ void LoadPercentageTable(const std::filesystem::path& file, NormStore& store);
 
 // ZagrBaz: loads the four files from the data folder, in the order tables,
 // industry coefficients, notes, percentage table. The store is replaced
-// only when all four files are sound.
+// only when all four files are sound. A replacement of the files broken
+// off half-way (see ReplaceNormFiles) is completed before they are read.
 void ZagrBaz(const std::filesystem::path& dataFolder, NormStore& store);
 
 }  // namespace verdin

@@ -8,6 +8,7 @@ ensure_debian_packages install-deps \
   build-essential cmake pkg-config \
   qt6-base-dev libgl-dev \
   libxlsxwriter-dev libgsf-1-dev \
+  libminizip-dev libexpat1-dev libfreexl-dev \
   libgtest-dev libgmock-dev googletest \
   libbenchmark-dev \
   clang-14 libclang-rt-14-dev \

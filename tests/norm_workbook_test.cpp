@@ -1,0 +1,135 @@
+// The norm database through its workbook and back: the same bytes for the
+// demo database and for one of the full size; the checks of a workbook
+// brought in; the replacement of the four files all together.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "bench/full_size_database.h"
+#include "core/norm_collection.h"
+#include "core/norm_loader.h"
+#include "test_support.h"
+#include "workbook/norm_io/norm_workbook_files.h"
+#include "workbook/norm_sheets.h"
+
+namespace verdin {
+namespace {
+
+using testing::Bytes;
+using testing::TempFolder;
+
+std::array<std::string, kNormFileCount> FolderBytes(const std::filesystem::path& folder) {
+  std::array<std::string, kNormFileCount> bytes;
+  for (std::size_t i = 0; i < kNormFileCount; ++i) bytes[i] = Bytes(folder / NormFileNames()[i]);
+  return bytes;
+}
+
+// Export to an .xlsx file, read it back and check it: the files it gives.
+std::array<std::string, kNormFileCount> RoundTrip(const std::filesystem::path& folder) {
+  const TempFolder scratch;
+  const std::filesystem::path workbook = scratch.path() / "база.xlsx";
+  WriteNormXlsx(NormSheets(ReadNormCollection(folder)), workbook);
+  const NormSheetsReading reading = CollectionFromSheets(ReadNormWorkbookFile(workbook));
+  EXPECT_EQ(reading.problems, std::vector<std::string>{});
+  return NormFileBytes(reading.collection);
+}
+
+TEST(NormWorkbook, DemoDatabaseComesBackByteForByte) {
+  EXPECT_EQ(RoundTrip(VERDIN_DEMO_DATA_DIR), FolderBytes(VERDIN_DEMO_DATA_DIR));
+}
+
+TEST(NormWorkbook, FullSizeDatabaseComesBackByteForByte) {
+  const FullSizeDatabase database;
+  EXPECT_EQ(RoundTrip(database.folder()), FolderBytes(database.folder()));
+}
+
+// A workbook made from the demo database with one cell changed.
+struct CellChange {
+  const char* sheet;
+  std::size_t row;     // from 0; row 0 holds the headings
+  std::size_t column;  // from 0
+  GridCell cell;
+  const char* problem;  // a part of the problem named
+};
+
+class DamagedSheets : public ::testing::TestWithParam<CellChange> {};
+
+TEST_P(DamagedSheets, NameTheProblemAndTheCell) {
+  std::vector<GridSheet> sheets = NormSheets(ReadNormCollection(VERDIN_DEMO_DATA_DIR));
+  const CellChange& change = GetParam();
+  for (GridSheet& sheet : sheets) {
+    if (sheet.name != change.sheet) continue;
+    if (sheet.rows.size() <= change.row) sheet.rows.resize(change.row + 1);
+    if (sheet.rows[change.row].size() <= change.column) sheet.rows[change.row].resize(change.column + 1);
+    sheet.rows[change.row][change.column] = change.cell;
+  }
+  const NormSheetsReading reading = CollectionFromSheets(sheets);
+  ASSERT_FALSE(reading.problems.empty());
+  EXPECT_NE(reading.problems.front().find(change.problem), std::string::npos) << reading.problems.front();
+}
+
+GridCell Num(double value) { return {GridCell::Kind::Number, value, {}}; }
+GridCell Txt(const char* text) { return {GridCell::Kind::Text, 0, text}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachRule, DamagedSheets,
+    ::testing::Values(
+        CellChange{kTablesSheet, 5, 5, Num(-5), "Лист «Таблицы», ячейка F6: цена «-5» отрицательна"},
+        CellChange{kTablesSheet, 5, 4, Num(100), "ячейка E6: показатель «100» не больше предыдущего «500»"},
+        CellChange{kTablesSheet, 4, 1, Txt("  "), "ячейка B5: не указано: название таблицы"},
+        CellChange{kTablesSheet, 5, 6, GridCell{}, "ячейка G6: не указано: единица измерения"},
+        CellChange{kTablesSheet, 4, 1, Txt("Таблица \xE2\x84\x96 \xE2\x98\x85"), "нет в кодировке Windows-1251"},
+        CellChange{kTablesSheet, 5, 5, Txt("12,5"), "записано как текст"},
+        CellChange{kTablesSheet, 5, 5, Txt("дорого"), "«дорого» не является числом"},
+        CellChange{kTablesSheet, 5, 5, GridCell{GridCell::Kind::Formula, 0, "=F5*2"}, "формула «=F5*2»"},
+        CellChange{kTablesSheet, 5, 2, Num(3), "после пункта 1 ожидался пункт 2, а не 3"},
+        CellChange{kTablesSheet, 0, 2, Txt("Номер"), "ожидался заголовок столбца «Пункт»"},
+        CellChange{kIndustrySheet, 1, 1, Num(-1), "коэффициент «-1» отрицателен"},
+        CellChange{kPercentageSheet, 2, 0, Num(0.1), "должна быть больше, чем в строке выше"},
+        CellChange{kNotesSheet, 1, 1, Txt("строка\n\\вторая"), "начинается знаком «\\»"},
+        CellChange{kTablesSheet, 4, 1, Txt(std::string(501, 'a').c_str()), "длиннее 500 знаков"}));
+
+TEST(NormWorkbook, ProblemsAreListedUpToTheLimit) {
+  std::vector<GridSheet> sheets = NormSheets(ReadNormCollection(VERDIN_DEMO_DATA_DIR));
+  for (std::size_t r = 1; r < sheets.front().rows.size(); ++r) {
+    if (sheets.front().rows[r].size() > 5) sheets.front().rows[r][5] = Num(-1);
+  }
+  const NormSheetsReading reading = CollectionFromSheets(sheets);
+  ASSERT_EQ(reading.problems.size(), kMaxListedProblems + 1);
+  EXPECT_NE(reading.problems.back().find("показаны первые 100"), std::string::npos);
+}
+
+TEST(NormWorkbook, ReplacementKeepsTheOldFilesAsBackups) {
+  const TempFolder folder;
+  for (const std::string& name : NormFileNames()) {
+    std::filesystem::copy_file(std::filesystem::path(VERDIN_DEMO_DATA_DIR) / name, folder.path() / name);
+  }
+  const auto old = FolderBytes(folder.path());
+  NormCollection collection = ReadNormCollection(folder.path());
+  collection.tables.back().title = "Новая таблица";
+  ReplaceNormFiles(folder.path(), NormFileBytes(collection));
+  for (std::size_t i = 0; i < kNormFileCount; ++i) {
+    EXPECT_EQ(Bytes(folder.path() / (NormFileNames()[i] + ".bak")), old[i]);
+  }
+  EXPECT_EQ(ReadNormCollection(folder.path()).tables.back().title, "Новая таблица");
+  EXPECT_EQ(testing::FolderEntries(folder.path()).size(), 2 * kNormFileCount);  // no staging left
+}
+
+TEST(NormWorkbook, ReplacementThatWouldNotLoadWritesNothing) {
+  const TempFolder folder;
+  for (const std::string& name : NormFileNames()) {
+    std::filesystem::copy_file(std::filesystem::path(VERDIN_DEMO_DATA_DIR) / name, folder.path() / name);
+  }
+  const auto old = FolderBytes(folder.path());
+  NormCollection collection = ReadNormCollection(folder.path());
+  collection.tables.resize(2);  // fewer than the loader takes
+  collection.tableComments.resize(2);
+  EXPECT_THROW(ReplaceNormFiles(folder.path(), NormFileBytes(collection)), FileError);
+  EXPECT_EQ(FolderBytes(folder.path()), old);
+  EXPECT_EQ(testing::FolderEntries(folder.path()).size(), kNormFileCount);
+}
+
+}  // namespace
+}  // namespace verdin
