@@ -20,12 +20,21 @@ namespace {
 constexpr const char* kConfirmTitle = "Подтверждение записи";
 constexpr const char* kWriteErrorTitle = "Ошибка записи!!";
 
-bool AskWithoutCharges(MainContext& ctx) {
+// Да leaves the charges and VAT out, Нет keeps them, Отмена (and Esc)
+// writes and prints nothing: no key press goes on with a variant the
+// user did not choose.
+std::optional<bool> AskWithoutCharges(MainContext& ctx) {
   const std::string text = std::string("Включен переключатель Для г-на Ш. \r") +
                            "При этом смета рассчитывается без учета\r" + "отчислений и НДС\r" +
-                           "Нажмите кнопку Ок для подтверждения\r" +
-                           "Нажмите кнопку Отмена для расчета с учетом \r" + "отчислений и НДС ";
-  return ctx.messages.AskOkCancel(kConfirmTitle, text, MessageIcon::Question);
+                           "Нажмите кнопку Да для подтверждения\r" +
+                           "Нажмите кнопку Нет для расчета с учетом \r" + "отчислений и НДС\r" +
+                           "Нажмите кнопку Отмена, чтобы ничего не делать";
+  switch (ctx.messages.AskYesNoCancel(kConfirmTitle, text, MessageIcon::Question)) {
+    case Answer::Yes: return true;
+    case Answer::No: return false;
+    case Answer::Cancel: break;
+  }
+  return std::nullopt;
 }
 
 // The first check of both commands: an estimate without items is neither
@@ -37,8 +46,11 @@ bool HasItems(MainContext& ctx) {
 }
 
 // The pay-out switch on, the user chooses whether the charges and VAT are
-// left out.
-bool DecideWithoutCharges(MainContext& ctx) { return ctx.frm1.chkW && AskWithoutCharges(ctx); }
+// left out; nothing when the user cancels.
+std::optional<bool> DecideWithoutCharges(MainContext& ctx) {
+  if (!ctx.frm1.chkW) return false;
+  return AskWithoutCharges(ctx);
+}
 
 bool ChargeRatesAccepted(MainContext& ctx) {
   const auto problem = CheckChargeRates(ctx.frmObD);
@@ -168,7 +180,9 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
              BuiltEstimate* built) {
   AppState& state = ctx.state;
   if (!HasItems(ctx)) return false;
-  state.BezOtchisl = DecideWithoutCharges(ctx);
+  const std::optional<bool> withoutCharges = DecideWithoutCharges(ctx);
+  if (!withoutCharges) return false;
+  state.BezOtchisl = *withoutCharges;
   const std::optional<SaveChoice> choice = dialog.Ask(ctx);
   if (!choice) return false;
   if (!ChargeRatesAccepted(ctx)) return false;
@@ -205,13 +219,13 @@ bool CmdSave(MainContext& ctx, SaveDialog& dialog, Progress& progress, const Pay
 
 std::optional<BuiltEstimate> CmdPrintEstimate(MainContext& ctx, Progress& progress, const PayOutPercentages& frmW) {
   if (!HasItems(ctx)) return std::nullopt;
-  const bool withoutCharges = DecideWithoutCharges(ctx);
-  if (!ChargeRatesAccepted(ctx)) return std::nullopt;
+  const std::optional<bool> withoutCharges = DecideWithoutCharges(ctx);
+  if (!withoutCharges || !ChargeRatesAccepted(ctx)) return std::nullopt;
   constexpr const char* kNotPrepared = "Смета не подготовлена к печати.";
   try {
     progress.SetCaption("Рассчитываю ..");
     BuiltEstimate built = BuildEstimate(ctx.state.estimate, GeneralDataOf(ctx.frmObD, ctx.state.general),
-                                        withoutCharges, frmW, progress);
+                                        *withoutCharges, frmW, progress);
     if (built.sheet.errorCode != kSheetBuilt) {
       ReportBuildFailure(ctx, kNotPrepared, built.sheet.errorText);
       return std::nullopt;

@@ -296,7 +296,27 @@ TEST_F(WindowStateTest, SaveQuestionOfThePayOutModeIsSpelledRight) {
   ASSERT_FALSE(messages_.Questions().empty());
   EXPECT_EQ(messages_.Questions()[0].text,
             "Включен переключатель Для г-на Ш. \rПри этом смета рассчитывается без учета\rотчислений и НДС\r"
-            "Нажмите кнопку Ок для подтверждения\rНажмите кнопку Отмена для расчета с учетом \rотчислений и НДС ");
+            "Нажмите кнопку Да для подтверждения\rНажмите кнопку Нет для расчета с учетом \rотчислений и НДС\r"
+            "Нажмите кнопку Отмена, чтобы ничего не делать");
+}
+
+// Cancel (and so Esc) on the pay-out question saves nothing and prints
+// nothing; before, it went on with the charges.
+TEST_F(WindowStateTest, CancelOnThePayOutQuestionSavesAndPrintsNothing) {
+  AddItem("Дом", 1, "100");
+  ASSERT_TRUE(SwitchPayOut(true));
+  const std::filesystem::path workbook = folder_ / PathFromText("смета.xls");
+  ConfirmedSaveDialog dialog({workbook, kInputDataNotSaved, ""});
+  CaptionOnlyProgress progress;
+  auto ctx = Ctx();
+  messages_.Clear();
+  messages_.AnswerThreeWays(verdin::Answer::Cancel);
+  EXPECT_FALSE(CmdSave(ctx, dialog, progress, PayOutBoxesOf(payOut())));
+  EXPECT_FALSE(std::filesystem::exists(workbook));
+  messages_.AnswerThreeWays(verdin::Answer::Cancel);
+  EXPECT_FALSE(CmdPrintEstimate(ctx, progress, PayOutBoxesOf(payOut())));
+  EXPECT_EQ(messages_.Questions().size(), 2U);
+  EXPECT_TRUE(messages_.Shown().empty());
 }
 
 }  // namespace
