@@ -77,6 +77,8 @@ std::optional<std::string> ElfFault(const Reader& file) {
 }
 
 std::optional<std::string> PeFault(const Reader& file) {
+  // The DOS header ends with the offset of the PE header.
+  if (!file.Fits(0x3C, 4)) return Cut("заголовок DOS", 0x40, file.size());
   const std::uint64_t pe = file.At(0x3C, 4);
   if (!file.Fits(pe, 24)) return Cut("заголовок", pe + 24, file.size());
   if (file.At(pe, 4) != 0x00004550) return std::nullopt;  // "PE\0\0"

@@ -262,8 +262,8 @@ TEST_F(EditHistoryTest, OwnFileIsProposedAndNamedInTheTitle) {
   EXPECT_EQ(PathFromText(fresh.lblNameFileIsx).parent_path(), state().folders.PathIsx);
   EXPECT_EQ(WindowTitle(state(), form()), "Новая смета — " + form().caption);
   AddItem("Гараж", "2000");
-  std::filesystem::create_directories(folder_ / "объекты");
-  const auto own = folder_ / "объекты" / "гараж.isx";
+  std::filesystem::create_directories(folder_ / PathFromText("объекты"));
+  const auto own = folder_ / PathFromText("объекты") / PathFromText("гараж.isx");
   WriteIsx(state().estimate, state().general, own);
   auto ctx = Ctx();
   ASSERT_TRUE(OpenEstimate(ctx, own));
@@ -271,7 +271,7 @@ TEST_F(EditHistoryTest, OwnFileIsProposedAndNamedInTheTitle) {
   EXPECT_EQ(WindowTitle(state(), form()), "гараж — " + form().caption);
   const FileSaveForm proposal = ProposedSave(state(), obd());
   EXPECT_EQ(PathFromText(proposal.lblNameFileIsx), own);
-  EXPECT_EQ(PathFromText(proposal.lblNameFileOut), folder_ / "объекты" / "гараж.xls");
+  EXPECT_EQ(PathFromText(proposal.lblNameFileOut), folder_ / PathFromText("объекты") / PathFromText("гараж.xls"));
   EXPECT_EQ(proposal.gmbSpec, kSaveTypeXls);
   // Ctrl+S: one question about the files it replaces, then both written there.
   Step([](MainContext& c) { CmdDelZd(c); });
@@ -284,7 +284,7 @@ TEST_F(EditHistoryTest, OwnFileIsProposedAndNamedInTheTitle) {
   ASSERT_EQ(messages_.Questions().size(), 1U);
   EXPECT_NE(messages_.Questions()[0].text.find(PathText(own)), std::string::npos);
   EXPECT_FALSE(state().unsavedChanges);
-  EXPECT_TRUE(std::filesystem::exists(folder_ / "объекты" / "гараж.xls"));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / PathFromText("объекты") / PathFromText("гараж.xls")));
   // The autosave copy is nobody's own file.
   state().estimateFile = state().folders.PathTemp / "копия_tmp.isx";
   EXPECT_FALSE(OwnEstimateFile(state()));

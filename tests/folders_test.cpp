@@ -67,9 +67,10 @@ TEST(SettingsFile, LineWithoutEqualsSignGivesTheWholeMessage) {
     ApplySettingsLines({"DATA= /d", "PROG= /p", "ISX /i"}, "/etc/verdin/vb_prog.ini", folders);
     FAIL();
   } catch (const SettingsError& error) {
-    EXPECT_STREQ(error.what(),
-                 "Ошибка в файле настроек «/etc/verdin/vb_prog.ini», строка 3: нет знака «=»; ожидалась "
-                 "строка вида «КЛЮЧ= значение» (ключи PROG, ISX, DATA, TEMP).");
+    // The file is named with the system's own separator.
+    EXPECT_EQ(std::string(error.what()),
+              "Ошибка в файле настроек «" + PathText(PathFromText("/etc/verdin/vb_prog.ini")) +
+                  "», строка 3: нет знака «=»; ожидалась строка вида «КЛЮЧ= значение» (ключи PROG, ISX, DATA, TEMP).");
   }
 }
 
@@ -101,7 +102,7 @@ TEST(Folders, SettingsFileInTheConfigurationFolderIsUsed) {
   Folders folders;
   SetUpFolders(location, folders);
   EXPECT_EQ(folders.PathIsx, PathFromText("/srv/Сметы"));
-  EXPECT_EQ(folders.DiskIsx, "/s");
+  EXPECT_EQ(folders.DiskIsx, PathText(PathFromText("/s")));
   EXPECT_FALSE(std::filesystem::exists(location.userFolder));
 }
 
