@@ -82,6 +82,14 @@ std::optional<std::string> PeFault(const Reader& file) {
   const std::uint64_t pe = file.At(0x3C, 4);
   if (!file.Fits(pe, 24)) return Cut("заголовок", pe + 24, file.size());
   if (file.At(pe, 4) != 0x00004550) return std::nullopt;  // "PE\0\0"
+  // An unstripped module ends with its COFF symbol table and the string
+  // table after it, whose first four bytes give its size.
+  if (const std::uint64_t symbols = file.At(pe + 12, 4); symbols != 0) {
+    const std::uint64_t strings = symbols + file.At(pe + 16, 4) * 18;
+    if (!file.Fits(strings, 4)) return Cut("таблица символов", strings + 4, file.size());
+    const std::uint64_t stringsSize = file.At(strings, 4);
+    if (!file.Fits(strings, stringsSize)) return Cut("таблица строк", strings + stringsSize, file.size());
+  }
   const std::uint64_t sections = file.At(pe + 6, 2);
   const std::uint64_t optionalSize = file.At(pe + 20, 2);
   constexpr std::uint64_t kSectionWidth = 40;
