@@ -7,6 +7,7 @@ stay; a module cut short is named, not crashed on; the scratch folders of
 killed runs are swept; two users of one shared folder exclude each other.
 As root the parts for one user run again as an ordinary user (65534), and
 the parts that need a second user or a small file system run as well."""
+import fcntl
 import os
 import shutil
 import signal
@@ -220,6 +221,21 @@ def as_user(user, group, *command):
             'umask 002; mkdir -p "$HOME"; exec "$@"', "sh", *command]
 
 
+def lock_is_held(path):
+    """Whether some process holds the lock on `path`, probed without keeping it."""
+    try:
+        descriptor = os.open(path, os.O_RDONLY)
+    except OSError:
+        return False
+    try:
+        fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        return True
+    finally:
+        os.close(descriptor)
+    return False
+
+
 def two_users_share_a_folder(home):
     runner = Runner(home)
     os.chmod(home, 0o755)
@@ -239,7 +255,7 @@ def two_users_share_a_folder(home):
         check(result.returncode == 0, f"user {user} in the shared folder: {result.stderr}")
     # One user's save held between its renames: the other is refused.
     refused = False
-    for attempt in range(20):
+    for attempt in range(50):
         holder = subprocess.Popen(as_user(SECOND_USER, SHARED_GROUP,
                                           *runner.command("estimate", DEMO, target, "--save-isx", isx)),
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
@@ -251,6 +267,12 @@ def two_users_share_a_folder(home):
             continue
         os.kill(holder.pid, signal.SIGSTOP)
         locks = [os.path.join(shared, name) for name in os.listdir(shared) if name.endswith(".lock")]
+        if not any(lock_is_held(path) for path in locks):
+            # Stopped after making the lock file but before locking it, or after
+            # releasing it: nothing to be refused by yet.
+            os.kill(holder.pid, signal.SIGCONT)
+            holder.wait()
+            continue
         modes = {oct(os.stat(path).st_mode & 0o777) for path in locks if os.path.exists(path)}
         other = subprocess.run(as_user(OTHER_USER, SHARED_GROUP,
                                        *runner.command("estimate", DEMO, target, "--save-isx", isx)),
