@@ -897,7 +897,9 @@ void MainWindow::RefreshLists() {
   ShowList(lstZd_[1], model.lstZd[1], model.lstZdIndex[1]);
   // The buttons that act on the selected item wait for a line to be selected.
   const bool selected = ItemSelected(model);
-  for (QPushButton* button : {cmdDel_, cmdRed_, cmdVerx_[0], cmdVerx_[1]}) button->setEnabled(selected);
+  for (QPushButton* button : {cmdDel_, cmdRed_, cmdVerx_[0], cmdVerx_[1], cmdCopy_}) {
+    if (button != nullptr) button->setEnabled(selected);
+  }
   SetQuietly(txtSym_, model.txtSym);
   Check(chkAsave_, model.chkAsave);
   Check(chkW_, model.chkW);

@@ -118,7 +118,7 @@ TEST_F(EstimateListMouse, MouseAndKeysSelectTheLineUnderThemInBothLists) {
     Unselect();
     c.act();
     EXPECT_EQ(Highlighted(), c.line);
-    for (const char* button : {"cmdDel", "cmdRed", "cmdVerx(0)", "cmdVerx(1)"}) {
+    for (const char* button : {"cmdDel", "cmdRed", "cmdVerx(0)", "cmdVerx(1)", "cmdCopy"}) {
       EXPECT_EQ(Button(button)->isEnabled(), c.line >= 0) << button;
     }
   }
