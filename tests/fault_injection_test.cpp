@@ -381,8 +381,7 @@ class FaultInjectionBase : public testing::MainWindowTest {
     estimate.itemCount = state().KolZd();
     estimate.lists = form().lstZd;
     estimate.total = form().txtSym;
-    for (int i = 1; i <= state().KolZd(); ++i) {
-      const EstimateItem& item = state().estimate.Item(i);
+    for (const EstimateItem& item : state().estimate.items) {
       estimate.costs.push_back(item.cost);
       estimate.names.push_back(item.name);
     }
@@ -622,7 +621,7 @@ TEST_P(FaultInjection, AutosaveOnAdd) {
   expected.lists[0].push_back("Вторая копия");
   expected.lists[1].push_back(cost);
   expected.names.push_back("Вторая копия");
-  expected.costs.push_back(state().estimate.Item(after.itemCount).cost);
+  expected.costs.push_back(state().estimate.items.back().cost);
   expected.total = after.total;
   ExpectSameEstimate(expected, after);
   EXPECT_NE(after.total, before.total);
