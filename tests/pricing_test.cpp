@@ -39,25 +39,34 @@ ItemInput RowRequest(const std::string& X) {
   return request;
 }
 
-TEST(RaschCb, InterpolatesBetweenNeighbouringPoints) {
-  const auto result = RaschCb(TwoPointStore(), RowRequest("3000"));
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->Cb, 50920.634999999995);
-  EXPECT_EQ(result->Text, kBetween + "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = ");
-}
-
-TEST(RaschCb, ExtrapolatesBelowTheFirstPointWithDamping) {
-  const auto result = RaschCb(TwoPointStore(), RowRequest("500"));
-  ASSERT_TRUE(result);
-  EXPECT_DOUBLE_EQ(result->Cb, 12078.297);
-  EXPECT_EQ(result->Text, kBelow + "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = ");
-}
-
-TEST(RaschCb, ExtrapolatesAboveTheLastPointWithDamping) {
-  const auto result = RaschCb(TwoPointStore(), RowRequest("6000"));
-  ASSERT_TRUE(result);
-  EXPECT_DOUBLE_EQ(result->Cb, 96236.696);
-  EXPECT_EQ(result->Text, kAbove + "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = ");
+// Between the points the price is interpolated, below the first and above
+// the last it is extrapolated with damping; the text names each figure.
+TEST(RaschCb, InterpolatesBetweenAndExtrapolatesBeyondThePointsWithDamping) {
+  struct Case {
+    const char* X;
+    double Cb;
+    bool exact;  // the figure itself, not only to within rounding: it is truncated to thousandths next
+    std::string text;
+  };
+  const Case cases[] = {
+      {"3000", 50920.634999999995, true,
+       kBetween + "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = "},
+      {"500", 12078.297, false,
+       kBelow + "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = "},
+      {"6000", 96236.696, false,
+       kAbove + "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.X);
+    const auto result = RaschCb(TwoPointStore(), RowRequest(c.X));
+    ASSERT_TRUE(result);
+    if (c.exact) {
+      EXPECT_EQ(result->Cb, c.Cb);
+    } else {
+      EXPECT_DOUBLE_EQ(result->Cb, c.Cb);
+    }
+    EXPECT_EQ(result->Text, c.text);
+  }
 }
 
 TEST(RaschCb, TheEndPointsThemselvesGoToTheExtrapolationFormulas) {
