@@ -177,9 +177,9 @@ class StderrMessages : public verdin::Messages {
 void ListTables(const verdin::AppState& state) {
   const auto& store = state.norms;
   std::cout << "База норм: " << verdin::PathText(state.folders.PathData) << "\n";
-  for (int t = 1; t <= store.TableCount(); ++t) {
+  for (int t = 0; t < store.TableCount(); ++t) {
     const auto& table = store.Table(t);
-    std::cout << (t - 1) << "\t" << table.title << "\t(пунктов: " << table.rows.size() << ")\n";
+    std::cout << t << "\t" << table.title << "\t(пунктов: " << table.rows.size() << ")\n";
   }
   std::cout << "Отраслевых коэффициентов: " << store.KolKotr() << ", примечаний: " << store.Prim.size()
             << ", строк таблицы процентов от СМР: " << store.SmrLineCount() << "\n";

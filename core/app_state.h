@@ -30,9 +30,8 @@ struct AppState {
   int KolStrPol = kGridRows;          // point rows of the main window's grid
   int KolSpec = kSpecialEntries;      // highest list index of the special entries
   int NomTab = kSpecialEntries + 1;   // selected table-list entry; -1 share of an item
-  int NomRed = -1;                    // item being edited or viewed; -1 none
-  int NomProc = 0;                    // base item of the share-of-an-item mode; 0 off
-  double StBaz = 0;                   // base price of the current item
+  int NomRed = -1;                    // item being edited or viewed, counted from 0; -1 none
+  int NomProc = 0;                    // number (as the list shows it) of the base item of a share; 0 off
   double SumSm = 0;                   // total of the items' costs
   bool unsavedChanges = false;        // the estimate changed since it was last saved or opened
 

@@ -150,8 +150,8 @@ struct GeneralData {
   bool operator==(const GeneralData&) const = default;
 };
 
-// An estimate: its items in list order (item n is items[n - 1], at most
-// kMaxItems) and the summary line of its input-data file.
+// An estimate: its items in list order (at most kMaxItems; the list shows
+// items[i] as number i + 1) and the summary line of its input-data file.
 struct Estimate {
   std::vector<EstimateItem> items;
   std::string summary;
@@ -159,9 +159,6 @@ struct Estimate {
   bool operator==(const Estimate&) const = default;
 
   int Count() const { return static_cast<int>(items.size()); }
-  // Item n, counted from 1 as the list shows it.
-  EstimateItem& Item(int n) { return items.at(static_cast<std::size_t>(n - 1)); }
-  const EstimateItem& Item(int n) const { return items.at(static_cast<std::size_t>(n - 1)); }
 };
 
 // The share items priced from item `source` (indexes counted from 0), in

@@ -18,8 +18,6 @@ constexpr const char* kEmptyUserTable =
     "Таблица не заполнена: введите в графы «Кол.» и «Стоимость» хотя бы одну строку "
     "(натуральный показатель и его стоимость), затем нажмите «Рассчитать текущий объект».";
 
-std::string ItemNumberText(int index) { return "№ " + std::to_string(index + 1); }
-
 // The base price of a share: the cost of its source as it stands now.
 double ShareBase(const ItemInput& input, const Estimate& estimate) {
   if (input.shareSource < 0 || input.shareSource >= estimate.Count()) {
@@ -50,14 +48,7 @@ std::optional<BasePrice> TableBase(const NormStore& store, const ItemInput& inpu
                        std::to_string(input.tableEntry + 1) + " списка таблиц).");
   }
   RequireQuantityAboveZero(input);
-  PricingRequest request;
-  request.NomTab = input.tableEntry;
-  request.X = input.quantityText;
-  request.t = input.tableEntry + 1;
-  request.r = input.row + 1;
-  request.category = input.category + 1;
-  request.userTable = input.mode == PricingMode::UserTable ? &input.userTable : nullptr;
-  return RaschCb(store, request);
+  return RaschCb(store, input);
 }
 
 // Nothing negative, infinite or beyond the bound is priced: such a figure
@@ -75,6 +66,8 @@ void RequireSoundCost(double cost) {
 }
 
 }  // namespace
+
+std::string ItemNumberText(int index) { return "№ " + std::to_string(index + 1); }
 
 double ReadTypedAmount(std::string_view field, std::string_view text) {
   const std::string quoted = "«" + std::string(field) + "»";
@@ -140,11 +133,11 @@ ItemInput StoredInput(const EstimateItem& item) {
   input.typedCost = item.typedCost;
   input.coefficientRows = item.coefficientRows;
   if (item.mode == PricingMode::UserTable) {
-    std::array<std::string, kGridRows + 1> x;
-    std::array<std::string, kGridRows + 1> prices;
-    for (int j = 0; j < kGridRows; ++j) {
-      x[At(j + 1)] = item.grid[At(j)].x;
-      prices[At(j + 1)] = item.grid[At(j)].price;
+    std::array<std::string, kGridRows> x;
+    std::array<std::string, kGridRows> prices;
+    for (std::size_t j = 0; j < x.size(); ++j) {
+      x[j] = item.grid[j].x;
+      prices[j] = item.grid[j].price;
     }
     input.userTable = PackUserTable(x, prices, kGridRows);
   }
@@ -191,7 +184,7 @@ std::string ItemReference(const EstimateItem& item, const NormStore& store) {
     case PricingMode::UserTable: {
       // The list's own entry names no table of the collection; only texts
       // the user gave the table are a reference.
-      const bool listTitle = store.TableCount() > 0 && item.tableTitle == store.Table(1).title;
+      const bool listTitle = store.TableCount() > 0 && item.tableTitle == store.Table(0).title;
       return Trim(listTitle ? item.rowTitle : item.tableTitle + " " + item.rowTitle);
     }
     case PricingMode::ConstructionCost:
@@ -203,9 +196,9 @@ std::string ItemReference(const EstimateItem& item, const NormStore& store) {
 bool FindTableByTitle(const NormStore& store, EstimateItem& item) {
   if (item.mode == PricingMode::ShareOfItem) return true;
   const int last = std::min(store.TableCount(), kFirstSearchedTables);
-  for (int t = 1; t <= last; ++t) {
+  for (int t = 0; t < last; ++t) {
     if (store.Table(t).title == item.tableTitle) {
-      item.SetTableListEntry(t - 1);
+      item.SetTableListEntry(t);
       return true;
     }
   }

@@ -17,20 +17,6 @@
 
 namespace verdin {
 
-// Everything an item's price depends on.
-struct ItemInput {
-  PricingMode mode = PricingMode::NormTable;
-  int tableEntry = -1;        // table-list entry, counted from 0 (-1 for a share)
-  int row = -1;               // row of the norm table, counted from 0
-  std::string quantityText;   // the quantity as typed; the calculation text quotes it
-  double quantity = 0;
-  int category = 0;           // complexity category, 0 = "I"
-  NormRow userTable;          // the points of the user-entered table (entry 0)
-  int shareSource = -1;       // the item a share is taken of, counted from 0
-  double typedCost = 0;       // the cost typed without calculation (entry 1)
-  std::array<CoefficientRow, kCoefficientRows> coefficientRows{};
-};
-
 // An item priced from its inputs.
 struct PricedItem {
   std::string calculation;                  // calculation text of the base price
@@ -105,6 +91,10 @@ std::vector<ShareProblem> RepriceShares(const NormStore& store, Estimate& estima
 // naming the field for an empty box, a text that is no number, a negative
 // number and a number beyond the bound.
 double ReadTypedAmount(std::string_view field, std::string_view text);
+
+// Item `index` (counted from 0) as the list and the messages number it: "№ 3"
+// for index 2.
+std::string ItemNumberText(int index);
 
 // The amount as the window shows and the list keeps it: truncated to
 // thousandths and read back from its text, so that the stored cost and

@@ -19,6 +19,7 @@ inline constexpr int kMaxItemCoefficients = 30;   // coefficients applied to one
 inline constexpr int kCoefficientRows = 15;       // rows of the coefficient window
 inline constexpr int kGridRows = 23;              // point rows of the main window's grid
 inline constexpr int kSpecialEntries = 2;         // highest list index of the special entries
+inline constexpr int kCategoryCount = 5;          // complexity categories I–V
 inline constexpr int kLastStoredColumn = 20;      // last item column kept in the input-data file
 inline constexpr int kChargeRows = 8;             // charge rows of the general data
 inline constexpr int kSignatoryRows = 3;          // signatory rows of the general data

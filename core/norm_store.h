@@ -63,9 +63,10 @@ struct NormRow {
   std::vector<NormPoint> points;
 };
 
-// A norm table. Tables 1–3 of the database are the special entries of the
-// table list (user-entered table, entry without calculation, percentage of
-// the construction cost); norm tables proper start at table 4.
+// A norm table. The first three tables of the database (indexes 0–2) are
+// the special entries of the table list (user-entered table, entry without
+// calculation, percentage of the construction cost); norm tables proper
+// start at index 3. A table's index is its table-list entry.
 struct NormTable {
   std::string title;
   std::vector<NormRow> rows;
@@ -81,7 +82,10 @@ struct IndustryCoefficient {
 // One line of the construction-cost percentage table: the fields as text
 // (trimmed) and as numbers. Field 0 is the construction cost in millions of
 // roubles at which the line starts, fields 1–5 the percentages for the
-// complexity categories I–V.
+// complexity categories I–V (kFirstCategoryField + category, the category
+// counted from 0).
+inline constexpr int kFirstCategoryField = 1;
+
 struct PercentageLine {
   std::vector<std::string> texts;
   std::vector<double> numbers;
@@ -89,28 +93,27 @@ struct PercentageLine {
 
 class NormStore {
  public:
-  std::vector<NormTable> tables;            // tables[t-1] is table t
-  std::vector<IndustryCoefficient> Kotr;    // Kotr[n-1] is coefficient n
-  std::vector<std::string> Prim;            // Prim[k-1] is the note of table k
-  std::vector<PercentageLine> Smr;          // Smr[i-1] is line i
+  // Every index counts from 0, as the lists of the windows do.
+  std::vector<NormTable> tables;            // tables[t] is table-list entry t
+  std::vector<IndustryCoefficient> Kotr;    // the industry coefficients
+  std::vector<std::string> Prim;            // Prim[t] is the note of table t
+  std::vector<PercentageLine> Smr;          // the lines of the percentage table
 
   int TableCount() const { return static_cast<int>(tables.size()); }
   int KolKotr() const { return static_cast<int>(Kotr.size()); }
 
-  // Table t, 1-based.
-  const NormTable& Table(int t) const { return tables.at(static_cast<std::size_t>(t - 1)); }
-  NormTable& Table(int t) { return tables.at(static_cast<std::size_t>(t - 1)); }
+  // Table t.
+  const NormTable& Table(int t) const { return tables.at(static_cast<std::size_t>(t)); }
+  NormTable& Table(int t) { return tables.at(static_cast<std::size_t>(t)); }
 
-  // Row r of table t, both 1-based.
-  const NormRow& Row(int t, int r) const {
-    return Table(t).rows.at(static_cast<std::size_t>(r - 1));
-  }
+  // Row r of table t.
+  const NormRow& Row(int t, int r) const { return Table(t).rows.at(static_cast<std::size_t>(r)); }
 
-  // The note shown for table t (1-based); empty when the notes file has
-  // fewer notes than there are tables.
+  // The note shown for table t; empty when the notes file has fewer notes
+  // than there are tables.
   std::string Note(int t) const;
 
-  // SmrD(i, f): line i (1-based), field f as a number; 0 outside the table.
+  // SmrD(i, f): line i, field f as a number; 0 outside the table.
   double SmrD(int i, int f) const;
   int SmrLineCount() const { return static_cast<int>(Smr.size()); }
 };

@@ -1,5 +1,6 @@
 #include "core/pricing.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/amount_bound.h"
@@ -101,33 +102,36 @@ BasePrice Proportional(const NormPoint& point, double x, const std::string& X) {
 }
 
 // Design cost as a percentage of the construction cost: the percentage
-// falls from Lmax to Lmin across the interval of the table that holds C.
+// falls from Lmax to Lmin across the interval of the table that holds C,
+// from line k to the line after it.
 BasePrice Percentage(const NormStore& store, const std::string& X, int category) {
   const int m = store.SmrLineCount();
   if (m < 2) {
     throw PricingError("В таблице процентов от стоимости СМР меньше двух строк: расчет невозможен.");
   }
-  if (category < 1 || category > 5) {
+  if (category < 0 || category >= kCategoryCount) {
     throw PricingError("Категория сложности должна быть от I до V.");
   }
+  const int field = kFirstCategoryField + category;
+  const int lastLine = m - 1;
   double C = QuantityValue(X, "Стоимость СМР");
   std::string CText = X;
-  if (C <= store.SmrD(1, 0)) {
-    C = store.SmrD(1, 0);
+  if (C <= store.SmrD(0, 0)) {
+    C = store.SmrD(0, 0);
     CText = Num(C);
-  } else if (C > store.SmrD(m, 0)) {
-    C = store.SmrD(m, 0);
+  } else if (C > store.SmrD(lastLine, 0)) {
+    C = store.SmrD(lastLine, 0);
     CText = Num(C);
   }
-  int k = m - 1;  // C equal to the last bound uses the last interval
-  for (int i = 1; i < m; ++i) {
+  int k = lastLine - 1;  // C equal to the last bound uses the last interval
+  for (int i = 0; i < lastLine; ++i) {
     if (store.SmrD(i, 0) <= C && C < store.SmrD(i + 1, 0)) {
       k = i;
       break;
     }
   }
-  const double Lmax = store.SmrD(k, category);
-  const double Lmin = store.SmrD(k + 1, category);
+  const double Lmax = store.SmrD(k, field);
+  const double Lmin = store.SmrD(k + 1, field);
   const double Cmin = store.SmrD(k, 0);
   const double Cmax = store.SmrD(k + 1, 0);
   if (Cmin == Cmax) {
@@ -143,10 +147,8 @@ BasePrice Percentage(const NormStore& store, const std::string& X, int category)
   return result;
 }
 
-}  // namespace
-
-bool IsBlankCell(const std::string& text) { return Trim(text).empty(); }
-
+// A point of the user's table from the cells of grid row `gridRow` (as the
+// window numbers it).
 NormPoint UserTablePoint(const std::string& x, const std::string& price, int gridRow) {
   const auto number = [gridRow](const std::string& text, const char* column) {
     const auto value = ParseTypedNumber(text);
@@ -170,37 +172,55 @@ NormPoint UserTablePoint(const std::string& x, const std::string& price, int gri
   return {number(x, "Кол."), priceValue, {}};
 }
 
+// The last point added to `row` must lie above the one before it.
 void CheckUserTableOrder(const NormRow& row, int gridRow) {
   const auto size = row.points.size();
-  if (size >= 2 && !(row.points[size - 1].x > row.points[size - 2].x)) {
+  if (size >= 2 && !(row.points.back().x > row.points[size - 2].x)) {
     throw PricingError("В таблице значения в графе «Кол.» должны возрастать сверху вниз; строка " +
                        std::to_string(gridRow) + " нарушает порядок.");
   }
 }
 
-const NormRow* PricedRow(const NormStore& store, const PricingRequest& request) {
-  if (request.t == 1 && request.r == 0) return request.userTable;
-  return NormRowAt(store, request.t, request.r);
+}  // namespace
+
+bool IsBlankCell(const std::string& text) { return Trim(text).empty(); }
+
+NormRow PackUserTable(std::span<const std::string> txtV, std::span<const std::string> txtSt, int KolStrPol) {
+  NormRow row;
+  const std::size_t rows = std::min({static_cast<std::size_t>(std::max(KolStrPol, 0)), txtV.size(), txtSt.size()});
+  for (std::size_t i = 0; i < rows; ++i) {
+    if (IsBlankCell(txtV[i]) || IsBlankCell(txtSt[i])) continue;
+    const int shownRow = static_cast<int>(i) + 1;  // the window numbers its grid rows from 1
+    row.points.push_back(UserTablePoint(txtV[i], txtSt[i], shownRow));
+    CheckUserTableOrder(row, shownRow);
+  }
+  return row;
+}
+
+const NormRow* PricedRow(const NormStore& store, const ItemInput& input) {
+  if (input.mode == PricingMode::UserTable && input.row == -1) return &input.userTable;
+  return NormRowAt(store, input.tableEntry, input.row);
 }
 
 const NormRow* NormRowAt(const NormStore& store, int t, int r) {
-  if (t < 1 || t > store.TableCount()) return nullptr;
+  if (t < 0 || t >= store.TableCount()) return nullptr;
   const auto& rows = store.Table(t).rows;
-  if (r < 1 || r > static_cast<int>(rows.size())) return nullptr;
-  return &rows[static_cast<std::size_t>(r - 1)];
+  if (r < 0 || r >= static_cast<int>(rows.size())) return nullptr;
+  return &rows[static_cast<std::size_t>(r)];
 }
 
 namespace {
 
 // Where a refused price came from, for its message: «таблица 2.1, пункт 3».
-std::string PricedPlace(const NormStore& store, const PricingRequest& request) {
-  if (request.NomTab == 2 || request.t < 1 || request.t > store.TableCount() || request.userTable != nullptr) {
+std::string PricedPlace(const NormStore& store, const ItemInput& input) {
+  if (input.mode == PricingMode::ConstructionCost || input.mode == PricingMode::UserTable ||
+      input.tableEntry < 0 || input.tableEntry >= store.TableCount()) {
     return {};
   }
-  const NormTable& table = store.Table(request.t);
+  const NormTable& table = store.Table(input.tableEntry);
   std::string place = " (таблица «" + table.title + "»";
-  if (request.r >= 1 && request.r <= static_cast<int>(table.rows.size())) {
-    place += ", пункт «" + table.rows[static_cast<std::size_t>(request.r - 1)].title + "»";
+  if (input.row >= 0 && input.row < static_cast<int>(table.rows.size())) {
+    place += ", пункт «" + table.rows[static_cast<std::size_t>(input.row)].title + "»";
   }
   return place + ")";
 }
@@ -208,9 +228,9 @@ std::string PricedPlace(const NormStore& store, const PricingRequest& request) {
 // Where the quantity of a refused extrapolation lies: a row whose prices
 // fall turns negative beyond its last point, one whose prices rise below
 // its first.
-std::string ExtrapolatedSide(const NormStore& store, const PricingRequest& request) {
-  const NormRow* row = request.NomTab == 2 ? nullptr : PricedRow(store, request);
-  if (row != nullptr && row->points.size() > 1 && QuantityValue(request.X, "Количество") >= row->points.back().x) {
+std::string ExtrapolatedSide(const NormStore& store, const ItemInput& input) {
+  const NormRow* row = input.mode == PricingMode::ConstructionCost ? nullptr : PricedRow(store, input);
+  if (row != nullptr && row->points.size() > 1 && QuantityValue(input.quantityText, "Количество") >= row->points.back().x) {
     return "выше последней точки";
   }
   return "ниже первой точки";
@@ -220,36 +240,36 @@ std::string ExtrapolatedSide(const NormStore& store, const PricingRequest& reque
 // shown and written as if it were one. Nor is a negative one, which only a
 // steep extrapolation beyond the row's points can give.
 std::optional<BasePrice> SoundPrice(std::optional<BasePrice> price, const NormStore& store,
-                                    const PricingRequest& request) {
+                                    const ItemInput& input) {
   if (price && !WithinAmountBound(price->Cb)) {
-    throw PricingError("Базовая цена по этим данным" + PricedPlace(store, request) + " получилась больше " +
+    throw PricingError("Базовая цена по этим данным" + PricedPlace(store, input) + " получилась больше " +
                        AmountBoundText() + " по абсолютной величине или не числом: объект не рассчитан. "
                        "Проверьте количество и значения пункта таблицы.");
   }
   if (price && price->Cb < 0) {
-    throw PricingError("Базовая цена по этим данным" + PricedPlace(store, request) + " получилась отрицательной (" +
-                       Num(price->Cb) + "): количество лежит слишком далеко " + ExtrapolatedSide(store, request) +
+    throw PricingError("Базовая цена по этим данным" + PricedPlace(store, input) + " получилась отрицательной (" +
+                       Num(price->Cb) + "): количество лежит слишком далеко " + ExtrapolatedSide(store, input) +
                        " пункта. Объект не рассчитан; проверьте количество.");
   }
   return price;
 }
 
-std::optional<BasePrice> PriceOf(const NormStore& store, const PricingRequest& request) {
-  if (request.NomTab == 2) return Percentage(store, request.X, request.category);
-  const NormRow* row = PricedRow(store, request);
+std::optional<BasePrice> PriceOf(const NormStore& store, const ItemInput& input) {
+  if (input.mode == PricingMode::ConstructionCost) return Percentage(store, input.quantityText, input.category);
+  const NormRow* row = PricedRow(store, input);
   if (row == nullptr) {
-    throw PricingError(request.NomTab < 0 ? "Не выбрана таблица СБЦ." : "Не выбран пункт таблицы СБЦ.");
+    throw PricingError(input.tableEntry < 0 ? "Не выбрана таблица СБЦ." : "Не выбран пункт таблицы СБЦ.");
   }
-  const double x = QuantityValue(request.X, "Количество");
-  if (row->points.size() > 1) return Interpolate(*row, x, request.X);
-  if (row->points.size() == 1) return Proportional(row->points.front(), x, request.X);
+  const double x = QuantityValue(input.quantityText, "Количество");
+  if (row->points.size() > 1) return Interpolate(*row, x, input.quantityText);
+  if (row->points.size() == 1) return Proportional(row->points.front(), x, input.quantityText);
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request) {
-  return SoundPrice(PriceOf(store, request), store, request);
+std::optional<BasePrice> RaschCb(const NormStore& store, const ItemInput& input) {
+  return SoundPrice(PriceOf(store, input), store, input);
 }
 
 }  // namespace verdin

@@ -5,10 +5,13 @@
 // data and the estimate sheet show.
 #pragma once
 
+#include <array>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 
+#include "core/estimate.h"
 #include "core/norm_store.h"
 
 namespace verdin {
@@ -26,53 +29,45 @@ struct BasePrice {
   std::string Text;  // calculation text, ending in " = "
 };
 
-struct PricingRequest {
-  int NomTab = 0;        // table-list entry; 2 = percentage of the construction cost
-  std::string X;         // quantity as typed; copied into the text as it stands
-  int t = 0;             // table number in the store (NomTab + 1)
-  int r = 0;             // row number (selected row + 1); 0 for the user table
-  int category = 1;      // complexity category 1..5 for entry 2
-  const NormRow* userTable = nullptr;  // the user's own table, priced for entry 0
+// Everything an item's price depends on: the one record of an item's
+// inputs. The main window reads its boxes into it once, the open command
+// builds one from a stored item, and both price it. Indexes count from 0.
+struct ItemInput {
+  PricingMode mode = PricingMode::NormTable;
+  int tableEntry = -1;        // table-list entry (-1 for a share)
+  int row = -1;               // row of the norm table
+  std::string quantityText;   // the quantity as typed; the calculation text quotes it
+  double quantity = 0;
+  int category = 0;           // complexity category, 0 = "I"
+  NormRow userTable;          // the points of the user-entered table (entry 0)
+  int shareSource = -1;       // the item a share is taken of
+  double typedCost = 0;       // the cost typed without calculation (entry 1)
+  std::array<CoefficientRow, kCoefficientRows> coefficientRows{};
 };
 
-// The user-entered table of entry 0: the rows of the main window's grid
-// whose two cells are both filled (a cell of blanks only counts as empty), packed as points 1, 2, … in grid order.
-// Cells that are not numbers or lie beyond the amount bound, or indicators
-// that do not rise from point to point, are refused with a PricingError
-// naming the grid row.
-template <typename Grid>
-NormRow PackUserTable(const Grid& txtV, const Grid& txtSt, int KolStrPol);
-
-// RaschCb: the base price and its text. nullopt when the row has no points
-// (nothing can be priced and nothing is reported). Throws PricingError for
-// input that cannot be priced, for a quantity beyond the amount bound, for
-// a price that is not a finite number within it, and for a negative price
-// (a steep extrapolation below the first point), naming table and row.
-std::optional<BasePrice> RaschCb(const NormStore& store, const PricingRequest& request);
-
-// The row a request prices: the user's table for entry 0, else row r of
-// table t; nullptr when there is no such row.
-const NormRow* PricedRow(const NormStore& store, const PricingRequest& request);
-// Row r of table t (both from 1); nullptr when there is no such row.
-const NormRow* NormRowAt(const NormStore& store, int t, int r);
-
-// --- implementation of the template -----------------------------------------
-
+// A cell of the grid or of a coefficient box that holds nothing but blanks.
+// The user-entered table of entry 0: the first KolStrPol rows of the
+// grid's two columns whose two cells are both filled (a cell of blanks
+// only counts as empty), packed as points in grid order. Cells that are
+// not numbers or lie beyond the amount bound, or indicators that do not
+// rise from point to point, are refused with a PricingError naming the
+// grid row as the window numbers it.
 bool IsBlankCell(const std::string& text);
-NormPoint UserTablePoint(const std::string& x, const std::string& price, int gridRow);
-void CheckUserTableOrder(const NormRow& row, int gridRow);
 
-template <typename Grid>
-NormRow PackUserTable(const Grid& txtV, const Grid& txtSt, int KolStrPol) {
-  NormRow row;
-  for (int i = 1; i <= KolStrPol && i < static_cast<int>(txtV.size()); ++i) {
-    const auto& x = txtV[static_cast<std::size_t>(i)];
-    const auto& price = txtSt[static_cast<std::size_t>(i)];
-    if (IsBlankCell(x) || IsBlankCell(price)) continue;
-    row.points.push_back(UserTablePoint(x, price, i));
-    CheckUserTableOrder(row, i);
-  }
-  return row;
-}
+NormRow PackUserTable(std::span<const std::string> txtV, std::span<const std::string> txtSt, int KolStrPol);
+
+// RaschCb: the base price of a norm-table, user-table or construction-cost
+// item and its text. nullopt when the row has no points (nothing can be
+// priced and nothing is reported). Throws PricingError for input that
+// cannot be priced, for a quantity beyond the amount bound, for a price
+// that is not a finite number within it, and for a negative price (a steep
+// extrapolation below the first point), naming table and row.
+std::optional<BasePrice> RaschCb(const NormStore& store, const ItemInput& input);
+
+// The row an item prices: the user's table for entry 0 without a row,
+// else its row of its table; nullptr when there is no such row.
+const NormRow* PricedRow(const NormStore& store, const ItemInput& input);
+// Row r of table t; nullptr when there is no such row.
+const NormRow* NormRowAt(const NormStore& store, int t, int r);
 
 }  // namespace verdin

@@ -21,12 +21,13 @@ constexpr int kUserTableEntry = 0;  // table-list entry of the user-entered tabl
 struct CostInput {
   double cost = 0;       // construction cost, million roubles
   std::string costText;  // how the cost is written in the texts
-  int category = 0;      // complexity category 1..5
+  int category = 0;      // complexity category 1..5 as typed: the field of the percentage table
 };
 
-// The bracket of the percentage table that holds the cost: lines k and k+1.
+// The bracket of the percentage table that holds the cost: line k and the
+// line after it.
 struct Bracket {
-  int line = 0;  // k, 1-based
+  int line = 0;  // k, counted from 0
   double x1 = 0;
   double x2 = 0;
   double p1 = 0;
@@ -86,8 +87,8 @@ std::optional<CostInput> ReadInput(const ConstructionCostForm& form, const NormS
     return std::nullopt;
   }
   CostInput input{*cost, form.txt1, *category};
-  const double first = norms.SmrD(1, kCostField);
-  const double last = norms.SmrD(lines, kCostField);
+  const double first = norms.SmrD(0, kCostField);
+  const double last = norms.SmrD(lines - 1, kCostField);
   if (input.cost <= first) {
     input.cost = first;
     input.costText = GeneralForm(first);
@@ -104,17 +105,18 @@ std::optional<CostInput> ReadInput(const ConstructionCostForm& form, const NormS
 std::optional<Bracket> FindBracket(const NormStore& norms, const CostInput& input,
                                    Messages& messages) {
   const int lines = norms.SmrLineCount();
-  int line = 0;
-  if (input.cost == norms.SmrD(lines, kCostField)) {
-    line = lines - 1;
+  const int lastLine = lines - 1;
+  int line = -1;
+  if (input.cost == norms.SmrD(lastLine, kCostField)) {
+    line = lastLine - 1;
   } else {
-    for (int k = 1; k < lines && line == 0; ++k) {
+    for (int k = 0; k < lastLine && line < 0; ++k) {
       if (norms.SmrD(k, kCostField) <= input.cost && input.cost < norms.SmrD(k + 1, kCostField)) {
         line = k;
       }
     }
   }
-  if (line == 0) {
+  if (line < 0) {
     ReportInputError(messages,
                      "В таблице процентов от стоимости СМР нет строки для стоимости " +
                          input.costText + " млн. руб.: проверьте порядок строк таблицы.");
@@ -125,7 +127,7 @@ std::optional<Bracket> FindBracket(const NormStore& norms, const CostInput& inpu
   if (bracket.x1 == bracket.x2) {
     ReportInputError(messages, "В таблице процентов от стоимости СМР две строки с одинаковой "
                                "стоимостью " + GeneralForm(bracket.x1) + " млн. руб. (строки " +
-                                   std::to_string(line) + " и " + std::to_string(line + 1) +
+                                   std::to_string(line + 1) + " и " + std::to_string(line + 2) +
                                    "): расчет невозможен.");
     return std::nullopt;
   }
@@ -187,8 +189,8 @@ void ConstructionCostCmdGl(const ConstructionCostForm& form, MainForm& main) {
   EmptyGrid(main);
   main.txtNp = "Объект";
   main.txtKolic = "1";
-  main.txtV[1] = "1";
-  main.txtSt[1] = GeneralForm(form.StProekt);
+  main.GridX()[0] = "1";
+  main.GridPrice()[0] = GeneralForm(form.StProekt);
 }
 
 }  // namespace verdin

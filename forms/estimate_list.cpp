@@ -24,7 +24,7 @@ constexpr const char* kMoveErrorTitle = "Ошибка перемещения!!";
 constexpr int kEntryWithoutCalculation = 1;
 constexpr int kLastCategory = 4;  // "V"
 
-EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.estimate.Item(i); }
+EstimateItem& Item(MainContext& ctx, int i) { return ctx.state.estimate.items.at(At(i)); }
 
 std::string SelectedText(const std::vector<std::string>& list, int index) {
   return index >= 0 && index < static_cast<int>(list.size()) ? list[At(index)] : std::string();
@@ -37,8 +37,8 @@ void MessageAndBeep(MainContext& ctx, const std::string& title, const std::strin
 
 void SelectListLine(MainForm& form, int line) { form.lstZdIndex = {line, line}; }
 
-// The item number the add writes to, counted from 1; 0 when the add is
-// refused or cancelled. Nothing is appended yet. While an item is taken
+// The item the add writes to, counted from 0 (Count() for a new one); -1
+// when the add is refused or cancelled. Nothing is appended yet. While an item is taken
 // back, Yes writes over it, No appends a new item, and Cancel (Esc) writes
 // nothing and keeps the item taken back.
 int AddTarget(MainContext& ctx) {
@@ -52,15 +52,15 @@ int AddTarget(MainContext& ctx) {
         "Кнопка Отмена ничего не записывает.";
     switch (ctx.messages.AskYesNoCancel("Подтверждение записи данных", text, MessageIcon::Question)) {
       case Answer::Yes: return state.NomRed;
-      case Answer::Cancel: return 0;
+      case Answer::Cancel: return -1;
       case Answer::No: state.NomRed = -1; break;
     }
   }
   if (state.KolZd() >= kMaxItems) {
     ReportEstimateFull(ctx);
-    return 0;
+    return -1;
   }
-  return state.KolZd() + 1;
+  return state.KolZd();
 }
 
 // True when item `index` (from 0) is `target` or is priced, through shares,
@@ -114,7 +114,7 @@ std::string SharesText(const Estimate& estimate, const std::vector<int>& shares)
   std::string text;
   for (const int share : shares) {
     if (!text.empty()) text += ", ";
-    text += "№ " + std::to_string(share + 1) + " («" + estimate.items[At(share)].name + "»)";
+    text += ItemNumberText(share) + " («" + estimate.items[At(share)].name + "»)";
   }
   return text;
 }
@@ -171,8 +171,8 @@ void StoreItem(MainContext& ctx, int i, const ItemInput& input) {
   item.rowTitle = SelectedText(form.cboP, form.cboPIndex);
   item.unit = form.txtNp;
   item.name = form.txtZd;
-  for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
-    item.grid[At(j - 1)] = {WithDecimalComma(form.txtV[At(j)]), WithDecimalComma(form.txtSt[At(j)])};
+  for (int j = 0; j < ctx.state.KolStrPol; ++j) {
+    item.grid[At(j)] = {WithDecimalComma(form.GridX()[At(j)]), WithDecimalComma(form.GridPrice()[At(j)])};
   }
 }
 
@@ -207,9 +207,9 @@ void ShowItem(MainContext& ctx, EstimateItem& item) {
   if (entry == kEntryWithoutCalculation) SetTxtStP(ctx, GeneralForm(item.typedCost));
   if (entry >= 0 && entry < 2) {
     form.txtNp = item.unit;
-    for (int j = 1; j <= ctx.state.KolStrPol; ++j) {
-      form.txtV[At(j)] = item.grid[At(j - 1)].x;
-      form.txtSt[At(j)] = item.grid[At(j - 1)].price;
+    for (int j = 0; j < ctx.state.KolStrPol; ++j) {
+      form.GridX()[At(j)] = item.grid[At(j)].x;
+      form.GridPrice()[At(j)] = item.grid[At(j)].price;
     }
   }
   form.txtZd = item.name;
@@ -262,23 +262,23 @@ bool CmdDob(MainContext& ctx) {
     return false;
   }
   const int i = AddTarget(ctx);
-  if (i == 0) return false;
-  if (current.input.mode == PricingMode::ShareOfItem && DependsOn(state.estimate, current.input.shareSource, i - 1)) {
+  if (i < 0) return false;
+  if (current.input.mode == PricingMode::ShareOfItem && DependsOn(state.estimate, current.input.shareSource, i)) {
     ctx.messages.Show(kWriteErrorTitle,
-                      "Объект № " + std::to_string(i) + " не может рассчитываться от суммы объекта № " +
-                          std::to_string(current.input.shareSource + 1) +
+                      "Объект " + ItemNumberText(i) + " не может рассчитываться от суммы объекта " +
+                          ItemNumberText(current.input.shareSource) +
                           ", который сам рассчитан от суммы этого объекта. Выберите другой объект.",
                       MessageIcon::Exclamation);
     return false;
   }
-  if (i > state.KolZd()) state.estimate.items.emplace_back();
+  if (i == state.KolZd()) state.estimate.items.emplace_back();
   StoreItem(ctx, i, current.input);
   ZapisZd(ctx, i, current.input, current.price);
   // Shares of a written-back item follow its new cost.
   RepriceShares(state.norms, state.estimate);
   ShowPrice(ctx, current.price, current.dollars);
   ShowEstimateList(ctx);
-  SelectListLine(form, i - 1);  // the item just stored is the one selected
+  SelectListLine(form, i);  // the item just stored is the one selected
   state.NomRed = -1;
   OpenPayOut(ctx.frmW, form);
   EstimateChanged(ctx);
@@ -294,7 +294,7 @@ void CmdDel(MainContext& ctx) {
   }
   if (!ConfirmDeletion(ctx, s)) return;
   RemoveItem(ctx.state.estimate, s);
-  FollowDeletion(ctx.state, s + 1);
+  FollowDeletion(ctx.state, s);
   RepriceShares(ctx.state.norms, ctx.state.estimate);
   ShowEstimateList(ctx);
   SelectListLine(form, -1);
@@ -324,7 +324,7 @@ void CmdRed(MainContext& ctx) {
     ctx.state.NomRed = -1;
     return;
   }
-  ctx.state.NomRed = line + 1;
+  ctx.state.NomRed = line;
   ctx.frm1.txtStB.clear();
   ShowItem(ctx, Item(ctx, ctx.state.NomRed));
 }
@@ -349,21 +349,20 @@ void CmdVerx(MainContext& ctx, int direction) {
     MessageAndBeep(ctx, kMoveErrorTitle, "Не выбран объект  для перемещения!!!");
     return;
   }
-  const int k = line + 1;
-  if (k == state.KolZd() && direction == 1) {
+  if (line == state.KolZd() - 1 && direction == 1) {
     ctx.messages.Show(kMoveErrorTitle, "Последний элемент в списке!!!", MessageIcon::Exclamation);
     return;
   }
-  if (k == 1 && direction == 0) {
+  if (line == 0 && direction == 0) {
     ctx.messages.Show(kMoveErrorTitle, "Первый элемент в списке!!!", MessageIcon::Exclamation);
     return;
   }
-  const int t = direction == 1 ? k + 1 : k - 1;
+  const int other = direction == 1 ? line + 1 : line - 1;  // the neighbour below or above
   // The shares keep their sources: the positions they hold move with them.
-  SwapItems(state.estimate, k - 1, t - 1);
+  SwapItems(state.estimate, line, other);
   ShowEstimateList(ctx);
-  FollowSwap(state, k, t);
-  SelectListLine(form, t - 1);
+  FollowSwap(state, line, other);
+  SelectListLine(form, other);
   EstimateChanged(ctx);
 }
 

@@ -11,12 +11,12 @@
 namespace verdin {
 
 // StoreItem: the item's inputs as read from the windows (ReadItemInput)
-// into item i, with the texts only the windows hold: the table and row
+// into item i (counted from 0), with the texts only the windows hold: the table and row
 // titles, the unit, the name and the grid as typed (decimal points turned
 // into commas).
 void StoreItem(MainContext& ctx, int i, const ItemInput& input);
 
-// ZapisZd: the derived values of item i from the price of its stored
+// ZapisZd: the derived values of item i (counted from 0) from the price of its stored
 // inputs: the quantity as typed, the reference, the calculation text, the
 // applied coefficients, the base price, the cost and the base amount.
 void ZapisZd(MainContext& ctx, int i, const ItemInput& input, const PricedItem& price);

@@ -24,7 +24,7 @@ bool CmdCopy(MainContext& ctx) {
   copy.name += kCopySuffix;
   InsertItem(state.estimate, line + 1, std::move(copy));
   // A write-back pending on an item below keeps its item.
-  if (state.NomRed > line + 1) ++state.NomRed;
+  if (state.NomRed > line) ++state.NomRed;
   RepriceShares(state.norms, state.estimate);
   ShowEstimateList(ctx);
   form.lstZdIndex = {line + 1, line + 1};

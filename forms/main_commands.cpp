@@ -115,7 +115,6 @@ void ClearCalculation(MainContext& ctx) {
   form.txtStBaz.clear();
   SetTxtStP(ctx, "");
   form.txtStPd.clear();
-  ctx.state.StBaz = 0;
 }
 
 // A note as the notes frame shows it: the notes file opens every note with
@@ -163,7 +162,7 @@ void SelectTable(MainContext& ctx, int index) {
   EnableItemFields(form, calculated);
   form.cmdOkEnabled = calculated;
   if (state.NomTab > state.KolSpec) {
-    for (const auto& row : state.norms.Table(state.NomTab + 1).rows) form.cboP.push_back(row.title);
+    for (const auto& row : state.norms.Table(state.NomTab).rows) form.cboP.push_back(row.title);
     if (form.cboP.empty()) {
       EmptyGrid(form);  // a table without rows: nothing to show or price
     } else {
@@ -173,7 +172,7 @@ void SelectTable(MainContext& ctx, int index) {
     EmptyGrid(form);
   }
   ShowPercentageEntryLabels(form, state.NomTab == kPercentageEntry);
-  form.lblPrim = ShownNote(state.norms.Note(state.NomTab + 1));
+  form.lblPrim = ShownNote(state.norms.Note(state.NomTab));
 }
 
 void SelectRow(MainContext& ctx, int index, bool byProgram) {
@@ -182,15 +181,15 @@ void SelectRow(MainContext& ctx, int index, bool byProgram) {
   if (byProgram && index == form.cboPIndex) return;
   form.cboPIndex = index;
   ClearCalculation(ctx);
-  const NormRow* row = index < 0 ? nullptr : NormRowAt(ctx.state.norms, ctx.state.NomTab + 1, index + 1);
+  const NormRow* row = index < 0 ? nullptr : NormRowAt(ctx.state.norms, ctx.state.NomTab, index);
   form.txtNp = (row != nullptr && !row->points.empty()) ? std::string(row->points.front().unit) : std::string();
   form.cboPToolTip = row != nullptr ? row->title : std::string();
   form.cboTabToolTip = form.cboTabIndex >= 0 ? form.cboTab[static_cast<std::size_t>(form.cboTabIndex)] : "";
   EmptyGrid(form);
   if (row == nullptr) return;
-  for (std::size_t p = 0; p < row->points.size() && p + 1 < form.txtV.size(); ++p) {
-    form.txtV[p + 1] = GeneralForm(row->points[p].x);
-    form.txtSt[p + 1] = GeneralForm(row->points[p].price);
+  for (std::size_t p = 0; p < row->points.size() && p < form.GridX().size(); ++p) {
+    form.GridX()[p] = GeneralForm(row->points[p].x);
+    form.GridPrice()[p] = GeneralForm(row->points[p].price);
   }
 }
 
@@ -217,7 +216,7 @@ ItemInput ReadItemInput(const MainContext& ctx) {
   input.category = std::max(form.cboSMRIndex, 0);
   ReadQuantity(form, input);
   if (input.mode == PricingMode::TypedCost) input.typedCost = ReadTypedAmount(kCostField, form.txtStP);
-  if (input.mode == PricingMode::UserTable) input.userTable = PackUserTable(form.txtV, form.txtSt, state.KolStrPol);
+  if (input.mode == PricingMode::UserTable) input.userTable = PackUserTable(form.GridX(), form.GridPrice(), state.KolStrPol);
   return input;
 }
 
@@ -225,7 +224,6 @@ void ShowPrice(MainContext& ctx, const PricedItem& price, std::optional<double> 
   MainForm& form = ctx.frm1;
   form.txtStB = price.calculation;
   form.txtStBaz = ShownAmount(price.basePrice);
-  ctx.state.StBaz = price.basePrice;
   SetTxtStP(ctx, GeneralForm(price.cost));
   form.txtStPd = dollars ? GeneralForm(*dollars) : std::string();
 }

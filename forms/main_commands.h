@@ -79,7 +79,7 @@ struct CurrentItem {
 // instead (nothing of the window changes).
 std::optional<std::string> PriceCurrentItem(MainContext& ctx, CurrentItem& current);
 
-// The figures of a priced item into the result boxes and StBaz; no
+// The figures of a priced item into the result boxes; no
 // dollar figure without a sound one.
 void ShowPrice(MainContext& ctx, const PricedItem& price, std::optional<double> dollars);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,9 +59,16 @@ struct MainForm {
                                          "То же в $ при 1$=                    бел. руб"};
   std::array<std::string, 2> lblSBC{"Кол.", "Стоимость, тыс.руб"};
 
-  // The grid.
+  // The grid, indexed as its controls are numbered: txtV(1) is the first
+  // row, element 0 belongs to no control.
   std::array<std::string, kGridSize> txtV;   // indicator X
   std::array<std::string, kGridSize> txtSt;  // price
+
+  // The grid's rows counted from 0: row i is the control txtV(i + 1).
+  std::span<std::string> GridX() { return std::span(txtV).subspan(1); }
+  std::span<std::string> GridPrice() { return std::span(txtSt).subspan(1); }
+  std::span<const std::string> GridX() const { return std::span(txtV).subspan(1); }
+  std::span<const std::string> GridPrice() const { return std::span(txtSt).subspan(1); }
 
   // Enabled states.
   bool fra1Enabled = true;

@@ -37,7 +37,7 @@ void RefreshTexts(const NormStore& store, EstimateItem& item, bool tableFound) {
   }
   if (item.mode == PricingMode::ConstructionCost) item.unit = kSmrUnit;
   if (item.mode == PricingMode::NormTable && tableFound) {
-    const NormRow* row = NormRowAt(store, item.table + 1, item.row + 1);
+    const NormRow* row = NormRowAt(store, item.table, item.row);
     item.unit = row != nullptr && !row->points.empty() ? std::string(row->points.front().unit) : std::string();
   }
   item.reference = ItemReference(item, store);
@@ -49,10 +49,10 @@ void RefreshTexts(const NormStore& store, EstimateItem& item, bool tableFound) {
 // priced it, and the note says so. Returns whether the table can be used.
 bool TakeTableAtStoredEntry(const NormStore& store, int k, EstimateItem& item, std::vector<OpenProblem>& notes) {
   if (item.mode != PricingMode::NormTable || item.table < 0 || item.table >= store.TableCount()) return false;
-  const NormTable& table = store.Table(item.table + 1);
+  const NormTable& table = store.Table(item.table);
   notes.push_back({k, "таблица «" + item.tableTitle + "» не найдена, объект рассчитан по таблице «" + table.title + "»"});
   item.tableTitle = table.title;
-  const NormRow* row = NormRowAt(store, item.table + 1, item.row + 1);
+  const NormRow* row = NormRowAt(store, item.table, item.row);
   item.rowTitle = row != nullptr ? row->title : std::string();
   return true;
 }
@@ -89,7 +89,7 @@ void ReportItems(MainContext& ctx, const Estimate& estimate, const std::vector<O
   if (items.empty()) return;
   std::string text = heading;
   for (const auto& problem : items) {
-    text += "\rобъект № " + std::to_string(problem.item + 1) + " («" + estimate.items[At(problem.item)].name +
+    text += "\rобъект " + ItemNumberText(problem.item) + " («" + estimate.items[At(problem.item)].name +
             "»): " + problem.text;
   }
   ctx.messages.Show("Ошибка в исходных данных!!", text, MessageIcon::Exclamation);

@@ -16,13 +16,13 @@ std::vector<NormPoint> CurrentPoints(const MainContext& ctx) {
   if (state.NomProc != 0) return {};
   if (state.NomTab == kUserTableEntry) {
     try {
-      return PackUserTable(form.txtV, form.txtSt, state.KolStrPol).points;
+      return PackUserTable(form.GridX(), form.GridPrice(), state.KolStrPol).points;
     } catch (const PricingError&) {
       return {};
     }
   }
   if (state.NomTab <= state.KolSpec) return {};
-  const NormRow* row = NormRowAt(state.norms, state.NomTab + 1, form.cboPIndex + 1);
+  const NormRow* row = NormRowAt(state.norms, state.NomTab, form.cboPIndex);
   return row != nullptr ? row->points : std::vector<NormPoint>{};
 }
 

@@ -30,9 +30,16 @@ inline const NormStore& DemoNorms() {
 }
 
 // Prices, ignoring the refusals the user would see as messages.
-inline void TryPrice(const NormStore& store, const PricingRequest& request) {
+inline void TryPrice(const NormStore& store, PricingMode mode, int table, int row, const std::string& X,
+                     int category = 0) {
+  ItemInput input;
+  input.mode = mode;
+  input.tableEntry = table;
+  input.row = row;
+  input.quantityText = X;
+  input.category = category;
   try {
-    const auto price = RaschCb(store, request);
+    const auto price = RaschCb(store, input);
     if (price) (void)GeneralForm(TruncateToThousandths(price->Cb));
   } catch (const PricingError&) {
   }
@@ -51,24 +58,26 @@ inline std::vector<std::string> QuantitiesFor(const std::vector<double>& xs) {
 }
 
 inline void UseStore(const NormStore& store) {
-  // Every norm table (4 and up), a bounded number of rows each.
-  for (int t = 4; t <= std::min(store.TableCount(), 64); ++t) {
+  // Every norm table (entry 3 and up), a bounded number of rows each.
+  for (int t = kSpecialEntries + 1; t < std::min(store.TableCount(), 64); ++t) {
     (void)store.Note(t);
     const auto& rows = store.Table(t).rows;
-    for (int r = 1; r <= std::min(static_cast<int>(rows.size()), 32); ++r) {
+    for (int r = 0; r < std::min(static_cast<int>(rows.size()), 32); ++r) {
       std::vector<double> xs;
-      for (const auto& point : rows[static_cast<std::size_t>(r - 1)].points) xs.push_back(point.x);
-      for (const auto& X : QuantitiesFor(xs)) TryPrice(store, {t - 1, X, t, r, 1});
+      for (const auto& point : rows[static_cast<std::size_t>(r)].points) xs.push_back(point.x);
+      for (const auto& X : QuantitiesFor(xs)) TryPrice(store, PricingMode::NormTable, t, r, X);
     }
   }
   // Percentage of the construction cost, every category.
   std::vector<double> bounds;
-  for (int i = 1; i <= std::min(store.SmrLineCount(), 16); ++i) bounds.push_back(store.SmrD(i, 0));
+  for (int i = 0; i < std::min(store.SmrLineCount(), 16); ++i) bounds.push_back(store.SmrD(i, 0));
   for (const auto& X : QuantitiesFor(bounds)) {
-    for (int category = 1; category <= 5; ++category) TryPrice(store, {2, X, 3, 0, category});
+    for (int category = 0; category < kCategoryCount; ++category) {
+      TryPrice(store, PricingMode::ConstructionCost, kSpecialEntries, -1, X, category);
+    }
   }
   // The notes and the coefficient window with its industry list.
-  for (int t = 1; t <= store.TableCount() + 1; ++t) (void)store.Note(t);
+  for (int t = 0; t <= store.TableCount(); ++t) (void)store.Note(t);
   RecordingMessages messages;
   CoefficientForm form = LoadCoefficientForm(DemoData() / kCoefficientFileName, store, messages);
   for (int k = 0; k < std::min(store.KolKotr(), 64); ++k) SelectKotr(form, store, k, false);

@@ -238,16 +238,16 @@ void ReadGeneralData(LineReader& cursor, GeneralData& general) {
   header.objectName = cursor.Text("наименование объекта");
   header.designOrganisation = cursor.Text("проектная организация");
   header.customerOrganisation = cursor.Text("организация заказчика");
-  for (int r = 1; r <= kChargeCount; ++r) {
-    const std::string row = " " + std::to_string(r);
-    ChargeRow& charge = general.charges[At(r - 1)];
+  for (int r = 0; r < kChargeCount; ++r) {
+    const std::string row = " " + std::to_string(r + 1);  // messages number the rows from 1
+    ChargeRow& charge = general.charges[At(r)];
     charge.included = cursor.Flag("флажок отчисления" + row);
     charge.rate = CheckedNumber(cursor, "ставка отчисления" + row, {"", 0, kMaxRate, false});
     charge.caption = cursor.Text("название отчисления" + row);
   }
-  for (int r = 1; r <= kSignatoryCount; ++r) {
-    const std::string row = " " + std::to_string(r);
-    Signatory& signatory = general.signatories[At(r - 1)];
+  for (int r = 0; r < kSignatoryCount; ++r) {
+    const std::string row = " " + std::to_string(r + 1);  // messages number the rows from 1
+    Signatory& signatory = general.signatories[At(r)];
     signatory.on = cursor.Flag("флажок подписи" + row);
     signatory.post = cursor.Text("должность подписывающего" + row);
     signatory.name = cursor.Text("фамилия подписывающего" + row);
@@ -309,7 +309,7 @@ void WriteIsx(const Estimate& estimate, const GeneralData& general, const std::f
   AddText(lines, estimate.summary);
   AddNumber(lines, count);
   AddGeneralData(general, lines);
-  for (int i = 1; i <= count; ++i) AddItem(estimate.Item(i), lines);
+  for (int i = 0; i < count; ++i) AddItem(estimate.items[At(i)], lines);
   WriteLineFile(file, lines);
 }
 

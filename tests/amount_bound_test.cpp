@@ -123,7 +123,6 @@ TEST_F(AmountBoundMainWindow, CalculateRefusesNumbersBeyondTheBoundAndChangesNot
     form().txtStBaz = "1";
     form().txtStP = "2";
     form().txtStPd = "3";
-    state().StBaz = 4;
     messages_.Clear();
     EXPECT_FALSE(CmdOk(ctx));
     ASSERT_EQ(messages_.Shown().size(), 1U);
@@ -131,7 +130,6 @@ TEST_F(AmountBoundMainWindow, CalculateRefusesNumbersBeyondTheBoundAndChangesNot
     EXPECT_TRUE(Contains(messages_.Shown()[0].text, c.message)) << messages_.Shown()[0].text;
     // No figure of an earlier calculation stays to be added.
     EXPECT_TRUE(form().txtStB.empty() && form().txtStBaz.empty() && form().txtStP.empty() && form().txtStPd.empty());
-    EXPECT_EQ(state().StBaz, 0);
     UntickAll();
     form().txtStd = "2800";
     form().txtV[1].clear();
@@ -178,7 +176,7 @@ TEST_F(AmountBoundMainWindow, TypedCostWithinTheBoundIsAddedAndItsDollarsStayEmp
   SetTxtStP(ctx, "9E14");
   EXPECT_EQ(form().txtStPd, "");  // 9E27 dollars: no figure rather than a wrong one
   Add("Готовая стоимость");
-  EXPECT_EQ(state().estimate.Item(1).cost, 9e14);
+  EXPECT_EQ(state().estimate.items[0].cost, 9e14);
 }
 
 // ---- The other windows' typed fields ---------------------------------------

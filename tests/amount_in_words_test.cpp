@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace verdin {
 namespace {
@@ -36,38 +37,34 @@ TEST(AmountInWordsEdgeCases, WholeAmountsInFiguresAndWords) {
             "девять ) руб.");
 }
 
-TEST(AmountInWordsGroups, HundredsTensAndResidualsWithinGroups) {
-  EXPECT_EQ(AmountInWords(19), "19 (Девятнадцать ) руб.");
-  EXPECT_EQ(AmountInWords(40), "40 (Сорок ) руб.");
-  EXPECT_EQ(AmountInWords(999), "999 (Девятьсот девяносто девять ) руб.");
-  EXPECT_EQ(AmountInWords(700000), "700000 (Семьсот тысяч ) руб.");
-  EXPECT_EQ(AmountInWords(1000000000), "1000000000 (Один миллиард ) руб.");
-  EXPECT_EQ(AmountInWords(1000000001), "1000000001 (Один миллиард один ) руб.");
-  EXPECT_EQ(AmountInWords(4000000000), "4000000000 (Четыре миллиарда ) руб.");
-  EXPECT_EQ(AmountInWords(20000000), "20000000 (Двадцать миллионов ) руб.");
-}
-
-TEST(AmountInWordsGender, OneAndTwoAreFeminineOnlyInThousands) {
-  EXPECT_EQ(AmountInWords(2002002),
-            "2002002 (Два миллиона две тысячи два ) руб.");
-  EXPECT_EQ(AmountInWords(2002002002),
-            "2002002002 (Два миллиарда два миллиона две тысячи два ) руб.");
-  EXPECT_EQ(AmountInWords(1001001001),
-            "1001001001 (Один миллиард один миллион одна тысяча один ) руб.");
-  EXPECT_EQ(AmountInWords(32000), "32000 (Тридцать две тысячи ) руб.");
-}
-
-TEST(AmountInWordsScaleWords, TeensTakeThePluralNotTheirLastDigit) {
-  EXPECT_EQ(AmountInWords(11000), "11000 (Одиннадцать тысяч ) руб.");
-  EXPECT_EQ(AmountInWords(12000), "12000 (Двенадцать тысяч ) руб.");
-  EXPECT_EQ(AmountInWords(13000), "13000 (Тринадцать тысяч ) руб.");
-  EXPECT_EQ(AmountInWords(111000000), "111000000 (Сто одиннадцать миллионов ) руб.");
-  EXPECT_EQ(AmountInWords(12000000000), "12000000000 (Двенадцать миллиардов ) руб.");
-  // After the tens the residual is the last digit again.
-  EXPECT_EQ(AmountInWords(22000), "22000 (Двадцать две тысячи ) руб.");
-  EXPECT_EQ(AmountInWords(24000000), "24000000 (Двадцать четыре миллиона ) руб.");
-  EXPECT_EQ(AmountInWords(25000), "25000 (Двадцать пять тысяч ) руб.");
-  EXPECT_EQ(AmountInWords(100000), "100000 (Сто тысяч ) руб.");
+// Hundreds, tens and residuals within a group; one and two feminine only
+// in the thousands; teens take the plural, not their last digit, and after
+// the tens the residual is the last digit again.
+TEST(AmountInWords, GroupsGenderAndScaleWords) {
+  const std::pair<double, const char*> cases[] = {
+      {19, "19 (Девятнадцать ) руб."},
+      {40, "40 (Сорок ) руб."},
+      {999, "999 (Девятьсот девяносто девять ) руб."},
+      {700000, "700000 (Семьсот тысяч ) руб."},
+      {1000000000, "1000000000 (Один миллиард ) руб."},
+      {1000000001, "1000000001 (Один миллиард один ) руб."},
+      {4000000000, "4000000000 (Четыре миллиарда ) руб."},
+      {20000000, "20000000 (Двадцать миллионов ) руб."},
+      {2002002, "2002002 (Два миллиона две тысячи два ) руб."},
+      {2002002002, "2002002002 (Два миллиарда два миллиона две тысячи два ) руб."},
+      {1001001001, "1001001001 (Один миллиард один миллион одна тысяча один ) руб."},
+      {32000, "32000 (Тридцать две тысячи ) руб."},
+      {11000, "11000 (Одиннадцать тысяч ) руб."},
+      {12000, "12000 (Двенадцать тысяч ) руб."},
+      {13000, "13000 (Тринадцать тысяч ) руб."},
+      {111000000, "111000000 (Сто одиннадцать миллионов ) руб."},
+      {12000000000, "12000000000 (Двенадцать миллиардов ) руб."},
+      {22000, "22000 (Двадцать две тысячи ) руб."},
+      {24000000, "24000000 (Двадцать четыре миллиона ) руб."},
+      {25000, "25000 (Двадцать пять тысяч ) руб."},
+      {100000, "100000 (Сто тысяч ) руб."},
+  };
+  for (const auto& [amount, words] : cases) EXPECT_EQ(AmountInWords(amount), words);
 }
 
 TEST(AmountInWordsTables, WordsWithinTheTables) {

@@ -52,18 +52,19 @@ with tempfile.TemporaryDirectory() as home:
     os.environ["XDG_DATA_HOME"] = os.path.join(home, "share")
     d = ["--data", data]
 
-    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "3000"], 0,
-           "base: 50920,635\nshown: 50920,635\ntext: " + BETWEEN +
-           "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = \n")
-    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "500"], 0,
-           "base: 12078,297\nshown: 12078,297\ntext: " + BELOW +
-           "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = \n")
-    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "6000"], 0,
-           "base: 96236,696\nshown: 96236,696\ntext: " + ABOVE +
-           "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = \n")
-    expect(d + ["price", "--table", "4", "--row", "1", "--qty", "1000"], 0,
-           "base: 18552,02\nshown: 18552,02\ntext: " + BELOW +
-           "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 1000 ) x 0.8 / ( 5000 - 1000 )) = \n")
+    # Row 1 of table 4: between its points, below, above, and on the first.
+    for qty, base, text in [
+            ("3000", "50920,635",
+             BETWEEN + "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = "),
+            ("500", "12078,297",
+             BELOW + "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = "),
+            ("6000", "96236,696",
+             ABOVE + "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = "),
+            ("1000", "18552,02",
+             BELOW + "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 1000 ) x 0.8 / ( 5000 - 1000 )) = "),
+    ]:
+        expect(d + ["price", "--table", "4", "--row", "1", "--qty", qty], 0,
+               "base: " + base + "\nshown: " + base + "\ntext: " + text + "\n")
     expect(d + ["price", "--table", "4", "--row", "2", "--qty", "30"], 0,
            "base: 15\nshown: 15\ntext: " + PROPORTIONAL + "50 x  30  / 100 = \n")
     expect(d + ["price", "--table", "4", "--row", "3", "--qty", "30"], 0, "base: 0\nshown: 0\ntext: \n")

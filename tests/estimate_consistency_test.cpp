@@ -8,6 +8,7 @@
 #include <random>
 
 #include "core/estimate_figures.h"
+#include "core/index.h"
 #include "core/line_file.h"
 #include "core/item_input.h"
 #include "core/text_forms.h"
@@ -46,7 +47,8 @@ class EstimateConsistency : public testing::MainWindowTest {
     UntickAll();
   }
 
-  double Cost(int item) { return state().estimate.Item(item).cost; }
+  // The cost of item `item`, counted from 0.
+  double Cost(int item) { return state().estimate.items.at(At(item)).cost; }
 
   // The estimate saved and opened in a second run of the program.
   Estimate Reopened() {
@@ -65,7 +67,7 @@ class EstimateConsistency : public testing::MainWindowTest {
   void ExpectReopensToTheSameCosts() {
     const Estimate reopened = Reopened();
     ASSERT_EQ(reopened.Count(), state().KolZd());
-    for (int k = 1; k <= reopened.Count(); ++k) EXPECT_EQ(reopened.Item(k).cost, Cost(k)) << "item " << k;
+    for (int k = 0; k < reopened.Count(); ++k) EXPECT_EQ(reopened.items[At(k)].cost, Cost(k)) << "item " << k;
     const auto figures = [&](const Estimate& estimate) {
       return ComputeEstimateFigures(estimate, state().general, false, {}).SumAll;
     };
@@ -85,15 +87,15 @@ TEST_F(EstimateConsistency, AShareFollowsItsSourceThroughWriteBackMoveAndDelete)
   ASSERT_TRUE(CmdOk(ctx));
   messages_.Answer(true);
   ASSERT_TRUE(CmdDob(ctx));
-  EXPECT_EQ(Cost(3), ShownValue(Cost(1) * 0.15));
-  EXPECT_EQ(form().lstZd[1][2], GeneralForm(Cost(3)));
-  EXPECT_EQ(*ParseTypedNumber(form().txtSym), *ParseTypedNumber(ShownTotal(Cost(1) + Cost(2) + Cost(3))));
+  EXPECT_EQ(Cost(2), ShownValue(Cost(0) * 0.15));
+  EXPECT_EQ(form().lstZd[1][2], GeneralForm(Cost(2)));
+  EXPECT_EQ(*ParseTypedNumber(form().txtSym), *ParseTypedNumber(ShownTotal(Cost(0) + Cost(1) + Cost(2))));
   ExpectReopensToTheSameCosts();
 
   // The source moved down: the share keeps it.
   ClickLstZd(ctx, 0, 0);
   CmdVerx(ctx, 1);
-  EXPECT_EQ(state().estimate.Item(3).shareSource, 1);
+  EXPECT_EQ(state().estimate.items[2].shareSource, 1);
   ExpectReopensToTheSameCosts();
 
   // Deleting the source asks first and names the share, which is then 0.
@@ -104,8 +106,8 @@ TEST_F(EstimateConsistency, AShareFollowsItsSourceThroughWriteBackMoveAndDelete)
   ASSERT_EQ(messages_.Questions().size(), 1U);
   EXPECT_NE(messages_.Questions()[0].text.find("№ 3 («Доля первого»)"), std::string::npos)
       << messages_.Questions()[0].text;
-  EXPECT_EQ(Cost(2), 0);
-  EXPECT_EQ(state().estimate.Item(2).shareSource, -1);
+  EXPECT_EQ(Cost(1), 0);
+  EXPECT_EQ(state().estimate.items[1].shareSource, -1);
   ExpectReopensToTheSameCosts();
 }
 
@@ -115,7 +117,7 @@ TEST_F(EstimateConsistency, TheAddPricesTheInputsItStores) {
   const std::string shownFor3000 = form().txtStP;
   form().txtKolic = "4000";  // typed after the calculation
   Add("Без перерасчета");
-  const EstimateItem& item = state().estimate.Item(1);
+  const EstimateItem& item = state().estimate.items[0];
   EXPECT_EQ(item.quantity, 4000);
   EXPECT_EQ(item.quantityText, "4000");
   EXPECT_NE(form().txtStP, shownFor3000);
@@ -189,7 +191,7 @@ TEST_F(EstimateConsistency, ACostBelowOneIsAdded) {
   ASSERT_TRUE(CmdOk(ctx));
   EXPECT_EQ(form().txtStP, "0,675");
   Add("Мелочь");
-  EXPECT_EQ(Cost(1), 0.675);
+  EXPECT_EQ(Cost(0), 0.675);
 }
 
 TEST_F(EstimateConsistency, EveryTableSelectionSetsTheIndexationRow) {
@@ -202,11 +204,11 @@ TEST_F(EstimateConsistency, EveryTableSelectionSetsTheIndexationRow) {
 
 TEST_F(EstimateConsistency, AnItemWhoseTableIsMissingKeepsItsTable) {
   AddNorm("Первый", 0, "3000");
-  EstimateItem& item = state().estimate.Item(1);
+  EstimateItem& item = state().estimate.items[0];
   item.SetTableListEntry(150);
   item.tableTitle = "9.9. Таблица, которой нет";
   const Estimate reopened = Reopened();
-  const EstimateItem& kept = reopened.Item(1);
+  const EstimateItem& kept = reopened.items[0];
   EXPECT_EQ(kept.mode, PricingMode::NormTable);
   EXPECT_EQ(kept.TableListEntry(), 150);
   EXPECT_EQ(kept.tableTitle, "9.9. Таблица, которой нет");
@@ -273,7 +275,7 @@ TEST_F(EstimateConsistency, UnsavedWorkIsAskedAboutAndOfferedBack) {
   next->state.folders.PathTemp = state().folders.PathTemp;
   auto nextCtx = next->Context(messages);
   ASSERT_TRUE(OfferAutosaveRecovery(nextCtx));
-  EXPECT_EQ(next->state.estimate.Item(1).name, "Второй");
+  EXPECT_EQ(next->state.estimate.items[0].name, "Второй");
   EXPECT_TRUE(next->state.unsavedChanges);
 }
 

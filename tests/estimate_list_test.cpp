@@ -63,7 +63,7 @@ TEST_F(EstimateListTest, AddAppendsTheItemWithItsRecord) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"Первый", "Второй", "Третий"}));
   EXPECT_EQ(form().lstZd[1], (std::vector<std::string>{"50920,635", "83,29", "166,58"}));
   EXPECT_EQ(form().txtSym, GeneralForm(50920.635 + 83.29 + 166.58));
-  const EstimateItem& first = state().estimate.Item(1);
+  const EstimateItem& first = state().estimate.items[0];
   EXPECT_EQ(first.reference, "Табл. 2.1, п. 3");
   EXPECT_EQ(first.quantityText, "3000");
   EXPECT_EQ(first.unit, "общая площадь, м2");
@@ -73,7 +73,7 @@ TEST_F(EstimateListTest, AddAppendsTheItemWithItsRecord) {
   EXPECT_EQ(first.TableListEntry(), 3);
   EXPECT_EQ(first.quantity, 3000);
   EXPECT_EQ(first.tableTitle, "2.1. Здания");
-  EXPECT_EQ(state().estimate.Item(2).reference, "Табл. 2.1, п. 4");
+  EXPECT_EQ(state().estimate.items[1].reference, "Табл. 2.1, п. 4");
   EXPECT_EQ(state().NomRed, -1);
 }
 
@@ -109,7 +109,7 @@ TEST_F(EstimateListTest, TakeBackAndWriteBackOverTheSameItem) {
   Select(1);
   auto ctx = Ctx();
   CmdRed(ctx);
-  EXPECT_EQ(state().NomRed, 2);
+  EXPECT_EQ(state().NomRed, 1);
   EXPECT_EQ(form().txtZd, "Второй");
   EXPECT_EQ(form().cboPIndex, 1);
   EXPECT_EQ(form().txtKolic, "100");
@@ -130,7 +130,7 @@ TEST_F(EstimateListTest, TakeBackAndWriteBackOverTheSameItem) {
             "Кнопка Отмена ничего не записывает.");
   EXPECT_EQ(state().KolZd(), 3);
   EXPECT_EQ(form().lstZd[1][1], "249,87");
-  EXPECT_EQ(state().estimate.Item(2).cost, 249.87);
+  EXPECT_EQ(state().estimate.items[1].cost, 249.87);
   EXPECT_EQ(state().NomRed, -1);
 }
 
@@ -146,7 +146,7 @@ TEST_F(EstimateListTest, TakeBackAndCancelAppendsANewItem) {
   EXPECT_EQ(state().KolZd(), 4);
   EXPECT_EQ(form().lstZd[1][2], "166,58");
   EXPECT_EQ(form().lstZd[1][3], "249,87");
-  EXPECT_EQ(state().estimate.Item(3).cost, 166.58);
+  EXPECT_EQ(state().estimate.items[2].cost, 166.58);
 }
 
 TEST_F(EstimateListTest, MovingKeepsWholeItemsAndTheSelection) {
@@ -165,9 +165,9 @@ TEST_F(EstimateListTest, MovingKeepsWholeItemsAndTheSelection) {
   CmdVerx(ctx, 0);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Второй", "Первый", "Третий"}));
   EXPECT_EQ(form().lstZd[1][0], "83,29");
-  EXPECT_EQ(state().estimate.Item(1).name, "Второй");
-  EXPECT_EQ(state().estimate.Item(1).reference, "Табл. 2.1, п. 4");
-  EXPECT_EQ(state().estimate.Item(2).quantity, 3000);
+  EXPECT_EQ(state().estimate.items[0].name, "Второй");
+  EXPECT_EQ(state().estimate.items[0].reference, "Табл. 2.1, п. 4");
+  EXPECT_EQ(state().estimate.items[1].quantity, 3000);
   EXPECT_EQ(form().lstZdIndex, (std::array<int, 2>{0, 0}));
 }
 
@@ -182,8 +182,8 @@ TEST_F(EstimateListTest, DeletingShiftsTheItemsAndLowersTheTotal) {
   EXPECT_EQ(messages_.Questions().at(0).title, "Подтверждение удаления данных");
   EXPECT_EQ(state().KolZd(), 2);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Второй", "Третий"}));
-  EXPECT_EQ(state().estimate.Item(1).name, "Второй");
-  EXPECT_EQ(state().estimate.Item(2).cost, 166.58);
+  EXPECT_EQ(state().estimate.items[0].name, "Второй");
+  EXPECT_EQ(state().estimate.items[1].cost, 166.58);
   EXPECT_NEAR(*ParseTypedNumber(form().txtSym), total - 50920.635, 1e-9);
   EXPECT_EQ(form().txtSym, "249,87");
 
@@ -231,14 +231,14 @@ TEST_F(EstimateListTest, PendingWriteBackFollowsItsItemOrEnds) {
   auto ctx = Ctx();
   Select(2);
   CmdRed(ctx);
-  ASSERT_EQ(state().NomRed, 3);
+  ASSERT_EQ(state().NomRed, 2);
   Select(0);
   messages_.Answer(true);
   CmdDel(ctx);  // the item under edit moves to number 2
-  EXPECT_EQ(state().NomRed, 2);
+  EXPECT_EQ(state().NomRed, 1);
   Select(1);
   CmdVerx(ctx, 0);
-  EXPECT_EQ(state().NomRed, 1);
+  EXPECT_EQ(state().NomRed, 0);
   Select(0);
   messages_.Answer(true);
   CmdDel(ctx);  // the item under edit is deleted: nothing to write back to
@@ -272,7 +272,7 @@ TEST_F(EstimateListTest, ShareOfAnItemIsStoredWithoutReference) {
   form().txtProcent = "2";
   ASSERT_TRUE(CmdOk(ctx));
   ASSERT_TRUE(CmdDob(ctx));
-  const EstimateItem& share = state().estimate.Item(4);
+  const EstimateItem& share = state().estimate.items[3];
   EXPECT_EQ(share.TableListEntry(), -1);
   EXPECT_EQ(share.reference, "");
   EXPECT_EQ(share.shareSource, 1);

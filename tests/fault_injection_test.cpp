@@ -381,8 +381,7 @@ class FaultInjectionBase : public testing::MainWindowTest {
     estimate.itemCount = state().KolZd();
     estimate.lists = form().lstZd;
     estimate.total = form().txtSym;
-    for (int i = 1; i <= state().KolZd(); ++i) {
-      const EstimateItem& item = state().estimate.Item(i);
+    for (const EstimateItem& item : state().estimate.items) {
       estimate.costs.push_back(item.cost);
       estimate.names.push_back(item.name);
     }
@@ -414,6 +413,19 @@ class FaultInjectionBase : public testing::MainWindowTest {
 
 class FaultInjection : public FaultInjectionBase, public ::testing::WithParamInterface<Fault> {
  protected:
+  // A refused save: one write-error message that starts with `start` and
+  // says clearly what happened, the disk and the estimate as they were.
+  void ExpectOneWriteError(const FaultScene& scene, const std::string& start, const EstimateInMemory& before) {
+    const auto shown = messages_.Shown();
+    ASSERT_EQ(shown.size(), 1U) << AllShown();
+    EXPECT_EQ(shown[0].title, kWriteErrorTitle);
+    EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(shown[0].text.rfind(start, 0), 0U) << shown[0].text;
+    scene.ExpectClearMessage(shown[0].text);
+    scene.ExpectDiskAsRemembered();
+    ExpectSameEstimate(before, Estimate());
+  }
+
   // The workbook through the save command, the input data not saved: the
   // workbook error is the only message, and nothing is reported as written.
   void CheckWorkbookThroughSaveCommand(const std::string& fileName) {
@@ -432,14 +444,7 @@ class FaultInjection : public FaultInjectionBase, public ::testing::WithParamInt
 
     EXPECT_FALSE(saved);
     EXPECT_EQ(state().ErrRez, kWorkbookError);
-    const auto shown = messages_.Shown();
-    ASSERT_EQ(shown.size(), 1U) << AllShown();
-    EXPECT_EQ(shown[0].title, kWriteErrorTitle);
-    EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(shown[0].text.rfind("Книга сметы не записана.\r", 0), 0U) << shown[0].text;
-    scene.ExpectClearMessage(shown[0].text);
-    scene.ExpectDiskAsRemembered();
-    ExpectSameEstimate(before, Estimate());
+    ExpectOneWriteError(scene, "Книга сметы не записана.\r", before);
   }
 
   // The workbook writer on its own: a failed save is noted in ErrRez and
@@ -494,14 +499,7 @@ class FaultInjection : public FaultInjectionBase, public ::testing::WithParamInt
     scene.Disarm();
 
     EXPECT_FALSE(saved);
-    const auto shown = messages_.Shown();
-    ASSERT_EQ(shown.size(), 1U);
-    EXPECT_EQ(shown[0].title, kWriteErrorTitle);
-    EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(shown[0].text.rfind("Не удалось записать файл", 0), 0U) << shown[0].text;
-    scene.ExpectClearMessage(shown[0].text);
-    scene.ExpectDiskAsRemembered();
-    ExpectSameEstimate(before, Estimate());
+    ExpectOneWriteError(scene, "Не удалось записать файл", before);
   }
 };
 
@@ -622,7 +620,7 @@ TEST_P(FaultInjection, AutosaveOnAdd) {
   expected.lists[0].push_back("Вторая копия");
   expected.lists[1].push_back(cost);
   expected.names.push_back("Вторая копия");
-  expected.costs.push_back(state().estimate.Item(after.itemCount).cost);
+  expected.costs.push_back(state().estimate.items.back().cost);
   expected.total = after.total;
   ExpectSameEstimate(expected, after);
   EXPECT_NE(after.total, before.total);

@@ -39,7 +39,7 @@ Estimate EstimateWithItems(int count) {
   Estimate estimate;
   estimate.summary = "Сводка сметы";
   estimate.items.resize(At(count));
-  for (int i = 1; i <= count; ++i) FillItem(estimate.Item(i), i);
+  for (int i = 0; i < count; ++i) FillItem(estimate.items[At(i)], i + 1);
   return estimate;
 }
 
@@ -149,8 +149,8 @@ TEST_F(IsxFileTest, ReadingReturnsTheGeneralDataAndTheItems) {
   EXPECT_EQ(read.general.header.contractNumber, "2008/11");
   EXPECT_EQ(read.general.header.objectName, "Цех\r\nстадия П");
   EXPECT_EQ(read.general.charges[1].rate, 7);
-  for (int i = 1; i <= 3; ++i) {
-    ExpectSameStoredInputs(read.items[At(i - 1)], estimate.Item(i), "item " + std::to_string(i));
+  for (int i = 0; i < 3; ++i) {
+    ExpectSameStoredInputs(read.items[At(i)], estimate.items[At(i)], "item " + std::to_string(i));
   }
 
   GeneralDataForm form;
@@ -169,8 +169,8 @@ TEST_F(IsxFileTest, ReadingReturnsTheGeneralDataAndTheItems) {
 
 TEST_F(IsxFileTest, WriteReadWriteIsByteIdentical) {
   Estimate estimate = EstimateWithItems(2);
-  estimate.Item(2).name = "Здание\r\nсклада";
-  estimate.Item(2).coefficientRows[0].basis = "две\r\nстроки\r\n";
+  estimate.items[1].name = "Здание\r\nсклада";
+  estimate.items[1].coefficientRows[0].basis = "две\r\nстроки\r\n";
   GeneralData general = FilledGeneralData();
   general.charges[1].rate = 0;
   WriteIsx(estimate, general, file_);
@@ -192,7 +192,7 @@ TEST_F(IsxFileTest, WriteReadWriteIsByteIdentical) {
 
 TEST_F(IsxFileTest, UserTableOfAllGridRowsSurvives) {
   Estimate estimate = EstimateWithItems(1);
-  EstimateItem& item = estimate.Item(1);
+  EstimateItem& item = estimate.items[0];
   item.SetTableListEntry(0);
   for (int row = 1; row <= kGridRows; ++row) {
     item.grid[At(row - 1)] = {std::to_string(row * 10), "цена " + std::to_string(row)};
@@ -224,7 +224,7 @@ TEST_F(IsxFileTest, UserTableOfAllGridRowsSurvives) {
 
 TEST_F(IsxFileTest, AutosaveBeforeTheFirstSaveReadsAsUnchecked) {
   Estimate estimate = EstimateWithItems(1);  // general data never filled
-  estimate.Item(1).housing = true;
+  estimate.items[0].housing = true;
   Lines lines = Written(estimate, GeneralData{});
   EXPECT_EQ(lines[31], "0");
   EXPECT_EQ(lines[40 + 3], "-1 ");
@@ -309,7 +309,7 @@ TEST_F(IsxFileTest, MalformedFilesAreRefusedWithTheLine) {
 TEST_F(IsxFileTest, FiftyItemsReadBackAndFiftyOneAreRefused) {
   Estimate estimate = EstimateWithItems(kMaxItems);
   for (int i = 1; i <= kMaxItems; ++i) {
-    EstimateItem& item = estimate.Item(i);
+    EstimateItem& item = estimate.items[At(i - 1)];
     item.quantity = i * 1.25;
     item.category = i % 4;
     item.housing = i % 2 == 0;
@@ -321,8 +321,8 @@ TEST_F(IsxFileTest, FiftyItemsReadBackAndFiftyOneAreRefused) {
 
   const IsxContent read = ReadIsx(file_);
   ASSERT_EQ(read.items.size(), static_cast<std::size_t>(kMaxItems));
-  for (int i = 1; i <= kMaxItems; ++i) {
-    ExpectSameStoredInputs(read.items[At(i - 1)], estimate.Item(i), "item " + std::to_string(i));
+  for (int i = 0; i < kMaxItems; ++i) {
+    ExpectSameStoredInputs(read.items[At(i)], estimate.items[At(i)], "item " + std::to_string(i));
   }
 
   Lines tooMany = lines;
@@ -381,7 +381,7 @@ TEST_F(IsxFileTest, EveryStoredFieldSurvivesForEveryPricingMode) {
     const IsxContent read = ReadIsx(file_);
     ASSERT_EQ(read.items.size(), 2u) << c.name;
     ExpectSameStoredInputs(read.items[1], item, c.name);
-    ExpectSameStoredInputs(read.items[0], estimate.Item(1), std::string(c.name) + ", item 1");
+    ExpectSameStoredInputs(read.items[0], estimate.items[0], std::string(c.name) + ", item 1");
   }
 }
 

@@ -63,7 +63,7 @@ TEST_F(LeavingEstimate, TheWriteBackQuestionHasAnAnswerThatWritesNothing) {
     int takenBack;  // NomRed afterwards
   };
   for (const Case& c : {Case{Answer::Yes, 2, 249.87, -1}, Case{Answer::No, 3, 83.29, -1},
-                        Case{Answer::Cancel, 2, 83.29, 2}}) {
+                        Case{Answer::Cancel, 2, 83.29, 1}}) {
     SCOPED_TRACE(static_cast<int>(c.answer));
     state().estimate.items.clear();
     AddNorm("Первый", 0, "3000");
@@ -79,7 +79,7 @@ TEST_F(LeavingEstimate, TheWriteBackQuestionHasAnAnswerThatWritesNothing) {
     ASSERT_EQ(messages_.Questions().size(), 1U);
     EXPECT_EQ(messages_.Questions()[0].kind, RecordingMessages::Kind::YesNoCancel);
     EXPECT_EQ(state().KolZd(), c.items);
-    EXPECT_DOUBLE_EQ(state().estimate.Item(2).cost, c.secondCost);
+    EXPECT_DOUBLE_EQ(state().estimate.items[1].cost, c.secondCost);
     EXPECT_EQ(state().NomRed, c.takenBack);
     // The item stored is the one selected.
     if (c.answer != Answer::Cancel) {

@@ -110,7 +110,9 @@ TEST_F(MainWindowTest, CalculateShowsTruncatedAmountsAndTheText) {
   auto ctx = Ctx();
   form().txtKolic = "3000";
   ASSERT_TRUE(CmdOk(ctx));
-  EXPECT_EQ(state().StBaz, 50920.634999999995);
+  CurrentItem current;
+  ASSERT_FALSE(PriceCurrentItem(ctx, current));
+  EXPECT_EQ(current.price.basePrice, 50920.634999999995);
   EXPECT_EQ(form().txtStBaz, "50920,635");
   EXPECT_EQ(form().txtStP, "50920,635");
   EXPECT_EQ(form().txtStPd, "18185");
@@ -185,7 +187,7 @@ TEST_F(MainWindowTest, CalculateRefusesMissingOrWrongInputAndChangesNothing) {
 TEST_F(MainWindowTest, ShareOfAnItem) {
   auto ctx = Ctx();
   state().estimate.items.resize(1);
-  state().estimate.Item(1).cost = 1000;
+  state().estimate.items[0].cost = 1000;
   form().txtKolic = "3000";
 
   ClickChkProcent(ctx, true);

@@ -73,9 +73,9 @@ class NormLoaderTest : public ::testing::Test {
 TEST_F(NormLoaderTest, ReadsTablesRowsAndPoints) {
   const NormStore store = LoadTables(SmallTables());
   ASSERT_EQ(store.TableCount(), 4);
-  EXPECT_EQ(store.Table(1).title, "0. Таблица пользователя");
-  EXPECT_TRUE(store.Table(1).rows.empty());
-  const NormTable& table = store.Table(4);
+  EXPECT_EQ(store.Table(0).title, "0. Таблица пользователя");
+  EXPECT_TRUE(store.Table(0).rows.empty());
+  const NormTable& table = store.Table(3);
   EXPECT_EQ(table.title, "2.1. Жилые здания");
   ASSERT_EQ(table.rows.size(), 2U);
   EXPECT_EQ(table.rows[0].title, "3. Жилые дома");
@@ -83,8 +83,8 @@ TEST_F(NormLoaderTest, ReadsTablesRowsAndPoints) {
   EXPECT_DOUBLE_EQ(table.rows[0].points[0].x, 1000);
   EXPECT_DOUBLE_EQ(table.rows[0].points[0].price, 18552.02);
   EXPECT_EQ(table.rows[0].points[0].unit, "общая площадь, м2");
-  EXPECT_DOUBLE_EQ(store.Row(4, 1).points[1].price, 83289.25);
-  EXPECT_EQ(store.Row(4, 2).points.size(), 1U);
+  EXPECT_DOUBLE_EQ(store.Row(3, 0).points[1].price, 83289.25);
+  EXPECT_EQ(store.Row(3, 1).points.size(), 1U);
 }
 
 TEST_F(NormLoaderTest, PointLineQuirks) {
@@ -94,16 +94,16 @@ TEST_F(NormLoaderTest, PointLineQuirks) {
   // The blank after the second ";" is optional; blanks around the line go.
   lines[7] = "   5000; 83289,25;м2   ";
   const NormStore store = LoadTables(lines);
-  EXPECT_DOUBLE_EQ(store.Row(4, 1).points[0].x, 100);
-  EXPECT_DOUBLE_EQ(store.Row(4, 1).points[0].price, 3.29);
-  EXPECT_EQ(store.Row(4, 1).points[1].unit, "м2");
+  EXPECT_DOUBLE_EQ(store.Row(3, 0).points[0].x, 100);
+  EXPECT_DOUBLE_EQ(store.Row(3, 0).points[0].price, 3.29);
+  EXPECT_EQ(store.Row(3, 0).points[1].unit, "м2");
 }
 
 TEST_F(NormLoaderTest, RowTitleFollowedByRowTitleHasNoPoints) {
   const NormStore store = LoadTables({"\\a", "\\b", "\\c", "\\2.1. Т", "/1. Пусто", "/2. Один",
                                       "10; 5; м", "\\END"});
-  EXPECT_TRUE(store.Row(4, 1).points.empty());
-  EXPECT_EQ(store.Row(4, 2).points.size(), 1U);
+  EXPECT_TRUE(store.Row(3, 0).points.empty());
+  EXPECT_EQ(store.Row(3, 1).points.size(), 1U);
 }
 
 TEST_F(NormLoaderTest, CommentsBeforeAndBetweenTables) {
@@ -112,10 +112,10 @@ TEST_F(NormLoaderTest, CommentsBeforeAndBetweenTables) {
                   "* после таблицы", "  \\2.2. Заголовок с пробелом в начале  ", "/1. р", "1; 2; м",
                   "*", "\\2.3. Обычный", "\\END"});
   ASSERT_EQ(store.TableCount(), 5);
-  EXPECT_EQ(store.Table(2).title, "b");
+  EXPECT_EQ(store.Table(1).title, "b");
   // The line after a comment is taken untrimmed: a leading blank keeps the "\".
-  EXPECT_EQ(store.Table(4).title, "\\2.2. Заголовок с пробелом в начале");
-  EXPECT_EQ(store.Table(5).title, "2.3. Обычный");
+  EXPECT_EQ(store.Table(3).title, "\\2.2. Заголовок с пробелом в начале");
+  EXPECT_EQ(store.Table(4).title, "2.3. Обычный");
 }
 
 // The line after a comment between tables is read untrimmed: the title is
@@ -140,10 +140,10 @@ TEST_F(NormLoaderTest, TitleAfterACommentKeepsTheBackslashWhenBlanksSurroundIt) 
     lines.insert(lines.end() - 1, {"* после таблицы", c.line, "/1. р", "1; 2; м"});
     const NormStore store = LoadTables(lines);
     ASSERT_EQ(store.TableCount(), 5) << c.name;
-    EXPECT_EQ(store.Table(5).title, c.title) << c.name;
+    EXPECT_EQ(store.Table(4).title, c.title) << c.name;
     // The same line without a comment before it is trimmed first.
     lines.erase(lines.end() - 5);
-    EXPECT_EQ(LoadTables(lines).Table(5).title, c.title.front() == '\\' ? c.title.substr(1) : c.title)
+    EXPECT_EQ(LoadTables(lines).Table(4).title, c.title.front() == '\\' ? c.title.substr(1) : c.title)
         << c.name;
   }
 }
@@ -226,7 +226,7 @@ TEST_F(NormLoaderTest, LimitsOfTheTablesFile) {
 
   // Exactly at the limits is fine.
   points.erase(points.end() - 2);
-  EXPECT_EQ(LoadTables(points).Row(4, 1).points.size(), static_cast<std::size_t>(kMaxPoints));
+  EXPECT_EQ(LoadTables(points).Row(3, 0).points.size(), static_cast<std::size_t>(kMaxPoints));
 }
 
 TEST_F(NormLoaderTest, MissingFileIsNamed) {
@@ -269,8 +269,8 @@ TEST_F(NormLoaderTest, NotesAreJoinedWithCarriageReturnsAndAssignedByPosition) {
   EXPECT_EQ(store.Prim[0], "\\Примечание 1\r \rстрока");
   EXPECT_EQ(store.Prim[1], "\\Примечание 2\rа\r\rб");
   EXPECT_EQ(store.Prim[2], "\\Ничего не значащий заголовок");
-  EXPECT_EQ(store.Note(3), store.Prim[2]);
-  EXPECT_EQ(store.Note(4), "");
+  EXPECT_EQ(store.Note(2), store.Prim[2]);
+  EXPECT_EQ(store.Note(3), "");
 
   const auto refuse = [&](const Lines& lines, int line, const std::string& fragment) {
     ExpectRefused([&](NormStore& s) { LoadNotes(Write(kNotesFileName, lines), s); }, kNotesFileName,
@@ -292,13 +292,13 @@ TEST_F(NormLoaderTest, PercentageTableUsesTheLeadingNumberWithAPoint) {
   ASSERT_EQ(store.SmrLineCount(), 2);
   EXPECT_EQ(store.Smr[0].texts[0], "0.5");
   EXPECT_EQ(store.Smr[0].texts[1], "4,2");
-  EXPECT_DOUBLE_EQ(store.SmrD(1, 0), 0.5);
-  EXPECT_DOUBLE_EQ(store.SmrD(1, 1), 4.0);  // the comma ends the number
-  EXPECT_DOUBLE_EQ(store.SmrD(2, 5), 6.7);
+  EXPECT_DOUBLE_EQ(store.SmrD(0, 0), 0.5);
+  EXPECT_DOUBLE_EQ(store.SmrD(0, 1), 4.0);  // the comma ends the number
+  EXPECT_DOUBLE_EQ(store.SmrD(1, 5), 6.7);
   // Only as many fields as the last line has are converted.
   EXPECT_EQ(store.Smr[0].texts.size(), 7U);
-  EXPECT_DOUBLE_EQ(store.SmrD(1, 6), 0.0);
-  EXPECT_DOUBLE_EQ(store.SmrD(3, 1), 0.0);
+  EXPECT_DOUBLE_EQ(store.SmrD(0, 6), 0.0);
+  EXPECT_DOUBLE_EQ(store.SmrD(2, 1), 0.0);
 }
 
 TEST_F(NormLoaderTest, MalformedPercentageTables) {
@@ -345,10 +345,10 @@ TEST(DemoDatabase, LoadsWithHousingAsListEntryFive) {
   EXPECT_GE(store.KolKotr(), 1);
   EXPECT_GE(store.SmrLineCount(), 6);
   EXPECT_EQ(store.Prim.size(), static_cast<std::size_t>(store.TableCount()));
-  // List entry 5 is table 6, the housing table.
-  EXPECT_NE(store.Table(6).title.find("Жил"), std::string::npos) << store.Table(6).title;
+  // List entry 5 is the housing table.
+  EXPECT_NE(store.Table(5).title.find("Жил"), std::string::npos) << store.Table(5).title;
   bool one = false, two = false, many = false;
-  for (int t = 4; t <= store.TableCount(); ++t) {
+  for (int t = 3; t < store.TableCount(); ++t) {
     for (const auto& row : store.Table(t).rows) {
       one |= row.points.size() == 1;
       two |= row.points.size() == 2;

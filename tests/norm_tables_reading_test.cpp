@@ -145,8 +145,8 @@ TEST_F(NormTablesReadingTest, PointLinesOfEveryAcceptedForm) {
   };
   for (const PointCase& c : cases) {
     const NormStore store = Load({c.line});
-    ASSERT_EQ(store.Row(4, 1).points.size(), 1U) << c.line;
-    const NormPoint& point = store.Row(4, 1).points[0];
+    ASSERT_EQ(store.Row(3, 0).points.size(), 1U) << c.line;
+    const NormPoint& point = store.Row(3, 0).points[0];
     EXPECT_DOUBLE_EQ(point.x, c.x) << c.line;
     EXPECT_DOUBLE_EQ(point.price, c.price) << c.line;
     EXPECT_EQ(point.unit, c.unit) << c.line;
@@ -157,20 +157,20 @@ TEST_F(NormTablesReadingTest, UnitTextsAreDecodedOnceAndShared) {
   const NormStore store = LoadBytes({"\\a", "\\b", "\\c", "\\2.1. Т", "/1. р", "1; 1; м2", "2; 1; пог. м",
                                      "3; 1; м2", "/2. р", "1; 1; м2", "\\2.2. У", "/1. р", "1; 1; пог. м",
                                      "\\END"});
-  const auto& first = store.Row(4, 1).points;
+  const auto& first = store.Row(3, 0).points;
   ASSERT_EQ(first.size(), 3U);
   EXPECT_EQ(first[0].unit, "м2");
   EXPECT_EQ(first[1].unit, "пог. м");
   EXPECT_EQ(first[2].unit, "м2");
   EXPECT_EQ(first[0].unit.view().data(), first[2].unit.view().data());
-  EXPECT_EQ(first[0].unit.view().data(), store.Row(4, 2).points[0].unit.view().data());
-  EXPECT_EQ(first[1].unit.view().data(), store.Row(5, 1).points[0].unit.view().data());
+  EXPECT_EQ(first[0].unit.view().data(), store.Row(3, 1).points[0].unit.view().data());
+  EXPECT_EQ(first[1].unit.view().data(), store.Row(4, 0).points[0].unit.view().data());
 
   // A copy of the store keeps its texts when the original is gone.
   auto copy = std::make_unique<NormStore>(store);
   const NormStore kept = *copy;
   copy.reset();
-  EXPECT_EQ(kept.Row(5, 1).points[0].unit, "пог. м");
+  EXPECT_EQ(kept.Row(4, 0).points[0].unit, "пог. м");
 }
 
 // Copies share the text, which lives until the last copy goes; moving
@@ -208,9 +208,9 @@ TEST_F(NormTablesReadingTest, KeptTextsAndQuotedFaultsAreDecoded) {
   testing::PutBytes(file, "\\a\r\n\\b\r\n\\c\r\n" + table + "1; 2; \xEC\xB2\r\n\\END\r\n");  // мІ
   NormStore store;
   LoadNormTables(file, store);
-  EXPECT_EQ(store.Table(4).title, "Таблица \u0098");
-  EXPECT_EQ(store.Row(4, 1).title, "Пункт");
-  EXPECT_EQ(store.Row(4, 1).points[0].unit, "мІ");
+  EXPECT_EQ(store.Table(3).title, "Таблица \u0098");
+  EXPECT_EQ(store.Row(3, 0).title, "Пункт");
+  EXPECT_EQ(store.Row(3, 0).points[0].unit, "мІ");
 
   testing::PutBytes(file, "\\a\r\n\\b\r\n\\c\r\n" + table + "\xEE\xE4\xE8\xED; 2; \xEC\r\n\\END\r\n");  // один
   try {

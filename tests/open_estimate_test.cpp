@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/index.h"
 #include "core/line_file.h"
 #include "forms/general_data_form.h"
 #include "isx/isx_file.h"
@@ -103,9 +104,9 @@ TEST_F(OpenEstimateTest, EveryItemKindSurvivesSaveAndOpen) {
   EXPECT_EQ(reopened->frm1.lstZd, program_->frm1.lstZd);
   EXPECT_EQ(reopened->frm1.txtSym, program_->frm1.txtSym);
   EXPECT_EQ(reopened->state.NomRed, -1);
-  for (int k = 1; k <= 5; ++k) {
-    const EstimateItem& before = state().estimate.Item(k);
-    const EstimateItem& after = reopened->state.estimate.Item(k);
+  for (int k = 0; k < 5; ++k) {
+    const EstimateItem& before = state().estimate.items[At(k)];
+    const EstimateItem& after = reopened->state.estimate.items[At(k)];
     EXPECT_EQ(after.cost, before.cost) << k;
     EXPECT_EQ(after.name, before.name) << k;
     EXPECT_EQ(after.reference, before.reference) << k;
@@ -113,7 +114,7 @@ TEST_F(OpenEstimateTest, EveryItemKindSurvivesSaveAndOpen) {
     EXPECT_EQ(after.baseAmount, before.baseAmount) << k;
   }
   // The share item takes the rebuilt cost of item 1 as its base.
-  EXPECT_EQ(reopened->state.estimate.Item(5).baseAmount, reopened->state.estimate.Item(1).cost);
+  EXPECT_EQ(reopened->state.estimate.items[4].baseAmount, reopened->state.estimate.items[0].cost);
   EXPECT_EQ(reopened->frmObD.txtShapka[0], "Склад\r\nготовой продукции");
 
   PrepareSave(*reopened);
@@ -138,11 +139,11 @@ TEST_F(OpenEstimateTest, TablesAreFoundByTitleWhenTheDatabaseChangedOrder) {
   WriteLineFile(folder_ / "data" / PathFromText(kTablesFileName), swapped);
 
   auto reopened = StartAnother();
-  ASSERT_EQ(reopened->state.norms.Table(5).title, "2.1. Здания");
+  ASSERT_EQ(reopened->state.norms.Table(4).title, "2.1. Здания");
   auto ctx = reopened->Context(messages_);
   ASSERT_TRUE(OpenEstimate(ctx, file));
-  EXPECT_EQ(reopened->state.estimate.Item(1).TableListEntry(), 4);
-  EXPECT_EQ(reopened->state.estimate.Item(1).cost, state().estimate.Item(1).cost);
+  EXPECT_EQ(reopened->state.estimate.items[0].TableListEntry(), 4);
+  EXPECT_EQ(reopened->state.estimate.items[0].cost, state().estimate.items[0].cost);
 }
 
 TEST_F(OpenEstimateTest, OpeningReplacesTheListAndEndsAPendingEdit) {
@@ -153,7 +154,7 @@ TEST_F(OpenEstimateTest, OpeningReplacesTheListAndEndsAPendingEdit) {
   auto ctx = Ctx();
   ClickLstZd(ctx, 0, 1);
   CmdRed(ctx);
-  ASSERT_EQ(state().NomRed, 2);
+  ASSERT_EQ(state().NomRed, 1);
   ASSERT_TRUE(OpenEstimate(ctx, file));
   EXPECT_EQ(state().NomRed, -1);
   EXPECT_EQ(state().KolZd(), 5);
@@ -223,9 +224,9 @@ TEST_F(OpenEstimateTest, AMalformedFileLeavesTheEstimateAsItWas) {
     EXPECT_EQ(form().lstZd, names);
     EXPECT_EQ(form().txtSym, total);
     ASSERT_EQ(state().KolZd(), 5);
-    for (int k = 1; k <= 5; ++k) {
-      EXPECT_EQ(state().estimate.Item(k).cost, costs[static_cast<std::size_t>(k - 1)]) << k;
-      EXPECT_EQ(state().estimate.Item(k).name, names[0][static_cast<std::size_t>(k - 1)]) << k;
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_EQ(state().estimate.items[At(k)].cost, costs[At(k)]) << k;
+      EXPECT_EQ(state().estimate.items[At(k)].name, names[0][At(k)]) << k;
     }
     EXPECT_EQ(state().estimate.summary, summary);
     EXPECT_EQ(state().general.header.contractNumber, generalBefore.header.contractNumber);
@@ -259,31 +260,31 @@ TEST_F(OpenEstimateTest, ASharePricedFromItsSourceWhereverItStands) {
 
   struct Case {
     const char* name;
-    int item;
-    int source;  // counted from 1, as the file stores it
+    int item;    // counted from 0
+    int source;  // counted from 0
     bool refused;
   };
   const std::vector<Case> cases = {
-      {"share of a later item", 1, 3, false},
-      {"share of itself", 3, 3, true},
+      {"share of a later item", 0, 2, false},
+      {"share of itself", 2, 2, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     state().estimate = good;
-    EstimateItem& share = state().estimate.Item(c.item);
+    EstimateItem& share = state().estimate.items[At(c.item)];
     share.SetTableListEntry(-1);
-    share.shareSource = c.source - 1;
+    share.shareSource = c.source;
     share.coefficientRows.fill({});
     share.coefficientRows[10] = {true, 0, 0.15, "", "К(т.р.)", ""};
     Save(*program_, file);
     messages_.Clear();
     ASSERT_TRUE(OpenEstimate(ctx, file));
-    const double expected = c.refused ? 0 : ShownValue(good.Item(c.source).cost * 0.15);
-    EXPECT_EQ(state().estimate.Item(c.item).cost, expected);
+    const double expected = c.refused ? 0 : ShownValue(good.items[At(c.source)].cost * 0.15);
+    EXPECT_EQ(state().estimate.items[At(c.item)].cost, expected);
     ASSERT_EQ(messages_.Shown().size(), c.refused ? 1U : 0U);
     if (c.refused) {
       const std::string text = messages_.Shown()[0].text;
-      EXPECT_NE(text.find("объект № " + std::to_string(c.item) + " "), std::string::npos) << text;
+      EXPECT_NE(text.find("объект № " + std::to_string(c.item + 1) + " "), std::string::npos) << text;
     }
   }
 }

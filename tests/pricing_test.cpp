@@ -29,34 +29,44 @@ NormStore TwoPointStore() {
   return StoreWithRow({{1000, 18552.02, "м2"}, {5000, 83289.25, "м2"}});
 }
 
-PricingRequest RowRequest(const std::string& X) {
-  PricingRequest request;
-  request.NomTab = 3;
-  request.X = X;
-  request.t = 4;
-  request.r = 1;
+// The first row of the norm table at entry 3, priced for quantity X.
+ItemInput RowRequest(const std::string& X) {
+  ItemInput request;
+  request.mode = PricingMode::NormTable;
+  request.tableEntry = 3;
+  request.row = 0;
+  request.quantityText = X;
   return request;
 }
 
-TEST(RaschCb, InterpolatesBetweenNeighbouringPoints) {
-  const auto result = RaschCb(TwoPointStore(), RowRequest("3000"));
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->Cb, 50920.634999999995);
-  EXPECT_EQ(result->Text, kBetween + "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = ");
-}
-
-TEST(RaschCb, ExtrapolatesBelowTheFirstPointWithDamping) {
-  const auto result = RaschCb(TwoPointStore(), RowRequest("500"));
-  ASSERT_TRUE(result);
-  EXPECT_DOUBLE_EQ(result->Cb, 12078.297);
-  EXPECT_EQ(result->Text, kBelow + "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = ");
-}
-
-TEST(RaschCb, ExtrapolatesAboveTheLastPointWithDamping) {
-  const auto result = RaschCb(TwoPointStore(), RowRequest("6000"));
-  ASSERT_TRUE(result);
-  EXPECT_DOUBLE_EQ(result->Cb, 96236.696);
-  EXPECT_EQ(result->Text, kAbove + "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = ");
+// Between the points the price is interpolated, below the first and above
+// the last it is extrapolated with damping; the text names each figure.
+TEST(RaschCb, InterpolatesBetweenAndExtrapolatesBeyondThePointsWithDamping) {
+  struct Case {
+    const char* X;
+    double Cb;
+    bool exact;  // the figure itself, not only to within rounding: it is truncated to thousandths next
+    std::string text;
+  };
+  const Case cases[] = {
+      {"3000", 50920.634999999995, true,
+       kBetween + "18552,02 +  (( 83289,25 - 18552,02 ) x ( 3000 - 1000 )  / ( 5000 - 1000 )) = "},
+      {"500", 12078.297, false,
+       kBelow + "18552,02 -  (( 83289,25 - 18552,02 ) x ( 1000 - 500 ) x 0.8 / ( 5000 - 1000 )) = "},
+      {"6000", 96236.696, false,
+       kAbove + "83289,25 +  (( 83289,25 - 18552,02 ) x ( 6000 - 5000 ) x 0.8 / ( 5000 - 1000 )) = "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.X);
+    const auto result = RaschCb(TwoPointStore(), RowRequest(c.X));
+    ASSERT_TRUE(result);
+    if (c.exact) {
+      EXPECT_EQ(result->Cb, c.Cb);
+    } else {
+      EXPECT_DOUBLE_EQ(result->Cb, c.Cb);
+    }
+    EXPECT_EQ(result->Text, c.text);
+  }
 }
 
 TEST(RaschCb, TheEndPointsThemselvesGoToTheExtrapolationFormulas) {
@@ -96,7 +106,7 @@ TEST(RaschCb, RowWithoutPointsGivesNoResult) {
 }
 
 TEST(RaschCb, InputThatCannotBePricedIsRefusedWithAMessage) {
-  const auto refused = [](const NormStore& store, const PricingRequest& request, const std::string& fragment) {
+  const auto refused = [](const NormStore& store, const ItemInput& request, const std::string& fragment) {
     try {
       RaschCb(store, request);
       ADD_FAILURE() << "priced";
@@ -108,13 +118,12 @@ TEST(RaschCb, InputThatCannotBePricedIsRefusedWithAMessage) {
   refused(TwoPointStore(), RowRequest("abc"), "не является числом");
   refused(StoreWithRow({{0, 50, "шт"}}), RowRequest("30"), "пропорциональный расчет невозможен");
   refused(StoreWithRow({{10, 1, "м"}, {10, 2, "м"}}), RowRequest("5"), "одинаковым значением");
-  PricingRequest noRow = RowRequest("5");
-  noRow.r = 2;
+  ItemInput noRow = RowRequest("5");
+  noRow.row = 1;
   refused(TwoPointStore(), noRow, "Не выбран пункт");
-  PricingRequest noTable = RowRequest("5");
-  noTable.NomTab = -1;
-  noTable.t = 0;
-  noTable.r = 0;
+  ItemInput noTable = RowRequest("5");
+  noTable.tableEntry = -1;
+  noTable.row = -1;
   refused(TwoPointStore(), noTable, "Не выбрана таблица");
   // A steep row extrapolated far below its first point: no negative price.
   refused(StoreWithRow({{500, 100, "м"}, {600, 1000, "м"}}), RowRequest("250"), "слишком далеко ниже первой точки");
@@ -122,38 +131,36 @@ TEST(RaschCb, InputThatCannotBePricedIsRefusedWithAMessage) {
   refused(StoreWithRow({{500, 1000, "м"}, {600, 100, "м"}}), RowRequest("900"), "слишком далеко выше последней точки");
 }
 
-TEST(UserTable, FilledGridRowsArePackedFromOne) {
-  std::array<std::string, 31> txtV{}, txtSt{};
-  txtV[1] = "100";
-  txtSt[1] = "10";
-  txtV[2] = "150";  // half filled: skipped
-  txtV[3] = "200";
-  txtSt[3] = "30";
-  txtV[5] = "  ";  // blanks only count as empty
-  txtSt[5] = "7";
-  txtV[24] = "300";  // beyond the 23 rows the user table holds
-  txtSt[24] = "40";
+TEST(UserTable, FilledGridRowsArePackedInOrder) {
+  std::array<std::string, 30> txtV{}, txtSt{};
+  txtV[0] = "100";
+  txtSt[0] = "10";
+  txtV[1] = "150";  // half filled: skipped
+  txtV[2] = "200";
+  txtSt[2] = "30";
+  txtV[4] = "  ";  // blanks only count as empty
+  txtSt[4] = "7";
+  txtV[23] = "300";  // beyond the 23 rows the user table holds
+  txtSt[23] = "40";
   NormStore store = TwoPointStore();
-  const NormRow userTable = PackUserTable(txtV, txtSt, 23);
-  ASSERT_EQ(userTable.points.size(), 2U);
-  EXPECT_DOUBLE_EQ(userTable.points[1].x, 200);
-  PricingRequest request;
-  request.userTable = &userTable;
-  request.NomTab = 0;
-  request.X = "150";
-  request.t = 1;
-  request.r = 0;
+  ItemInput request;
+  request.mode = PricingMode::UserTable;
+  request.tableEntry = 0;
+  request.userTable = PackUserTable(txtV, txtSt, 23);
+  ASSERT_EQ(request.userTable.points.size(), 2U);
+  EXPECT_DOUBLE_EQ(request.userTable.points[1].x, 200);
+  request.quantityText = "150";
   EXPECT_DOUBLE_EQ(RaschCb(store, request)->Cb, 20);
 }
 
 TEST(UserTable, CellsThatAreNotNumbersOrOutOfOrderAreRefused) {
-  std::array<std::string, 24> txtV{}, txtSt{};
-  txtV[1] = "100";
-  txtSt[1] = "10";
-  txtV[2] = "1,2,3";
-  txtSt[2] = "20";
+  std::array<std::string, 23> txtV{}, txtSt{};
+  txtV[0] = "100";
+  txtSt[0] = "10";
+  txtV[1] = "1,2,3";
+  txtSt[1] = "20";
   EXPECT_THROW(PackUserTable(txtV, txtSt, 23), PricingError);
-  txtV[2] = "100";
+  txtV[1] = "100";
   try {
     PackUserTable(txtV, txtSt, 23);
     FAIL();
@@ -175,17 +182,18 @@ NormStore PercentageStore() {
   return store;
 }
 
-PricingRequest PercentageRequest(const std::string& X, int category) {
-  PricingRequest request;
-  request.NomTab = 2;
-  request.X = X;
-  request.t = 3;
+// The construction-cost entry for cost X and a category counted from 0 (0 = "I").
+ItemInput PercentageRequest(const std::string& X, int category) {
+  ItemInput request;
+  request.mode = PricingMode::ConstructionCost;
+  request.tableEntry = 2;
+  request.quantityText = X;
   request.category = category;
   return request;
 }
 
 TEST(RaschCbPercentage, InterpolatesThePercentageAndAppliesItToTheCost) {
-  const auto result = RaschCb(PercentageStore(), PercentageRequest("3", 2));
+  const auto result = RaschCb(PercentageStore(), PercentageRequest("3", 1));
   ASSERT_TRUE(result);
   const double L = 4.5 - ((4.5 - 3.6) * (3 - 1)) / (5 - 1);
   EXPECT_DOUBLE_EQ(result->Cb, L * (10 * 3));
@@ -193,14 +201,14 @@ TEST(RaschCbPercentage, InterpolatesThePercentageAndAppliesItToTheCost) {
 }
 
 TEST(RaschCbPercentage, CostsOutsideTheTableUseItsBounds) {
-  const auto below = RaschCb(PercentageStore(), PercentageRequest("0,2", 1));
+  const auto below = RaschCb(PercentageStore(), PercentageRequest("0,2", 0));
   EXPECT_DOUBLE_EQ(below->Cb, 4.2 * (10 * 0.5));
   EXPECT_EQ(below->Text.find("0,2"), std::string::npos);
   EXPECT_NE(below->Text.find("100= 0,5х 1000 х [ "), std::string::npos) << below->Text;
-  const auto above = RaschCb(PercentageStore(), PercentageRequest("12", 5));
+  const auto above = RaschCb(PercentageStore(), PercentageRequest("12", 4));
   EXPECT_DOUBLE_EQ(above->Cb, 5.4 * (10 * 5));
   EXPECT_NE(above->Text.find("100 = 5 x 1000 x 5,400 / 100 = "), std::string::npos) << above->Text;
-  const auto last = RaschCb(PercentageStore(), PercentageRequest("5", 5));
+  const auto last = RaschCb(PercentageStore(), PercentageRequest("5", 4));
   EXPECT_DOUBLE_EQ(last->Cb, above->Cb);
 }
 
@@ -208,7 +216,7 @@ TEST(RaschCbPercentage, DoublePrecisionKeepsRoundFigures) {
   NormStore store = PercentageStore();
   store.Smr[2].numbers = {30, 3.1, 3.1, 3.1, 3.1, 3.1};
   store.Smr[1].numbers = {10, 3.1, 3.1, 3.1, 3.1, 3.1};
-  EXPECT_EQ(GeneralForm(RaschCb(store, PercentageRequest("30", 1))->Cb), "930");
+  EXPECT_EQ(GeneralForm(RaschCb(store, PercentageRequest("30", 0))->Cb), "930");
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(PrintEstimate, PrintedSheetIsTheSavedSheetInEveryVariant) {
 TEST_F(PrintEstimate, WritesNothingIntoTheStateOrOntoTheDisk) {
   program_->frm1.chkW = true;
   program_->frmObD.txtNdog = "новый договор";
-  program_->state.estimate.Item(1).cost = 1;  // as it stood before any save recomputed it
+  program_->state.estimate.items[0].cost = 1;  // as it stood before any save recomputed it
   const AppState& state = program_->state;
   const auto entries = testing::FolderEntries(folder_.path());
   const bool bezOtchisl = state.BezOtchisl;
@@ -117,7 +117,7 @@ TEST_F(PrintEstimate, WritesNothingIntoTheStateOrOntoTheDisk) {
   EXPECT_EQ(state.FileXls, fileXls);
   EXPECT_EQ(state.general.header.contractNumber, header);
   EXPECT_EQ(state.ErrRez, errRez);
-  EXPECT_EQ(state.estimate.Item(1).cost, 1);
+  EXPECT_EQ(state.estimate.items[0].cost, 1);
 }
 
 // The PDF type of the save window hands the save a ".pdf" name: the save

@@ -129,7 +129,7 @@ TEST_F(EstimateListMouse, EveryButtonActsOnTheHighlightedLine) {
     const char* what;
     std::function<void()> act;
     std::vector<std::string> names;
-    int takenBack;  // NomRed afterwards
+    int takenBack;  // NomRed afterwards (counted from 0)
     int highlighted;
   };
   const Case cases[] = {
@@ -154,8 +154,8 @@ TEST_F(EstimateListMouse, EveryButtonActsOnTheHighlightedLine) {
          ClickLine(0, 1);
          QTest::keyClick(List(0), Qt::Key_F2);
        },
-       {"Первый", "Второй", "Третий", "Четвертый"}, 2, 1},
-      {"double click on line 4", [&] { DoubleClickLine(0, 3); }, {"Первый", "Второй", "Третий", "Четвертый"}, 4, 3},
+       {"Первый", "Второй", "Третий", "Четвертый"}, 1, 1},
+      {"double click on line 4", [&] { DoubleClickLine(0, 3); }, {"Первый", "Второй", "Третий", "Четвертый"}, 3, 3},
       {"click on cost line 1, down",
        [&] {
          ClickLine(1, 0);
@@ -178,8 +178,8 @@ TEST_F(EstimateListMouse, EveryButtonActsOnTheHighlightedLine) {
     c.act();
     EXPECT_EQ(Names(), c.names);
     EXPECT_EQ(state().NomRed, c.takenBack);
-    if (c.takenBack > 0) {
-      EXPECT_EQ(form().txtZd, c.names[At(c.takenBack - 1)]);
+    if (c.takenBack >= 0) {
+      EXPECT_EQ(form().txtZd, c.names[At(c.takenBack)]);
     }
     EXPECT_EQ(Highlighted(), c.highlighted);
     EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown().front().text;

@@ -122,7 +122,7 @@ TEST_F(MainWindowLayout, DoubleClickOnTheCostListTakesTheItemBack) {
   QListWidget* costs = List(1);
   costs->setCurrentRow(1);
   emit costs->itemDoubleClicked(costs->item(1));
-  EXPECT_EQ(state().NomRed, 2);
+  EXPECT_EQ(state().NomRed, 1);
   EXPECT_EQ(form().txtZd, "Объект 2");
 }
 
