@@ -4,16 +4,18 @@
 # It installs what it needs from Debian (mingw-w64, Wine, NSIS, GoogleTest's
 # sources, zlib for mingw, the host's Qt tools), builds the dependencies
 # that Debian has no Windows build of from Debian's source packages once
-# into ~/.cache/verdin-windows (libxlsxwriter; Qt's qt6-base: Core, Gui,
+# into ~/.cache/verdin-windows (libxlsxwriter; minizip, expat, iconv and
+# FreeXL for the norm module; Qt's qt6-base: Core, Gui,
 # Widgets, PrintSupport), reused while the package versions and the
 # compiler stay the same, then builds in build-windows/ with the same
 # CMakeLists.txt as on Linux: verdin.exe, verdin-batch.exe, the writer
-# modules (verdin-xls.dll, verdin-xlsx.dll, verdin-pdf.dll) and the unit
+# modules (verdin-xls.dll, verdin-xlsx.dll, verdin-pdf.dll), the norm
+# database's workbook module (verdin-norms.dll) and the unit
 # tests (verdin_tests.exe), and packages what `cmake --install` stages as
 # dist/Verdin-<version>-win64.zip and the installer
 # dist/Verdin-<version>-setup.exe (the build's target verdin_package).
 # --without-qt builds only what needs no Qt (verdin-batch.exe for .xls and
-# .xlsx, the two modules, the unit tests) and packages nothing; the
+# .xlsx, the two modules, the norm module, the unit tests) and packages nothing; the
 # continuous integration runs it so.
 set -euo pipefail
 cd "$(dirname "$0")/.."

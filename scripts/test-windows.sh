@@ -6,6 +6,8 @@
 #     same lines from `open`, the same .xls and --save-isx bytes, the same
 #     .xlsx cells (tests/xlsx_dump.py), the same PDF text (pdftotext); a
 #     Cyrillic path with spaces; a read-only workbook refused;
+#   - the norm database exported to a workbook in a Cyrillic folder on
+#     drive C: and imported back byte for byte; damaged workbooks refused;
 #   - with Qt (not with --without-qt): the package's DLLs, the installer
 #     run silently in a fresh Wine prefix, the installed verdin.exe on a
 #     virtual screen of 1366x768 driven by keyboard (tests/wine/desktop.sh),
