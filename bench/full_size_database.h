@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "core/folders.h"
 #include "core/limits.h"
 #include "core/line_file.h"
 #include "core/norm_loader.h"
+#include "core/platform_files.h"
 #include "core/text_forms.h"
 
 namespace {
@@ -48,10 +50,11 @@ inline std::vector<std::string> FullSizeTables(int tableCount = verdin::kMaxTabl
 class FullSizeDatabase {
  public:
   explicit FullSizeDatabase(int percent = 100) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "verdin-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    folder_ = pattern;
-    verdin::WriteLineFile(folder_ / verdin::kTablesFileName, FullSizeTables(TablesForShare(percent)));
+    if (verdin::platform::CreatePrivateFolder(std::filesystem::temp_directory_path(), "verdin-bench-", folder_) != 0) {
+      std::abort();
+    }
+    verdin::WriteLineFile(verdin::FileInFolder(folder_, verdin::kTablesFileName),
+                          FullSizeTables(TablesForShare(percent)));
     std::vector<std::string> coefficients, notes, percentages;
     for (int n = 1; n <= verdin::kMaxIndustryCoefficients; ++n) {
       coefficients.push_back("Отрасль " + std::to_string(n) + "; 1,0" + std::to_string(n % 10));
@@ -65,9 +68,9 @@ class FullSizeDatabase {
     for (int i = 1; i <= verdin::kMaxPercentageLines; ++i) {
       percentages.push_back(std::to_string(i) + ".5;4.2;4.8;5.5;6.3;7.2");
     }
-    verdin::WriteLineFile(folder_ / verdin::kIndustryFileName, coefficients);
-    verdin::WriteLineFile(folder_ / verdin::kNotesFileName, notes);
-    verdin::WriteLineFile(folder_ / verdin::kPercentageFileName, percentages);
+    verdin::WriteLineFile(verdin::FileInFolder(folder_, verdin::kIndustryFileName), coefficients);
+    verdin::WriteLineFile(verdin::FileInFolder(folder_, verdin::kNotesFileName), notes);
+    verdin::WriteLineFile(verdin::FileInFolder(folder_, verdin::kPercentageFileName), percentages);
   }
   ~FullSizeDatabase() { std::filesystem::remove_all(folder_); }
   FullSizeDatabase(const FullSizeDatabase&) = delete;

@@ -38,9 +38,7 @@ if(WIN32)
   # read back with the system's Python readers: POSIX only. Every other
   # test in tests/ runs under Wine too.
   set(VERDIN_POSIX_ONLY_TESTS fault_injection_test line_file_test pipes_and_devices_test save_targets_test
-    xls_writer_test xlsx_writer_test
-    # The norm database workbooks' module is not yet built for Windows.
-    norm_workbook_test)
+    xls_writer_test xlsx_writer_test)
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(GSF REQUIRED IMPORTED_TARGET libgsf-1)

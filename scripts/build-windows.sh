@@ -4,16 +4,18 @@
 # It installs what it needs from Debian (mingw-w64, Wine, NSIS, GoogleTest's
 # sources, zlib for mingw, the host's Qt tools), builds the dependencies
 # that Debian has no Windows build of from Debian's source packages once
-# into ~/.cache/verdin-windows (libxlsxwriter; Qt's qt6-base: Core, Gui,
+# into ~/.cache/verdin-windows (libxlsxwriter; minizip, expat, iconv and
+# FreeXL for the norm module; Qt's qt6-base: Core, Gui,
 # Widgets, PrintSupport), reused while the package versions and the
 # compiler stay the same, then builds in build-windows/ with the same
 # CMakeLists.txt as on Linux: verdin.exe, verdin-batch.exe, the writer
-# modules (verdin-xls.dll, verdin-xlsx.dll, verdin-pdf.dll) and the unit
+# modules (verdin-xls.dll, verdin-xlsx.dll, verdin-pdf.dll), the norm
+# database's workbook module (verdin-norms.dll) and the unit
 # tests (verdin_tests.exe), and packages what `cmake --install` stages as
 # dist/Verdin-<version>-win64.zip and the installer
 # dist/Verdin-<version>-setup.exe (the build's target verdin_package).
 # --without-qt builds only what needs no Qt (verdin-batch.exe for .xls and
-# .xlsx, the two modules, the unit tests) and packages nothing; the
+# .xlsx, the two modules, the norm module, the unit tests) and packages nothing; the
 # continuous integration runs it so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -116,8 +118,137 @@ build_qt() {
   rm -rf "$work"
 }
 
+# ---- The libraries of the norm database's workbooks (verdin-norms) --------
+# minizip unpacks an .xlsx workbook, expat parses its XML parts, FreeXL
+# reads an .xls workbook; all static, linked into verdin-norms.dll only.
+# Each is built from Debian's source package like libxlsxwriter above; zlib
+# comes from Debian's mingw package (libz-mingw-w64-dev).
+
+# The version of a source package that the source lines list first (as
+# for libxlsxwriter above): the release's own, whose files the mirror keeps
+# (a security update listed later may be gone from it already).
+source_version() {
+  apt-cache showsrc "$1" | sed -n 's/^Version: //p' | head -n1
+}
+
+# The time a dependency's build took, for the log.
+report_build_time() {  # report_build_time NAME START_SECONDS
+  echo "build-windows: built $1 for Windows in $((SECONDS - $2)) s"
+}
+
+# minizip as Debian builds its library (ioapi, unzip, zip and the Windows
+# file functions), static, its headers in include/minizip. The source has
+# no configure script of its own and needs none: four files and zlib.
+build_minizip() {
+  ensure_source_lines
+  local version prefix
+  version=$(source_version minizip)
+  prefix="$cache/minizip-$version-gcc$compiler_version"
+  prefixes+=("$prefix")
+  if [[ -f "$prefix/lib/libminizip.a" ]]; then return; fi
+  echo "build-windows: building minizip $version for Windows"
+  local work="$cache/work" start=$SECONDS part
+  unpack_source minizip "$version" "$work"
+  mkdir -p "$work/objects" "$prefix/include/minizip" "$prefix/lib"
+  for part in ioapi unzip zip iowin32; do
+    $triplet-gcc-posix -O2 -w -c "$work/src/$part.c" -o "$work/objects/$part.o"
+  done
+  cp "$work/src"/{ioapi,unzip,zip,iowin32,crypt}.h "$prefix/include/minizip/"
+  $triplet-ar rcs "$work/libminizip.a" "$work"/objects/*.o
+  mv "$work/libminizip.a" "$prefix/lib/libminizip.a"
+  rm -rf "$work"
+  report_build_time minizip "$start"
+}
+
+# expat, static, with its own CMake build.
+build_expat() {
+  ensure_source_lines
+  local version prefix
+  version=$(source_version expat)
+  prefix="$cache/expat-$version-gcc$compiler_version"
+  prefixes+=("$prefix")
+  if [[ -f "$prefix/lib/libexpat.a" ]]; then return; fi
+  echo "build-windows: building expat $version for Windows"
+  local work="$cache/work" start=$SECONDS
+  unpack_source expat "$version" "$work"
+  local source="$work/src"
+  [[ -f "$source/CMakeLists.txt" ]] || source="$work/src/expat"
+  cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF \
+    -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib >/dev/null
+  # Debian's patches test "XML_DTD == 1", as its own (autotools) build
+  # defines it; the CMake build's header defines it empty.
+  sed -i 's/^#define XML_DTD *$/#define XML_DTD 1/' "$work/build/expat_config.h"
+  cmake --build "$work/build" -j"$jobs" >/dev/null
+  cmake --install "$work/build" >/dev/null
+  rm -rf "$work"
+  report_build_time expat "$start"
+}
+
+# iconv for FreeXL, which converts the texts of older workbooks from their
+# code page. Debian ships win-iconv's Windows implementation (iconv over
+# MultiByteToWideChar and WideCharToMultiByte) inside libgpg-error, whose
+# header maps the iconv names onto it; the prefix gets libgpg-error, static,
+# and the two headers FreeXL includes: iconv.h, which turns that mapping on,
+# and localcharset.h, which it includes but never calls into.
+build_iconv() {
+  ensure_source_lines
+  local version prefix
+  version=$(source_version libgpg-error)
+  prefix="$cache/win-iconv-libgpg-error-$version-gcc$compiler_version"
+  prefixes+=("$prefix")
+  iconv_prefix=$prefix
+  if [[ -f "$prefix/include/iconv.h" ]]; then return; fi
+  echo "build-windows: building libgpg-error $version (iconv) for Windows"
+  local work="$cache/work" start=$SECONDS
+  unpack_source libgpg-error "$version" "$work"
+  (cd "$work/src" && ./configure --host=$triplet CC=$triplet-gcc-posix --prefix="$prefix" \
+    --enable-static --disable-shared --disable-nls --disable-doc --disable-tests --disable-languages \
+    >"$work/configure.log" 2>&1 && make -C src -j"$jobs" >"$work/build.log" 2>&1 &&
+    make -C src install >/dev/null 2>&1) || { tail -n 30 "$work"/*.log >&2; exit 1; }
+  printf '%s\n' '/* iconv through the Windows code pages, as libgpg-error provides it. */' \
+    '#define GPGRT_ENABLE_W32_ICONV_MACROS 1' '#include <gpg-error.h>' >"$prefix/include/iconv.h.tmp"
+  printf '%s\n' '/* Declared only: FreeXL includes it, and asks nothing of it. */' \
+    'const char *locale_charset (void);' >"$prefix/include/localcharset.h"
+  mv "$prefix/include/iconv.h.tmp" "$prefix/include/iconv.h"
+  rm -rf "$work"
+  report_build_time "libgpg-error (iconv)" "$start"
+}
+
+# FreeXL, static, with its own configure script, on the iconv above; its
+# configure asks for locale_charset too, which the library never calls.
+build_freexl() {
+  ensure_source_lines
+  local version prefix
+  version=$(source_version freexl)
+  prefix="$cache/freexl-$version-gcc$compiler_version"
+  prefixes+=("$prefix")
+  if [[ -f "$prefix/lib/libfreexl.a" ]]; then return; fi
+  echo "build-windows: building FreeXL $version for Windows"
+  local work="$cache/work" start=$SECONDS
+  unpack_source freexl "$version" "$work"
+  (cd "$work/src" && ./configure --host=$triplet CC=$triplet-gcc-posix --prefix="$prefix" \
+    --enable-static --disable-shared CPPFLAGS="-I$iconv_prefix/include" LDFLAGS="-L$iconv_prefix/lib" \
+    ac_cv_search_iconv=-lgpg-error ac_cv_search_locale_charset="none required" >"$work/configure.log" 2>&1 &&
+    make -C src -j"$jobs" >"$work/build.log" 2>&1 && make -C headers install >/dev/null 2>&1 &&
+    make -C src install >/dev/null 2>&1) || { tail -n 30 "$work"/*.log >&2; exit 1; }
+  rm -rf "$work"
+  report_build_time FreeXL "$start"
+}
+
+iconv_prefix=
+build_norm_libraries() {
+  build_minizip
+  build_expat
+  build_iconv
+  build_freexl
+}
+# ---- end of the norm database's libraries -----------------------------------
+
 mkdir -p "$cache"
 build_xlsxwriter
+build_norm_libraries
 qt_options=(-DVERDIN_WITH_QT=OFF)
 if [[ -n "$with_qt" ]]; then
   build_qt

@@ -6,6 +6,8 @@
 #     same lines from `open`, the same .xls and --save-isx bytes, the same
 #     .xlsx cells (tests/xlsx_dump.py), the same PDF text (pdftotext); a
 #     Cyrillic path with spaces; a read-only workbook refused;
+#   - the norm database exported to a workbook in a Cyrillic folder on
+#     drive C: and imported back byte for byte; damaged workbooks refused;
 #   - with Qt (not with --without-qt): the package's DLLs, the installer
 #     run silently in a fresh Wine prefix, the installed verdin.exe on a
 #     virtual screen of 1366x768 driven by keyboard (tests/wine/desktop.sh),
@@ -189,6 +191,74 @@ readonly_status=$?
 check "read-only workbook refused" test "$readonly_status" -ne 0
 check "read-only workbook unchanged" grep -qx "earlier workbook" "$readonly_target"
 check "no temporary file beside the read-only workbook" test -z "$(find "$work/windows" -name '.~*')"
+
+# ---- The norm database through a workbook ----------------------------------
+# export-norms into a folder on drive C: with Cyrillic letters and spaces,
+# import-norms of that workbook into a copy of the data folder: the same
+# four files, byte for byte; a damaged workbook, a file that is no
+# workbook and an .xls workbook without the database's sheets refused by
+# name with the files unchanged; norms-info prints what the Linux build
+# prints for the same folder.
+norm_files() { find "$1" -maxdepth 1 -type f \( -name '*.txt' -o -name '*.dat' \) -printf '%f\n' | sort; }
+same_norm_files() {  # same_norm_files FOLDER_A FOLDER_B: the database's files alike
+  local name
+  [[ "$(norm_files "$1")" == "$(norm_files "$2")" ]] || return 1
+  while read -r name; do cmp -s "$1/$name" "$2/$name" || return 1; done < <(norm_files "$1")
+}
+check_norm_workbooks() {
+  local books="$WINEPREFIX/drive_c/Сметы/Нормы 1" data="$work/нормы/данные" out="$work/windows/norms"
+  local book='C:\Сметы\Нормы 1\база.xlsx' status
+  rm -rf "$WINEPREFIX/drive_c/Сметы"
+  mkdir -p "$books" "$out" "$(dirname "$data")"
+  cp -r data "$data"
+  windows_batch --data "$data" export-norms "$book" 2>&1 | no_cr >"$out/export.txt"
+  check "export-norms into «C:\\Сметы\\Нормы 1»" test -s "$books/база.xlsx" || head -n 5 "$out/export.txt"
+  check "the exported workbook has the database's sheets" /usr/bin/python3 -c '
+import sys, openpyxl
+names = openpyxl.load_workbook(sys.argv[1], read_only=True).sheetnames
+sys.exit(0 if names[:1] == ["Таблицы"] and "О базе" in names else 1)' "$books/база.xlsx"
+  windows_batch --data "$data" import-norms "$book" 2>&1 | no_cr >"$out/import.txt"
+  status=${PIPESTATUS[0]}
+  check "import-norms of the exported workbook succeeds" test "$status" -eq 0 || head -n 5 "$out/import.txt"
+  check "export-norms then import-norms gives byte-identical files" same_norm_files data "$data"
+  check "import-norms keeps the four replaced files as .bak" test "$(find "$data" -name '*.bak' | wc -l)" -eq 4
+
+  # A negative price: refused with the sheet and the cell named.
+  /usr/bin/python3 -c '
+import sys, openpyxl
+book = openpyxl.load_workbook(sys.argv[1])
+book["Таблицы"]["F6"] = -5
+book.save(sys.argv[2])' "$books/база.xlsx" "$books/испорченная база.xlsx"
+  cp -r "$data" "$work/нормы/до импорта"
+  windows_batch --data "$data" import-norms 'C:\Сметы\Нормы 1\испорченная база.xlsx' 2>&1 | no_cr >"$out/damaged.txt"
+  status=${PIPESTATUS[0]}
+  check "a damaged workbook is refused with status 1" test "$status" -eq 1
+  check "a damaged workbook's problem is named with its cell" \
+    grep -q 'Лист «Таблицы», ячейка F6: цена «-5» отрицательна' "$out/damaged.txt"
+  check "a damaged workbook leaves the files unchanged" same_norm_files "$work/нормы/до импорта" "$data"
+
+  # A file that is no workbook, and an .xls workbook (read by FreeXL) of
+  # another kind: the estimate's.
+  echo "не книга" >"$books/не книга.xlsx"
+  windows_batch --data "$data" import-norms 'C:\Сметы\Нормы 1\не книга.xlsx' 2>&1 | no_cr >"$out/not-a-book.txt"
+  check "a file that is no workbook is refused by name" grep -q 'это не книга Excel' "$out/not-a-book.txt"
+  cp "$work/linux/demo/смета.xls" "$books/смета.xls"
+  windows_batch --data "$data" import-norms 'C:\Сметы\Нормы 1\смета.xls' 2>&1 | no_cr >"$out/estimate-xls.txt"
+  linux_batch --data "$data" import-norms "$books/смета.xls" >"$out/estimate-xls-linux.txt" 2>&1
+  check "an .xls workbook of another kind is read and refused as on Linux" \
+    cmp -s <(sed 's/«[^«»]*смета\.xls»/«смета.xls»/' "$out/estimate-xls-linux.txt") \
+    <(sed 's/«[^«»]*смета\.xls»/«смета.xls»/' "$out/estimate-xls.txt")
+  check "refused workbooks leave the files unchanged" same_norm_files "$work/нормы/до импорта" "$data"
+
+  windows_batch --data "$data" norms-info 2>&1 | no_cr >"$out/info.txt"
+  linux_batch --data "$data" norms-info >"$out/info-linux.txt" 2>&1
+  check "norms-info prints the database" grep -q '^tables: [0-9]' "$out/info.txt"
+  check "norms-info prints what the Linux build prints" \
+    cmp -s "$out/info-linux.txt" "$out/info.txt"
+  rm -rf "$WINEPREFIX/drive_c/Сметы"
+}
+check_norm_workbooks
+# ---- end of the norm database through a workbook ----------------------------
 
 [[ -n "$with_qt" ]] || finish
 

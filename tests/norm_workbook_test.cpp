@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/full_size_database.h"
+#include "core/folders.h"
 #include "core/norm_collection.h"
 #include "core/norm_loader.h"
 #include "test_support.h"
@@ -22,14 +23,14 @@ using testing::TempFolder;
 
 std::array<std::string, kNormFileCount> FolderBytes(const std::filesystem::path& folder) {
   std::array<std::string, kNormFileCount> bytes;
-  for (std::size_t i = 0; i < kNormFileCount; ++i) bytes[i] = Bytes(folder / NormFileNames()[i]);
+  for (std::size_t i = 0; i < kNormFileCount; ++i) bytes[i] = Bytes(FileInFolder(folder, NormFileNames()[i]));
   return bytes;
 }
 
 // Export to an .xlsx file, read it back and check it: the files it gives.
 std::array<std::string, kNormFileCount> RoundTrip(const std::filesystem::path& folder) {
   const TempFolder scratch;
-  const std::filesystem::path workbook = scratch.path() / "база.xlsx";
+  const std::filesystem::path workbook = scratch / "база.xlsx";
   WriteNormXlsx(NormSheets(ReadNormCollection(folder)), workbook);
   const NormSheetsReading reading = CollectionFromSheets(ReadNormWorkbookFile(workbook));
   EXPECT_EQ(reading.problems, std::vector<std::string>{});
@@ -104,14 +105,14 @@ TEST(NormWorkbook, ProblemsAreListedUpToTheLimit) {
 TEST(NormWorkbook, ReplacementKeepsTheOldFilesAsBackups) {
   const TempFolder folder;
   for (const std::string& name : NormFileNames()) {
-    std::filesystem::copy_file(std::filesystem::path(VERDIN_DEMO_DATA_DIR) / name, folder.path() / name);
+    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / name);
   }
   const auto old = FolderBytes(folder.path());
   NormCollection collection = ReadNormCollection(folder.path());
   collection.tables.back().title = "Новая таблица";
   ReplaceNormFiles(folder.path(), NormFileBytes(collection));
   for (std::size_t i = 0; i < kNormFileCount; ++i) {
-    EXPECT_EQ(Bytes(folder.path() / (NormFileNames()[i] + ".bak")), old[i]);
+    EXPECT_EQ(Bytes(folder / (NormFileNames()[i] + ".bak")), old[i]);
   }
   EXPECT_EQ(ReadNormCollection(folder.path()).tables.back().title, "Новая таблица");
   EXPECT_EQ(testing::FolderEntries(folder.path()).size(), 2 * kNormFileCount);  // no staging left
@@ -120,7 +121,7 @@ TEST(NormWorkbook, ReplacementKeepsTheOldFilesAsBackups) {
 TEST(NormWorkbook, ReplacementThatWouldNotLoadWritesNothing) {
   const TempFolder folder;
   for (const std::string& name : NormFileNames()) {
-    std::filesystem::copy_file(std::filesystem::path(VERDIN_DEMO_DATA_DIR) / name, folder.path() / name);
+    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / name);
   }
   const auto old = FolderBytes(folder.path());
   NormCollection collection = ReadNormCollection(folder.path());

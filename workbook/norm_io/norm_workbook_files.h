@@ -30,8 +30,9 @@ void WriteNormXlsx(const std::vector<GridSheet>& sheets, const std::filesystem::
 // is damaged or exceeds the bounds.
 std::vector<GridSheet> ReadXlsxSheets(const std::string& bytes, const std::filesystem::path& file);
 
-// Reads the sheets of an .xls (BIFF) workbook. The same errors.
-std::vector<GridSheet> ReadXlsSheets(const std::filesystem::path& file);
+// Reads the sheets of an .xls (BIFF) workbook from its bytes, read from
+// `file`. The same errors.
+std::vector<GridSheet> ReadXlsSheets(const std::string& bytes, const std::filesystem::path& file);
 
 // Reads a workbook of either kind, told apart by its first bytes.
 std::vector<GridSheet> ReadNormWorkbookFile(const std::filesystem::path& file);

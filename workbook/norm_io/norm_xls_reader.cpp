@@ -3,7 +3,9 @@
 // and merged ranges are not told.
 #include <freexl.h>
 
+#include "core/atomic_file.h"
 #include "core/line_file.h"
+#include "core/platform_files.h"
 #include "workbook/norm_io/norm_workbook_files.h"
 #include "workbook/sheet.h"
 
@@ -15,10 +17,33 @@ namespace {
   throw SheetOperationError("Книга «" + PathText(file) + "» не прочитана: " + reason);
 }
 
+// FreeXL opens a workbook by a name in the system's code page, which on
+// Windows cannot spell every folder (Cyrillic ones included). So it reads
+// a copy of the bytes already read and checked, in a private folder of
+// this read's own whose name it can open, removed on every way out.
+class XlsCopy {
+ public:
+  XlsCopy(const std::string& bytes, const std::filesystem::path& file) try
+      : folder_(platform::ScratchFolderFor(platform::SystemTemporaryFolder()), "verdin-xls-"),
+        book_(folder_.path() / "book.xls") {
+    AtomicReplacement copy(book_);
+    copy.Write(bytes);
+    copy.Commit();
+  } catch (const WriteFault& fault) {
+    Fail(file, "не удалось сделать рабочую копию книги во временной папке (" +
+                   (fault.error() != 0 ? SystemErrorText(fault.error()) : std::string(fault.what())) + ").");
+  }
+  const std::filesystem::path& book() const { return book_; }
+
+ private:
+  PrivateFolder folder_;
+  std::filesystem::path book_;
+};
+
 class XlsHandle {
  public:
-  explicit XlsHandle(const std::filesystem::path& file) {
-    const std::string name = PathText(file);
+  XlsHandle(const std::filesystem::path& book, const std::filesystem::path& file) {
+    const std::string name = PathText(book);
     const int result = freexl_open(name.c_str(), &handle_);
     if (result != FREEXL_OK) {
       Fail(file, result == FREEXL_CRAFTED_FILE ? "файл .xls поврежден или составлен со злым умыслом."
@@ -52,8 +77,9 @@ GridCell CellOf(const FreeXL_CellValue& value) {
 
 }  // namespace
 
-std::vector<GridSheet> ReadXlsSheets(const std::filesystem::path& file) {
-  const XlsHandle xls(file);
+std::vector<GridSheet> ReadXlsSheets(const std::string& bytes, const std::filesystem::path& file) {
+  const XlsCopy copy(bytes, file);
+  const XlsHandle xls(copy.book(), file);
   unsigned int count = 0;
   if (freexl_get_info(xls.get(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) Fail(file, "нет списка листов.");
   unsigned int password = 0;

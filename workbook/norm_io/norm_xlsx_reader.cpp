@@ -540,7 +540,7 @@ std::vector<GridSheet> ReadNormWorkbookFile(const std::filesystem::path& file) {
     Fail(file, SystemErrorText(error) + ".");
   }
   if (bytes.starts_with("PK\x03\x04")) return ReadXlsxSheets(bytes, file);
-  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return ReadXlsSheets(file);
+  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return ReadXlsSheets(bytes, file);
   Fail(file, "это не книга Excel (.xlsx или .xls).");
 }
 

@@ -14,6 +14,7 @@
 #include "core/line_file.h"
 #include "core/platform_files.h"
 #include "workbook/sheet.h"
+#include "workbook/xlsx_package.h"
 
 namespace verdin {
 
@@ -84,39 +85,59 @@ void WriteSheet(lxw_workbook* workbook, const GridSheet& sheet, const std::files
   }
 }
 
-void Build(const std::vector<GridSheet>& sheets, const std::filesystem::path& file,
-           const std::filesystem::path& temporary) {
+// Lets the library write the workbook into a scratch folder of this
+// write's own and returns the finished package, read back and checked.
+// The library opens its files through the system's code page, which on
+// Windows cannot spell every folder, so the scratch folder is named in a
+// form it can open; it goes away on every way out, a signal included.
+std::string BuildPackage(const std::vector<GridSheet>& sheets, const std::filesystem::path& file) {
   std::optional<PrivateFolder> scratchFolder;
   try {
-    scratchFolder.emplace(platform::SystemTemporaryFolder(), "verdin-norms-");
+    scratchFolder.emplace(platform::ScratchFolderFor(platform::SystemTemporaryFolder()), "verdin-norms-");
   } catch (const WriteFault&) {
-    scratchFolder.emplace(temporary.parent_path().empty() ? std::filesystem::path(".") : temporary.parent_path(),
+    scratchFolder.emplace(platform::ScratchFolderFor(file.parent_path().empty() ? std::filesystem::path(".")
+                                                                                : file.parent_path()),
                           ".~norms-");
   }
+  const std::filesystem::path book = scratchFolder->path() / "book.xlsx";
   std::string scratch = PathText(scratchFolder->path());
   lxw_workbook_options options{};
   // Rows go out in order, so the library keeps one row in memory at a time.
   options.constant_memory = LXW_TRUE;
   options.tmpdir = scratch.data();
   options.use_zip64 = LXW_FALSE;
-  const platform::SilencedStandardError quiet;
-  const std::string temporaryName = PathText(temporary);
-  std::unique_ptr<lxw_workbook, WorkbookFree> workbook(workbook_new_opt(temporaryName.c_str(), &options));
-  if (!workbook) Fail(file, "недостаточно памяти");
-  lxw_format* heading = workbook_add_format(workbook.get());
-  lxw_format* wrapped = workbook_add_format(workbook.get());
-  if (heading == nullptr || wrapped == nullptr) Fail(file, "недостаточно памяти");
-  format_set_bold(heading);
-  format_set_text_wrap(wrapped);
-  format_set_align(wrapped, LXW_ALIGN_VERTICAL_TOP);
-  NumberFormats numbers(workbook.get());
-  for (const GridSheet& sheet : sheets) WriteSheet(workbook.get(), sheet, file, heading, wrapped, numbers);
-  errno = 0;
-  const lxw_error closed = workbook_close(workbook.release());
-  const int systemError = errno;
-  if (closed != LXW_NO_ERROR) {
-    Fail(file, systemError != 0 ? SystemErrorText(systemError) : std::string(lxw_strerror(closed)));
+  {
+    const platform::SilencedStandardError quiet;
+    const std::string bookName = PathText(book);
+    std::unique_ptr<lxw_workbook, WorkbookFree> workbook(workbook_new_opt(bookName.c_str(), &options));
+    if (!workbook) Fail(file, "недостаточно памяти");
+    lxw_format* heading = workbook_add_format(workbook.get());
+    lxw_format* wrapped = workbook_add_format(workbook.get());
+    if (heading == nullptr || wrapped == nullptr) Fail(file, "недостаточно памяти");
+    format_set_bold(heading);
+    format_set_text_wrap(wrapped);
+    format_set_align(wrapped, LXW_ALIGN_VERTICAL_TOP);
+    NumberFormats numbers(workbook.get());
+    for (const GridSheet& sheet : sheets) WriteSheet(workbook.get(), sheet, file, heading, wrapped, numbers);
+    errno = 0;
+    const lxw_error closed = workbook_close(workbook.release());
+    const int systemError = errno;
+    if (closed != LXW_NO_ERROR) {
+      Fail(file, systemError != 0 ? SystemErrorText(systemError) : std::string(lxw_strerror(closed)));
+    }
   }
+  platform::FileDescriptor written;
+  std::string package;
+  int error = platform::OpenForReading(book, written);
+  if (error == 0) error = platform::ReadAll(written, package, kMaxWorkbookFileBytes);
+  if (error != 0) Fail(file, SystemErrorText(error));
+  // The library does not check its scratch writes (a full disk cuts them
+  // short); the package is.
+  if (const std::optional<std::string> fault = XlsxPackageFault(package)) {
+    Fail(file, "промежуточные файлы книги в папке «" + PathText(scratchFolder->path().parent_path()) +
+                   "» записаны не полностью (" + *fault + ")");
+  }
+  return package;
 }
 
 }  // namespace
@@ -124,7 +145,7 @@ void Build(const std::vector<GridSheet>& sheets, const std::filesystem::path& fi
 void WriteNormXlsx(const std::vector<GridSheet>& sheets, const std::filesystem::path& file) {
   try {
     AtomicReplacement replacement(file, ".xlsx");
-    Build(sheets, file, replacement.temporaryPath());
+    replacement.Write(BuildPackage(sheets, file));
     replacement.Commit();
   } catch (const WriteFault& fault) {
     Fail(file, fault.error() != 0 ? SystemErrorText(fault.error()) : fault.what());
