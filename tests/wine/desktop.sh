@@ -58,7 +58,7 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   }
 
   (cd "$work" && wine "$program" >"$work/verdin.log" 2>&1) &
-  check "the installed verdin.exe shows its main window" wait_for 60 shown "$main_title"
+  check "the installed verdin.exe shows its main window" wait_for 120 shown "$main_title"
   check "the coefficient window is shown" wait_for 10 shown '^Коэффициенты к стоимости'
   check "the general-data window is shown" wait_for 10 shown '^Общие данные по смете'
   if ! shown "$main_title"; then
