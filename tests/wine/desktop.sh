@@ -44,7 +44,8 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   work=$2
   unset QT_QPA_PLATFORM  # the Windows program draws through Wine
   program="C:\\Program Files\\Verdin\\verdin.exe"
-  main_title='^Расчет стоимости проектных работ по СБЦ'
+  # The main window's title begins with the estimate's name.
+  main_title='— Расчет стоимости проектных работ по СБЦ'
   window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
   shown() { test -n "$(window "$1")"; }
   gone() { test -z "$(window "$1")"; }
