@@ -68,6 +68,17 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   fi
   sleep 2
   import -window root "$work/start.png"
+  # At the first start every window lies whole on the screen: its inside
+  # and the window manager's border of one pixel below it.
+  whole() {
+    local x y w h
+    read -r x y w h < <(xwininfo -id "$(window "$1")" 2>/dev/null | awk '/Absolute upper-left X/ {x = $NF}
+      /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+    [[ -n "$h" ]] && ((x >= 0 && y >= 0 && x + w <= 1366 && y + h + 1 <= 768))
+  }
+  for title in "$main_title" '^Коэффициенты к стоимости' '^Общие данные по смете'; do
+    check "at the first start «${title#^}» lies whole on the screen" whole "$title"
+  done
   xdotool windowactivate --sync "$(window "$main_title")"
   sleep 0.5
   # A table found by the search (Ctrl+F, Enter: its first row chosen, the
