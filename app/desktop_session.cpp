@@ -1,5 +1,8 @@
 #include "app/desktop_session.h"
 
+#include <QGuiApplication>
+#include <QStyle>
+
 #include <iostream>
 #include <vector>
 
@@ -65,6 +68,18 @@ class MessagesAfterProgress : public Messages {
 // A pause this long in the general-data window's typing writes the
 // autosave copy.
 constexpr int kGeneralDataAutosaveDelayMs = 1500;
+
+// The frame a window is given room for. Under Wine the X window manager
+// draws the title bar and Qt's Windows platform is told of a border alone:
+// where a window's frame has no room for a title bar, room for one is
+// added. (On Windows itself the frame Qt knows holds the title bar.)
+QMargins FrameWithTitleBar(const QWidget& window) {
+  QMargins frame = FrameMargins(window);
+  if (QGuiApplication::platformName() != QLatin1String("windows")) return frame;
+  const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+  if (frame.top() < title / 2) frame.setTop(frame.top() + title);
+  return frame;
+}
 
 }  // namespace
 
@@ -151,7 +166,7 @@ void DesktopSession::PlaceStartWindows() {
   std::array<QMargins, 3> frames;
   std::array<QSize, 3> sizes;
   for (std::size_t i = 0; i < windows.size(); ++i) {
-    frames[i] = FrameMargins(*windows[i]);
+    frames[i] = FrameWithTitleBar(*windows[i]);
     sizes[i] = windows[i]->size().grownBy(frames[i]);
   }
   const int generalDataSmallest = frmObD_->minimumSizeHint().grownBy(frames[2]).height();

@@ -101,6 +101,16 @@ std::string LockFileName(std::string_view fileName) {
   return name + ".lock";
 }
 
+// Why a lock file that is there cannot be taken, and what the user can do.
+std::string UnopenedLockReason(const std::filesystem::path& lock, const platform::FileStatus& status, int error) {
+  const std::string owner = platform::OwnerName(status);
+  std::string reason = "файл блокировки «" + PathText(lock) + "» нельзя открыть: " + SystemErrorText(error);
+  if (!owner.empty()) reason += "; он принадлежит пользователю «" + owner + "»";
+  reason += ". Если эту смету сейчас никто не записывает, удалить этот файл может ";
+  reason += owner.empty() ? std::string("администратор") : "пользователь «" + owner + "» или администратор";
+  return reason;
+}
+
 }  // namespace
 
 std::filesystem::path ReplaceableTarget(const std::filesystem::path& target) {
@@ -199,10 +209,13 @@ WriteLock::WriteLock(const std::filesystem::path& target) {
     leftover_ = platform::RemovedOnSignal(path_, false);
     return;
   }
-  // A lock file that is there may be held by a writer this process cannot
-  // see: the write waits for it rather than going on without a lock.
-  if (error == EWOULDBLOCK || platform::LinkStatusOf(path_).exists) {
-    throw WriteFault(EWOULDBLOCK, "файл сейчас записывается другой программой");
+  if (error == EWOULDBLOCK) throw WriteFault(EWOULDBLOCK, "файл сейчас записывается другой программой");
+  // A lock file that is there but cannot be opened (one another user made
+  // for himself alone) may be held by a writer this process cannot see:
+  // the write stops rather than going on without a lock, and says which
+  // file stands in the way and who may remove it.
+  if (const platform::FileStatus lock = platform::LinkStatusOf(path_); lock.exists) {
+    throw WriteFault(error, UnopenedLockReason(path_, lock, error));
   }
   // A folder where no lock file can be made (or without locks at all) is
   // left to the write itself, which reports what stops it.

@@ -55,8 +55,9 @@ std::filesystem::path ReplaceableTarget(const std::filesystem::path& target);
 class WriteLock {
  public:
   // Takes the lock. Throws WriteFault (error EWOULDBLOCK) when another
-  // program holds it, and when a lock file is there but cannot be opened
-  // or locked: a lock that may be held is never skipped. Where no lock
+  // program holds it, and WriteFault with the system's error, naming the
+  // lock file and who may remove it, when a lock file is there but cannot
+  // be opened or locked: a lock that may be held is never skipped. Where no lock
   // file can be made (a folder that is missing or cannot be written) the
   // write goes on without one: the write itself then says what stops it.
   explicit WriteLock(const std::filesystem::path& target);

@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/syscall.h>
@@ -324,6 +325,17 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
 
 bool OwnedByUser(const FileStatus& status) { return status.owner == static_cast<unsigned>(::geteuid()); }
 
+std::string OwnerName(const FileStatus& status) {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  std::array<char, 4096> buffer{};
+  if (::getpwuid_r(static_cast<uid_t>(status.owner), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_name != nullptr && found->pw_name[0] != '\0') {
+    return found->pw_name;
+  }
+  return std::to_string(status.owner);
+}
+
 long ProcessNumber() noexcept { return static_cast<long>(::getpid()); }
 
 bool ProcessRunning(long number) noexcept {
@@ -432,6 +444,7 @@ EndingSignalsDeferred::~EndingSignalsDeferred() {
   ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
 }
 
+struct Utf8Console::Streams {};
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 

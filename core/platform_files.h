@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -180,6 +181,11 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
 // (always true on Windows, where a folder's own rights decide).
 bool OwnedByUser(const FileStatus& status);
 
+// The name of the user owning the file, for messages: the login name, or
+// the user's number where the system knows no name for it; empty on
+// Windows, where files carry no owner here.
+std::string OwnerName(const FileStatus& status);
+
 // This process's number, and whether a process with that number is still
 // running (true too when the system does not tell: a leftover is kept
 // rather than taken from a living owner).
@@ -228,9 +234,12 @@ class EndingSignalsDeferred {
 };
 
 // While it lives, a console the program's standard output or error shows
-// in takes the program's UTF-8 text as such (on Windows its code page is
-// switched to UTF-8 and put back afterwards); output into a pipe or a file
-// is UTF-8 unchanged. Nothing to do on POSIX systems.
+// in takes the program's UTF-8 text as such; output into a pipe or a file
+// is UTF-8 unchanged. On Windows std::cout and std::cerr then write to a
+// console in UTF-16 (WriteConsoleW), whatever the code pages of the
+// console and of the C library, and the console's code page is switched
+// to UTF-8 for other writers and put back afterwards. Nothing to do on
+// POSIX systems.
 class Utf8Console {
  public:
   Utf8Console();
@@ -239,6 +248,8 @@ class Utf8Console {
   Utf8Console& operator=(const Utf8Console&) = delete;
 
  private:
+  struct Streams;                    // the console's buffers of std::cout and std::cerr
+  std::unique_ptr<Streams> streams_;
   unsigned saved_ = 0;  // the console's code page before, 0 when unchanged
 };
 

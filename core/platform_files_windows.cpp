@@ -32,7 +32,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <random>
+#include <streambuf>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -381,6 +383,8 @@ int CreatePrivateFolder(const std::filesystem::path& parent, std::string_view pr
 // counts as the user's.
 bool OwnedByUser(const FileStatus&) { return true; }
 
+std::string OwnerName(const FileStatus&) { return {}; }
+
 long ProcessNumber() noexcept { return static_cast<long>(::GetCurrentProcessId()); }
 
 bool ProcessRunning(long number) noexcept {
@@ -451,14 +455,125 @@ void RemoveLeftoversOnSignals() noexcept {
   if (!installed.exchange(true)) ::SetConsoleCtrlHandler(RemoveLeftoversAndEnd, TRUE);
 }
 
+namespace {
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && ::GetConsoleMode(handle, &mode) != 0;
+}
+
+// The length of the text up to its last whole UTF-8 character: a
+// character cut by the buffer's end waits for its other bytes.
+std::size_t WholeCharacters(std::string_view text) {
+  std::size_t start = text.size();
+  // The start of the last character: at most three continuation bytes back.
+  while (start > 0 && text.size() - start < 4 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) {
+    --start;
+  }
+  if (start == 0) return text.size();
+  const auto lead = static_cast<unsigned char>(text[start - 1]);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  return text.size() - (start - 1) < length ? start - 1 : text.size();
+}
+
+// The buffer of std::cout or std::cerr while the program runs: what goes
+// to a console is written there as UTF-16 (the C library would read the
+// UTF-8 bytes in its own code page); into a pipe, a file or NUL the bytes
+// go through the stream's own buffer, unchanged. The descriptor is looked
+// at on every write, so that an output silenced or redirected meanwhile is
+// respected.
+class ConsoleBuffer : public std::streambuf {
+ public:
+  ConsoleBuffer(int fd, std::streambuf* original) : fd_(fd), original_(original) {
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+  }
+  ~ConsoleBuffer() override { Flush(true); }
+  ConsoleBuffer(const ConsoleBuffer&) = delete;
+  ConsoleBuffer& operator=(const ConsoleBuffer&) = delete;
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!Flush(false)) return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override { return Flush(false) ? 0 : -1; }
+
+ private:
+  bool Flush(bool all) {
+    pending_.append(pbase(), pptr());
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd_));
+    if (!IsConsole(handle)) {
+      const auto size = static_cast<std::streamsize>(pending_.size());
+      const bool written = original_->sputn(pending_.data(), size) == size && original_->pubsync() == 0;
+      pending_.clear();
+      return written;
+    }
+    const std::size_t whole = all ? pending_.size() : WholeCharacters(pending_);
+    const std::wstring text = WideOf(std::string_view(pending_).substr(0, whole));
+    pending_.erase(0, whole);
+    for (std::size_t done = 0; done < text.size();) {
+      DWORD written = 0;
+      const auto chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 8192));
+      if (!::WriteConsoleW(handle, text.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+    return true;
+  }
+
+  static std::wstring WideOf(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+  }
+
+  int fd_;
+  std::streambuf* original_;
+  std::array<char, 4096> buffer_{};
+  std::string pending_;  // bytes taken from the buffer, not yet written
+};
+
+// One standard stream given a ConsoleBuffer, and given back its own.
+class ConsoleStream {
+ public:
+  ConsoleStream(std::ostream& stream, int fd) : stream_(stream), buffer_(fd, stream.rdbuf()) {
+    stream_.rdbuf(&buffer_);
+  }
+  ~ConsoleStream() {
+    stream_.flush();
+    stream_.rdbuf(original_);
+  }
+  ConsoleStream(const ConsoleStream&) = delete;
+  ConsoleStream& operator=(const ConsoleStream&) = delete;
+
+ private:
+  std::ostream& stream_;
+  std::streambuf* original_ = stream_.rdbuf();
+  ConsoleBuffer buffer_;
+};
+
+}  // namespace
+
+struct Utf8Console::Streams {
+  ConsoleStream out{std::cout, 1};
+  ConsoleStream error{std::cerr, 2};
+};
+
 Utf8Console::Utf8Console() {
-  const auto isConsole = [](DWORD stream) { return ::GetFileType(::GetStdHandle(stream)) == FILE_TYPE_CHAR; };
-  if (!isConsole(STD_OUTPUT_HANDLE) && !isConsole(STD_ERROR_HANDLE)) return;
+  if (!IsConsole(::GetStdHandle(STD_OUTPUT_HANDLE)) && !IsConsole(::GetStdHandle(STD_ERROR_HANDLE))) return;
+  streams_ = std::make_unique<Streams>();
   const UINT before = ::GetConsoleOutputCP();
   if (before != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) saved_ = before;
 }
 
 Utf8Console::~Utf8Console() {
+  streams_.reset();
   std::fflush(stdout);
   std::fflush(stderr);
   if (saved_ != 0) ::SetConsoleOutputCP(saved_);

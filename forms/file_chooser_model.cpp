@@ -180,7 +180,10 @@ std::string ShortFolderText(const std::string& folder, int limit) {
   if (limit < 7 || count <= static_cast<std::size_t>(limit)) return folder;
   const std::size_t tailLength = static_cast<std::size_t>(limit - 6);
   std::string tail = folder.substr(WithoutLastCharacters(folder, tailLength).size());
-  if (const std::size_t slash = tail.find('/'); slash != std::string::npos) tail.erase(0, slash);
+  // The folders are separated by "/" or by the system's own separator
+  // (a path shown on Windows has «\»).
+  constexpr char kSeparators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator), '\0'};
+  if (const std::size_t slash = tail.find_first_of(kSeparators); slash != std::string::npos) tail.erase(0, slash);
   return std::string(FirstCharacters(folder, 3)) + "..." + tail;
 }
 

@@ -55,7 +55,8 @@ std::vector<std::string> FilesInFolder(const std::filesystem::path& folder, cons
 
 // The folder as txtActDir shows it: unchanged up to `limit` characters;
 // longer, its first three characters, "..." and its last (limit − 6)
-// characters, cut further to begin at their first "/".
+// characters, cut further to begin at their first separator ("/", or the
+// system's own).
 std::string ShortFolderText(const std::string& folder, int limit);
 
 // The name FileSave proposes: "Смета к дог " + contract number + " от " +

@@ -125,12 +125,14 @@ bool LockTargets(MainContext& ctx, const std::vector<std::filesystem::path>& tar
     try {
       locks.emplace_back(target);
     } catch (const WriteFault& fault) {
-      // Any other fault of the target is reported by its write.
-      if (fault.error() != EWOULDBLOCK) continue;
-      ctx.messages.Show(kWriteErrorTitle,
-                        "Смета сейчас записывается другой программой.\rФайл «" + PathText(target) +
-                            "» занят; ничего не записано, повторите запись позже.",
-                        MessageIcon::Exclamation);
+      // A lock that is held, or a lock file that is there but cannot be
+      // opened: nothing is written without the lock.
+      const std::string text =
+          fault.error() == EWOULDBLOCK
+              ? "Смета сейчас записывается другой программой.\rФайл «" + PathText(target) +
+                    "» занят; ничего не записано, повторите запись позже."
+              : "Смета не записана: " + std::string(fault.what()) + ".\rНи один файл не изменён.";
+      ctx.messages.Show(kWriteErrorTitle, text, MessageIcon::Exclamation);
       return false;
     }
   }

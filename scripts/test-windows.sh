@@ -36,7 +36,7 @@ fail() { failed=$((failed + 1)); echo "windows: FAIL $1"; }
 check() {  # check NAME COMMAND...: passes when the command succeeds
   local name=$1
   shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
+  if "$@"; then pass "$name"; else fail "$name"; return 1; fi
 }
 finish() {
   echo "windows: $passed passed, $failed failed"
@@ -97,8 +97,13 @@ no_cr() { tr -d '\r'; }
 # drawing engines of the two systems space a line's words a little apart.
 pdf_text() { pdfinfo "$1" 2>&1 | grep '^Pages:'; pdftotext -layout "$1" - 2>&1 | tr -s '[:space:]' '\n'; }
 # The fonts a PDF embeds, without their subset tags (ABCDEF+), and their
-# types; and its first page drawn in grey.
-pdf_fonts() { pdffonts "$1" 2>&1 | tail -n +3 | awk '{sub(/^[A-Z]{6}\+/, "", $1); print $1, $2}' | sort -u; }
+# types; and its first page drawn in grey. Qt names a face by its
+# PostScript name on Linux (LiberationSerif-Bold) and by family and style
+# on Windows (LiberationSerifBold, LiberationSerifRegular): the same files.
+pdf_fonts() {
+  pdffonts "$1" 2>&1 | tail -n +3 |
+    awk '{sub(/^[A-Z]{6}\+/, "", $1); gsub(/-/, "", $1); sub(/Regular$/, "", $1); print $1, $2}' | sort -u
+}
 pdf_page() { pdftoppm -gray -r 60 -f 1 -l 1 "$1" >"$2"; }
 
 # The demo estimate and one of 50 items: its items over and over.
@@ -169,6 +174,11 @@ done
 # Russian text readable in a pipe: UTF-8, unchanged.
 windows_batch words 1,5 2>&1 | no_cr >"$work/windows/words.txt"
 check "words in a pipe are UTF-8, figure and words agree" grep -qx "1 (Один ) руб." "$work/windows/words.txt"
+# And in a console: Wine makes the terminal `script` gives it a console,
+# which shows UTF-8 bytes read in another code page as «Ð¾Ð´...».
+LC_ALL=C.UTF-8 script -qec "wine '$windows_build/verdin-batch.exe' words 1" /dev/null 2>&1 |
+  sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' >"$work/windows/console.txt"
+check "words in a console are readable" grep -q "(Один.*руб\." "$work/windows/console.txt"
 
 # A writer module cut short (an interrupted copy) is named, not crashed on.
 cut="$work/cut-module"

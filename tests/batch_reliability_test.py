@@ -4,11 +4,13 @@ SIGTERM leaves no temporary file, lock file or scratch folder and no torn
 file; a full temporary folder changes nothing and a full disk fails the
 save with the earlier file kept; files of other naming or of another user
 stay; a module cut short is named, not crashed on; the scratch folders of
-killed runs are swept; two users of one shared folder exclude each other.
+killed runs are swept; two users of one shared folder exclude each other,
+and a lock file another user keeps to himself is named with its owner.
 As root the parts for one user run again as an ordinary user (65534), and
 the parts that need a second user or a small file system run as well."""
 import fcntl
 import os
+import pwd
 import shutil
 import signal
 import subprocess
@@ -288,6 +290,41 @@ def two_users_share_a_folder(home):
     check(sorted(os.listdir(shared)) == ["shared.isx", "shared.pdf"], f"shared folder: {os.listdir(shared)}")
 
 
+def lock_file_name(name):
+    """The name of the lock file the program makes for a file of this name."""
+    hash = 0xcbf29ce484222325
+    for byte in name.encode():
+        hash = ((hash ^ byte) * 0x100000001b3) % 2**64
+    return f".~{hash:016x}.lock"
+
+
+def private_lock_of_another_user(home):
+    """A lock file another user made for himself alone (mode 0600, as older
+    versions did) is named with its owner: the save stops, writes nothing
+    and does not claim that another program is writing."""
+    runner = Runner(home)
+    os.chmod(home, 0o755)
+    shared = os.path.join(home, "общая папка")
+    os.makedirs(shared)
+    os.chown(shared, 0, SHARED_GROUP)
+    os.chmod(shared, 0o2775)
+    for path in (home, runner.tmp):
+        os.chmod(path, 0o1777)
+    lock = os.path.join(shared, lock_file_name("shared.xls"))
+    open(lock, "w").close()
+    os.chown(lock, OTHER_USER, SHARED_GROUP)
+    os.chmod(lock, 0o600)
+    owner = pwd.getpwuid(OTHER_USER).pw_name
+    result = subprocess.run(as_user(SECOND_USER, SHARED_GROUP, *runner.command(
+        "estimate", DEMO, os.path.join(shared, "shared.xls"), "--save-isx", os.path.join(shared, "shared.isx"))),
+        capture_output=True, text=True, env=dict(runner.env, HOME=runner.tmp))
+    check(result.returncode == 1 and f"файл блокировки «{lock}» нельзя открыть" in result.stderr
+          and f"пользователь «{owner}» или администратор" in result.stderr
+          and "записывается другой программой" not in result.stderr,
+          f"a private lock file of another user: {result.returncode} {result.stderr!r}")
+    check(sorted(os.listdir(shared)) == [os.path.basename(lock)], f"private lock: {os.listdir(shared)}")
+
+
 def main():
     one_user = [signal_during_every_format, foreign_files_stay, cut_modules_are_named, dead_scratch_is_swept,
                 words_name_the_figure]
@@ -297,7 +334,7 @@ def main():
             os.makedirs(os.path.join(home, part.__name__))
             part(os.path.join(home, part.__name__))
         if ROOT_USER and "--as-user" not in sys.argv:
-            for part in (full_file_systems, two_users_share_a_folder):
+            for part in (full_file_systems, two_users_share_a_folder, private_lock_of_another_user):
                 os.makedirs(os.path.join(home, part.__name__))
                 part(os.path.join(home, part.__name__))
             again = subprocess.run(["setpriv", f"--reuid={OTHER_USER}", f"--regid={OTHER_USER}", "--clear-groups",

@@ -119,6 +119,9 @@ TEST(FileChooserFolderText, ShortFolderUnchanged) {
 TEST(FileChooserFolderText, LongFolderKeepsItsStartAndATailFromASlash) {
   // The last 17 characters are "rojects/smety/isx"; the tail starts at "/".
   EXPECT_EQ(ShortFolderText("/home/kostya/projects/smety/isx", kSaveFolderLimit), "/ho.../smety/isx");
+  // A folder as this system shows it («\» on Windows) is cut at its own separator.
+  EXPECT_EQ(ShortFolderText(PathText(PathFromText("/home/kostya/projects/smety/isx")), kSaveFolderLimit),
+            PathText(PathFromText("/ho.../smety/isx")));
   // Without a "/" in the last 17 characters the tail stays whole.
   const std::string noSlash = "/data/abcdefghijklmnopqrstuvwxyz";
   EXPECT_EQ(ShortFolderText(noSlash, kSaveFolderLimit), "/da...jklmnopqrstuvwxyz");

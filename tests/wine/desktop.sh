@@ -44,7 +44,8 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   work=$2
   unset QT_QPA_PLATFORM  # the Windows program draws through Wine
   program="C:\\Program Files\\Verdin\\verdin.exe"
-  main_title='^Расчет стоимости проектных работ по СБЦ'
+  # The main window's title begins with the estimate's name.
+  main_title='— Расчет стоимости проектных работ по СБЦ'
   window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
   shown() { test -n "$(window "$1")"; }
   gone() { test -z "$(window "$1")"; }
@@ -58,7 +59,7 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   }
 
   (cd "$work" && wine "$program" >"$work/verdin.log" 2>&1) &
-  check "the installed verdin.exe shows its main window" wait_for 60 shown "$main_title"
+  check "the installed verdin.exe shows its main window" wait_for 120 shown "$main_title"
   check "the coefficient window is shown" wait_for 10 shown '^Коэффициенты к стоимости'
   check "the general-data window is shown" wait_for 10 shown '^Общие данные по смете'
   if ! shown "$main_title"; then
@@ -67,6 +68,17 @@ if [[ "${1:-}" == "--on-screen" ]]; then
   fi
   sleep 2
   import -window root "$work/start.png"
+  # At the first start every window lies whole on the screen: its inside
+  # and the window manager's border of one pixel below it.
+  whole() {
+    local x y w h
+    read -r x y w h < <(xwininfo -id "$(window "$1")" 2>/dev/null | awk '/Absolute upper-left X/ {x = $NF}
+      /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+    [[ -n "$h" ]] && ((x >= 0 && y >= 0 && x + w <= 1366 && y + h + 1 <= 768))
+  }
+  for title in "$main_title" '^Коэффициенты к стоимости' '^Общие данные по смете'; do
+    check "at the first start «${title#^}» lies whole on the screen" whole "$title"
+  done
   xdotool windowactivate --sync "$(window "$main_title")"
   sleep 0.5
   # A table found by the search (Ctrl+F, Enter: its first row chosen, the
