@@ -110,8 +110,8 @@ bool ImportNormBase(MainContext& ctx, NormBaseForm& form, const std::filesystem:
   const auto confirm = [&](int tables) {
     return ctx.messages.AskOkCancel(
         kImportTitle,
-        "Книга «" + PathText(file) + "» проверена, ошибок нет (таблиц: " + std::to_string(tables) +
-            ").\rЗаменить ею нормативную базу? Прежние файлы базы останутся в копиях «.bak»,\r"
+        "Книга «" + PathText(file) + "» проверена: ошибок нет, таблиц: " + std::to_string(tables) +
+            ".\rЗаменить ею нормативную базу?\rПрежние файлы базы сохранятся с расширением «.bak»;\r"
             "открытая смета будет рассчитана заново по новым таблицам.",
         MessageIcon::Question, DefaultButton::LeaveAsIs);
   };

@@ -139,6 +139,10 @@ void NormBaseWindow::Refresh() {
   lblProblems_->setVisible(problems);
   lstProblems_->setVisible(problems);
   cmdCopy_->setVisible(problems);
+  // The window fits what it now shows: it grows for a problem list and
+  // gives the room back without one.
+  layout()->activate();
+  adjustSize();
 }
 
 void NormBaseWindow::Export() {
@@ -159,8 +163,12 @@ void NormBaseWindow::Import() {
   const bool replaced = ImportNormBase(ctx, form_, *file);
   QApplication::restoreOverrideCursor();
   Refresh();
-  if (replaced && changed_) changed_();
   if (!form_.lstProblems.empty()) lstProblems_->setFocus(Qt::OtherFocusReason);
+  if (!replaced) return;
+  // The steps kept for undo hold costs priced by the old tables; taking
+  // one back would bring an old figure under the new tables.
+  program_.history = EditHistory();
+  if (changed_) changed_();
 }
 
 bool NormBaseWindow::eventFilter(QObject* watched, QEvent* event) {

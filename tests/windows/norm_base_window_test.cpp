@@ -103,6 +103,7 @@ TEST_F(NormBaseWindowTest, EditedPriceComesBackAndTheEstimateIsPricedAgain) {
   EXPECT_TRUE(Find<QLabel>(window_.get(), "lblResult")->text().startsWith(Q("База загружена")));
   EXPECT_FALSE(Find<QListWidget>(window_.get(), "lstProblems")->isVisible());
   EXPECT_TRUE(std::filesystem::exists(folder_ / "data" / PathFromText(std::string(kTablesFileName) + ".bak")));
+  EXPECT_FALSE(program_->history.CanUndo());  // no step back to figures of the old tables
 }
 
 TEST_F(NormBaseWindowTest, DamagedWorkbookListsItsProblemsAndChangesNothing) {
