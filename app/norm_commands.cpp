@@ -25,7 +25,7 @@ int Export(const std::filesystem::path& folder, const std::filesystem::path& fil
 int Import(const std::filesystem::path& folder, const std::filesystem::path& file) {
   const NormImport result = ImportNorms(folder, file);
   if (!result.written) {
-    std::cerr << "База норм не изменена: в книге «" << PathText(file) << "» найдены ошибки.\n";
+    std::cerr << NormImportRefusal(file) << "\n";
     for (const std::string& problem : result.problems) std::cerr << problem << "\n";
     return 1;
   }

@@ -299,6 +299,10 @@ std::vector<std::string> SplitLines(std::string_view content) {
   return {views.begin(), views.end()};
 }
 
+std::vector<std::string_view> SplitLineViews(std::string_view content) {
+  return SplitLineViews(content, LineCount(content));
+}
+
 LineText::LineText(std::string_view cp1251Content) : LineText(cp1251Content, LineCount(cp1251Content)) {}
 
 // CR and LF are the same bytes in both encodings, so the lines counted in

@@ -49,6 +49,9 @@ bool FitsCp1251(std::string_view text);
 // without a line end is a line; the line end after the last line does not
 // start another one.
 std::vector<std::string> SplitLines(std::string_view content);
+// The same lines as views into `content`, for a reader that only looks at
+// them: no copy of each line.
+std::vector<std::string_view> SplitLineViews(std::string_view content);
 
 // The decoded text of a line file with views of its lines: one buffer for
 // the whole file instead of a string per line, for the large files where

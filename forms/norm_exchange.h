@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,13 @@ struct NormImport {
 // four files of `folder` with what it holds, all of them or none (the
 // replaced files are kept as "<name>.bak"). Throws std::runtime_error with
 // the Russian message when the workbook cannot be read at all or the files
-// cannot be written; the old database is whole then.
-NormImport ImportNorms(const std::filesystem::path& folder, const std::filesystem::path& file);
+// cannot be written; the old database is whole then. `confirm`, when
+// given, is asked with the number of tables once the workbook is found
+// sound; false leaves the database as it is (nothing written, no problem).
+NormImport ImportNorms(const std::filesystem::path& folder, const std::filesystem::path& file,
+                       const std::function<bool(int tableCount)>& confirm = {});
+
+// The line that heads the problems of a refused import.
+std::string NormImportRefusal(const std::filesystem::path& file);
 
 }  // namespace verdin

@@ -176,6 +176,25 @@ bool OpenFrom(MainContext& ctx, const std::filesystem::path& file, OpenedFrom fr
 
 }  // namespace
 
+void PriceEstimateAgain(MainContext& ctx) {
+  AppState& state = ctx.state;
+  std::vector<double> before;
+  for (const EstimateItem& item : state.estimate.items) before.push_back(item.cost);
+  std::vector<OpenProblem> tableNotes;
+  const std::vector<OpenProblem> problems = PriceOpenedItems(state.norms, state.estimate, tableNotes);
+  state.NomRed = -1;
+  ctx.frm1.lstZdIndex = {-1, -1};
+  ShowLastItem(ctx);
+  ShowEstimateList(ctx);
+  if (state.estimate.items.empty()) ctx.frm1.txtSym.clear();
+  OpenPayOut(ctx.frmW, ctx.frm1);
+  std::vector<double> after;
+  for (const EstimateItem& item : state.estimate.items) after.push_back(item.cost);
+  if (after != before) EstimateChanged(ctx);
+  ReportItems(ctx, state.estimate, tableNotes, "Не все таблицы объектов найдены в базе нормативов:");
+  ReportItems(ctx, state.estimate, problems, "Не все объекты удалось рассчитать заново; их стоимость принята равной 0:");
+}
+
 bool OpenEstimate(MainContext& ctx, const std::filesystem::path& file) {
   return OpenFrom(ctx, file, OpenedFrom::SavedFile);
 }

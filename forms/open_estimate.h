@@ -32,6 +32,13 @@ bool RestoreEstimate(MainContext& ctx, const std::filesystem::path& copy);
 // line included.
 bool OpenNamedEstimate(MainContext& ctx, const std::filesystem::path& file);
 
+// The open estimate priced again from its stored inputs after the norm
+// tables changed, as an open prices it: the windows show the last item and
+// the new list and total, and one message names the items whose table or
+// row is gone (priced at 0 then). A changed cost counts as a change of the
+// estimate.
+void PriceEstimateAgain(MainContext& ctx);
+
 // What the open dialog hands back when the user confirms it.
 struct OpenChoice {
   std::filesystem::path FileIsx;  // the chosen input-data file

@@ -513,6 +513,108 @@ void FileLoadWindow::Cancel() {
   reject();
 }
 
+// ---------------------------------------------------------------- workbooks
+
+WorkbookChooserWindow::WorkbookChooserWindow(WorkbookChooserForm form, Messages& messages, QWidget* parent)
+    : QDialog(parent), form_(std::move(form)), messages_(messages) {
+  Build();
+  Refresh();
+}
+
+void WorkbookChooserWindow::Build() {
+  setObjectName(QStringLiteral("FileWorkbook"));
+  setWindowTitle(ToQ(form_.caption));
+  setModal(true);
+
+  browser_ = new FileChooserBrowser(
+      this, form_.folder, [this](const std::filesystem::path& folder) { ChangeFolder(folder); },
+      [this](const QString& name) { ClickFile(name); });
+  browser_->fileDoubleClicked = [this] { Ok(); };
+
+  auto* panel = new QFrame(this);
+  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panelLayout = new QGridLayout(panel);
+  lblNameFile_ = new PathLabel(panel, kPathLabelWidth);
+  lblNameFile_->setObjectName(QStringLiteral("lblNameFile"));
+  lblNameFile_->SetColor(QColor(Qt::blue));
+  panelLayout->addWidget(MakeLabel(panel, "Книга :"), 0, 0);
+  panelLayout->addWidget(lblNameFile_, 0, 1);
+  panelLayout->setColumnStretch(1, 1);
+
+  NameFile_ = new QLineEdit(this);
+  NameFile_->setObjectName(QStringLiteral("NameFile"));
+  connect(NameFile_, &QLineEdit::textEdited, this, [this](const QString& text) { EditNameFile(text); });
+
+  gmbSpec_ = MakeTypeList(this, form_.gmbSpecItems);
+  connect(gmbSpec_, &QComboBox::activated, this, [this](int index) { ChooseType(index); });
+
+  txtActDir_ = new PathLabel(this, kFolderLabelWidth);
+  txtActDir_->setObjectName(QStringLiteral("txtActDir"));
+
+  auto* cmdOk = MakeButton(this, "cmdOk", "ОК");
+  cmdOk->setDefault(true);
+  connect(cmdOk, &QPushButton::clicked, this, [this] { Ok(); });
+  auto* cmdCancel = MakeButton(this, "cmdCancel", "Отмена");
+  cmdCancel->setAutoDefault(false);
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { reject(); });
+
+  auto* lists = ListsLayout(this, NameFile_, *browser_, gmbSpec_, txtActDir_);
+  auto* side = new QVBoxLayout;
+  side->addWidget(cmdOk);
+  side->addWidget(cmdCancel);
+  side->addStretch(1);
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(lists, 1);
+  middle->addLayout(side);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(panel);
+  layout->addLayout(middle, 1);
+  NameFile_->setFocus(Qt::OtherFocusReason);
+}
+
+void WorkbookChooserWindow::Refresh() {
+  {
+    const QSignalBlocker blocker(gmbSpec_);
+    gmbSpec_->setCurrentIndex(form_.gmbSpec);
+  }
+  SetQuietly(NameFile_, form_.NameFile);
+  txtActDir_->SetPath(ToQ(form_.txtActDir), PathQ(form_.folder));
+  lblNameFile_->SetPath(ToQ(form_.lblNameFile));
+  browser_->ShowFolder(form_.folder);
+  browser_->ShowFiles(form_.folder, form_.filePattern);
+}
+
+void WorkbookChooserWindow::ChooseType(int index) {
+  ChooseWorkbookType(form_, index);
+  Refresh();
+}
+
+void WorkbookChooserWindow::EditNameFile(const QString& text) {
+  ChangeWorkbookName(form_, FromQ(text));
+  Refresh();
+}
+
+void WorkbookChooserWindow::ChangeFolder(const std::filesystem::path& folder) {
+  ChangeWorkbookFolder(form_, folder);
+  Refresh();
+}
+
+void WorkbookChooserWindow::ClickFile(const QString& name) {
+  ChangeWorkbookName(form_, FromQ(name));
+  Refresh();
+}
+
+void WorkbookChooserWindow::Ok() {
+  choice_ = ConfirmWorkbookFile(form_, messages_);
+  if (choice_) accept();
+}
+
+std::optional<std::filesystem::path> AskWorkbookFile(WorkbookChooserForm form, Messages& messages, QWidget* parent) {
+  WorkbookChooserWindow window(std::move(form), messages, parent);
+  if (window.exec() != QDialog::Accepted) return std::nullopt;
+  return window.choice();
+}
+
 // ---------------------------------------------------------------- adapters
 
 std::optional<SaveChoice> QtSaveDialog::Ask(MainContext& ctx) {

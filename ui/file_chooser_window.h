@@ -14,6 +14,7 @@
 #include "forms/recent_estimates.h"
 #include "forms/open_estimate.h"
 #include "forms/save_estimate.h"
+#include "forms/workbook_chooser.h"
 
 class QCheckBox;
 class QComboBox;
@@ -111,6 +112,39 @@ class FileLoadWindow : public QDialog {
   QLabel* lblNameFile_ = nullptr;
   QLabel* lblS_ = nullptr;
 };
+
+// The chooser of a norm database workbook: the export's target or the
+// import's source, in the same window as the estimate's choosers.
+class WorkbookChooserWindow : public QDialog {
+ public:
+  WorkbookChooserWindow(WorkbookChooserForm form, Messages& messages, QWidget* parent = nullptr);
+
+  const WorkbookChooserForm& form() const { return form_; }
+  // The workbook OK took; nullopt before it, or after Cancel.
+  const std::optional<std::filesystem::path>& choice() const { return choice_; }
+
+  void ChooseType(int index);
+  void EditNameFile(const QString& text);
+  void ChangeFolder(const std::filesystem::path& folder);
+  void ClickFile(const QString& name);
+  void Ok();
+
+ private:
+  void Build();
+  void Refresh();
+
+  WorkbookChooserForm form_;
+  Messages& messages_;
+  std::optional<std::filesystem::path> choice_;
+  FileChooserBrowser* browser_ = nullptr;
+  QComboBox* gmbSpec_ = nullptr;
+  QLineEdit* NameFile_ = nullptr;
+  PathLabel* txtActDir_ = nullptr;
+  PathLabel* lblNameFile_ = nullptr;
+};
+
+// Shows the chooser until OK or Cancel; the workbook taken, or nullopt.
+std::optional<std::filesystem::path> AskWorkbookFile(WorkbookChooserForm form, Messages& messages, QWidget* parent);
 
 // The save command's dialog: FileSave, starting in PathIsx with the
 // proposed name; questions and messages go to the command's Messages.

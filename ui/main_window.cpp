@@ -34,6 +34,7 @@
 #include "core/progress.h"
 #include "forms/file_chooser_model.h"
 #include "forms/save_estimate.h"
+#include "ui/norm_base_window.h"
 #include "ui/print_preview.h"
 #include "ui/qt_support.h"
 #include "forms/estimate_list.h"
@@ -801,7 +802,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QApplication::quit();
 }
 
-void MainWindow::ShowAbout() { CmdAb(messages_); }
+void MainWindow::ShowAbout() {
+  AboutWindow about(program_, messages_, links_.changed, this);
+  about.exec();
+}
 
 void MainWindow::RefreshItem() {
   const MainForm& model = program_.frm1;

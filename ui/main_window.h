@@ -55,7 +55,7 @@ class MainWindow : public QWidget {
   // Shows the model's current contents and states.
   void Refresh();
 
-  // The About box.
+  // The About box, with its way to the «Нормативная база» window.
   void ShowAbout();
 
   // Shows the print preview of a built estimate sheet: Qt's preview window
