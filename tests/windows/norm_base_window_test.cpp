@@ -97,7 +97,7 @@ TEST_F(NormBaseWindowTest, EditedPriceComesBackAndTheEstimateIsPricedAgain) {
 
   // The point at 1000 rose by 1448, which moves the price at 3000 by half.
   EXPECT_NEAR(state().estimate.items[0].cost - before, 724, 1e-9);
-  EXPECT_EQ(state().norms.Table(4).rows[0].points[0].price, 20000.02);
+  EXPECT_EQ(state().norms.Table(3).rows[0].points[0].price, 20000.02);
   EXPECT_TRUE(Find<QListWidget>(main_.get(), "lstZd(1)")->item(0)->text().contains(
       QString::fromStdString(GeneralForm(state().estimate.items[0].cost))));
   EXPECT_TRUE(Find<QLabel>(window_.get(), "lblResult")->text().startsWith(Q("База загружена")));
@@ -124,7 +124,7 @@ TEST_F(NormBaseWindowTest, DamagedWorkbookListsItsProblemsAndChangesNothing) {
   EXPECT_TRUE(messages_.entries.empty());  // no question: nothing to replace
   EXPECT_EQ(Bytes(TablesFile()), tables);
   EXPECT_EQ(state().estimate.items[0].cost, cost);
-  EXPECT_EQ(state().norms.Table(4).rows[0].points[0].price, 18552.02);
+  EXPECT_EQ(state().norms.Table(3).rows[0].points[0].price, 18552.02);
 
   // Ctrl+C in the list and the «Копировать» button both copy the problem.
   QApplication::clipboard()->clear();
