@@ -76,46 +76,89 @@ std::optional<std::string_view> PackedBytes(std::string_view package, const Part
   return package.substr(start, part.packedSize);
 }
 
-std::optional<std::string> Unpacked(std::string_view packed, const Part& part) {
+// What inflating a part gave: its checksum and size, and its first and
+// last bytes, which are all the XML check needs. The part is inflated in
+// pieces, so a part of tens of megabytes never sits in memory whole.
+struct UnpackedPart {
+  std::uint32_t checksum = 0;
+  std::uint64_t size = 0;
+  std::string head;  // the first kKeptBytes
+  std::string tail;  // the last kKeptBytes (all of a short part)
+};
+
+constexpr std::size_t kKeptBytes = 4096;
+constexpr std::size_t kPieceBytes = 256 * 1024;
+
+void Keep(UnpackedPart& unpacked, std::string_view piece) {
+  if (unpacked.head.size() < kKeptBytes) {
+    unpacked.head.append(piece.substr(0, kKeptBytes - unpacked.head.size()));
+  }
+  if (piece.size() >= kKeptBytes) {
+    unpacked.tail.assign(piece.substr(piece.size() - kKeptBytes));
+  } else {
+    unpacked.tail.append(piece);
+    if (unpacked.tail.size() > kKeptBytes) unpacked.tail.erase(0, unpacked.tail.size() - kKeptBytes);
+  }
+}
+
+// Inflates a part piece by piece; nothing when it does not inflate to
+// exactly the size the directory gives.
+std::optional<UnpackedPart> Unpacked(std::string_view packed, const Part& part) {
   if (part.size > kLargestPart) return std::nullopt;
-  if (part.method == 0) return std::string(packed);
+  UnpackedPart unpacked;
+  const auto take = [&unpacked](std::string_view piece) {
+    unpacked.checksum = static_cast<std::uint32_t>(
+        crc32(unpacked.checksum, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size())));
+    unpacked.size += piece.size();
+    Keep(unpacked, piece);
+  };
+  if (part.method == 0) {
+    for (std::size_t at = 0; at < packed.size(); at += kPieceBytes) take(packed.substr(at, kPieceBytes));
+    if (unpacked.size != part.size) return std::nullopt;
+    return unpacked;
+  }
   if (part.method != Z_DEFLATED) return std::nullopt;
-  std::string out(part.size, '\0');
   z_stream stream{};
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return std::nullopt;
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
   stream.avail_in = static_cast<uInt>(packed.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int result = inflate(&stream, Z_FINISH);
-  const bool whole = result == Z_STREAM_END && stream.total_out == part.size;
+  std::vector<char> piece(kPieceBytes);
+  int result = Z_OK;
+  while (result == Z_OK && unpacked.size <= part.size) {
+    stream.next_out = reinterpret_cast<Bytef*>(piece.data());
+    stream.avail_out = static_cast<uInt>(piece.size());
+    result = inflate(&stream, Z_NO_FLUSH);
+    take(std::string_view(piece.data(), piece.size() - stream.avail_out));
+  }
   inflateEnd(&stream);
-  if (!whole) return std::nullopt;
-  return out;
+  if (result != Z_STREAM_END || unpacked.size != part.size) return std::nullopt;
+  return unpacked;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
-// Whether an XML document ends with the end of its root element.
-bool XmlEndsWhole(std::string_view xml) {
+// Whether an XML document ends with the end of its root element, told from
+// its first and last bytes (the same text when the document is short).
+bool XmlEndsWhole(std::string_view head, std::string_view tail, bool whole) {
   std::size_t at = 0;
   // The declaration, comments and processing instructions before the root.
   for (;;) {
-    at = xml.find('<', at);
-    if (at == std::string_view::npos || at + 1 >= xml.size()) return false;
-    if (xml[at + 1] != '?' && xml[at + 1] != '!') break;
+    at = head.find('<', at);
+    if (at == std::string_view::npos || at + 1 >= head.size()) return false;
+    if (head[at + 1] != '?' && head[at + 1] != '!') break;
     ++at;
   }
   std::size_t nameEnd = at + 1;
-  while (nameEnd < xml.size() && !IsSpace(xml[nameEnd]) && xml[nameEnd] != '>' && xml[nameEnd] != '/') ++nameEnd;
-  const std::string_view root = xml.substr(at + 1, nameEnd - at - 1);
-  while (!xml.empty() && IsSpace(xml.back())) xml.remove_suffix(1);
+  while (nameEnd < head.size() && !IsSpace(head[nameEnd]) && head[nameEnd] != '>' && head[nameEnd] != '/') ++nameEnd;
+  const std::string_view root = head.substr(at + 1, nameEnd - at - 1);
+  while (!tail.empty() && IsSpace(tail.back())) tail.remove_suffix(1);
   if (root.empty()) return false;
   const std::string closing = "</" + std::string(root) + ">";
-  if (xml.ends_with(closing)) return true;
+  if (tail.ends_with(closing)) return true;
   // A root with nothing in it: "<root …/>" as the last thing.
-  const std::size_t close = xml.find('>', nameEnd);
-  return close != std::string_view::npos && close + 1 == xml.size() && xml[close - 1] == '/';
+  if (!whole) return false;
+  const std::size_t close = tail.find('>', nameEnd);
+  return close != std::string_view::npos && close + 1 == tail.size() && tail[close - 1] == '/';
 }
 
 bool IsXmlPart(std::string_view name) { return name.ends_with(".xml") || name.ends_with(".rels"); }
@@ -129,12 +172,12 @@ std::optional<std::string> XlsxPackageFault(std::string_view package) {
     const std::string where = "часть «" + part.name + "» ";
     const std::optional<std::string_view> packed = PackedBytes(package, part);
     if (!packed) return where + "за пределами файла";
-    const std::optional<std::string> bytes = Unpacked(*packed, part);
-    if (!bytes) return where + "не распаковывается";
-    const auto checksum = crc32(0L, reinterpret_cast<const Bytef*>(bytes->data()), static_cast<uInt>(bytes->size()));
-    if (checksum != part.checksum) return where + "не совпадает с контрольной суммой";
-    if (bytes->empty()) return where + "пуста";
-    if (IsXmlPart(part.name) && !XmlEndsWhole(*bytes)) return where + "обрезана";
+    const std::optional<UnpackedPart> unpacked = Unpacked(*packed, part);
+    if (!unpacked) return where + "не распаковывается";
+    if (unpacked->checksum != part.checksum) return where + "не совпадает с контрольной суммой";
+    if (unpacked->size == 0) return where + "пуста";
+    const bool whole = unpacked->size <= kKeptBytes;
+    if (IsXmlPart(part.name) && !XmlEndsWhole(unpacked->head, unpacked->tail, whole)) return where + "обрезана";
   }
   return std::nullopt;
 }
