@@ -89,9 +89,15 @@ TEST(XlsxPackage, PartsCutShortOrEmptyAreFound) {
     const char* fault;  // nullptr: whole
   };
   const std::string whole = StoredPackage({{"[Content_Types].xml", types}, {"xl/worksheets/sheet1.xml", sheet}});
+  // Longer than a piece the check inflates at a time.
+  std::string longSheet = "<?xml version=\"1.0\"?><worksheet>";
+  while (longSheet.size() < 600000) longSheet += "<row><c><v>1</v></c></row>";
+  longSheet += "</worksheet>";
   const std::vector<Case> cases = {
       {"whole", whole, nullptr},
       {"a part cut at a page", StoredPackage({{"xl/worksheets/sheet1.xml", sheet.substr(0, 40)}}), "обрезана"},
+      {"a long part", StoredPackage({{"xl/worksheets/sheet1.xml", longSheet}}), nullptr},
+      {"a long part cut", StoredPackage({{"xl/worksheets/sheet1.xml", longSheet.substr(0, 300000)}}), "обрезана"},
       {"an empty part", StoredPackage({{"[Content_Types].xml", types}, {"xl/styles.xml", ""}}), "пуста"},
       {"a wrong checksum", StoredPackage({{"xl/worksheets/sheet1.xml", sheet}}, 1), "контрольной суммой"},
       {"the file cut", whole.substr(0, whole.size() / 2), "оглавления"},
