@@ -35,6 +35,8 @@ class SharedText {
   }
 
   std::string_view view() const { return block_ != nullptr ? std::string_view(block_->text) : std::string_view(); }
+  // The text ending in a NUL, for libraries that take C strings.
+  const char* c_str() const { return block_ != nullptr ? block_->text.c_str() : ""; }
   operator std::string_view() const { return view(); }  // NOLINT: reads as the text it holds
   bool empty() const { return block_ == nullptr; }
 

@@ -78,8 +78,7 @@ void WriteSheet(lxw_workbook* workbook, const GridSheet& sheet, const std::files
                                      cell.decimals >= 0 ? numbers.For(cell.decimals) : format),
               file);
       } else if (cell.kind == GridCell::Kind::Text) {
-        const std::string text(cell.text.view());
-        Check(worksheet_write_string(worksheet, row, column, text.c_str(), format), file);
+        Check(worksheet_write_string(worksheet, row, column, cell.text.c_str(), format), file);
       }
     }
   }
