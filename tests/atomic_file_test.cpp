@@ -14,7 +14,6 @@
 #include <thread>
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,18 +24,9 @@ namespace verdin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FolderEntries;
 using testing::TempFolder;
-
-std::string Bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> Entries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  return names;
-}
 
 TEST(AtomicReplacement, CommitReplacesTheFileAndLeavesNothingElse) {
   const TempFolder folder;
@@ -50,7 +40,7 @@ TEST(AtomicReplacement, CommitReplacesTheFileAndLeavesNothingElse) {
   EXPECT_EQ(Bytes(file), "прежнее");  // nothing changes before the commit
   replacement.Commit();
   EXPECT_EQ(Bytes(file), "новое содержимое");
-  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"смета.isx"});
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"смета.isx"});
 }
 
 TEST(AtomicReplacement, AbandonedReplacementKeepsTheEarlierFile) {
@@ -62,7 +52,7 @@ TEST(AtomicReplacement, AbandonedReplacementKeepsTheEarlierFile) {
     replacement.Write("наполовину");
   }
   EXPECT_EQ(Bytes(file), "DATA= /data");
-  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"vb_prog.ini"});
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"vb_prog.ini"});
 }
 
 struct RefusedTarget {
@@ -88,7 +78,7 @@ TEST(AtomicReplacement, RefusedTargetsNameTheReasonAndCreateNothing) {
       EXPECT_EQ(fault.error(), c.error) << c.name;
       EXPECT_EQ(std::string(fault.what()), c.reason) << c.name;
     }
-    EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"папка"}) << c.name;
+    EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"папка"}) << c.name;
     EXPECT_TRUE(fs::is_empty(folder / PathFromText("папка"))) << c.name;
   }
 }
@@ -134,7 +124,7 @@ TEST(AtomicReplacement, ReadOnlyTargetIsRefusedAndKeptAsItWas) {
     // Readable again for the check, also to a user without the bits.
     fs::permissions(file, fs::perms::owner_all);
     EXPECT_EQ(Bytes(file), refused ? "прежнее" : "новое");
-    EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"смета.xls"});
+    EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"смета.xls"});
   }
 }
 #endif
@@ -164,7 +154,7 @@ TEST(AtomicReplacement, NextWriteRemovesAbandonedTemporariesOfItsTarget) {
   expected.push_back("смета.xlsx");
   expected.push_back(underWayName);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(testing::FolderEntries(folder.path()), expected);
+  EXPECT_EQ(FolderEntries(folder.path()), expected);
   EXPECT_EQ(Bytes(file), "книга");
 }
 
@@ -203,7 +193,7 @@ TEST(AtomicReplacement, WritesKilledAtAnyMomentLeaveNoLitter) {
   }
   WriteFileAtomically(file, "последнее");
   EXPECT_EQ(Bytes(file), "последнее");
-  EXPECT_EQ(Entries(folder.path()), std::vector<std::string>{"смета.isx"});
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"смета.isx"});
 }
 #endif
 

@@ -238,7 +238,10 @@ def lock_is_held(path):
     return False
 
 
-def two_users_share_a_folder(home):
+def shared_folder(home):
+    """A runner and a folder «общая папка» in `home` that the users of the
+    shared group may all write in (setgid, so files keep the group); home
+    and the runner's scratch folder are open to every user."""
     runner = Runner(home)
     os.chmod(home, 0o755)
     shared = os.path.join(home, "общая папка")
@@ -247,6 +250,11 @@ def two_users_share_a_folder(home):
     os.chmod(shared, 0o2775)
     for path in (home, runner.tmp):
         os.chmod(path, 0o1777)
+    return runner, shared
+
+
+def two_users_share_a_folder(home):
+    runner, shared = shared_folder(home)
     target = os.path.join(shared, "shared.pdf")
     isx = os.path.join(shared, "shared.isx")
     env = dict(runner.env, HOME=runner.tmp)
@@ -302,14 +310,7 @@ def private_lock_of_another_user(home):
     """A lock file another user made for himself alone (mode 0600, as older
     versions did) is named with its owner: the save stops, writes nothing
     and does not claim that another program is writing."""
-    runner = Runner(home)
-    os.chmod(home, 0o755)
-    shared = os.path.join(home, "общая папка")
-    os.makedirs(shared)
-    os.chown(shared, 0, SHARED_GROUP)
-    os.chmod(shared, 0o2775)
-    for path in (home, runner.tmp):
-        os.chmod(path, 0o1777)
+    runner, shared = shared_folder(home)
     lock = os.path.join(shared, lock_file_name("shared.xls"))
     open(lock, "w").close()
     os.chown(lock, OTHER_USER, SHARED_GROUP)

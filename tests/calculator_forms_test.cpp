@@ -9,8 +9,10 @@
 
 #include <array>
 #include <limits>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace verdin {
 namespace {
@@ -119,47 +121,48 @@ TEST(QuantitySum, OverflowingSumLeavesTheSumEmpty) {
   EXPECT_FALSE(result.problems.empty());
 }
 
-// The sum goes into the main window's quantity box.
-TEST(QuantityCmdKol, WritesTheSumIntoTheQuantityBox) {
-  QuantityForm form = Rows({"2", "3", "4", "1", "1", "5", "", "", ""});
-  MainForm frm1;
-  frm1.txtKolic = "17";
-  RecordingMessages messages;
-  EXPECT_TRUE(QuantityCmdKol(form, frm1, messages));
-  EXPECT_EQ(frm1.txtKolic, "29");
-  EXPECT_EQ(form.txtKol[9], "29");
-  EXPECT_TRUE(messages.entries.empty());
-}
-
-// A quantity of 0 (nothing filled, or products that cancel out) is no
-// quantity the main window prices: it is not handed over.
-TEST(QuantityCmdKol, NothingFilledPassesNothing) {
-  for (QuantityForm form : {QuantityForm{}, Rows({"2", "3", "4", "-2", "3", "4", "", "", ""})}) {
+// The sum goes into the main window's quantity box. A quantity of 0
+// (nothing filled, or products that cancel out) is no quantity the main
+// window prices, and a row that is not a number spoils the sum: neither is
+// handed over, the box keeps its quantity and a message says why.
+TEST(QuantityCmdKol, HandsOverOnlyAPositiveSum) {
+  struct Case {
+    const char* name;
+    QuantityForm form;
+    std::optional<std::string> sum;    // the sum box afterwards, where checked
+    std::vector<const char*> because;  // in the message; none: handed over
+  };
+  const std::vector<Case> cases = {
+      {"two rows", Rows({"2", "3", "4", "1", "1", "5", "", "", ""}), "29", {}},
+      {"nothing filled", QuantityForm{}, std::nullopt, {"больше 0", "Количество не передано."}},
+      {"products cancel out", Rows({"2", "3", "4", "-2", "3", "4", "", "", ""}), std::nullopt,
+       {"больше 0", "Количество не передано."}},
+      {"row 3 not a number", Rows({"2", "3", "4", "", "", "", "x", "1", "1"}), "24",
+       {"строке 3", "Количество не передано."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QuantityForm form = c.form;
     MainForm frm1;
-    frm1.txtKolic = "7";
+    frm1.txtKolic = "17";
     RecordingMessages messages;
-    EXPECT_FALSE(QuantityCmdKol(form, frm1, messages));
-    EXPECT_EQ(frm1.txtKolic, "7");
-    ASSERT_EQ(messages.Shown().size(), 1u);
-    EXPECT_NE(messages.Shown()[0].text.find("больше 0"), std::string::npos);
+    const bool handedOver = c.because.empty();
+    EXPECT_EQ(QuantityCmdKol(form, frm1, messages), handedOver);
+    EXPECT_EQ(frm1.txtKolic, handedOver ? *c.sum : "17");
+    if (c.sum) {
+      EXPECT_EQ(form.txtKol[9], *c.sum);
+    }
+    if (handedOver) {
+      EXPECT_TRUE(messages.entries.empty());
+      continue;
+    }
+    EXPECT_EQ(messages.Beeps(), 1);
+    const auto shown = messages.Shown();
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(shown[0].title, "Ошибка ввода!!");
+    EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+    for (const char* part : c.because) EXPECT_NE(shown[0].text.find(part), std::string::npos) << shown[0].text;
   }
-}
-
-TEST(QuantityCmdKol, RowThatIsNotANumberKeepsTheQuantityAndSaysWhy) {
-  QuantityForm form = Rows({"2", "3", "4", "", "", "", "x", "1", "1"});
-  MainForm frm1;
-  frm1.txtKolic = "17";
-  RecordingMessages messages;
-  EXPECT_FALSE(QuantityCmdKol(form, frm1, messages));
-  EXPECT_EQ(frm1.txtKolic, "17");
-  EXPECT_EQ(form.txtKol[9], "24");
-  EXPECT_EQ(messages.Beeps(), 1);
-  const auto shown = messages.Shown();
-  ASSERT_EQ(shown.size(), 1U);
-  EXPECT_EQ(shown[0].title, "Ошибка ввода!!");
-  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
-  EXPECT_NE(shown[0].text.find("строке 3"), std::string::npos) << shown[0].text;
-  EXPECT_NE(shown[0].text.find("Количество не передано."), std::string::npos);
 }
 
 // ---- Grouped figures ----------------------------------------------------
@@ -228,6 +231,14 @@ MainForm WithTotal(const std::string& total, const std::string& rate = "2800") {
   return frm1;
 }
 
+// The main window with no total and a current item costing `cost`, and
+// `secondCost` in the second currency.
+MainForm WithItem(const std::string& cost, const std::string& secondCost = "") {
+  MainForm frm1;
+  frm1.txtStP = cost;
+  frm1.txtStPd = secondCost;
+  return frm1;
+}
 
 // The four pay-out boxes and the reason shown for a total and a rate: a
 // rate that is not a number or zero empties only the second currency, a
@@ -274,7 +285,6 @@ TEST(PayOutOpen, PercentTwentyChangesBothPayOuts) {
   EXPECT_EQ(form.txt1[0], "1 234 567");
 }
 
-
 TEST(PayOutOpen, TheTotalWinsOverTheCurrentItem) {
   MainForm frm1 = WithTotal("10");
   frm1.txtStP = "99";
@@ -286,11 +296,8 @@ TEST(PayOutOpen, TheTotalWinsOverTheCurrentItem) {
 }
 
 TEST(PayOutOpen, FromTheCurrentItemWhenTheTotalIsEmpty) {
-  MainForm frm1;
-  frm1.txtStP = "50920,634";
-  frm1.txtStPd = "18185,9";
   PayOutForm form;
-  OpenPayOut(form, frm1);
+  OpenPayOut(form, WithItem("50920,634", "18185,9"));
   EXPECT_EQ(form.txt1[0], "50 920 634");
   EXPECT_EQ(form.txt2[0], "18 186");  // the pattern rounds
   EXPECT_EQ(form.txt1[3], "5 346 666");
@@ -299,14 +306,10 @@ TEST(PayOutOpen, FromTheCurrentItemWhenTheTotalIsEmpty) {
 }
 
 TEST(PayOutOpen, CurrentItemRoundsHalvesUpAndDownBelow) {
-  MainForm frm1;
-  frm1.txtStP = "1";
-  frm1.txtStPd = "2,5";
   PayOutForm form;
-  OpenPayOut(form, frm1);
+  OpenPayOut(form, WithItem("1", "2,5"));
   EXPECT_EQ(form.txt2[0], "3");
-  frm1.txtStPd = "2,49";
-  OpenPayOut(form, frm1);
+  OpenPayOut(form, WithItem("1", "2,49"));
   EXPECT_EQ(form.txt2[0], "2");
 }
 
@@ -333,10 +336,8 @@ TEST(PayOutOpen, ProblemOfAnEarlierOpeningIsForgotten) {
 }
 
 TEST(PayOutOpen, CurrentItemWithoutSecondCurrencyStillPaysOutRoubles) {
-  MainForm frm1;
-  frm1.txtStP = "100";
   PayOutForm form;
-  OpenPayOut(form, frm1);
+  OpenPayOut(form, WithItem("100"));
   EXPECT_EQ(form.txt1[3], "10 500");
   EXPECT_EQ(form.txt2[0], "");
   EXPECT_EQ(form.txt2[3], "");
@@ -437,7 +438,6 @@ TEST(PayOutSwitchOn, NothingCalculatedIsRefusedWithTheWarning) {
   EXPECT_EQ(shown[0].text, "Ничего не рассчитано!!!");
   EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
 }
-
 
 }  // namespace
 }  // namespace verdin

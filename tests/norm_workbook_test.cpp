@@ -27,6 +27,13 @@ std::array<std::string, kNormFileCount> FolderBytes(const std::filesystem::path&
   return bytes;
 }
 
+// The demo database's norm files copied into `folder`.
+void CopyDemoNormFiles(const std::filesystem::path& folder) {
+  for (const std::string& name : NormFileNames()) {
+    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / name);
+  }
+}
+
 // Export to an .xlsx file, read it back and check it: the files it gives.
 std::array<std::string, kNormFileCount> RoundTrip(const std::filesystem::path& folder) {
   const TempFolder scratch;
@@ -104,9 +111,7 @@ TEST(NormWorkbook, ProblemsAreListedUpToTheLimit) {
 
 TEST(NormWorkbook, ReplacementKeepsTheOldFilesAsBackups) {
   const TempFolder folder;
-  for (const std::string& name : NormFileNames()) {
-    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / name);
-  }
+  CopyDemoNormFiles(folder.path());
   const auto old = FolderBytes(folder.path());
   NormCollection collection = ReadNormCollection(folder.path());
   collection.tables.back().title = "Новая таблица";
@@ -120,9 +125,7 @@ TEST(NormWorkbook, ReplacementKeepsTheOldFilesAsBackups) {
 
 TEST(NormWorkbook, ReplacementThatWouldNotLoadWritesNothing) {
   const TempFolder folder;
-  for (const std::string& name : NormFileNames()) {
-    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / name);
-  }
+  CopyDemoNormFiles(folder.path());
   const auto old = FolderBytes(folder.path());
   NormCollection collection = ReadNormCollection(folder.path());
   collection.tables.resize(2);  // fewer than the loader takes

@@ -71,13 +71,19 @@ class OneFigure : public testing::MainWindowTest {
     if (CmdOk(ctx)) CmdDob(ctx);
   }
 
+  // A random quantity and random coefficients for the selected table entry,
+  // then priced and added.
+  void AddWithRandomQuantity(const std::string& name) {
+    form().txtKolic = Quantity();
+    TickCoefficients();
+    CalculateAndAdd(name);
+  }
+
   void AddFromTable(int entry, int row) {
     auto ctx = Ctx();
     SelectTable(ctx, entry);
     SelectRow(ctx, row, false);
-    form().txtKolic = Quantity();
-    TickCoefficients();
-    CalculateAndAdd("Норма");
+    AddWithRandomQuantity("Норма");
   }
 
   void AddUserTable() {
@@ -87,9 +93,7 @@ class OneFigure : public testing::MainWindowTest {
     form().txtSt[1] = "50,5";
     form().txtV[2] = "1000";
     form().txtSt[2] = "401,37";
-    form().txtKolic = Quantity();
-    TickCoefficients();
-    CalculateAndAdd("Своя таблица");
+    AddWithRandomQuantity("Своя таблица");
   }
 
   void AddTypedCost() {

@@ -3,7 +3,6 @@
 // reads as the label the user sees beside it.
 #include <gtest/gtest.h>
 
-#include "demo_settings.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -15,9 +14,8 @@
 #include <set>
 #include <string>
 
-#include "app/desktop_session.h"
-#include "test_support.h"
 #include "ui/file_chooser_window.h"
+#include "windows/window_fixtures.h"
 #include "windows/window_test_support.h"
 
 namespace verdin {
@@ -36,11 +34,10 @@ bool IsControl(QWidget* widget, const QWidget* window) {
          qobject_cast<QAbstractItemView*>(widget);
 }
 
-class AccessibleNamesTest : public ::testing::Test {
+class AccessibleNamesTest : public testing::windows::DemoSessionTest {
  protected:
   void SetUp() override {
-    const SettingsLocation location = testing::WriteDemoSettings(temp_.path(), temp_.path());
-    session_ = std::make_unique<DesktopSession>(location, messages_);
+    DemoSessionTest::SetUp();
     Program& program = session_->program();
     fileSave_ = std::make_unique<FileSaveWindow>(LoadFileSave(program.state.folders, program.frmObD, ""), messages_);
     fileLoad_ = std::make_unique<FileLoadWindow>(LoadFileLoad(program.state.folders), messages_);
@@ -53,9 +50,6 @@ class AccessibleNamesTest : public ::testing::Test {
             {"FileLoad", fileLoad_.get()}};
   }
 
-  testing::TempFolder temp_;
-  RecordingMessages messages_;
-  std::unique_ptr<DesktopSession> session_;
   std::unique_ptr<FileSaveWindow> fileSave_;
   std::unique_ptr<FileLoadWindow> fileLoad_;
 };

@@ -22,12 +22,6 @@ namespace {
 
 using namespace testing::windows;
 
-QStringList LabelTexts(QWidget* window) {
-  QStringList texts;
-  for (const QLabel* label : window->findChildren<QLabel*>()) texts << label->text();
-  return texts;
-}
-
 // ---- Quantity window ---------------------------------------------------
 
 class QuantityWindowTest : public ::testing::Test {
@@ -58,9 +52,7 @@ class QuantityWindowTest : public ::testing::Test {
 };
 
 TEST_F(QuantityWindowTest, ShowsTheBoxesSignsAndHeading) {
-  EXPECT_EQ(window_.objectName(), QStringLiteral("frmV"));
-  EXPECT_EQ(window_.windowTitle(), Q("Расчет объемов"));
-  EXPECT_TRUE(window_.isWindow());
+  ExpectWindow(window_, "frmV", "Расчет объемов");
   EXPECT_FALSE(window_.isModal());
   const QStringList labels = LabelTexts(&window_);
   EXPECT_TRUE(labels.contains(Q("Расчет объемов")));
@@ -188,9 +180,7 @@ class PayOutWindowTest : public ::testing::Test {
 };
 
 TEST_F(PayOutWindowTest, ShowsColumnsRowLabelsAndInitialBoxes) {
-  EXPECT_EQ(window_.objectName(), QStringLiteral("frmW"));
-  EXPECT_EQ(window_.windowTitle(), Q("По просьбе г-на Ш"));
-  EXPECT_TRUE(window_.isWindow());
+  ExpectWindow(window_, "frmW", "По просьбе г-на Ш");
   const QStringList labels = LabelTexts(&window_);
   for (const char* text : {"В рублях", "В угрюмых енотах", "Цена проектных работ без НДС",
                            "Копеек с рубля на зарплату......", "Процент на твой раздел..............",

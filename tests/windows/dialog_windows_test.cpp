@@ -37,12 +37,6 @@ Widget* Find(QWidget* window, const QString& name) {
   return widget;
 }
 
-QStringList LabelTexts(QWidget* window) {
-  QStringList texts;
-  for (const QLabel* label : window->findChildren<QLabel*>()) texts << label->text();
-  return texts;
-}
-
 // ---- Coefficient window ----------------------------------------------
 
 class CoefficientWindowTest : public ::testing::Test {
@@ -94,8 +88,7 @@ TEST(EditWidthsTest, SameAsMeasuringEachBox) {
 }
 
 TEST_F(CoefficientWindowTest, ShowsEveryRowOfTheModelUnderItsControlName) {
-  EXPECT_EQ(window_->windowTitle(), Q("Коэффициенты к стоимости"));
-  EXPECT_TRUE(window_->isWindow());
+  ExpectWindow(*window_, "frmKoeff", "Коэффициенты к стоимости");
   for (int i = 0; i < kCoefficientRows; ++i) {
     const auto at = static_cast<std::size_t>(i);
     ASSERT_NE(Check(i), nullptr);
@@ -313,8 +306,7 @@ class GeneralDataWindowTest : public ::testing::Test {
 };
 
 TEST_F(GeneralDataWindowTest, ShowsTheInitialContentsAndLabels) {
-  EXPECT_EQ(window_->windowTitle(), Q("Общие данные по смете"));
-  EXPECT_TRUE(window_->isWindow());
+  ExpectWindow(*window_, "frmObD", "Общие данные по смете");
   EXPECT_EQ(Edit("txtNdog")->text(), Q("2008/11"));
   EXPECT_EQ(Edit("txtDataDog")->text(), Q("06.12.2026"));
   EXPECT_EQ(ObjectBox()->toPlainText(), Q("Строительный проект\n"));

@@ -11,22 +11,19 @@
 #include <QTest>
 #include <memory>
 
-#include "app/desktop_session.h"
-#include "demo_settings.h"
 #include "forms/open_estimate.h"
 #include "isx/isx_file.h"
-#include "test_support.h"
 #include "ui/qt_support.h"
+#include "windows/window_fixtures.h"
 #include "windows/window_test_support.h"
 
 namespace verdin {
 namespace {
 
-class EditingWindowTest : public ::testing::Test {
+class EditingWindowTest : public testing::windows::DemoSessionTest {
  protected:
   void SetUp() override {
-    const SettingsLocation location = testing::WriteDemoSettings(temp_.path(), temp_.path());
-    session_ = std::make_unique<DesktopSession>(location, messages_);
+    DemoSessionTest::SetUp();
     session_->Show();
     session_->program().frm1.chkAsave = false;
     window()->activateWindow();
@@ -63,10 +60,6 @@ class EditingWindowTest : public ::testing::Test {
     for (int k = 0; k < list->count(); ++k) names << list->item(k)->text();
     return names;
   }
-
-  testing::TempFolder temp_;
-  RecordingMessages messages_;
-  std::unique_ptr<DesktopSession> session_;
 };
 
 TEST_F(EditingWindowTest, CtrlZBringsBackEveryItemAndTheTotalAfterDeleteAll) {

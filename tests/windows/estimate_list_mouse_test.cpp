@@ -11,9 +11,9 @@
 #include <functional>
 
 #include "core/index.h"
-#include "main_window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/qt_support.h"
+#include "window_fixtures.h"
 #include "window_test_support.h"
 
 namespace verdin {
@@ -23,14 +23,10 @@ using testing::windows::WhenModal;
 
 const char* const kNames[] = {"Первый", "Второй", "Третий", "Четвертый"};
 
-class EstimateListMouse : public testing::MainWindowTest {
+class EstimateListMouse : public testing::windows::MainWindowWidgetTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    UntickAll();
-    MainWindowLinks links;
-    links.changed = [this] { window_->Refresh(); };
-    window_ = std::make_unique<MainWindow>(*program_, messages_, links);
+    MainWindowWidgetTest::SetUp();
     AddItems(std::size(kNames));
     window_->resize(1100, 700);
     window_->show();
@@ -91,8 +87,6 @@ class EstimateListMouse : public testing::MainWindowTest {
     }
     return line;
   }
-
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(EstimateListMouse, MouseAndKeysSelectTheLineUnderThemInBothLists) {

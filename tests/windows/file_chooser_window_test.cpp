@@ -38,13 +38,6 @@ using namespace verdin::testing::windows;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-
-QStringList LabelTexts(QWidget* window) {
-  QStringList texts;
-  for (const QLabel* label : window->findChildren<QLabel*>()) texts << label->text();
-  return texts;
-}
-
 QStringList Items(QListWidget* list) {
   QStringList names;
   for (int row = 0; row < list->count(); ++row) names << list->item(row)->text();
@@ -102,8 +95,7 @@ class FileChooserWindows : public ::testing::Test {
 TEST_F(FileChooserWindows, FileSaveShowsEveryControl) {
   FileSaveWindow window(SaveForm(), messages);
   window.show();
-  EXPECT_EQ(window.objectName(), "FileSave");
-  EXPECT_EQ(window.windowTitle(), Q("Сохранить данные в файле"));
+  ExpectWindow(window, "FileSave", "Сохранить данные в файле");
   EXPECT_TRUE(window.isModal());
   Find<QTreeView>(&window, "Tree");
   auto* files = Find<QListWidget>(&window, "Files");
@@ -289,8 +281,7 @@ TEST_F(FileChooserWindows, QtSaveDialogCancelled) {
 TEST_F(FileChooserWindows, FileLoadShowsEveryControl) {
   FileLoadWindow window(LoadForm(), messages);
   window.show();
-  EXPECT_EQ(window.objectName(), "FileLoad");
-  EXPECT_EQ(window.windowTitle(), Q("Взять данные из файла"));
+  ExpectWindow(window, "FileLoad", "Взять данные из файла");
   Find<QTreeView>(&window, "Tree");
   auto* gmbSpec = Find<QComboBox>(&window, "gmbSpec");
   ASSERT_NE(gmbSpec, nullptr);

@@ -5,8 +5,6 @@
 // window in working order, and message boxes carry Russian buttons.
 #include <gtest/gtest.h>
 
-#include "demo_settings.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -27,10 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "app/desktop_session.h"
 #include "forms/main_commands.h"
-#include "test_support.h"
 #include "ui/qt_support.h"
+#include "windows/window_fixtures.h"
 #include "windows/window_test_support.h"
 
 namespace verdin {
@@ -66,11 +63,10 @@ void TypeInTurnAndEnter(const QStringList& values) {
 QString Name(const QWidget* widget) { return widget == nullptr ? QStringLiteral("(none)") : widget->objectName(); }
 
 // The whole program on the demo database, its three windows shown.
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public DemoSessionTest {
  protected:
   void SetUp() override {
-    const SettingsLocation location = testing::WriteDemoSettings(temp_.path(), temp_.path());
-    session_ = std::make_unique<DesktopSession>(location, messages_);
+    DemoSessionTest::SetUp();
     session_->Show();
   }
 
@@ -113,10 +109,6 @@ class KeyboardTest : public ::testing::Test {
   }
 
   MainContext Ctx() { return session_->program().Context(messages_); }
-
-  testing::TempFolder temp_;
-  RecordingMessages messages_;
-  std::unique_ptr<DesktopSession> session_;
 };
 
 // ---- Tab leaves every filtered box -------------------------------------

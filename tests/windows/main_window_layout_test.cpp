@@ -12,24 +12,16 @@
 #include <QSplitter>
 #include <QWheelEvent>
 
-#include "main_window_fixture.h"
 #include "ui/main_window.h"
+#include "window_fixtures.h"
 
 namespace verdin {
 namespace {
 
 constexpr int kItems = 50;
 
-class MainWindowLayout : public testing::MainWindowTest {
+class MainWindowLayout : public testing::windows::MainWindowWidgetTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    UntickAll();
-    MainWindowLinks links;
-    links.changed = [this] { window_->Refresh(); };
-    window_ = std::make_unique<MainWindow>(*program_, messages_, links);
-  }
-
   void AddItems(int count) {
     auto ctx = Ctx();
     for (int i = 1; i <= count; ++i) {
@@ -58,8 +50,6 @@ class MainWindowLayout : public testing::MainWindowTest {
   QRadioButton* Notes(int option) {
     return window_->findChild<QRadioButton*>(QStringLiteral("optPrim(%1)").arg(option));
   }
-
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowLayout, ScrollingEitherListScrollsTheOtherToTheSameRow) {

@@ -17,22 +17,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "main_window_fixture.h"
+#include "window_fixtures.h"
 #include "window_test_support.h"
 
 namespace verdin {
 namespace {
 
-class MainWindowWidgets : public testing::MainWindowTest {
+class MainWindowWidgets : public testing::windows::MainWindowWidgetTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    koeff().chkKoeff.fill(false);
-    MainWindowLinks links;
-    links.changed = [this] { window_->Refresh(); };
-    window_ = std::make_unique<MainWindow>(*program_, messages_, links);
-  }
-
   template <typename Widget = QLineEdit>
   Widget* Find(const char* name) {
     auto* widget = window_->findChild<Widget*>(name);
@@ -63,8 +55,6 @@ class MainWindowWidgets : public testing::MainWindowTest {
     Click("cmdOk");
     Click("cmdDob");
   }
-
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowWidgets, StartShowsTheFirstNormTable) {

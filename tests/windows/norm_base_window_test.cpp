@@ -18,8 +18,8 @@
 #include "core/line_file.h"
 #include "core/norm_collection.h"
 #include "core/text_forms.h"
-#include "main_window_fixture.h"
 #include "ui/main_window.h"
+#include "window_fixtures.h"
 #include "window_test_support.h"
 
 namespace verdin {
@@ -37,16 +37,12 @@ std::string Bytes(const std::filesystem::path& file) {
   return text.str();
 }
 
-class NormBaseWindowTest : public testing::MainWindowTest {
+class NormBaseWindowTest : public testing::windows::MainWindowWidgetTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    UntickAll();
-    MainWindowLinks links;
-    links.changed = [this] { main_->Refresh(); };
-    main_ = std::make_unique<MainWindow>(*program_, messages_, links);
-    window_ = std::make_unique<NormBaseWindow>(*program_, messages_, links.changed);
-    window_->show();
+    MainWindowWidgetTest::SetUp();
+    normBase_ = std::make_unique<NormBaseWindow>(*program_, messages_, [this] { window_->Refresh(); });
+    normBase_->show();
   }
 
   // The button clicked with the mouse; the file chooser it opens gets the
@@ -58,7 +54,7 @@ class NormBaseWindowTest : public testing::MainWindowTest {
       testing::windows::TypeText(name, Q(workbook.c_str()));
       QTest::keyClick(name, Qt::Key_Return);
     });
-    QTest::mouseClick(Find<QPushButton>(window_.get(), button), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(normBase_.get(), button), Qt::LeftButton);
   }
 
   // Sets the price of table `table`, row `row`, point `x` (as the sheet
@@ -80,15 +76,14 @@ class NormBaseWindowTest : public testing::MainWindowTest {
 
   std::filesystem::path TablesFile() const { return folder_ / "data" / PathFromText(kTablesFileName); }
 
-  std::unique_ptr<MainWindow> main_;
-  std::unique_ptr<NormBaseWindow> window_;
+  std::unique_ptr<NormBaseWindow> normBase_;
 };
 
 TEST_F(NormBaseWindowTest, EditedPriceComesBackAndTheEstimateIsPricedAgain) {
   Calculate(3, 0, "3000");  // halfway between the points 1000 and 5000
   Add("Дом");
   const double before = state().estimate.items[0].cost;
-  EXPECT_EQ(Find<QLabel>(window_.get(), "lblTables")->text(), "7");
+  EXPECT_EQ(Find<QLabel>(normBase_.get(), "lblTables")->text(), "7");
 
   ClickChoosing("cmdExport", "база");
   ASSERT_TRUE(std::filesystem::exists(folder_ / "база.xlsx"));
@@ -98,10 +93,10 @@ TEST_F(NormBaseWindowTest, EditedPriceComesBackAndTheEstimateIsPricedAgain) {
   // The point at 1000 rose by 1448, which moves the price at 3000 by half.
   EXPECT_NEAR(state().estimate.items[0].cost - before, 724, 1e-9);
   EXPECT_EQ(state().norms.Table(3).rows[0].points[0].price, 20000.02);
-  EXPECT_TRUE(Find<QListWidget>(main_.get(), "lstZd(1)")->item(0)->text().contains(
+  EXPECT_TRUE(Find<QListWidget>(window_.get(), "lstZd(1)")->item(0)->text().contains(
       QString::fromStdString(GeneralForm(state().estimate.items[0].cost))));
-  EXPECT_TRUE(Find<QLabel>(window_.get(), "lblResult")->text().startsWith(Q("База загружена")));
-  EXPECT_FALSE(Find<QListWidget>(window_.get(), "lstProblems")->isVisible());
+  EXPECT_TRUE(Find<QLabel>(normBase_.get(), "lblResult")->text().startsWith(Q("База загружена")));
+  EXPECT_FALSE(Find<QListWidget>(normBase_.get(), "lstProblems")->isVisible());
   EXPECT_TRUE(std::filesystem::exists(folder_ / "data" / PathFromText(std::string(kTablesFileName) + ".bak")));
   EXPECT_FALSE(program_->history.CanUndo());  // no step back to figures of the old tables
 }
@@ -117,10 +112,10 @@ TEST_F(NormBaseWindowTest, DamagedWorkbookListsItsProblemsAndChangesNothing) {
 
   ClickChoosing("cmdImport", "база.xlsx");
 
-  auto* problems = Find<QListWidget>(window_.get(), "lstProblems");
+  auto* problems = Find<QListWidget>(normBase_.get(), "lstProblems");
   ASSERT_EQ(problems->count(), 1);
   EXPECT_TRUE(problems->item(0)->text().contains(Q("«-5» отрицательна"))) << problems->item(0)->text().toStdString();
-  EXPECT_TRUE(Find<QLabel>(window_.get(), "lblResult")->text().startsWith(Q("База норм не изменена")));
+  EXPECT_TRUE(Find<QLabel>(normBase_.get(), "lblResult")->text().startsWith(Q("База норм не изменена")));
   EXPECT_TRUE(messages_.entries.empty());  // no question: nothing to replace
   EXPECT_EQ(Bytes(TablesFile()), tables);
   EXPECT_EQ(state().estimate.items[0].cost, cost);
@@ -132,7 +127,7 @@ TEST_F(NormBaseWindowTest, DamagedWorkbookListsItsProblemsAndChangesNothing) {
   QTest::keyClick(problems, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), problems->item(0)->text() + "\n");
   QApplication::clipboard()->clear();
-  QTest::mouseClick(Find<QPushButton>(window_.get(), "cmdCopy"), Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>(normBase_.get(), "cmdCopy"), Qt::LeftButton);
   EXPECT_EQ(QApplication::clipboard()->text(), problems->item(0)->text() + "\n");
 }
 
@@ -149,7 +144,7 @@ TEST_F(NormBaseWindowTest, ImportDeclinedOrUnreadableLeavesTheDatabase) {
   ASSERT_EQ(messages_.Shown().size(), 1U);
   EXPECT_EQ(messages_.Shown()[0].title, "Загрузка нормативной базы");
   EXPECT_EQ(Bytes(TablesFile()), tables);
-  EXPECT_EQ(Find<QLabel>(window_.get(), "lblResult")->text(), Q("База норм не изменена."));
+  EXPECT_EQ(Find<QLabel>(normBase_.get(), "lblResult")->text(), Q("База норм не изменена."));
 }
 
 TEST_F(NormBaseWindowTest, AboutBoxNamesTheDatabaseAndLeadsToTheWindow) {
@@ -161,7 +156,7 @@ TEST_F(NormBaseWindowTest, AboutBoxNamesTheDatabaseAndLeadsToTheWindow) {
     QTest::mouseClick(Find<QPushButton>(about, "cmdNormBase"), Qt::LeftButton);
     QTest::keyClick(about, Qt::Key_Escape);
   });
-  main_->ShowAbout();
+  window_->ShowAbout();
   EXPECT_TRUE(base.startsWith(Q("Нормативная база: файлы от "))) << base.toStdString();
   EXPECT_TRUE(base.endsWith(Q(", таблиц: 7"))) << base.toStdString();
   EXPECT_TRUE(opened);

@@ -13,21 +13,17 @@
 #include "forms/calculator_forms.h"
 #include "forms/general_data_form.h"
 #include "forms/save_estimate.h"
-#include "main_window_fixture.h"
 #include "sheet_compare.h"
 #include "ui/main_window.h"
+#include "windows/window_fixtures.h"
 
 namespace verdin {
 namespace {
 
-class PrintButton : public testing::MainWindowTest {
+class PrintButton : public testing::windows::MainWindowWidgetTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    koeff().chkKoeff.fill(false);
-    MainWindowLinks links;
-    links.changed = [this] { window_->Refresh(); };
-    window_ = std::make_unique<MainWindow>(*program_, messages_, links);
+    MainWindowWidgetTest::SetUp();
     window_->printPreview = [this](const Sheet& sheet) { previews_.push_back(sheet); };
   }
 
@@ -49,7 +45,6 @@ class PrintButton : public testing::MainWindowTest {
     messages_.Clear();
   }
 
-  std::unique_ptr<MainWindow> window_;
   std::vector<Sheet> previews_;
 };
 

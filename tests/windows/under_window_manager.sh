@@ -22,23 +22,28 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Waits up to ten seconds until `test $1 $2` holds; else says that $3 did
+# not start, shows its log $4 and fails.
+await() {
+  for _ in $(seq 100); do
+    test "$1" "$2" && return 0
+    sleep 0.1
+  done
+  test "$1" "$2" && return 0
+  echo "$3 did not start:" >&2
+  cat "$4" >&2
+  exit 1
+}
+
 # The server picks a free display and writes its number to fd 5.
 Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
 server=$!
-for _ in $(seq 100); do
-  [[ -s "$work/display" ]] && break
-  sleep 0.1
-done
-[[ -s "$work/display" ]] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+await -s "$work/display" Xvfb "$work/xvfb.log"
 export DISPLAY=":$(head -n1 "$work/display")"
 
 # openbox runs the start-up command once it manages the screen.
 HOME="$work" openbox --startup "touch $work/managed" >"$work/openbox.log" 2>&1 &
 manager=$!
-for _ in $(seq 100); do
-  [[ -e "$work/managed" ]] && break
-  sleep 0.1
-done
-[[ -e "$work/managed" ]] || { echo "openbox did not start:" >&2; cat "$work/openbox.log" >&2; exit 1; }
+await -e "$work/managed" openbox "$work/openbox.log"
 
 QT_QPA_PLATFORM=xcb VERDIN_WINDOW_MANAGER_SCREEN="$size" "$@"

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -72,6 +73,21 @@ inline void TypeInto(QLineEdit* edit, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
     QApplication::sendEvent(edit, &press);
   }
+}
+
+// The texts of every label in the window.
+inline QStringList LabelTexts(const QWidget* window) {
+  QStringList texts;
+  for (const QLabel* label : window->findChildren<QLabel*>()) texts << label->text();
+  return texts;
+}
+
+// A window of its own, under the name the program gives it and with its
+// caption.
+inline void ExpectWindow(const QWidget& window, const char* name, const char* title) {
+  EXPECT_EQ(window.objectName(), QString::fromLatin1(name));
+  EXPECT_EQ(window.windowTitle(), Q(title));
+  EXPECT_TRUE(window.isWindow());
 }
 
 inline void Click(QWidget* window, const char* button) {
