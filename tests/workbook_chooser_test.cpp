@@ -15,8 +15,8 @@ using testing::WriteLines;
 
 TEST(WorkbookChooser, OkTakesTheNamedWorkbookOrSaysWhy) {
   testing::TempFolder folder;
-  WriteLines(folder.path() / "есть.xlsx", {"x"});
-  std::filesystem::create_directories(folder.path() / "папка.xlsx");
+  WriteLines(folder.path() / PathFromText("есть.xlsx"), {"x"});
+  std::filesystem::create_directories(folder.path() / PathFromText("папка.xlsx"));
   struct Case {
     WorkbookUse use;
     std::string name;
