@@ -91,13 +91,15 @@ GridSheet TablesSheet(const NormCollection& collection) {
   for (std::size_t t = 0; t < collection.tables.size(); ++t) {
     const NormTable& table = collection.tables[t];
     bool firstOfTable = true;
+    // A line's cells end at the unit unless it carries the comment.
     auto line = [&](std::vector<GridCell> cells) {
-      cells.resize(kComment + 1);
+      cells.resize(kUnit + 1);
       cells[kTable] = Number(static_cast<double>(t + 1));
       if (firstOfTable) {
         cells[kTableTitle] = Text(table.title);
         if (t < collection.tableComments.size() && collection.tableComments[t]) {
           // An empty comment line is kept as a lone "*" in a cell.
+          cells.resize(kComment + 1);
           cells[kComment] = Text(collection.tableComments[t]->empty() ? "*" : *collection.tableComments[t]);
         }
       }
@@ -107,12 +109,12 @@ GridSheet TablesSheet(const NormCollection& collection) {
     if (table.rows.empty()) line({});
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
       const NormRow& row = table.rows[r];
-      std::vector<GridCell> head(kComment + 1);
+      std::vector<GridCell> head(kUnit + 1);
       head[kRow] = Number(static_cast<double>(r + 1));
       head[kRowTitle] = Text(row.title);
       if (row.points.empty()) line(std::move(head));
       for (std::size_t p = 0; p < row.points.size(); ++p) {
-        std::vector<GridCell> cells(kComment + 1);
+        std::vector<GridCell> cells(kUnit + 1);
         cells[kRow] = Number(static_cast<double>(r + 1));
         if (p == 0) cells[kRowTitle] = head[kRowTitle];
         cells[kX] = Number(row.points[p].x, Decimals(collection.xDecimals, index));

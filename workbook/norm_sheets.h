@@ -5,16 +5,22 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/norm_collection.h"
 
 namespace verdin {
 
-// A cell as the workbook holds it, before any check.
+// A cell as the workbook holds it, before any check. The fields are laid
+// out largest first: the tables' sheet holds a cell for every column of
+// every point, so each byte counts.
 struct GridCell {
   enum class Kind : unsigned char { Empty, Number, Text, Formula, Other };
-  Kind kind = Kind::Empty;
+  GridCell() = default;
+  GridCell(Kind kindOf, double numberOf, SharedText textOf = {}, int decimalsOf = -1)
+      : number(numberOf), text(std::move(textOf)), decimals(decimalsOf), kind(kindOf) {}
+
   double number = 0;
   // The text; a formula's text; for Other what it is ("логическое
   // значение"). Shared: a sheet repeats a few unit texts on every line.
@@ -22,6 +28,7 @@ struct GridCell {
   // A number shown with a fixed count of decimals (the cell's number
   // format "0.00" has 2); -1 for the general form.
   int decimals = -1;
+  Kind kind = Kind::Empty;
 };
 
 // One sheet: its name, its rows from the first (the headings), and, when
