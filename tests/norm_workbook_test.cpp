@@ -30,7 +30,7 @@ std::array<std::string, kNormFileCount> FolderBytes(const std::filesystem::path&
 // The demo database's norm files copied into `folder`.
 void CopyDemoNormFiles(const std::filesystem::path& folder) {
   for (const std::string& name : NormFileNames()) {
-    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / name);
+    std::filesystem::copy_file(FileInFolder(VERDIN_DEMO_DATA_DIR, name), folder / PathFromText(name));
   }
 }
 
