@@ -137,6 +137,10 @@ int StatusOf(const FileDescriptor& file, FileStatus& status) {
 }
 
 int ReadAll(const FileDescriptor& file, std::string& content, std::uintmax_t limit) {
+  // Room for an ordinary file at once: a string grown by doubling copies
+  // a large file several times over.
+  FileStatus status;
+  if (StatusOf(file, status) == 0 && status.regular && status.size <= limit) content.reserve(content.size() + status.size);
   std::array<char, 65536> buffer{};
   for (;;) {
     const ssize_t got = ::read(file.get(), buffer.data(), buffer.size());

@@ -233,6 +233,9 @@ int StatusOf(const FileDescriptor& file, FileStatus& status) {
 }
 
 int ReadAll(const FileDescriptor& file, std::string& content, std::uintmax_t limit) {
+  // Room for an ordinary file at once, as on POSIX.
+  FileStatus status;
+  if (StatusOf(file, status) == 0 && status.regular && status.size <= limit) content.reserve(content.size() + status.size);
   std::array<char, 65536> buffer{};
   for (;;) {
     const int got = ::_read(file.get(), buffer.data(), static_cast<unsigned>(buffer.size()));

@@ -91,9 +91,10 @@ GridSheet TablesSheet(const NormCollection& collection) {
   for (std::size_t t = 0; t < collection.tables.size(); ++t) {
     const NormTable& table = collection.tables[t];
     bool firstOfTable = true;
-    // A line's cells end at the unit unless it carries the comment.
-    auto line = [&](std::vector<GridCell> cells) {
-      cells.resize(kUnit + 1);
+    // A new line, made in place; its cells end at the unit unless it
+    // carries the comment.
+    auto line = [&]() -> std::vector<GridCell>& {
+      std::vector<GridCell>& cells = sheet.rows.emplace_back(kUnit + 1);
       cells[kTable] = Number(static_cast<double>(t + 1));
       if (firstOfTable) {
         cells[kTableTitle] = Text(table.title);
@@ -104,24 +105,26 @@ GridSheet TablesSheet(const NormCollection& collection) {
         }
       }
       firstOfTable = false;
-      sheet.rows.push_back(std::move(cells));
+      return cells;
     };
-    if (table.rows.empty()) line({});
+    if (table.rows.empty()) line();
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
       const NormRow& row = table.rows[r];
-      std::vector<GridCell> head(kUnit + 1);
-      head[kRow] = Number(static_cast<double>(r + 1));
-      head[kRowTitle] = Text(row.title);
-      if (row.points.empty()) line(std::move(head));
+      const GridCell rowNumber = Number(static_cast<double>(r + 1));
+      const GridCell rowTitle = Text(row.title);
+      if (row.points.empty()) {
+        std::vector<GridCell>& cells = line();
+        cells[kRow] = rowNumber;
+        cells[kRowTitle] = rowTitle;
+      }
       for (std::size_t p = 0; p < row.points.size(); ++p) {
-        std::vector<GridCell> cells(kUnit + 1);
-        cells[kRow] = Number(static_cast<double>(r + 1));
-        if (p == 0) cells[kRowTitle] = head[kRowTitle];
+        std::vector<GridCell>& cells = line();
+        cells[kRow] = rowNumber;
+        if (p == 0) cells[kRowTitle] = rowTitle;
         cells[kX] = Number(row.points[p].x, Decimals(collection.xDecimals, index));
         cells[kPrice] = Number(row.points[p].price, Decimals(collection.priceDecimals, index));
         ++index;
         cells[kUnit] = Text(row.points[p].unit);
-        line(std::move(cells));
       }
     }
   }
