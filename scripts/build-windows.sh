@@ -68,14 +68,23 @@ unpack_source() {
 # compiler, so a change of either builds it anew.
 prefixes=()
 
+# cached_dependency NAME VERSION MARKER: sets `prefix` to the dependency's
+# folder in the cache (NAME-VERSION-gcc<compiler>) and adds it to
+# `prefixes`; succeeds when the file MARKER inside it shows an earlier
+# build finished, else sets `start` for the build's time and fails.
+cached_dependency() {
+  prefix="$cache/$1-$2-gcc$compiler_version"
+  prefixes+=("$prefix")
+  [[ -f "$prefix/$3" ]] && return 0
+  start=$SECONDS
+  return 1
+}
+
 # libxlsxwriter, static.
 build_xlsxwriter() {
-  ensure_source_lines
-  local version prefix
-  version=$(apt-cache showsrc libxlsxwriter | sed -n 's/^Version: //p' | head -n1)
-  prefix="$cache/libxlsxwriter-$version-gcc$compiler_version"
-  prefixes+=("$prefix")
-  if [[ -f "$prefix/lib/libxlsxwriter.a" ]]; then return; fi
+  local version prefix start
+  version=$(source_version libxlsxwriter)
+  cached_dependency libxlsxwriter "$version" lib/libxlsxwriter.a && return
   echo "build-windows: building libxlsxwriter $version for Windows"
   local work="$cache/work"
   unpack_source libxlsxwriter "$version" "$work"
@@ -85,6 +94,7 @@ build_xlsxwriter() {
   cmake --build "$work/build" -j"$jobs" >/dev/null
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
+  report_build_time libxlsxwriter "$start"
 }
 
 # Qt for Windows, shared libraries, from the same source version as the
@@ -94,12 +104,9 @@ build_xlsxwriter() {
 # it to compile. Qt's own copies of zlib, libpng, libjpeg, pcre2,
 # harfbuzz and freetype are built in.
 build_qt() {
-  ensure_source_lines
-  local version prefix
+  local version prefix start
   version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)
-  prefix="$cache/qt6-base-$version-gcc$compiler_version"
-  prefixes+=("$prefix")
-  if [[ -f "$prefix/bin/Qt6Widgets.dll" ]]; then return; fi
+  cached_dependency qt6-base "$version" bin/Qt6Widgets.dll && return
   echo "build-windows: building Qt $version for Windows (about half an hour on two cores, once)"
   local work="$cache/qt-work"
   unpack_source qt6-base "$version" "$work"
@@ -116,6 +123,7 @@ build_qt() {
   ninja -C "$work/build" -j"$jobs" >"$work/build.log" 2>&1 || { tail -n 30 "$work/build.log" >&2; exit 1; }
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
+  report_build_time Qt "$start"
 }
 
 # ---- The libraries of the norm database's workbooks (verdin-norms) --------
@@ -140,14 +148,11 @@ report_build_time() {  # report_build_time NAME START_SECONDS
 # file functions), static, its headers in include/minizip. The source has
 # no configure script of its own and needs none: four files and zlib.
 build_minizip() {
-  ensure_source_lines
-  local version prefix
+  local version prefix start
   version=$(source_version minizip)
-  prefix="$cache/minizip-$version-gcc$compiler_version"
-  prefixes+=("$prefix")
-  if [[ -f "$prefix/lib/libminizip.a" ]]; then return; fi
+  cached_dependency minizip "$version" lib/libminizip.a && return
   echo "build-windows: building minizip $version for Windows"
-  local work="$cache/work" start=$SECONDS part
+  local work="$cache/work" part
   unpack_source minizip "$version" "$work"
   mkdir -p "$work/objects" "$prefix/include/minizip" "$prefix/lib"
   for part in ioapi unzip zip iowin32; do
@@ -162,14 +167,11 @@ build_minizip() {
 
 # expat, static, with its own CMake build.
 build_expat() {
-  ensure_source_lines
-  local version prefix
+  local version prefix start
   version=$(source_version expat)
-  prefix="$cache/expat-$version-gcc$compiler_version"
-  prefixes+=("$prefix")
-  if [[ -f "$prefix/lib/libexpat.a" ]]; then return; fi
+  cached_dependency expat "$version" lib/libexpat.a && return
   echo "build-windows: building expat $version for Windows"
-  local work="$cache/work" start=$SECONDS
+  local work="$cache/work"
   unpack_source expat "$version" "$work"
   local source="$work/src"
   [[ -f "$source/CMakeLists.txt" ]] || source="$work/src/expat"
@@ -193,15 +195,12 @@ build_expat() {
 # and the two headers FreeXL includes: iconv.h, which turns that mapping on,
 # and localcharset.h, which it includes but never calls into.
 build_iconv() {
-  ensure_source_lines
-  local version prefix
+  local version prefix start
   version=$(source_version libgpg-error)
-  prefix="$cache/win-iconv-libgpg-error-$version-gcc$compiler_version"
-  prefixes+=("$prefix")
+  cached_dependency win-iconv-libgpg-error "$version" include/iconv.h && { iconv_prefix=$prefix; return; }
   iconv_prefix=$prefix
-  if [[ -f "$prefix/include/iconv.h" ]]; then return; fi
   echo "build-windows: building libgpg-error $version (iconv) for Windows"
-  local work="$cache/work" start=$SECONDS
+  local work="$cache/work"
   unpack_source libgpg-error "$version" "$work"
   (cd "$work/src" && ./configure --host=$triplet CC=$triplet-gcc-posix --prefix="$prefix" \
     --enable-static --disable-shared --disable-nls --disable-doc --disable-tests --disable-languages \
@@ -219,14 +218,11 @@ build_iconv() {
 # FreeXL, static, with its own configure script, on the iconv above; its
 # configure asks for locale_charset too, which the library never calls.
 build_freexl() {
-  ensure_source_lines
-  local version prefix
+  local version prefix start
   version=$(source_version freexl)
-  prefix="$cache/freexl-$version-gcc$compiler_version"
-  prefixes+=("$prefix")
-  if [[ -f "$prefix/lib/libfreexl.a" ]]; then return; fi
+  cached_dependency freexl "$version" lib/libfreexl.a && return
   echo "build-windows: building FreeXL $version for Windows"
-  local work="$cache/work" start=$SECONDS
+  local work="$cache/work"
   unpack_source freexl "$version" "$work"
   (cd "$work/src" && ./configure --host=$triplet CC=$triplet-gcc-posix --prefix="$prefix" \
     --enable-static --disable-shared CPPFLAGS="-I$iconv_prefix/include" LDFLAGS="-L$iconv_prefix/lib" \
@@ -247,6 +243,7 @@ build_norm_libraries() {
 # ---- end of the norm database's libraries -----------------------------------
 
 mkdir -p "$cache"
+ensure_source_lines
 build_xlsxwriter
 build_norm_libraries
 qt_options=(-DVERDIN_WITH_QT=OFF)
