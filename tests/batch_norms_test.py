@@ -146,7 +146,7 @@ with tempfile.TemporaryDirectory() as home:
         ("points not rising", cell("Таблицы", "E6", 100), "ячейка E6: показатель «100» не больше предыдущего"),
         ("empty table title", cell("Таблицы", "B5", None), "ячейка B5: не указано: название таблицы"),
         ("empty row title", cell("Таблицы", "D5", " "), "ячейка D5: не указано: название пункта"),
-        ("unit missing", cell("Таблицы", "G6", None), "ячейка G6: не указано: единица измерения"),
+        ("unit missing", cell("Таблицы", "G5", None), "ячейка G5: не указано: единица измерения"),
         ("table number repeated", cell("Таблицы", "A40", 4), "уже была выше"),
         ("row number repeated", cell("Таблицы", "C20", 1), "уже был выше"),
         ("table number skipped", cell("Таблицы", "A2", 2), "ячейка A2: после таблицы 0 ожидалась таблица 1, а не 2"),

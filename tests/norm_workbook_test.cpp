@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         CellChange{kTablesSheet, 5, 5, Num(-5), "Лист «Таблицы», ячейка F6: цена «-5» отрицательна"},
         CellChange{kTablesSheet, 5, 4, Num(100), "ячейка E6: показатель «100» не больше предыдущего «500»"},
         CellChange{kTablesSheet, 4, 1, Txt("  "), "ячейка B5: не указано: название таблицы"},
-        CellChange{kTablesSheet, 5, 6, GridCell{}, "ячейка G6: не указано: единица измерения"},
+        CellChange{kTablesSheet, 4, 6, GridCell{}, "ячейка G5: не указано: единица измерения"},
         CellChange{kTablesSheet, 4, 1, Txt("Таблица \xE2\x84\x96 \xE2\x98\x85"), "нет в кодировке Windows-1251"},
         CellChange{kTablesSheet, 5, 5, Txt("12,5"), "записано как текст"},
         CellChange{kTablesSheet, 5, 5, Txt("дорого"), "«дорого» не является числом"},
@@ -98,6 +98,29 @@ INSTANTIATE_TEST_SUITE_P(
         CellChange{kPercentageSheet, 2, 0, Num(0.1), "должна быть больше, чем в строке выше"},
         CellChange{kNotesSheet, 1, 1, Txt("строка\n\\вторая"), "начинается знаком «\\»"},
         CellChange{kTablesSheet, 4, 1, Txt(std::string(501, 'a').c_str()), "длиннее 500 знаков"}));
+
+// The units of table 4, row 1 (sheet lines 5 on) as the sheet shows them
+// and as they are read back, for a row whose unit changes at its third point.
+TEST(NormWorkbook, AUnitStandsWhereItChangesAndIsCarriedDown) {
+  NormCollection collection = ReadNormCollection(VERDIN_DEMO_DATA_DIR);
+  std::vector<NormPoint>& points = collection.tables[3].rows[0].points;
+  ASSERT_GE(points.size(), 4U);
+  for (std::size_t p = 0; p < points.size(); ++p) points[p].unit = SharedText(p < 2 ? "м2" : "га");
+  auto units = [](const std::vector<NormPoint>& read) {
+    std::vector<std::string> texts;
+    for (const NormPoint& point : read) texts.emplace_back(point.unit.view());
+    return texts;
+  };
+  std::vector<GridSheet> sheets = NormSheets(collection);
+  std::vector<std::vector<GridCell>>& lines = sheets.front().rows;
+  const std::vector<std::string> shown = {lines[4][6].text.c_str(), lines[5][6].text.c_str(), lines[6][6].text.c_str(),
+                                          lines[7][6].text.c_str()};
+  EXPECT_EQ(shown, (std::vector<std::string>{"м2", "", "га", ""}));
+  EXPECT_EQ(units(CollectionFromSheets(sheets).collection.tables[3].rows[0].points), units(points));
+  // A workbook that repeats the unit on every line reads the same.
+  for (std::size_t p = 0; p < points.size(); ++p) lines[4 + p][6] = Txt(p < 2 ? "м2" : "га");
+  EXPECT_EQ(units(CollectionFromSheets(sheets).collection.tables[3].rows[0].points), units(points));
+}
 
 TEST(NormWorkbook, ProblemsAreListedUpToTheLimit) {
   std::vector<GridSheet> sheets = NormSheets(ReadNormCollection(VERDIN_DEMO_DATA_DIR));

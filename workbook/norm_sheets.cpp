@@ -124,7 +124,9 @@ GridSheet TablesSheet(const NormCollection& collection) {
         cells[kX] = Number(row.points[p].x, Decimals(collection.xDecimals, index));
         cells[kPrice] = Number(row.points[p].price, Decimals(collection.priceDecimals, index));
         ++index;
-        cells[kUnit] = Text(row.points[p].unit);
+        // The unit stands on the row's first point and wherever it changes;
+        // a line without one has the unit of the line above.
+        if (p == 0 || row.points[p].unit.view() != row.points[p - 1].unit.view()) cells[kUnit] = Text(row.points[p].unit);
       }
     }
   }
@@ -493,6 +495,7 @@ class TablesReader {
     }
     NormRow& row = table.rows.emplace_back();
     rowTitleRow_ = r;
+    rowUnit_.reset();
     if (const auto title = sheet_.TextAt(r, kRowTitle, "название пункта", kMaxTitleCharacters, true)) {
       row.title = *title;
     }
@@ -511,7 +514,12 @@ class TablesReader {
   void Point(std::size_t r, NormRow& row) {
     const std::optional<double> x = sheet_.NumberAt(r, kX, "натуральный показатель");
     const std::optional<double> price = sheet_.NumberAt(r, kPrice, "цена");
-    const std::optional<std::string> unit = sheet_.TextAt(r, kUnit, "единица измерения", kMaxUnitCharacters, true);
+    // A point without a unit has the unit of the point above in its row;
+    // the row's first point must name one.
+    std::optional<std::string> unit =
+        sheet_.TextAt(r, kUnit, "единица измерения", kMaxUnitCharacters, !rowUnit_.has_value());
+    if (unit && unit->empty()) unit = rowUnit_;
+    if (unit) rowUnit_ = unit;
     if (price && *price < 0) {
       sheet_.Cell(r, kPrice, "цена «" + GeneralForm(*price) + "» отрицательна.");
     }
@@ -537,6 +545,7 @@ class TablesReader {
   int rowNumber_ = 0;
   std::size_t tableTitleRow_ = 0;
   std::size_t rowTitleRow_ = 0;
+  std::optional<std::string> rowUnit_;  // the unit of the row's last point read
 };
 
 void ReadIndustry(const SheetCheck& sheet, NormCollection& collection) {
